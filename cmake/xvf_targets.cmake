@@ -1,0 +1,25 @@
+# Helpers shared by every folder's CMakeLists.txt.
+
+# Files named *_ssse3.cpp or *_avx2.cpp get that instruction set and nothing
+# else does, so intrinsics never leak into baseline code.
+function(xvf_isa_flags target)
+  get_target_property(sources ${target} SOURCES)
+  foreach(source IN LISTS sources)
+    if(source MATCHES "_avx2\\.cpp$")
+      set_source_files_properties(${source} TARGET_DIRECTORY ${target}
+        PROPERTIES COMPILE_OPTIONS "-mavx2")
+    elseif(source MATCHES "_ssse3\\.cpp$")
+      set_source_files_properties(${source} TARGET_DIRECTORY ${target}
+        PROPERTIES COMPILE_OPTIONS "-mssse3")
+    endif()
+  endforeach()
+endfunction()
+
+# A GoogleTest program; under the win32 preset it runs through Wine.
+function(xvf_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120)
+endfunction()

@@ -1,0 +1,42 @@
+#pragma once
+#include <cstdint>
+
+#include "platform/rect.h"
+
+namespace xvf {
+
+// Fills axis-aligned rectangles of a frame, in the frame's own pixel format
+// and in place, with one colour (COLORREF: red in the lowest byte) at an
+// opacity in percent. Keeps the current stream's geometry for the frame pass.
+class FramePainter {
+ public:
+  FramePainter() = default;
+  virtual ~FramePainter() = default;
+
+  // pixelFormat 0 = YUY2 (top-down), 1 = RGB24 (bottom-up). For any other
+  // format the steps keep their previous values and no fill paints.
+  void Setup(int32_t width, int32_t height, int32_t pixelFormat);
+
+  // PaintRectOn on `frame`.
+  void PaintRect(int32_t left, int32_t top, int32_t right, int32_t bottom, uint32_t colour, int32_t opacity);
+  // Clips to the frame; opacity 100 covers, 0 keeps. An inverted rectangle
+  // paints nothing; an opacity outside 0..100 is clamped.
+  void PaintRectOn(uint8_t* buffer, int32_t left, int32_t top, int32_t right, int32_t bottom, uint32_t colour,
+                   int32_t opacity);
+
+  uint8_t* PixelAddress(uint8_t* buffer, int32_t x, int32_t y) const;
+  // YUY2: bytes Y U Y V; RGB24: 0x00RRGGBB (bytes B G R 0); else the colour.
+  uint32_t ColourToPixel(uint32_t colour) const;
+
+  int32_t pixelFormat = 0;
+  uint8_t* frame = nullptr;  // set by the frame pass for every frame; not owned
+  int32_t width = 0;
+  int32_t height = 0;
+  Rect frameRect;  // always {0, 0, width, height}
+  int32_t bytesPerPixel = 0;
+  int32_t pairStep = 0;
+  int32_t quadStep = 0;
+  int32_t rowStride = 0;  // bytes from one picture row to the one below
+};
+
+}  // namespace xvf

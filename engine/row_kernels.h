@@ -1,0 +1,51 @@
+#pragma once
+#include <cstdint>
+
+#include "engine/scale_map.h"
+#include "platform/cpu_features.h"
+
+namespace xvf {
+
+// Every kernel writes, per byte channel, a + floor((b - a) * w / 4096) of the
+// two samples A and B, and writes no other byte.
+//
+// Vertical kernels blend row A (at `a`) with row B (at a + offset) into a row
+// of work pixels (4 bytes each): YUY2 gives Y, U, Y, V per pixel from `count`
+// source pairs; RGB24 gives B, G, R, 0 per pixel from `count` pixels.
+using VerticalRowFn = void (*)(const uint8_t* a, int32_t offset, int32_t weight, int32_t count, uint8_t* work);
+
+// Horizontal kernels resample a work row along a column map: the running
+// position starts at `work`, and each of `count` destination pixels takes the
+// next entry. They write the frame's own layout at `dst`.
+using HorizontalRowFn = void (*)(const uint8_t* work, const ScaleMapEntry* map, int32_t count, uint8_t* dst);
+
+struct RowKernels {
+  VerticalRowFn verticalYuy2;
+  VerticalRowFn verticalRgb24;
+  HorizontalRowFn horizontalYuy2;     // first destination pixel on an even column
+  HorizontalRowFn horizontalYuy2Odd;  // first destination pixel on an odd column
+  HorizontalRowFn horizontalRgb24;
+};
+
+// The scalar kernels, overwritten from the lowest instruction set up to `level`.
+RowKernels RowKernelsFor(CpuLevel level);
+
+// The table for UsableCpuLevel(), chosen once on first use.
+const RowKernels& ActiveRowKernels();
+
+// Scalar reference kernels.
+void VerticalRowYuy2_C(const uint8_t* a, int32_t offset, int32_t weight, int32_t count, uint8_t* work);
+void VerticalRowRgb24_C(const uint8_t* a, int32_t offset, int32_t weight, int32_t count, uint8_t* work);
+void HorizontalRowYuy2_C(const uint8_t* work, const ScaleMapEntry* map, int32_t count, uint8_t* dst);
+void HorizontalRowYuy2Odd_C(const uint8_t* work, const ScaleMapEntry* map, int32_t count, uint8_t* dst);
+void HorizontalRowRgb24_C(const uint8_t* work, const ScaleMapEntry* map, int32_t count, uint8_t* dst);
+
+// Instruction-set versions, each byte-identical to its scalar reference.
+// Declared here, defined in row_kernels_<isa>.cpp.
+void VerticalRowYuy2_SSE2(const uint8_t* a, int32_t offset, int32_t weight, int32_t count, uint8_t* work);
+void VerticalRowRgb24_SSE2(const uint8_t* a, int32_t offset, int32_t weight, int32_t count, uint8_t* work);
+void HorizontalRowYuy2_SSE2(const uint8_t* work, const ScaleMapEntry* map, int32_t count, uint8_t* dst);
+void HorizontalRowYuy2Odd_SSE2(const uint8_t* work, const ScaleMapEntry* map, int32_t count, uint8_t* dst);
+void HorizontalRowRgb24_SSE2(const uint8_t* work, const ScaleMapEntry* map, int32_t count, uint8_t* dst);
+
+}  // namespace xvf
