@@ -1,0 +1,1 @@
+#include "engine/frame_painter.h"

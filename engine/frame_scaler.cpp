@@ -1,0 +1,193 @@
+#include "engine/frame_scaler.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "platform/aligned_buffer.h"
+#include "platform/mul_div.h"
+
+namespace xvf {
+namespace {
+
+// Lengths and offsets stay below 65536 (16.16 positions), and every byte
+// offset within the frame fits a signed 32-bit map field.
+constexpr int64_t kLengthLimit = 65536;
+
+bool LengthOk(int64_t length) { return length > 0 && length < kLengthLimit; }
+
+// Hysteresis steps 1-3 for one remembered size; true when it changed.
+bool ApplyHysteresis(int32_t* remembered, int32_t demand, int32_t grow, int32_t shrink) {
+  const int32_t old = *remembered;
+  if (demand > MulDiv(*remembered, 100 + grow, 100)) *remembered = demand;
+  if (demand < MulDiv(*remembered, 100 - shrink, 100)) *remembered = demand;
+  return *remembered != old;
+}
+
+}  // namespace
+
+FrameScaler::FrameScaler() : kernels_(ActiveRowKernels()) {}
+
+FrameScaler::~FrameScaler() {
+  AlignedFree(work);
+  AlignedFree(columnMap);
+  AlignedFree(rowMap);
+  work = nullptr;
+  columnMap = nullptr;
+  rowMap = nullptr;
+}
+
+void FrameScaler::SetHysteresis(int32_t grow, int32_t shrink) {
+  growPercent = grow;
+  shrinkPercent = shrink;
+}
+
+bool FrameScaler::EnsureMapCapacity(ScaleMapEntry** map, int32_t* rememberedCount, int32_t demand,
+                                    int32_t entrySize) {
+  if (!ApplyHysteresis(rememberedCount, demand, growPercent, shrinkPercent) && *map) return true;
+  AlignedFree(*map);
+  ++allocations_;
+  const int32_t capacity = MulDiv(*rememberedCount, 100 + growPercent, 100);
+  *map = capacity >= demand ? static_cast<ScaleMapEntry*>(AlignedAlloc(capacity, entrySize)) : nullptr;
+  if (!*map) *rememberedCount = 0;
+  return *map != nullptr;
+}
+
+bool FrameScaler::EnsureWorkBuffer(int32_t width, int32_t height, int32_t bytesPerWorkPixel) {
+  const bool widthChanged = ApplyHysteresis(&workWidth, width, growPercent, shrinkPercent);
+  const bool heightChanged = ApplyHysteresis(&workHeight, height, growPercent, shrinkPercent);
+  if (!widthChanged && !heightChanged && work) return true;
+  workCapWidth = MulDiv(workWidth, 100 + growPercent, 100);
+  workCapHeight = MulDiv(workHeight, 100 + growPercent, 100);
+  AlignedFree(work);
+  ++allocations_;
+  work = nullptr;
+  if (workCapWidth >= width && workCapHeight >= height) {
+    const size_t pixels = static_cast<size_t>(workCapWidth) * static_cast<size_t>(workCapHeight);
+    work = static_cast<uint8_t*>(AlignedAlloc(pixels, bytesPerWorkPixel));
+  }
+  if (!work) workWidth = workHeight = workCapWidth = workCapHeight = 0;
+  return work != nullptr;
+}
+
+bool FrameScaler::EnsureRowMap(const ScaleMapKey& key) {
+  // A reallocated map has undefined contents, so it is rebuilt whatever its key.
+  const ScaleMapEntry* before = rowMap;
+  if (!EnsureMapCapacity(&rowMap, &rowMapCount, key.count, sizeof(ScaleMapEntry))) {
+    rowKey = ScaleMapKey{};
+    return false;
+  }
+  if (key != rowKey || rowMap != before) {
+    rowKey = key;
+    BuildScaleMap(key.srcLength, key.dstLength, key.clipOffset, key.count, key.step, rowMap);
+    ++mapBuilds_;
+  }
+  return true;
+}
+
+bool FrameScaler::EnsureColumnMap(const ScaleMapKey& key) {
+  const ScaleMapEntry* before = columnMap;
+  if (!EnsureMapCapacity(&columnMap, &columnMapCount, key.count, sizeof(ScaleMapEntry))) {
+    columnKey = ScaleMapKey{};
+    return false;
+  }
+  if (key != columnKey || columnMap != before) {
+    columnKey = key;
+    BuildScaleMap(key.srcLength, key.dstLength, key.clipOffset, key.count, key.step, columnMap);
+    ++mapBuilds_;
+  }
+  return true;
+}
+
+void FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight, Rect srcRect, Rect dstRect,
+                        int32_t layout, int32_t byFields, const ScaleMapEntry* callerColumnMap) {
+  if (!frame || (layout != kLayoutYuy2 && layout != kLayoutRgb24)) return;
+  const bool yuy2 = layout == kLayoutYuy2;
+  const int32_t bytesPerPixel = yuy2 ? 2 : 3;
+  if (!LengthOk(frameWidth) || !LengthOk(frameHeight)) return;
+  // A YUY2 row is whole pixel pairs; the widening of the source reads them.
+  if (yuy2 && (frameWidth & 1)) return;
+  if (static_cast<int64_t>(frameWidth) * frameHeight * bytesPerPixel > INT32_MAX) return;
+
+  if (byFields) {
+    srcRect.top &= ~1;
+    srcRect.bottom &= ~1;
+    dstRect.top &= ~1;
+    dstRect.bottom &= ~1;
+  }
+  const Rect frameRect{0, 0, frameWidth, frameHeight};
+  Rect src;
+  if (!IntersectRect(&src, srcRect, frameRect)) return;
+  Rect visible;
+  if (!IntersectRect(&visible, dstRect, frameRect)) return;
+  // The whole destination sets the scale; only its visible part is produced.
+  const int64_t dstWidth = static_cast<int64_t>(dstRect.right) - dstRect.left;
+  const int64_t dstHeight = static_cast<int64_t>(dstRect.bottom) - dstRect.top;
+  if (!LengthOk(dstWidth) || !LengthOk(dstHeight)) return;
+
+  const int32_t srcWidth = src.Width();
+  const int32_t visibleWidth = visible.Width();
+  const int32_t visibleHeight = visible.Height();
+  const int32_t rowStride = yuy2 ? 2 * frameWidth : -3 * frameWidth;
+  uint8_t* const pictureRow0 = yuy2 ? frame : frame + static_cast<ptrdiff_t>(frameHeight - 1) * 3 * frameWidth;
+
+  if (!EnsureWorkBuffer(srcWidth + 2, visibleHeight, 4)) return;
+
+  // By fields each row map entry yields an even and an odd work row; an odd
+  // visible height takes one more entry, of which only the even row is used.
+  const int32_t rowEntries = byFields ? (visibleHeight + 1) / 2 : visibleHeight;
+  const ScaleMapKey rowKeyNow =
+      byFields ? ScaleMapKey{src.Height() / 2, static_cast<int32_t>(dstHeight / 2), (visible.top - dstRect.top) / 2,
+                             rowEntries, 2 * rowStride}
+               : ScaleMapKey{src.Height(), static_cast<int32_t>(dstHeight), visible.top - dstRect.top, rowEntries,
+                             rowStride};
+  if (rowKeyNow.srcLength < 1 || !EnsureRowMap(rowKeyNow)) return;
+
+  const ScaleMapEntry* columns = callerColumnMap;
+  if (!columns) {
+    const ScaleMapKey columnKeyNow{srcWidth, static_cast<int32_t>(dstWidth), visible.left - dstRect.left,
+                                   visibleWidth, 4};
+    if (!EnsureColumnMap(columnKeyNow)) return;
+    columns = columnMap;
+  }
+
+  const VerticalRowFn vertical = yuy2 ? kernels_.verticalYuy2 : kernels_.verticalRgb24;
+  const HorizontalRowFn horizontal =
+      yuy2 ? ((visible.left & 1) ? kernels_.horizontalYuy2Odd : kernels_.horizontalYuy2) : kernels_.horizontalRgb24;
+
+  // Source columns widened to whole pairs; work pixel `skip` is srcRect.left.
+  // An RGB24 frame of odd width has no pixel past its last column, and the
+  // widened column is never sampled, so it is not read.
+  const int32_t x0 = src.left & ~1;
+  const int32_t x1 = yuy2 ? (src.right + 1) & ~1 : std::min((src.right + 1) & ~1, frameWidth);
+  const int32_t skip = src.left & 1;
+  const int32_t units = yuy2 ? (x1 - x0) / 2 : x1 - x0;
+  const ptrdiff_t workStride = static_cast<ptrdiff_t>(workCapWidth) * 4;
+
+  // Vertical pass: every work row is complete before the frame is written.
+  const uint8_t* p = pictureRow0 + static_cast<ptrdiff_t>(src.top) * rowStride + x0 * bytesPerPixel;
+  uint8_t* workRow = work;
+  for (int32_t r = 0, entry = 0; r < visibleHeight; ++entry) {
+    const ScaleMapEntry& e = rowMap[entry];
+    p += e.advance;
+    vertical(p, e.secondOffset, e.weight[0], units, workRow);
+    workRow += workStride;
+    ++r;
+    if (byFields && r < visibleHeight) {
+      vertical(p + rowStride, e.secondOffset, e.weight[0], units, workRow);
+      workRow += workStride;
+      ++r;
+    }
+    p += e.secondOffset;
+  }
+
+  // Horizontal pass into the frame.
+  const uint8_t* workStart = work + skip * 4;
+  uint8_t* dstRow = pictureRow0 + static_cast<ptrdiff_t>(visible.top) * rowStride + visible.left * bytesPerPixel;
+  for (int32_t r = 0; r < visibleHeight; ++r) {
+    horizontal(workStart, columns, visibleWidth, dstRow);
+    workStart += workStride;
+    dstRow += rowStride;
+  }
+}
+
+}  // namespace xvf

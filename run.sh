@@ -1,0 +1,120 @@
+#!/usr/bin/env bash
+# XVF_Aspect: set up this machine, then build, test, benchmark or fuzz.
+#   ./run.sh test          build all presets and run every test suite
+#   ./run.sh bench         build and run the benchmarks
+#   ./run.sh build         build all presets, run nothing
+set -euo pipefail
+cd "$(dirname "$0")"
+root=$PWD
+
+# Debian packages the project needs, and one file or command proving each is there.
+packages=(
+  "cmake:/usr/bin/cmake"
+  "ninja-build:/usr/bin/ninja"
+  "g++:/usr/bin/g++"
+  "clang:/usr/bin/clang"
+  "libclang-rt-14-dev:/usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a"
+  "googletest:/usr/src/googletest/CMakeLists.txt"
+  "libbenchmark-dev:/usr/include/benchmark/benchmark.h"
+  "g++-mingw-w64-i686-posix:/usr/bin/i686-w64-mingw32-g++-posix"
+  "gcc-mingw-w64-i686-posix:/usr/bin/i686-w64-mingw32-gcc-posix"
+  "wine:/usr/bin/wine"
+  "wine32:/usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll"
+  "xvfb:/usr/bin/Xvfb"
+  "xauth:/usr/bin/xauth"
+)
+
+setup() {
+  local missing=()
+  for entry in "${packages[@]}"; do
+    [ -e "${entry#*:}" ] || missing+=("${entry%%:*}")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "== installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+  fi
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# Wine runs the 32-bit products in a prefix of our own, under a headless X server.
+export WINEPREFIX="$root/build/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+configure_and_build() {
+  local preset=$1
+  [ -f "build/$preset/build.ninja" ] || cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -- -k 0 | grep -v -E '^\[[0-9]+/[0-9]+\] ' || true
+  cmake --build --preset "$preset" >/dev/null  # fails the script if anything did not build
+}
+
+run_ctest() {
+  local preset=$1
+  echo "== tests: $preset"
+  ctest --preset "$preset" -j "$(nproc)" 2>&1 | tail -n 25
+  return "${PIPESTATUS[0]}"
+}
+
+# Wine's server and prefix are started once, so no test waits for them.
+run_win32_tests() {
+  mkdir -p "$WINEPREFIX"
+  xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+    wineserver -p 60
+    wine cmd /c exit >/dev/null 2>&1 || true
+    ctest --preset win32 -j 2 2>&1 | tail -n 25
+    status=${PIPESTATUS[0]}
+    wineserver -k >/dev/null 2>&1 || true
+    exit $status'
+}
+
+cmd_build() {
+  for preset in native native-asan win32; do
+    echo "== build: $preset"
+    configure_and_build "$preset"
+  done
+}
+
+cmd_test() {
+  cmd_build
+  local failed=0
+  run_ctest native || failed=1
+  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest native-asan || failed=1
+  echo "== tests: win32 (under Wine)"
+  run_win32_tests || failed=1
+  if [ $failed -ne 0 ]; then
+    echo "== SOME TESTS FAILED"
+    return 1
+  fi
+  echo "== all test suites passed"
+}
+
+cmd_bench() {
+  echo "== build: native"
+  configure_and_build native
+  local level
+  for level in c sse2 ssse3 avx2; do
+    echo "== benchmarks at XVF_CPU=$level"
+    XVF_CPU=$level build/native/bench/xvf_bench --benchmark_min_time=0.2 "$@"
+  done
+}
+
+usage() {
+  sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//'
+}
+
+main() {
+  local command=${1:-}
+  [ $# -gt 0 ] && shift
+  case "$command" in
+    test) setup; cmd_test ;;
+    bench) setup; cmd_bench "$@" ;;
+    build) setup; cmd_build ;;
+    *) usage; [ -z "$command" ] || [ "$command" = help ]; exit $? ;;
+  esac
+}
+
+main "$@"
