@@ -1,0 +1,59 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace xvf {
+
+// What the system tells the store about where its file lives. Paths use
+// backslashes and the system's ANSI code page, whatever the build.
+struct LocationFacts {
+  uint32_t platformId = 0;          // 2 = NT family; anything else is not
+  uint32_t storeInUsersFolder = 0;  // HKLM "SOFTWARE\Quillvox" "StoreInUsersFolder"; 0 when missing
+  std::string userFolder;           // application-data folder, no trailing backslash
+  std::string hostPath;             // full path of the host executable
+  std::string commandLine;          // the process command line as given
+};
+
+enum class ReadResult {
+  kRead,        // file opened (created empty when it was missing) and read whole
+  kCannotOpen,  // folder missing, no rights, held open elsewhere
+  kReadFailed,  // opened, but reading it failed
+};
+
+// The store's view of the system: gathering the location facts, and the file
+// and folder operations. The Win32 build talks to kernel32, advapi32 and
+// shell32; the native build to POSIX. Tests wrap it to inject failures.
+class SettingsPlatform {
+ public:
+  virtual ~SettingsPlatform() = default;
+
+  // False when the operating-system version cannot be queried; nothing else
+  // is gathered then.
+  virtual bool GatherFacts(LocationFacts* facts) = 0;
+
+  // Creates one folder level (no trailing backslash); failures, including an
+  // existing folder, are ignored.
+  virtual void CreateFolder(const std::string& folder) = 0;
+
+  // Opens path for reading without sharing, creating it empty when missing
+  // (an existing file is never truncated), and reads all of it into bytes.
+  virtual ReadResult ReadOrCreate(const std::string& path, std::vector<uint8_t>* bytes) = 0;
+
+  // Creates or truncates path without sharing, writes all size bytes and
+  // flushes them; false when any step failed (the file may then be partial).
+  virtual bool WriteNew(const std::string& path, const uint8_t* data, size_t size) = 0;
+
+  // Replaces to by from in one step (from disappears); false when it failed,
+  // and then to is untouched.
+  virtual bool Replace(const std::string& from, const std::string& to) = 0;
+
+  // Deletes path; failures are ignored.
+  virtual void Remove(const std::string& path) = 0;
+};
+
+// The build's own platform: Win32 in the Windows build, POSIX natively.
+SettingsPlatform& SystemSettingsPlatform();
+
+}  // namespace xvf

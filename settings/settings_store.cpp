@@ -1,0 +1,217 @@
+#include "settings/settings_store.h"
+
+#include "settings/number_text.h"
+#include "settings/settings_location.h"
+
+namespace xvf {
+
+SettingsStore theSettingsStore;
+
+namespace {
+
+constexpr auto kRelaxed = std::memory_order_relaxed;
+
+std::atomic<int32_t>& Atomic32(const SettingDescriptor& row) {
+  return *static_cast<std::atomic<int32_t>*>(row.value);
+}
+
+}  // namespace
+
+SettingsRecord::SettingsRecord(const SettingsRecord& other)
+    : aspectMode(other.aspectMode.load(kRelaxed)), interlace(other.interlace.load(kRelaxed)) {}
+
+SettingsRecord& SettingsRecord::operator=(const SettingsRecord& other) {
+  aspectMode.store(other.aspectMode.load(kRelaxed), kRelaxed);
+  interlace.store(other.interlace.load(kRelaxed), kRelaxed);
+  return *this;
+}
+
+SettingsStore::SettingsStore() : SettingsStore(SystemSettingsPlatform()) {}
+
+SettingsStore::SettingsStore(SettingsPlatform& platform)
+    : settingsTable{{kSettingSigned32, "AspectMode", &current.aspectMode, 0, nullptr},
+                    {kSettingUnsigned32, "Interlace", &current.interlace, 1, nullptr}},
+      platform_(&platform) {}
+
+void SettingsStore::Locate() {
+  LocationFacts facts;
+  // Without the OS version the location stays as it was (empty at first).
+  if (!platform_->GatherFacts(&facts)) return;
+  SettingsLocation location = ComputeLocation(facts, requestedModule_);
+  instance = std::move(location.instance);
+  moduleName = std::move(location.moduleName);
+  directory = std::move(location.directory);
+  fileName = std::move(location.fileName);
+  path = std::move(location.path);
+  // The whole chain, so a new instance or user folder still gets its file.
+  for (const std::string& level : FolderLevels(directory)) platform_->CreateFolder(level);
+}
+
+void SettingsStore::LoadText() {
+  ini.LoadText(std::vector<uint8_t>());
+  inReadFailed_ = false;
+  if (path.empty()) return;
+  std::vector<uint8_t> bytes;
+  switch (platform_->ReadOrCreate(path, &bytes)) {
+    case ReadResult::kRead:
+      ini.LoadText(std::move(bytes));
+      break;
+    case ReadResult::kCannotOpen:
+      break;
+    case ReadResult::kReadFailed:
+      inReadFailed_ = true;
+      break;
+  }
+}
+
+void SettingsStore::StoreText() {
+  // A file that could not be read is not replaced by defaults.
+  if (inReadFailed_ || path.empty() || !ini.OutputChanged()) return;
+  // Written beside the file, then swapped in: a failure at any step leaves
+  // the old file whole and no temporary file behind.
+  const std::string temporary = path + ".tmp";
+  if (!platform_->WriteNew(temporary, ini.outText.data(), ini.outLength) ||
+      !platform_->Replace(temporary, path)) {
+    platform_->Remove(temporary);
+  }
+}
+
+void SettingsStore::ReadTable(const std::string& section, const SettingDescriptor* rows, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    const SettingDescriptor& row = rows[i];
+    if (row.type > kSettingLastType) continue;
+    const bool found = ini.FindValue(section, row.key, ini.valueText);
+    if (row.type == kSettingString) {
+      *static_cast<std::string*>(row.value) =
+          found ? ini.valueText : std::string(row.defaultText ? row.defaultText : "");
+      continue;
+    }
+    const int64_t number = !found                ? row.defaultValue
+                           : row.type >= 10      ? ParseInt64(ini.valueText)
+                                                 : int64_t(ParseInt32(ini.valueText));
+    const uint64_t bits = uint64_t(number);
+    switch (row.type) {
+      case 0:
+        *static_cast<uint8_t*>(row.value) = uint8_t(bits);
+        break;
+      case 1:
+        *static_cast<int16_t*>(row.value) = int16_t(uint16_t(bits));
+        break;
+      case 2:
+      case 3:
+        *static_cast<uint16_t*>(row.value) = uint16_t(bits);
+        break;
+      case 10:
+        *static_cast<int64_t*>(row.value) = number;
+        break;
+      case 11:
+        *static_cast<uint64_t*>(row.value) = bits;
+        break;
+      default: {  // 4 to 9
+        const uint32_t low = uint32_t(bits);
+        Atomic32(row).store(low <= 0x7FFFFFFFu ? int32_t(low) : -int32_t(~low) - 1, kRelaxed);
+        break;
+      }
+    }
+  }
+}
+
+void SettingsStore::WriteTable(const SettingDescriptor* rows, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    const SettingDescriptor& row = rows[i];
+    if (row.type > kSettingLastType) continue;
+    switch (row.type) {
+      case 0:
+        ini.valueText = FormatUnsigned(*static_cast<const uint8_t*>(row.value));
+        break;
+      case 1:
+        ini.valueText = FormatSigned(*static_cast<const int16_t*>(row.value));
+        break;
+      case 2:
+      case 3:
+        ini.valueText = FormatUnsigned(*static_cast<const uint16_t*>(row.value));
+        break;
+      case 6:
+      case 8:
+        ini.valueText = FormatSigned(Atomic32(row).load(kRelaxed));
+        break;
+      case 10:
+        ini.valueText = FormatSigned(*static_cast<const int64_t*>(row.value));
+        break;
+      case 11:
+        ini.valueText = FormatUnsigned(*static_cast<const uint64_t*>(row.value));
+        break;
+      case kSettingString:
+        ini.valueText = *static_cast<const std::string*>(row.value);
+        break;
+      default:  // 4, 5, 7, 9
+        ini.valueText = FormatUnsigned(uint32_t(Atomic32(row).load(kRelaxed)));
+        break;
+    }
+    ini.WriteKey(row.key, ini.valueText);
+  }
+}
+
+void SettingsStore::Load(const std::string& module) {
+  try {
+    requestedModule_ = module;
+    Locate();
+    LoadText();
+    dlgPosX = ini.FindValue("DIALOG", "DlgWndPosX", ini.valueText) ? ParseInt32(ini.valueText) : kNoDialogPos;
+    dlgPosY = ini.FindValue("DIALOG", "DlgWndPosY", ini.valueText) ? ParseInt32(ini.valueText) : kNoDialogPos;
+    // DEFAULT never decides a value: COMMON assigns every row again.
+    ReadTable("DEFAULT", settingsTable, kSettingsTableRows);
+    ReadTable("COMMON", settingsTable, kSettingsTableRows);
+    // The record just read is the one in use, at every Load.
+    records.assign(1, current);
+    current = records.front();
+  } catch (...) {
+    // Out of memory: the values keep what they had.
+  }
+}
+
+void SettingsStore::Save() {
+  try {
+    if (!ini.ResetOutput()) return;
+    if (records.empty()) records.emplace_back();
+    records.front() = current;
+    ini.WriteSection("DIALOG");
+    ini.WriteKey("DlgWndPosX", FormatSigned(dlgPosX));
+    ini.WriteKey("DlgWndPosY", FormatSigned(dlgPosY));
+    ini.WriteSection("COMMON");
+    WriteTable(settingsTable, kSettingsTableRows);
+    StoreText();
+  } catch (...) {
+    // Out of memory: nothing written.
+  }
+}
+
+void SettingsStore::Snapshot() {
+  try {
+    if (records.empty()) records.emplace_back();
+    records.front() = current;
+    snapshot = records;
+  } catch (...) {
+  }
+}
+
+void SettingsStore::Revert() {
+  if (snapshot.empty()) return;
+  try {
+    records = snapshot;
+    current = records.front();
+  } catch (...) {
+  }
+}
+
+void SettingsStore::GetDialogPos(int32_t* x, int32_t* y) const {
+  if (x) *x = dlgPosX;
+  if (y) *y = dlgPosY;
+}
+
+void SettingsStore::SetDialogPos(const Rect& windowRect) {
+  dlgPosX = windowRect.left;
+  dlgPosY = windowRect.top;
+}
+
+}  // namespace xvf
