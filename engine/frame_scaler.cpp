@@ -140,6 +140,7 @@ void FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight,
                              rowEntries, 2 * rowStride}
                : ScaleMapKey{src.Height(), static_cast<int32_t>(dstHeight), visible.top - dstRect.top, rowEntries,
                              rowStride};
+  // By fields a source of one row holds no whole field pair.
   if (rowKeyNow.srcLength < 1 || !EnsureRowMap(rowKeyNow)) return;
 
   const ScaleMapEntry* columns = callerColumnMap;
