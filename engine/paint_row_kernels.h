@@ -1,0 +1,38 @@
+#pragma once
+#include <cstdint>
+
+namespace xvf {
+
+// What one fill writes, prepared once per rectangle.
+struct PaintFill {
+  // The pixel value as bytes in memory order: YUY2 Y, U, Y, V (one pair);
+  // RGB24 B, G, R (byte 3 unused).
+  uint8_t pixel[4];
+  // Weight out of 256 that the existing picture keeps; 0 = opaque.
+  int32_t keepFactor;
+  // Opaque fills: the pixel value repeated, 12 YUY2 pairs or 16 RGB24 pixels.
+  uint8_t pattern[48];
+};
+
+// Builds a PaintFill from the 32-bit pixel value (lowest byte first in
+// memory); bytesPerPixel is 2 (YUY2) or 3 (RGB24).
+PaintFill MakePaintFill(uint32_t pixel, int32_t keepFactor, int32_t bytesPerPixel);
+
+// One row of a fill. `row` is the first byte of the pixel (RGB24) or of the
+// pixel pair (YUY2) that holds the first pixel; `count` >= 1 pixels. A kernel
+// touches only the bytes of the pixels and pairs it paints.
+//
+// YUY2: a pair cut by the left edge keeps its chroma (only Y1 changes); a pair
+// cut by the right edge takes the colour's chroma (Y0, U, V change, Y1 stays).
+// Blending writes c + floor((d - c) * keepFactor / 256) per byte, d the frame's
+// byte and c the pixel value's byte at the same position.
+using PaintRowFn = void (*)(uint8_t* row, int32_t count, const PaintFill& fill);
+
+void OpaqueRowYuy2(uint8_t* row, int32_t count, const PaintFill& fill);     // first pixel on an even column
+void OpaqueRowYuy2Odd(uint8_t* row, int32_t count, const PaintFill& fill);  // first pixel on an odd column
+void BlendRowYuy2(uint8_t* row, int32_t count, const PaintFill& fill);
+void BlendRowYuy2Odd(uint8_t* row, int32_t count, const PaintFill& fill);
+void OpaqueRowRgb24(uint8_t* row, int32_t count, const PaintFill& fill);
+void BlendRowRgb24(uint8_t* row, int32_t count, const PaintFill& fill);
+
+}  // namespace xvf
