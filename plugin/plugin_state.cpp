@@ -1,0 +1,107 @@
+#include "plugin/plugin_state.h"
+
+#include <cstdint>
+
+#include "plugin/aspect_geometry.h"
+#include "plugin/panorama_table.h"
+#include "platform/aligned_buffer.h"
+#include "platform/rect.h"
+
+namespace xvf {
+namespace {
+
+constexpr int32_t kLengthLimit = 65536;  // 16.16 positions in the scale maps
+constexpr int32_t kPanoramaStep = 4;     // bytes of one work pixel
+constexpr uint32_t kBlack = 0;
+constexpr int32_t kOpaque = 100;
+
+}  // namespace
+
+PluginState::~PluginState() { Stop(); }
+
+int32_t PluginState::Start(const StreamFormat& format, const std::function<void()>& findHostWindows) {
+  pixelFormat = format.pixelFormat;
+  width = format.width;
+  height = format.height;
+  bypass = format.bypass;
+  thePainter.Setup(width, height, pixelFormat);
+  if (findHostWindows) findHostWindows();
+  theScaler.SetHysteresis(10, 10);
+  panoramaRatio = -1.0;
+  Stop();  // a Start without a Stop leaves its table behind
+  if (width >= 0) panoramaTable = static_cast<ScaleMapEntry*>(AlignedAlloc(width, sizeof(ScaleMapEntry)));
+  return 1;
+}
+
+void PluginState::Stop() {
+  if (panoramaTable) {
+    AlignedFree(panoramaTable);
+    panoramaTable = nullptr;
+  }
+}
+
+bool PluginState::StreamIsUsable() const {
+  if (pixelFormat != 0 && pixelFormat != 1) return false;
+  if (width < 1 || width >= kLengthLimit || height < 1 || height >= kLengthLimit) return false;
+  if (pixelFormat == 0 && (width & 1)) return false;  // YUY2 rows are whole pixel pairs
+  const int64_t bytes = static_cast<int64_t>(width) * height * (pixelFormat == 0 ? 2 : 3);
+  return bytes <= INT32_MAX;
+}
+
+int32_t PluginState::ProcessFrame(uint8_t* frame, const FrameInputs& inputs) {
+  if (!frame) return 0;
+  if (bypass == 1 || bypass == 2) return 0;
+  const int32_t mode = inputs.aspectMode;
+  const int32_t byFields = inputs.interlace;
+  if (mode == kFitToWindow) return 0;
+  // Nothing to measure, or no shape to fit: the frame stays as it is.
+  if (!inputs.windowFound || inputs.clientWidth <= 0 || inputs.clientHeight <= 0) return 0;
+  if (!StreamIsUsable()) return 0;
+  const int32_t cw = inputs.clientWidth;
+  const int32_t ch = inputs.clientHeight;
+
+  AspectGeometry geometry;
+  if (!ComputeAspectGeometry(mode, width, height, cw, ch, &geometry)) return 0;
+  const ScaleMapEntry* columnMap = nullptr;
+  if (mode == kPanorama) {
+    if (!panoramaTable) return 0;  // the table could not be allocated at Start
+    const double ratio = PanoramaRatio(cw, ch);
+    if (ratio != panoramaRatio) {
+      BuildPanoramaTable(width, ratio, kPanoramaStep, panoramaTable);
+      panoramaRatio = ratio;
+    }
+    columnMap = panoramaTable;
+  }
+  if (mode != kAnamorphic && IsFourThirdsWindow(cw, ch)) return 0;
+
+  const int32_t layout = pixelFormat == 0 ? kLayoutYuy2 : kLayoutRgb24;
+  theScaler.Scale(frame, width, height, geometry.srcRect, geometry.dstRect, layout, byFields, columnMap);
+
+  Rect dstRect = geometry.dstRect;
+  if (byFields) {
+    // The scaler writes whole fields: round both edges down to even rows.
+    dstRect.top &= ~1;
+    dstRect.bottom &= ~1;
+  }
+  Rect visibleRect;
+  IntersectRect(&visibleRect, thePainter.frameRect, dstRect);
+
+  // Four black bands around the picture:
+  //   +------------------------+
+  //   |          top           |
+  //   +------+---------+-------+
+  //   | left | visible | right |
+  //   +------+---------+-------+
+  //   |         bottom         |
+  //   +------------------------+
+  thePainter.frame = frame;
+  const int32_t w = thePainter.frameRect.right;
+  const int32_t h = thePainter.frameRect.bottom;
+  thePainter.PaintRect(0, 0, w, visibleRect.top, kBlack, kOpaque);
+  thePainter.PaintRect(0, visibleRect.top, visibleRect.left, visibleRect.bottom, kBlack, kOpaque);
+  thePainter.PaintRect(visibleRect.right, visibleRect.top, w, visibleRect.bottom, kBlack, kOpaque);
+  thePainter.PaintRect(0, visibleRect.bottom, w, h, kBlack, kOpaque);
+  return 1;
+}
+
+}  // namespace xvf
