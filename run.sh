@@ -2,6 +2,7 @@
 # XVF_Aspect: set up this machine, then build, test, benchmark or fuzz.
 #   ./run.sh test          build all presets and run every test suite
 #   ./run.sh bench         build and run the benchmarks
+#   ./run.sh fuzz [SECONDS] run every fuzz target for SECONDS each (default 60)
 #   ./run.sh build         build all presets, run nothing
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -72,7 +73,7 @@ run_win32_tests() {
 }
 
 cmd_build() {
-  for preset in native native-asan win32; do
+  for preset in native native-asan win32 fuzz; do
     echo "== build: $preset"
     configure_and_build "$preset"
   done
@@ -85,11 +86,45 @@ cmd_test() {
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest native-asan || failed=1
   echo "== tests: win32 (under Wine)"
   run_win32_tests || failed=1
+  echo "== fuzz: every target briefly"
+  cmd_fuzz 10 | grep -v '^== build' || failed=1
   if [ $failed -ne 0 ]; then
     echo "== SOME TESTS FAILED"
     return 1
   fi
   echo "== all test suites passed"
+}
+
+# Each libFuzzer target runs from its seed corpus for a bounded time; new
+# inputs go to build/fuzz/corpus/<target>, crashes to build/fuzz/crashes/.
+cmd_fuzz() {
+  local seconds=${1:-60}
+  echo "== build: fuzz"
+  configure_and_build fuzz
+  mkdir -p build/fuzz/crashes
+  local failed=0 target name
+  for target in build/fuzz/fuzz/*_fuzz; do
+    [ -x "$target" ] || continue
+    name=$(basename "$target" _fuzz)
+    mkdir -p "build/fuzz/corpus/$name"
+    local seeds=()
+    [ -d "fuzz/corpus/$name" ] && seeds=("fuzz/corpus/$name")
+    local dict=()
+    [ -f "fuzz/$name.dict" ] && dict=("-dict=fuzz/$name.dict")
+    local log="build/fuzz/$name.log"
+    if "$target" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="build/fuzz/crashes/$name-" \
+        "${dict[@]}" "build/fuzz/corpus/$name" "${seeds[@]}" >"$log" 2>&1; then
+      local runs cov
+      runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || echo "?")
+      cov=$(grep -o 'cov: [0-9]*' "$log" | tail -n 1 | grep -o '[0-9]*' || echo "?")
+      printf '   %-12s %8s executions in %ss, coverage %s edges: no crash\n' "$name" "$runs" "$seconds" "$cov"
+    else
+      echo "   $name: FAILED, see $log"
+      grep -E 'ERROR|SUMMARY|artifact' "$log" | head -n 5 | sed 's/^/     /'
+      failed=1
+    fi
+  done
+  return $failed
 }
 
 cmd_bench() {
@@ -113,6 +148,7 @@ main() {
     test) setup; cmd_test ;;
     bench) setup; cmd_bench "$@" ;;
     build) setup; cmd_build ;;
+    fuzz) setup; cmd_fuzz "$@" ;;
     *) usage; [ -z "$command" ] || [ "$command" = help ]; exit $? ;;
   esac
 }

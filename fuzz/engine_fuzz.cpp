@@ -1,0 +1,77 @@
+// FrameScaler::Scale and FramePainter::PaintRect on arbitrary frame sizes,
+// rectangles (also leaving the frame), layouts, field flags and CPU levels,
+// with the frame against no-access pages on both sides.
+#include <cstdint>
+#include <cstring>
+
+#include "engine/frame_painter.h"
+#include "engine/frame_scaler.h"
+#include "tests/support/guarded_buffer.h"
+
+namespace {
+
+class Input {
+ public:
+  Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+  template <typename T>
+  T Take() {
+    T value{};
+    const size_t n = size_ < sizeof(T) ? size_ : sizeof(T);
+    std::memcpy(&value, data_, n);
+    data_ += n;
+    size_ -= n;
+    return value;
+  }
+  // A coordinate near the frame most of the time, anything now and then.
+  int32_t Coordinate(int32_t size) {
+    const uint8_t kind = Take<uint8_t>();
+    const int32_t raw = Take<int32_t>();
+    if (kind < 16) return raw;
+    return static_cast<int32_t>(static_cast<uint32_t>(raw) % static_cast<uint32_t>(2 * size + 64)) - size / 2 - 32;
+  }
+  size_t Left() const { return size_; }
+
+ private:
+  const uint8_t* data_;
+  size_t size_;
+};
+
+xvf::Rect TakeRect(Input& in, int32_t width, int32_t height) {
+  return xvf::Rect{in.Coordinate(width), in.Coordinate(height), in.Coordinate(width), in.Coordinate(height)};
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  Input in(data, size);
+  const int32_t width = 1 + in.Take<uint16_t>() % 300;
+  const int32_t height = 1 + in.Take<uint16_t>() % 200;
+  const uint8_t flags = in.Take<uint8_t>();
+  const int32_t layout = (flags & 1) ? xvf::kLayoutRgb24 : xvf::kLayoutYuy2;
+  const int32_t bytesPerPixel = (flags & 1) ? 3 : 2;
+  const int32_t byFields = (flags >> 1) & 1;
+  const auto level = static_cast<xvf::CpuLevel>((flags >> 2) % 4);
+  const bool start = (flags >> 4) & 1;
+
+  const size_t bytes = static_cast<size_t>(width) * height * bytesPerPixel;
+  xvf::test::GuardedBuffer frame(bytes, start ? xvf::test::GuardedBuffer::kAgainstStart
+                                              : xvf::test::GuardedBuffer::kAgainstEnd);
+  for (size_t i = 0; i < bytes; ++i) frame.data()[i] = static_cast<uint8_t>(i * 131 + 7);
+
+  static xvf::FrameScaler scaler;
+  scaler.SetHysteresis(10, 10);
+  scaler.UseKernels(xvf::RowKernelsFor(level <= xvf::DetectedCpuLevel() ? level : xvf::DetectedCpuLevel()));
+  while (in.Left() >= 2 * 5 * 4) {
+    const xvf::Rect src = TakeRect(in, width, height);
+    const xvf::Rect dst = TakeRect(in, width, height);
+    scaler.Scale(frame.data(), width, height, src, dst, layout, byFields, nullptr);
+
+    static xvf::FramePainter painter;
+    painter.Setup(width, height, (flags & 1) ? 1 : 0);
+    painter.frame = frame.data();
+    const xvf::Rect band = TakeRect(in, width, height);
+    painter.PaintRect(band.left, band.top, band.right, band.bottom, in.Take<uint32_t>(),
+                      static_cast<int8_t>(in.Take<uint8_t>()));
+  }
+  return 0;
+}
