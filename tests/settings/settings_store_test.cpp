@@ -1,0 +1,315 @@
+// The whole store over real files in a temporary folder, with the location
+// facts given by the test and file failures injected.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "settings/settings_store.h"
+#include "tests/settings/settings_test_support.h"
+
+namespace xvf {
+namespace {
+
+using test::CanonicalText;
+using test::FileNamesIn;
+using test::PathExists;
+using test::ReadWholeFile;
+using test::WriteWholeFile;
+
+class SettingsStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform.facts.platformId = 2;
+    platform.facts.hostPath = folder.root() + "host\\Quillvox.exe";
+    platform.facts.userFolder = folder.root() + "user";
+    platform.facts.commandLine = "\"" + platform.facts.hostPath + "\"";
+  }
+
+  std::string Plugins() const { return folder.root() + "host\\Plugins\\"; }
+  std::string File() const { return Plugins() + "XVF_Aspect.ini"; }
+  std::string Contents(const std::string& path) const {
+    std::string text;
+    return ReadWholeFile(path, &text) ? text : "<missing>";
+  }
+
+  test::TestFolder folder;
+  test::TestPlatform platform;
+  SettingsStore store{platform};
+};
+
+TEST_F(SettingsStoreTest, NoFileGivesDefaultsThenTheSixLines) {
+  store.Load("XVF_Aspect");
+  EXPECT_EQ(store.path, File());
+  EXPECT_EQ(store.instance, "");
+  EXPECT_EQ(store.current.aspectMode, 0);
+  EXPECT_EQ(store.current.interlace, 1);
+  int32_t x = 0, y = 0;
+  store.GetDialogPos(&x, &y);
+  EXPECT_EQ(x, -100);
+  EXPECT_EQ(y, -100);
+  EXPECT_EQ(store.records.size(), 1u);
+  EXPECT_EQ(Contents(File()), "");  // opened for reading creates it empty
+
+  store.Save();
+  EXPECT_EQ(Contents(File()), CanonicalText(-100, -100, 0, "1"));
+  EXPECT_EQ(FileNamesIn(Plugins()), std::vector<std::string>{"XVF_Aspect.ini"});
+}
+
+TEST_F(SettingsStoreTest, CanonicalFileIsReadAndLeftUntouched) {
+  const std::string text = CanonicalText(10, -20, 3, "0");
+  WriteWholeFile(File(), text);
+  store.Load("XVF_Aspect");
+  EXPECT_EQ(store.current.aspectMode, 3);
+  EXPECT_EQ(store.current.interlace, 0);
+  EXPECT_EQ(store.dlgPosX, 10);
+  EXPECT_EQ(store.dlgPosY, -20);
+  store.Save();
+  store.Save();
+  EXPECT_EQ(platform.writes, 0);
+  EXPECT_EQ(Contents(File()), text);
+
+  // A change is written; the comparison is always with the text as loaded.
+  store.current.aspectMode = 4;
+  store.Save();
+  EXPECT_EQ(Contents(File()), CanonicalText(10, -20, 4, "0"));
+  store.current.aspectMode = 3;
+  store.Save();
+  EXPECT_EQ(platform.writes, 1);
+  EXPECT_EQ(Contents(File()), CanonicalText(10, -20, 4, "0"));
+}
+
+TEST_F(SettingsStoreTest, DefaultSectionNeverDecidesAndExtrasAreLost) {
+  WriteWholeFile(File(),
+                 "; hand-made\n[DEFAULT]\nAspectMode=2\nInterlace=0\n[COMMON]\nInterlace=0\n"
+                 "[EXTRA]\nKey=v\n[DIALOG]\nDlgWndPosX=-100\nDlgWndPosY=50\n");
+  store.Load("XVF_Aspect");
+  EXPECT_EQ(store.current.aspectMode, 0);  // the table default, not DEFAULT's 2
+  EXPECT_EQ(store.current.interlace, 0);
+  EXPECT_EQ(store.dlgPosX, -100);  // one key at -100 is a position like any other
+  EXPECT_EQ(store.dlgPosY, 50);
+  store.Save();
+  EXPECT_EQ(Contents(File()), CanonicalText(-100, 50, 0, "0"));
+}
+
+TEST_F(SettingsStoreTest, ValuesOutsideTheDialogsRangeRoundTrip) {
+  WriteWholeFile(File(), "[COMMON]\r\nAspectMode=7\r\nInterlace=-1\r\n[DIALOG]\r\nDlgWndPosX=3x\r\n"
+                         "DlgWndPosY=  -5\r\n");
+  store.Load("XVF_Aspect");
+  EXPECT_EQ(store.current.aspectMode, 7);
+  EXPECT_EQ(store.current.interlace, -1);
+  EXPECT_EQ(store.dlgPosX, 3);
+  EXPECT_EQ(store.dlgPosY, -5);
+  store.Save();
+  EXPECT_EQ(Contents(File()), CanonicalText(3, -5, 7, "4294967295"));
+  // What was written reads back as the same bits and is then left alone.
+  SettingsStore again(platform);
+  again.Load("XVF_Aspect");
+  EXPECT_EQ(again.current.interlace, -1);
+  const int writes = platform.writes;
+  again.Save();
+  EXPECT_EQ(platform.writes, writes);
+}
+
+TEST_F(SettingsStoreTest, FinalLineWithoutBreakIsKeptAndRewrittenWithOne) {
+  WriteWholeFile(File(), "[COMMON]\r\nAspectMode=2\r\nInterlace=0");
+  store.Load("XVF_Aspect");
+  EXPECT_EQ(store.current.aspectMode, 2);
+  EXPECT_EQ(store.current.interlace, 0);
+  store.Save();
+  EXPECT_EQ(Contents(File()), CanonicalText(-100, -100, 2, "0"));
+}
+
+TEST_F(SettingsStoreTest, RevertAndUnconfirmedChanges) {
+  WriteWholeFile(File(), CanonicalText(-100, -100, 1, "1"));
+  store.Load("XVF_Aspect");
+
+  // Closed by the close message: the earlier values are back and saved.
+  store.Snapshot();
+  store.current.aspectMode = 3;
+  store.current.interlace = 0;
+  store.Revert();
+  EXPECT_EQ(store.current.aspectMode, 1);
+  EXPECT_EQ(store.current.interlace, 1);
+  store.SetDialogPos(Rect{40, 60, 300, 200});
+  store.Save();
+  EXPECT_EQ(Contents(File()), CanonicalText(40, 60, 1, "1"));
+
+  // Still open at shutdown: the values in use are saved, unconfirmed or not.
+  store.Snapshot();
+  store.current.aspectMode = 4;
+  store.SetDialogPos(Rect{-8, 0, 100, 100});
+  store.Save();
+  EXPECT_EQ(Contents(File()), CanonicalText(-8, 0, 4, "1"));
+  // A later revert goes back to the snapshot of that opening.
+  store.Revert();
+  EXPECT_EQ(store.current.aspectMode, 1);
+  ASSERT_EQ(store.snapshot.size(), 1u);
+}
+
+TEST_F(SettingsStoreTest, SecondLoadTakesTheFileIntoUse) {
+  WriteWholeFile(File(), CanonicalText(1, 2, 2, "0"));
+  store.Load("XVF_Aspect");
+  WriteWholeFile(File(), CanonicalText(5, 6, 3, "1"));
+  store.Load("XVF_Aspect");
+  EXPECT_EQ(store.current.aspectMode, 3);
+  EXPECT_EQ(store.current.interlace, 1);
+  EXPECT_EQ(store.dlgPosX, 5);
+  EXPECT_EQ(store.records.size(), 1u);
+  store.Save();
+  EXPECT_EQ(platform.writes, 0);
+}
+
+TEST_F(SettingsStoreTest, MissingFoldersAreCreatedWithTheirParents) {
+  platform.facts.commandLine += " -INST:Q";
+  store.Load("XVF_Aspect");
+  EXPECT_EQ(store.instance, "q");
+  const std::string file = folder.root() + "host\\Instances\\q\\Plugins\\XVF_Aspect.ini";
+  EXPECT_EQ(store.path, file);
+  EXPECT_EQ(Contents(file), "");
+  store.Save();
+  EXPECT_EQ(Contents(file), CanonicalText(-100, -100, 0, "1"));
+
+  // The user folder, itself missing, on the NT family with the switch set.
+  platform.facts.storeInUsersFolder = 1;
+  platform.facts.commandLine = "q";
+  SettingsStore user(platform);
+  user.Load("Other");
+  EXPECT_EQ(user.path, folder.root() + "user\\Quillvox\\Plugins\\Other.ini");
+  EXPECT_EQ(user.moduleName, "Other");
+  user.Save();
+  EXPECT_EQ(Contents(user.path), CanonicalText(-100, -100, 0, "1"));
+}
+
+TEST_F(SettingsStoreTest, FailedSaveLeavesTheOldFileWhole) {
+  const std::string old = CanonicalText(7, 8, 1, "0");
+  WriteWholeFile(File(), old);
+  store.Load("XVF_Aspect");
+  store.current.aspectMode = 4;
+
+  platform.failWrite = true;  // no space left half-way
+  store.Save();
+  EXPECT_EQ(platform.writes, 1);
+  EXPECT_EQ(Contents(File()), old);
+  EXPECT_EQ(FileNamesIn(Plugins()), std::vector<std::string>{"XVF_Aspect.ini"});
+
+  platform.failWrite = false;
+  platform.failReplace = true;  // the swap into place fails
+  store.Save();
+  EXPECT_EQ(platform.replaces, 1);
+  EXPECT_EQ(Contents(File()), old);
+  EXPECT_EQ(FileNamesIn(Plugins()), std::vector<std::string>{"XVF_Aspect.ini"});
+
+  platform.failReplace = false;
+  store.Save();
+  EXPECT_EQ(Contents(File()), CanonicalText(7, 8, 4, "0"));
+  EXPECT_EQ(FileNamesIn(Plugins()), std::vector<std::string>{"XVF_Aspect.ini"});
+}
+
+TEST_F(SettingsStoreTest, UnreadableFileIsNotOverwrittenWithDefaults) {
+  const std::string old = CanonicalText(7, 8, 2, "0");
+  WriteWholeFile(File(), old);
+  platform.failRead = true;
+  store.Load("XVF_Aspect");
+  EXPECT_EQ(store.current.aspectMode, 0);
+  EXPECT_EQ(store.current.interlace, 1);
+  EXPECT_EQ(store.dlgPosX, -100);
+  store.current.aspectMode = 3;
+  store.Save();
+  EXPECT_EQ(platform.writes, 0);
+  EXPECT_EQ(Contents(File()), old);
+
+  // Readable again at the next load: back to normal.
+  platform.failRead = false;
+  store.Load("XVF_Aspect");
+  EXPECT_EQ(store.current.aspectMode, 2);
+  store.current.aspectMode = 3;
+  store.Save();
+  EXPECT_EQ(Contents(File()), CanonicalText(7, 8, 3, "0"));
+}
+
+TEST_F(SettingsStoreTest, WithoutTheVersionNothingIsLocatedReadOrWritten) {
+  platform.versionFails = true;
+  store.current.aspectMode = 2;
+  store.Load("XVF_Aspect");
+  EXPECT_EQ(store.path, "");
+  EXPECT_EQ(store.moduleName, "");
+  EXPECT_EQ(store.current.aspectMode, 0);
+  EXPECT_EQ(store.current.interlace, 1);
+  store.Save();
+  EXPECT_EQ(platform.writes, 0);
+  EXPECT_EQ(FileNamesIn(folder.root()), std::vector<std::string>{});
+
+  // A later failure keeps the location found before.
+  platform.versionFails = false;
+  store.Load("XVF_Aspect");
+  platform.versionFails = true;
+  platform.facts.commandLine = "-inst:3";
+  store.Load("XVF_Aspect");
+  EXPECT_EQ(store.path, File());
+}
+
+TEST_F(SettingsStoreTest, OperationsBeforeAnyLoadAreHarmless) {
+  SettingsStore fresh(platform);
+  EXPECT_EQ(fresh.current.aspectMode, 0);
+  EXPECT_EQ(fresh.current.interlace, 0);
+  EXPECT_EQ(fresh.dlgPosX, 0);
+  fresh.Revert();  // no snapshot: nothing to go back to
+  EXPECT_EQ(fresh.current.aspectMode, 0);
+  fresh.current.aspectMode = 2;
+  fresh.Save();  // no location: nothing written
+  EXPECT_EQ(platform.writes, 0);
+  EXPECT_EQ(fresh.records.size(), 1u);
+  fresh.Snapshot();
+  fresh.current.aspectMode = 1;
+  fresh.Revert();
+  EXPECT_EQ(fresh.current.aspectMode, 2);
+}
+
+TEST_F(SettingsStoreTest, TableTypesReadAndWriteAsTheirCodesSay) {
+  uint8_t u8 = 9;
+  int16_t s16 = 9;
+  uint16_t u16 = 9, u16b = 9;
+  std::atomic<int32_t> u32{9}, s32{9};
+  int64_t s64 = 9;
+  uint64_t u64 = 9;
+  std::string text = "old";
+  int32_t untouched = 9;
+  const SettingDescriptor rows[] = {
+      {0, "U8", &u8, 0, nullptr},         {1, "S16", &s16, 0, nullptr},
+      {2, "U16", &u16, 0, nullptr},       {3, "U16b", &u16b, -2, nullptr},
+      {5, "U32", &u32, 0, nullptr},       {8, "S32", &s32, 0, nullptr},
+      {10, "S64", &s64, 0, nullptr},      {11, "U64", &u64, 0, nullptr},
+      {12, "Text", &text, 0, "def"},      {13, "Skipped", &untouched, 5, nullptr},
+  };
+  const std::string input =
+      "[T]\r\nU8=300\r\nS16=40000\r\nU16=-1\r\nU32=-2\r\nS32=4294967295\r\nS64=-9223372036854775808\r\n"
+      "U64=18446744073709551615\r\nText=  a b \r\nSkipped=1\r\n";
+  store.ini.LoadText(reinterpret_cast<const uint8_t*>(input.data()), input.size());
+  store.ReadTable("T", rows, std::size(rows));
+  EXPECT_EQ(u8, 44);
+  EXPECT_EQ(s16, -25536);
+  EXPECT_EQ(u16, 65535);
+  EXPECT_EQ(u16b, 65534);  // absent: the default's low 16 bits
+  EXPECT_EQ(u32, -2);
+  EXPECT_EQ(s32, -1);
+  EXPECT_EQ(s64, INT64_MIN);
+  EXPECT_EQ(u64, UINT64_MAX);
+  EXPECT_EQ(text, "  a b ");
+  EXPECT_EQ(untouched, 9);
+
+  ASSERT_TRUE(store.ini.ResetOutput());
+  store.WriteTable(rows, std::size(rows));
+  EXPECT_EQ(std::string(store.ini.outText.begin(), store.ini.outText.begin() + store.ini.outLength),
+            "U8=44\r\nS16=-25536\r\nU16=65535\r\nU16b=65534\r\nU32=4294967294\r\nS32=-1\r\n"
+            "S64=-9223372036854775808\r\nU64=18446744073709551615\r\nText=  a b \r\n");
+
+  store.ini.LoadText(std::vector<uint8_t>());
+  store.ReadTable("T", rows, std::size(rows));
+  EXPECT_EQ(text, "def");
+  EXPECT_EQ(u8, 0);
+  EXPECT_EQ(untouched, 9);
+}
+
+}  // namespace
+}  // namespace xvf

@@ -1,0 +1,57 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "settings/settings_platform.h"
+
+namespace xvf::test {
+
+// A fresh folder under the system's temporary folder, removed with its
+// contents at destruction. Paths are in the store's form (backslashes).
+class TestFolder {
+ public:
+  TestFolder();
+  ~TestFolder();
+  TestFolder(const TestFolder&) = delete;
+  TestFolder& operator=(const TestFolder&) = delete;
+
+  const std::string& root() const { return root_; }  // ends in a backslash
+
+ private:
+  std::string root_;
+};
+
+// File helpers over store-form paths.
+bool ReadWholeFile(const std::string& path, std::string* text);
+void WriteWholeFile(const std::string& path, const std::string& text);
+bool PathExists(const std::string& path);
+std::vector<std::string> FileNamesIn(const std::string& folder);
+
+// The system's own platform with the location facts given by the test and
+// file failures injected on request; counts what reached the disk.
+class TestPlatform : public SettingsPlatform {
+ public:
+  LocationFacts facts;
+  bool versionFails = false;
+  bool failRead = false;     // the file opens but reading it fails
+  bool failWrite = false;    // the disk fills half-way through the new text
+  bool failReplace = false;  // the swap into place fails
+  int writes = 0;
+  int replaces = 0;
+
+  bool GatherFacts(LocationFacts* out) override;
+  void CreateFolder(const std::string& folder) override;
+  ReadResult ReadOrCreate(const std::string& path, std::vector<uint8_t>* bytes) override;
+  bool WriteNew(const std::string& path, const uint8_t* data, size_t size) override;
+  bool Replace(const std::string& from, const std::string& to) override;
+  void Remove(const std::string& path) override;
+
+ private:
+  SettingsPlatform& system_ = SystemSettingsPlatform();
+};
+
+// The text the store writes for these values.
+std::string CanonicalText(int32_t x, int32_t y, int32_t mode, const std::string& interlace);
+
+}  // namespace xvf::test
