@@ -1,0 +1,228 @@
+// The store on the real system under Wine: the registry switch, the user's
+// application-data folder, the executable's folder, the instance switch on a
+// child process's command line, real files.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "settings/settings_store.h"
+#include "tests/settings/settings_test_support.h"
+
+namespace xvf {
+namespace {
+
+using test::CanonicalText;
+using test::ReadWholeFile;
+using test::WriteWholeFile;
+
+std::string ExeFolder() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string folder = path;
+  return folder.substr(0, folder.rfind('\\') + 1);
+}
+
+std::string AppData() {
+  char path[MAX_PATH] = {};
+  SHGetSpecialFolderPathA(nullptr, path, CSIDL_APPDATA, FALSE);
+  return path;
+}
+
+std::string Contents(const std::string& path) {
+  std::string text;
+  return ReadWholeFile(path, &text) ? text : "<missing>";
+}
+
+void SetSwitch(DWORD value) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quillvox", 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                            nullptr),
+            ERROR_SUCCESS);
+  EXPECT_EQ(RegSetValueExA(key, "StoreInUsersFolder", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                           sizeof(value)),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+}
+
+void ClearSwitch() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quillvox", 0, KEY_WRITE, &key) != ERROR_SUCCESS) return;
+  RegDeleteValueA(key, "StoreInUsersFolder");
+  RegCloseKey(key);
+}
+
+void RemoveTree(const std::string& path) {
+  std::error_code ignored;
+  std::filesystem::remove_all(path, ignored);
+}
+
+struct FileStamp {
+  FILETIME lastWrite{};
+  DWORD indexHigh = 0, indexLow = 0;
+  bool operator==(const FileStamp& o) const {
+    return CompareFileTime(&lastWrite, &o.lastWrite) == 0 && indexHigh == o.indexHigh && indexLow == o.indexLow;
+  }
+};
+
+FileStamp Stamp(const std::string& path) {
+  FileStamp stamp;
+  const HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return stamp;
+  BY_HANDLE_FILE_INFORMATION info = {};
+  if (GetFileInformationByHandle(file, &info)) {
+    stamp.lastWrite = info.ftLastWriteTime;
+    stamp.indexHigh = info.nFileIndexHigh;
+    stamp.indexLow = info.nFileIndexLow;
+  }
+  CloseHandle(file);
+  return stamp;
+}
+
+// Runs this program again with extra arguments; its exit code.
+DWORD RunChild(const std::string& arguments) {
+  char exe[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  std::string commandLine = "\"" + std::string(exe) + "\" --gtest_filter=SettingsWin32Child.* " + arguments;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(exe, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return 1000;
+  WaitForSingleObject(process.hProcess, 120000);
+  DWORD code = 1001;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return code;
+}
+
+// The registry switch and the executable's folder are shared by every test
+// process of this program: one test at a time.
+class SettingsWin32Test : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    mutex_ = CreateMutexA(nullptr, FALSE, "XvfSettingsWin32Tests");
+    WaitForSingleObject(mutex_, INFINITE);
+    ClearSwitch();
+  }
+  void TearDown() override {
+    ClearSwitch();
+    ReleaseMutex(mutex_);
+    CloseHandle(mutex_);
+  }
+  HANDLE mutex_ = nullptr;
+};
+
+TEST_F(SettingsWin32Test, HostFolderFileIsCreatedReadAndRewrittenOnlyWhenChanged) {
+  const std::string file = ExeFolder() + "Plugins\\XvfHostTest.ini";
+  DeleteFileA(file.c_str());
+  {
+    SettingsStore store;
+    store.Load("XvfHostTest");
+    EXPECT_EQ(store.instance, "");
+    EXPECT_EQ(store.moduleName, "XvfHostTest");
+    EXPECT_EQ(store.path, file);
+    EXPECT_EQ(Contents(file), "");
+    EXPECT_EQ(store.current.interlace, 1);
+    store.current.aspectMode = 2;
+    store.SetDialogPos(Rect{120, 80, 400, 300});
+    store.Save();
+    EXPECT_EQ(Contents(file), CanonicalText(120, 80, 2, "1"));
+  }
+  const FileStamp written = Stamp(file);
+  Sleep(50);
+  {
+    SettingsStore store;
+    store.Load("XvfHostTest");
+    EXPECT_EQ(store.current.aspectMode, 2);
+    int32_t x = 0, y = 0;
+    store.GetDialogPos(&x, &y);
+    EXPECT_EQ(x, 120);
+    EXPECT_EQ(y, 80);
+    store.Save();
+    EXPECT_TRUE(Stamp(file) == written);  // unchanged text: not even touched
+
+    store.current.interlace = 0;
+    store.Save();
+    EXPECT_EQ(Contents(file), CanonicalText(120, 80, 2, "0"));
+    EXPECT_FALSE(Stamp(file) == written);
+  }
+  SetSwitch(0);  // a zero switch is the host's folder as well
+  SettingsStore store;
+  store.Load("XvfHostTest");
+  EXPECT_EQ(store.path, file);
+  EXPECT_EQ(store.current.interlace, 0);
+  DeleteFileA(file.c_str());
+}
+
+TEST_F(SettingsWin32Test, NonZeroSwitchSelectsTheUserFolder) {
+  const std::string file = AppData() + "\\Quillvox\\Plugins\\XvfUserTest.ini";
+  RemoveTree(AppData() + "\\Quillvox");
+  for (DWORD value : {DWORD(1), DWORD(0x100)}) {
+    SetSwitch(value);
+    SettingsStore store;
+    store.Load("XvfUserTest");
+    EXPECT_EQ(store.path, file) << value;
+    store.current.aspectMode = 3;
+    store.Save();
+    EXPECT_EQ(Contents(file), CanonicalText(-100, -100, 3, "1")) << value;
+  }
+  SetSwitch(0);
+  SettingsStore store;
+  store.Load("XvfUserTest");
+  EXPECT_EQ(store.path, ExeFolder() + "Plugins\\XvfUserTest.ini");
+  DeleteFileA(store.path.c_str());
+  RemoveTree(AppData() + "\\Quillvox");
+}
+
+TEST_F(SettingsWin32Test, InstanceSwitchOnTheCommandLine) {
+  RemoveTree(ExeFolder() + "Instances");
+  EXPECT_EQ(RunChild("--xvf-child /inst:7"), 0u);
+  EXPECT_EQ(Contents(ExeFolder() + "Instances\\7\\Plugins\\XvfInstTest.ini"), CanonicalText(-100, -100, 4, "1"));
+  EXPECT_EQ(RunChild("--xvf-child -INST:K"), 0u);
+  EXPECT_EQ(Contents(ExeFolder() + "Instances\\k\\Plugins\\XvfInstTest.ini"), CanonicalText(-100, -100, 4, "1"));
+  EXPECT_EQ(RunChild("--xvf-child /inst:5 -inst:3"), 0u);
+  EXPECT_EQ(Contents(ExeFolder() + "Instances\\5\\Plugins\\XvfInstTest.ini"), CanonicalText(-100, -100, 4, "1"));
+  EXPECT_FALSE(std::filesystem::exists(ExeFolder() + "Instances\\3"));
+  RemoveTree(ExeFolder() + "Instances");
+}
+
+// Started by InstanceSwitchOnTheCommandLine; skipped when run on its own.
+TEST(SettingsWin32Child, SavesUnderItsInstance) {
+  if (!std::strstr(GetCommandLineA(), "--xvf-child")) GTEST_SKIP() << "runs as a child process only";
+  SettingsStore store;
+  store.Load("XvfInstTest");
+  ASSERT_EQ(store.instance.size(), 1u);
+  EXPECT_EQ(store.path, ExeFolder() + "Instances\\" + store.instance + "\\Plugins\\XvfInstTest.ini");
+  store.current.aspectMode = 4;
+  store.Save();
+}
+
+TEST_F(SettingsWin32Test, FileHeldOpenIsNeitherReadNorReplaced) {
+  const std::string file = ExeFolder() + "Plugins\\XvfHeldTest.ini";
+  const std::string old = CanonicalText(1, 2, 3, "0");
+  WriteWholeFile(file, old);
+  const HANDLE held =
+      CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  SettingsStore store;
+  store.Load("XvfHeldTest");
+  EXPECT_EQ(store.current.aspectMode, 0);  // nothing could be read
+  store.Save();
+  CloseHandle(held);
+  EXPECT_EQ(Contents(file), old);
+  EXPECT_FALSE(std::filesystem::exists(file + ".tmp"));
+
+  store.Load("XvfHeldTest");
+  EXPECT_EQ(store.current.aspectMode, 3);
+  DeleteFileA(file.c_str());
+}
+
+}  // namespace
+}  // namespace xvf
