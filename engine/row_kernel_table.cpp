@@ -3,9 +3,26 @@
 namespace xvf {
 
 RowKernels RowKernelsFor(CpuLevel level) {
+  // Scalar first, then each instruction set up to `level` replaces the
+  // kernels it does better.
   RowKernels k{VerticalRowYuy2_C, VerticalRowRgb24_C, HorizontalRowYuy2_C, HorizontalRowYuy2Odd_C,
                HorizontalRowRgb24_C};
-  (void)level;
+  if (level >= CpuLevel::Sse2) {
+    k.verticalYuy2 = VerticalRowYuy2_SSE2;
+    k.verticalRgb24 = VerticalRowRgb24_SSE2;
+    k.horizontalYuy2 = HorizontalRowYuy2_SSE2;
+    k.horizontalYuy2Odd = HorizontalRowYuy2Odd_SSE2;
+    k.horizontalRgb24 = HorizontalRowRgb24_SSE2;
+  }
+  if (level >= CpuLevel::Ssse3) {
+    k.verticalYuy2 = VerticalRowYuy2_SSSE3;
+    k.verticalRgb24 = VerticalRowRgb24_SSSE3;
+    k.horizontalRgb24 = HorizontalRowRgb24_SSSE3;
+  }
+  if (level >= CpuLevel::Avx2) {
+    k.verticalYuy2 = VerticalRowYuy2_AVX2;
+    k.verticalRgb24 = VerticalRowRgb24_AVX2;
+  }
   return k;
 }
 

@@ -48,4 +48,13 @@ void HorizontalRowYuy2_SSE2(const uint8_t* work, const ScaleMapEntry* map, int32
 void HorizontalRowYuy2Odd_SSE2(const uint8_t* work, const ScaleMapEntry* map, int32_t count, uint8_t* dst);
 void HorizontalRowRgb24_SSE2(const uint8_t* work, const ScaleMapEntry* map, int32_t count, uint8_t* dst);
 
+// SSSE3: byte shuffles for the YUY2 and RGB24 rearrangements.
+void VerticalRowYuy2_SSSE3(const uint8_t* a, int32_t offset, int32_t weight, int32_t count, uint8_t* work);
+void VerticalRowRgb24_SSSE3(const uint8_t* a, int32_t offset, int32_t weight, int32_t count, uint8_t* work);
+void HorizontalRowRgb24_SSSE3(const uint8_t* work, const ScaleMapEntry* map, int32_t count, uint8_t* dst);
+
+// AVX2: 32 source bytes a step.
+void VerticalRowYuy2_AVX2(const uint8_t* a, int32_t offset, int32_t weight, int32_t count, uint8_t* work);
+void VerticalRowRgb24_AVX2(const uint8_t* a, int32_t offset, int32_t weight, int32_t count, uint8_t* work);
+
 }  // namespace xvf
