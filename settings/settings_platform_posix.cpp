@@ -1,5 +1,6 @@
 // The store's system access in the native build. The store works with
 // backslash paths as on Windows; they become slashes here.
+#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -104,3 +105,5 @@ SettingsPlatform& SystemSettingsPlatform() {
 }
 
 }  // namespace xvf
+
+#endif  // !_WIN32

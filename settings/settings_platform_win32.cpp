@@ -1,4 +1,5 @@
 // The store's system access on Win32: kernel32, advapi32 and shell32.
+#ifdef _WIN32
 #include <windows.h>
 #include <shlobj.h>
 
@@ -110,3 +111,5 @@ SettingsPlatform& SystemSettingsPlatform() {
 }
 
 }  // namespace xvf
+
+#endif  // _WIN32
