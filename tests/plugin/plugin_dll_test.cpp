@@ -1,0 +1,301 @@
+// XVF_Aspect.dll through its two exports, driven by the stand-in host's
+// windows in this process (and in child processes for the instance switch).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "plugin/plugin_records.h"
+#include "plugin/plugin_state.h"
+#include "settings/settings_store.h"
+#include "tests/support/guarded_buffer.h"
+#include "tools/host-standin/host_standin.h"
+#include "tools/test_card.h"
+
+namespace xvf {
+namespace {
+
+// The build copies the library and the stand-in host beside this program.
+std::string DllPath() { return ExecutableFolder() + "XVF_Aspect.dll"; }
+std::string HostStandinPath() { return ExecutableFolder() + "host-standin.exe"; }
+
+// The settings the plug-in's Init will read in this process.
+void StoreSettings(int32_t mode, int32_t interlace) {
+  SettingsStore store;
+  store.Load("XVF_Aspect");
+  store.current.aspectMode = mode;
+  store.current.interlace = interlace;
+  store.Save();
+}
+
+std::vector<uint8_t> Noise(size_t bytes, uint32_t seed) {
+  std::mt19937 random(seed);
+  std::uniform_int_distribution<int> value(0, 255);
+  std::vector<uint8_t> frame(bytes);
+  for (auto& b : frame) b = static_cast<uint8_t>(value(random));
+  return frame;
+}
+
+class PluginDll : public ::testing::Test {
+ protected:
+  void Open(int32_t mode, int32_t interlace, bool windows = true) {
+    StoreSettings(mode, interlace);
+    if (windows) {
+      ASSERT_TRUE(host_.CreateWindows("", clientWidth_, clientHeight_));
+    }
+    ASSERT_TRUE(host_.Load(DllPath())) << DllPath();
+    plugin_ = host_.Descriptor();
+    ASSERT_NE(plugin_, nullptr);
+    const HostInfo info{0, 0};
+    plugin_->Init(&info);
+  }
+  void Close() {
+    if (plugin_) plugin_->Shutdown();
+    plugin_ = nullptr;
+    host_.Unload();
+  }
+  void TearDown() override {
+    Close();
+    host_.DestroyWindows();
+  }
+  int32_t Start(int32_t w, int32_t h, int32_t format, int32_t bypass = 0) {
+    const StreamFormat stream{w, h, 0, format, bypass};
+    return plugin_->Start(&stream);
+  }
+  int32_t Process(uint8_t* frame) {
+    const FrameRequest request{frame};
+    return plugin_->Process(&request);
+  }
+
+  HostStandin host_;
+  const PluginDescriptor* plugin_ = nullptr;
+  int32_t clientWidth_ = 1024;
+  int32_t clientHeight_ = 576;
+};
+
+TEST_F(PluginDll, ExportsDescriptorAndVersion) {
+  ASSERT_TRUE(host_.Load(DllPath()));
+  EXPECT_EQ(host_.Version(), 3);  // before Init
+  const PluginDescriptor* first = host_.Descriptor();
+  EXPECT_EQ(host_.Descriptor(), first);
+  EXPECT_STREQ(first->name, "\xC0\xF1\xEF\xE5\xEA\xF2\x20\xEA\xE0\xE4\xF0\xE0");  // Аспект кадра
+  EXPECT_STREQ(first->description,
+               "\xD3\xEF\xF0\xE0\xE2\xEB\xE5\xED\xE8\xE5\x20\xEF\xF0\xEE\xEF\xEE\xF0\xF6\xE8\xFF\xEC\xE8\x20\xE8"
+               "\xE7\xEE\xE1\xF0\xE0\xE6\xE5\xED\xE8\xFF");
+  for (const void* slot : {reinterpret_cast<const void*>(first->Init), reinterpret_cast<const void*>(first->Start),
+                           reinterpret_cast<const void*>(first->Process), reinterpret_cast<const void*>(first->Stop),
+                           reinterpret_cast<const void*>(first->Configure),
+                           reinterpret_cast<const void*>(first->Shutdown)})
+    EXPECT_NE(slot, nullptr);
+  // Nothing else is exported under a decorated name.
+  EXPECT_EQ(GetProcAddress(host_.module(), "_Quillvox_Plugin_PR"), nullptr);
+  const HostInfo info{0, 0};
+  first->Init(&info);
+  first->Shutdown();
+  EXPECT_EQ(host_.Version(), 3);  // after Shutdown
+}
+
+std::string VersionString(const std::vector<char>& data, const char* name) {
+  char* value = nullptr;
+  UINT length = 0;
+  const std::string key = std::string("\\StringFileInfo\\041904e3\\") + name;
+  if (!VerQueryValueA(data.data(), key.c_str(), reinterpret_cast<void**>(&value), &length) || !value) return "?";
+  return value;
+}
+
+TEST_F(PluginDll, VersionRecord) {
+  DWORD handle = 0;
+  const DWORD size = GetFileVersionInfoSizeA(DllPath().c_str(), &handle);
+  ASSERT_GT(size, 0u);
+  std::vector<char> data(size);
+  ASSERT_TRUE(GetFileVersionInfoA(DllPath().c_str(), 0, size, data.data()));
+  EXPECT_EQ(VersionString(data, "FileVersion"), "0, 1, 0, 2");
+  EXPECT_EQ(VersionString(data, "ProductVersion"), "1.02");
+  EXPECT_EQ(VersionString(data, "InternalName"), "XVF_Aspect");
+  EXPECT_EQ(VersionString(data, "OriginalFilename"), "XVF_Aspect.DLL");
+  EXPECT_EQ(VersionString(data, "FileDescription"), "XVF_Aspect DLL");
+  EXPECT_EQ(VersionString(data, "ProductName"), "XVF_Aspect Dynamic Link Library");
+  WORD* translation = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueA(data.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length));
+  ASSERT_GE(length, 4u);
+  EXPECT_EQ(translation[0], 0x419);
+  EXPECT_EQ(translation[1], 1251);
+}
+
+TEST_F(PluginDll, StartSendsTheHostQueryOncePerStart) {
+  Open(2, 0);
+  HostStandin::ResetQueryCount();
+  EXPECT_EQ(Start(720, 576, 0), 1);
+  EXPECT_EQ(HostStandin::QueryCount(), 1);
+  plugin_->Stop();
+  plugin_->Stop();  // a second Stop does nothing
+  EXPECT_EQ(Start(0, 576, 0), 1);  // width 0 still starts
+  EXPECT_EQ(HostStandin::QueryCount(), 2);
+  std::vector<uint8_t> frame(16, 9);
+  EXPECT_EQ(Process(frame.data()), 0);  // nothing to scale in an empty stream
+  plugin_->Stop();
+  EXPECT_EQ(Start(720, 576, 0), 1);
+  EXPECT_EQ(Process(nullptr), 0);
+  EXPECT_EQ(plugin_->Process(nullptr), 0);
+  plugin_->Stop();
+}
+
+TEST_F(PluginDll, BypassOneAndTwoLeaveFramesAlone) {
+  Open(2, 0);
+  for (int32_t bypass : {0, 1, 2, 3}) {
+    EXPECT_EQ(Start(720, 576, 1, bypass), 1);
+    auto frame = Noise(FrameBytes(720, 576, 1), bypass);
+    const auto original = frame;
+    const int32_t result = Process(frame.data());
+    EXPECT_EQ(result, bypass == 1 || bypass == 2 ? 0 : 1) << bypass;
+    EXPECT_EQ(frame == original, result == 0) << bypass;
+    plugin_->Stop();
+  }
+}
+
+TEST_F(PluginDll, WithoutHostWindowsFramesAreLeftAlone) {
+  Open(1, 0, /*windows=*/false);
+  HostStandin::ResetQueryCount();
+  EXPECT_EQ(Start(720, 576, 0), 1);
+  auto frame = Noise(FrameBytes(720, 576, 0), 11);
+  const auto original = frame;
+  EXPECT_EQ(Process(frame.data()), 0);
+  EXPECT_EQ(frame, original);
+  EXPECT_EQ(HostStandin::QueryCount(), 0);
+  plugin_->Stop();
+}
+
+// The portable frame pass, in this process, on the same input.
+std::vector<uint8_t> Reference(const std::vector<uint8_t>& input, int32_t w, int32_t h, int32_t format, int32_t mode,
+                               int32_t interlace, int32_t cw, int32_t ch, int32_t* result) {
+  PluginState state;
+  state.Start(StreamFormat{w, h, 0, format, 0}, nullptr);
+  FrameInputs in;
+  in.aspectMode = mode;
+  in.interlace = interlace;
+  in.windowFound = true;
+  in.clientWidth = cw;
+  in.clientHeight = ch;
+  std::vector<uint8_t> frame = input;
+  *result = state.ProcessFrame(frame.data(), in);
+  return frame;
+}
+
+TEST_F(PluginDll, ResizingTheVideoWindowTakesEffectAtTheNextFrame) {
+  Open(2, 0);
+  ASSERT_EQ(Start(720, 576, 0), 1);
+  const auto input = Noise(FrameBytes(720, 576, 0), 12);
+  for (auto [cw, ch] : {std::pair{1024, 576}, std::pair{600, 600}, std::pair{640, 480}, std::pair{1024, 576}}) {
+    host_.SetClientSize(cw, ch);
+    auto frame = input;
+    int32_t expectedResult = 0;
+    const auto expected = Reference(input, 720, 576, 0, 2, 0, cw, ch, &expectedResult);
+    EXPECT_EQ(Process(frame.data()), expectedResult) << cw << "x" << ch;
+    EXPECT_TRUE(frame == expected) << cw << "x" << ch;
+  }
+  plugin_->Stop();
+}
+
+// Every mode, format and field flag over several window shapes: whole frames
+// from the library, placed against no-access pages, equal the portable pass.
+TEST_F(PluginDll, FramesEqualThePortablePassAndStayInsideTheFrame) {
+  struct Stream {
+    int32_t w, h, format;
+  };
+  const Stream streams[] = {{720, 576, 0}, {720, 576, 1}, {358, 287, 0}, {357, 287, 1}, {2, 1, 0}, {1, 3, 1}};
+  const std::pair<int32_t, int32_t> windows[] = {{1024, 576}, {600, 600}, {800, 480}, {640, 480},
+                                                 {660, 500},  {333, 577}, {1, 300},   {300, 1}};
+  for (int32_t mode = 0; mode <= 5; ++mode)
+    for (int32_t interlace : {0, 1}) {
+      Close();
+      Open(mode, interlace);
+      for (const Stream& s : streams) {
+        ASSERT_EQ(Start(s.w, s.h, s.format), 1);
+        const auto input = s.w == 720 ? RgbToFrame(MakeTestCardRgb(s.w, s.h), s.w, s.h, s.format)
+                                      : Noise(FrameBytes(s.w, s.h, s.format), s.w);
+        for (auto placement : {test::GuardedBuffer::kAgainstEnd, test::GuardedBuffer::kAgainstStart})
+          for (auto [cw, ch] : windows) {
+            host_.SetClientSize(cw, ch);
+            test::GuardedBuffer frame(input.size(), placement);
+            std::memcpy(frame.data(), input.data(), input.size());
+            int32_t expectedResult = 0;
+            const auto expected = Reference(input, s.w, s.h, s.format, mode, interlace, cw, ch, &expectedResult);
+            const int32_t result = Process(frame.data());
+            const bool same = std::memcmp(frame.data(), expected.data(), expected.size()) == 0;
+            EXPECT_EQ(result, expectedResult)
+                << "mode " << mode << " fields " << interlace << " " << s.w << "x" << s.h << "/" << s.format
+                << " window " << cw << "x" << ch;
+            EXPECT_TRUE(same) << "mode " << mode << " fields " << interlace << " " << s.w << "x" << s.h << "/"
+                              << s.format << " window " << cw << "x" << ch;
+            if (mode == 0 || mode == 5) {
+              EXPECT_EQ(result, 0);
+            }
+          }
+        plugin_->Stop();
+      }
+    }
+}
+
+// Runs the stand-in host with `arguments` while serving this thread's windows,
+// and returns its summary.
+std::string RunHostStandin(const std::string& arguments) {
+  const std::string report = ExecutableFolder() + "standin_report.txt";
+  DeleteFileA(report.c_str());
+  std::string commandLine = "\"" + HostStandinPath() + "\" " + arguments + " --report \"" + report + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return "cannot start";
+  const DWORD until = GetTickCount() + 60000;
+  while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 100, QS_ALLINPUT) != WAIT_OBJECT_0 &&
+         static_cast<int32_t>(until - GetTickCount()) > 0)
+    HostStandin::PumpMessages();
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  std::string text;
+  if (FILE* in = std::fopen(report.c_str(), "rb")) {
+    char buffer[512];
+    text.assign(buffer, std::fread(buffer, 1, sizeof buffer, in));
+    std::fclose(in);
+  }
+  return text;
+}
+
+TEST(PluginDllInstances, UpperCaseSwitchFindsTheInstanceWindows) {
+  // Windows titled ".InstB", searched as ".Instb".
+  const std::string summary = RunHostStandin("-INST:B --mode 2 --frames 2");
+  EXPECT_NE(summary.find("instance=B\n"), std::string::npos) << summary;
+  EXPECT_NE(summary.find("queries=1\n"), std::string::npos) << summary;
+  EXPECT_NE(summary.find("results=1 1\n"), std::string::npos) << summary;
+}
+
+TEST(PluginDllInstances, AnInstanceIgnoresAHostWithoutInstance) {
+  HostStandin plain;
+  ASSERT_TRUE(plain.CreateWindows("", 1024, 576));
+  HostStandin::ResetQueryCount();
+  const std::string summary = RunHostStandin("/inst:2 --no-windows --mode 2");
+  EXPECT_NE(summary.find("results=0\n"), std::string::npos) << summary;
+  EXPECT_EQ(HostStandin::QueryCount(), 0);
+}
+
+TEST(PluginDllInstances, NoSwitchIgnoresInstanceWindows) {
+  HostStandin instance2;
+  ASSERT_TRUE(instance2.CreateWindows("2", 1024, 576));
+  HostStandin::ResetQueryCount();
+  const std::string summary = RunHostStandin("--no-windows --mode 2");
+  EXPECT_NE(summary.find("results=0\n"), std::string::npos) << summary;
+  EXPECT_EQ(HostStandin::QueryCount(), 0);
+  // The same host with its switch finds them.
+  const std::string found = RunHostStandin("/inst:2 --no-windows --mode 2");
+  EXPECT_NE(found.find("results=1\n"), std::string::npos) << found;
+  EXPECT_EQ(HostStandin::QueryCount(), 1);
+}
+
+}  // namespace
+}  // namespace xvf
