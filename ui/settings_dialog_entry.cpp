@@ -1,10 +1,13 @@
 #include "ui/settings_dialog_entry.h"
 
+#include "ui/settings_dialog.h"
+
 namespace xvf {
 
-// No dialog yet: nothing opens, nothing to close.
-void OpenSettingsDialog(HWND) {}
+void OpenSettingsDialog(HWND owner) { theSettingsDialog.Open(owner); }
 
-void CloseSettingsDialog() {}
+void CloseSettingsDialog() {
+  if (theSettingsDialog.Hwnd()) theSettingsDialog.DestroyWindow();
+}
 
 }  // namespace xvf
