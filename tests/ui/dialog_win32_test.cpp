@@ -167,6 +167,42 @@ TEST_F(SettingsDialogTest, ConfigureWhileOpenFocusesAndFlashesTheOneDialog) {
   harness.Shutdown();
 }
 
+// RGB24, 64 x 48, a different colour in every pixel.
+std::vector<uint8_t> TestFrame() {
+  std::vector<uint8_t> frame(64 * 48 * 3);
+  for (size_t i = 0; i < frame.size(); ++i) frame[i] = static_cast<uint8_t>(i * 7 + i / 192);
+  return frame;
+}
+
+TEST_F(SettingsDialogTest, PanoramaChangesTheNextFrameAndCancelBringsItBack) {
+  PluginHarness::WriteSettings(-100, -100, 0, 0);
+  ASSERT_TRUE(harness.CreateVideoWindow(400, 150));  // wide: outside the 4:3 band
+  HWND dialog = Open();
+  ASSERT_TRUE(dialog);
+  const StreamFormat stream = {64, 48, 0, 1, 0};
+  ASSERT_EQ(harness.Plugin().Start(&stream), 1);
+
+  const std::vector<uint8_t> original = TestFrame();
+  std::vector<uint8_t> frame = original;
+  FrameRequest request = {frame.data()};
+  EXPECT_EQ(harness.Plugin().Process(&request), 0) << "mode 0 leaves the frame alone";
+  EXPECT_EQ(frame, original);
+
+  Choose(dialog, IDC_ASPECT_COMBO, 3);
+  EXPECT_EQ(harness.Plugin().Process(&request), 1) << "the next frame is in the panorama mode";
+  EXPECT_NE(frame, original);
+
+  Click(dialog, IDC_CANCEL_BUTTON);
+  EXPECT_FALSE(IsWindow(dialog));
+  frame = original;
+  request.frame = frame.data();
+  EXPECT_EQ(harness.Plugin().Process(&request), 0) << "back to the mode at opening";
+  EXPECT_EQ(frame, original);
+
+  harness.Plugin().Stop();
+  harness.Shutdown();
+}
+
 TEST_F(SettingsDialogTest, CheckBoxWithOkKeepsTheFieldFlagAndStoresThePosition) {
   PluginHarness::WriteSettings(-100, -100, 0, 0);
   HWND dialog = Open();
@@ -310,7 +346,12 @@ TEST_F(SettingsDialogTest, TemplateListAndTextsAsWritten) {
     if (WindowText(child) == L"Аспект кадра") groupFound = (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
   EXPECT_TRUE(groupFound);
 
+  // The list open on the panorama mode, for a look at the texts.
+  Choose(dialog, IDC_ASPECT_COMBO, 3);
+  SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
+  PluginHarness::Pump(100);
   SaveScreenshot("settings_dialog");
+  SendMessageW(combo, CB_SHOWDROPDOWN, FALSE, 0);
   harness.Shutdown();
 }
 
