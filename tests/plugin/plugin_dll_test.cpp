@@ -241,6 +241,42 @@ TEST_F(PluginDll, FramesEqualThePortablePassAndStayInsideTheFrame) {
     }
 }
 
+#if defined(__i386__)
+// Calls fn(arg) with the stack pointer 4 bytes off 16-byte alignment at the
+// call, as a host built for 4-byte stack alignment may.
+int32_t CallWithMisalignedStack(const void* fn, const void* arg) {
+  int32_t result;
+  asm volatile(
+      "mov %%esp, %%esi\n\t"
+      "and $-16, %%esp\n\t"
+      "sub $8, %%esp\n\t"
+      "push %2\n\t"
+      "call *%1\n\t"
+      "mov %%esi, %%esp\n\t"
+      : "=a"(result)
+      : "r"(fn), "r"(arg)
+      : "esi", "ecx", "edx", "memory", "cc");
+  return result;
+}
+
+TEST_F(PluginDll, EntryPointsRealignTheStack) {
+  for (int32_t mode : {1, 3}) {
+    Close();
+    Open(mode, 1);
+    const StreamFormat stream{720, 576, 0, 0, 0};
+    EXPECT_EQ(CallWithMisalignedStack(reinterpret_cast<const void*>(plugin_->Start), &stream), 1);
+    const auto input = RgbToFrame(MakeTestCardRgb(720, 576), 720, 576, 0);
+    auto frame = input;
+    const FrameRequest request{frame.data()};
+    int32_t expectedResult = 0;
+    const auto expected = Reference(input, 720, 576, 0, mode, 1, clientWidth_, clientHeight_, &expectedResult);
+    EXPECT_EQ(CallWithMisalignedStack(reinterpret_cast<const void*>(plugin_->Process), &request), 1);
+    EXPECT_TRUE(frame == expected) << mode;
+    plugin_->Stop();
+  }
+}
+#endif
+
 // Runs the stand-in host with `arguments` while serving this thread's windows,
 // and returns its summary.
 std::string RunHostStandin(const std::string& arguments) {

@@ -75,6 +75,7 @@ HostStandin::~HostStandin() {
 }
 
 bool HostStandin::CreateWindows(const std::string& instance, int32_t clientWidth, int32_t clientHeight) {
+  DestroyWindows();  // one pair of host windows at a time
   if (!RegisterClassOnce("TMain", MainWindowProc) || !RegisterClassOnce("TVideoFrame", VideoWindowProc)) return false;
   const std::string suffix = instance.empty() ? std::string() : ".Inst" + instance;
   const std::string mainTitle = "Quillvox" + suffix;
