@@ -210,6 +210,14 @@ TEST_F(SettingsDialogTest, CheckBoxWithOkKeepsTheFieldFlagAndStoresThePosition) 
   ASSERT_EQ(Checked(dialog), BST_UNCHECKED);
   Click(dialog, IDC_INTERLACE_CHECK);
   ASSERT_EQ(Checked(dialog), BST_CHECKED);
+
+  // The sync message sets the box from the flag in use only for wParam 0, and answers 1.
+  SendDlgItemMessageW(dialog, IDC_INTERLACE_CHECK, BM_SETCHECK, BST_UNCHECKED, 0);  // no notification
+  EXPECT_EQ(SendMessageW(dialog, WM_USER + 400, 1, 0), 1);
+  EXPECT_EQ(Checked(dialog), BST_UNCHECKED);
+  EXPECT_EQ(SendMessageW(dialog, WM_USER + 400, 0, 0), 1);
+  EXPECT_EQ(Checked(dialog), BST_CHECKED);
+
   SetWindowPos(dialog, nullptr, 77, 66, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   Click(dialog, IDC_OK_BUTTON);
   EXPECT_FALSE(IsWindow(dialog));
@@ -416,7 +424,6 @@ TEST_F(SettingsDialogTest, AWindowThatCannotBeCreatedLeavesNothingAndTheNextConf
   harness.Configure(gone);  // an owner that no longer exists: no window
   EXPECT_TRUE(ThreadDialogs().empty());
 
-  theFlips.clear();
   harness.Configure();  // a fresh opening, not a flash of a dialog that is not there
   HWND dialog = FindSettingsDialog();
   ASSERT_TRUE(dialog);
