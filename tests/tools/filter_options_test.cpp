@@ -86,6 +86,11 @@ TEST(FilterOptions, HelpWinsOverMissingOptions) {
   EXPECT_NE(std::string::npos, std::string(kFilterUsage).find("--preview PNG"));
 }
 
+TEST(FilterOptions, HugeWindowsOnlyWithoutPreview) {
+  EXPECT_TRUE(Parse({"--size", "2x2", "--window", "2147483647x1", "--mode", "3"}).ok);
+  EXPECT_TRUE(Parse({"--size", "2x2", "--window", "16384x16384", "--mode", "3", "--preview", "p.png"}).ok);
+}
+
 // Each rejected command line, with a word its message must hold.
 TEST(FilterOptions, Rejections) {
   struct Case {
@@ -114,6 +119,8 @@ TEST(FilterOptions, Rejections) {
       {{"--size", "720x576", "--window", "1024x576", "--mode", "1", "--preview"}, "--preview needs a value"},
       {{"--size", "720x576", "--window", "1024x576", "--mode", "1", "--preview", "-"}, "--preview needs a file"},
       {{"--size", "720x576", "--window", "1024x576", "--mode", "1", "-i", ""}, "empty file name for -i"},
+      {{"--size", "720x576", "--window", "16385x576", "--mode", "1", "--preview", "p.png"}, "up to 16384x16384"},
+      {{"--size", "720x576", "--window", "4x2000000000", "--mode", "1", "--preview", "p.png"}, "up to 16384x16384"},
       {{"--size", "720x576", "--window", "1024x576", "--mode", "1", "-o", ""}, "empty file name for -o"},
   };
   for (const Case& c : cases) {

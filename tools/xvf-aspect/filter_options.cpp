@@ -43,7 +43,7 @@ const char kFilterUsage[] =
     "                    {\"frame\":N,\"result\":R,\"src\":[l,t,r,b],\"dst\":[l,t,r,b]}\n"
     "                    (null rectangles when the pass stopped before computing them)\n"
     "  --preview PNG     save the first frame as the window shows it (RGB, stretched\n"
-    "                    to the window size)\n"
+    "                    to the window size, at most 16384x16384)\n"
     "  --quiet           no progress line on a terminal\n"
     "  --help            this text\n"
     "\n"
@@ -131,6 +131,9 @@ ParseResult ParseFilterOptions(int argc, const char* const* argv) {
   if (!haveSize) return fail("--size is required");
   if (!haveWindow) return fail("--window is required");
   if (o.aspectMode < 0) return fail("--mode is required");
+  if (!o.previewPath.empty() && (o.clientWidth > kPreviewSideLimit || o.clientHeight > kPreviewSideLimit))
+    return fail("--preview draws windows up to " + std::to_string(kPreviewSideLimit) + "x" +
+                std::to_string(kPreviewSideLimit));
   result.ok = true;
   return result;
 }

@@ -28,6 +28,9 @@ struct ParseResult {
   std::string error;  // one line, no program name, set when !ok
 };
 
+// Largest window side --preview draws, in pixels.
+constexpr int32_t kPreviewSideLimit = 16384;
+
 // argv[0] is the program name and is not read.
 ParseResult ParseFilterOptions(int argc, const char* const* argv);
 

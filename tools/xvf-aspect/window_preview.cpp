@@ -1,5 +1,7 @@
 #include "tools/xvf-aspect/window_preview.h"
 
+#include <cerrno>
+#include <new>
 #include <vector>
 
 #include "tools/test_card.h"
@@ -20,7 +22,7 @@ std::vector<int32_t> NearestMap(int32_t from, int32_t to) {
 }  // namespace
 
 bool SaveWindowPreview(const std::string& path, const uint8_t* frame, int32_t width, int32_t height,
-                       int32_t pixelFormat, int32_t clientWidth, int32_t clientHeight) {
+                       int32_t pixelFormat, int32_t clientWidth, int32_t clientHeight) try {
   if (FrameBytes(width, height, pixelFormat) == 0 || clientWidth < 1 || clientHeight < 1) return false;
   const std::vector<uint8_t> bgr = FrameToRgb(frame, width, height, pixelFormat);  // top-down B, G, R
   const std::vector<int32_t> columns = NearestMap(width, clientWidth);
@@ -39,6 +41,9 @@ bool SaveWindowPreview(const std::string& path, const uint8_t* frame, int32_t wi
     if (!png.WriteRow(line.data())) break;
   }
   return png.Close();
+} catch (const std::bad_alloc&) {
+  errno = ENOMEM;  // the writer, if open, has removed its file
+  return false;
 }
 
 }  // namespace xvf
