@@ -49,7 +49,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 configure_and_build() {
   local preset=$1
   [ -f "build/$preset/build.ninja" ] || cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -- -k 0 | grep -v -E '^\[[0-9]+/[0-9]+\] ' || true
+  cmake --build --preset "$preset" -- -k 0 | grep -v -E '^\[[0-9]+/[0-9]+\] |^ninja: no work to do' || true
   cmake --build --preset "$preset" >/dev/null  # fails the script if anything did not build
 }
 
