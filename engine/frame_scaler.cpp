@@ -98,15 +98,15 @@ bool FrameScaler::EnsureColumnMap(const ScaleMapKey& key) {
   return true;
 }
 
-void FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight, Rect srcRect, Rect dstRect,
+bool FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight, Rect srcRect, Rect dstRect,
                         int32_t layout, int32_t byFields, const ScaleMapEntry* callerColumnMap) {
-  if (!frame || (layout != kLayoutYuy2 && layout != kLayoutRgb24)) return;
+  if (!frame || (layout != kLayoutYuy2 && layout != kLayoutRgb24)) return false;
   const bool yuy2 = layout == kLayoutYuy2;
   const int32_t bytesPerPixel = yuy2 ? 2 : 3;
-  if (!LengthOk(frameWidth) || !LengthOk(frameHeight)) return;
+  if (!LengthOk(frameWidth) || !LengthOk(frameHeight)) return false;
   // A YUY2 row is whole pixel pairs; the widening of the source reads them.
-  if (yuy2 && (frameWidth & 1)) return;
-  if (static_cast<int64_t>(frameWidth) * frameHeight * bytesPerPixel > INT32_MAX) return;
+  if (yuy2 && (frameWidth & 1)) return false;
+  if (static_cast<int64_t>(frameWidth) * frameHeight * bytesPerPixel > INT32_MAX) return false;
 
   if (byFields) {
     srcRect.top &= ~1;
@@ -116,13 +116,13 @@ void FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight,
   }
   const Rect frameRect{0, 0, frameWidth, frameHeight};
   Rect src;
-  if (!IntersectRect(&src, srcRect, frameRect)) return;
+  if (!IntersectRect(&src, srcRect, frameRect)) return false;
   Rect visible;
-  if (!IntersectRect(&visible, dstRect, frameRect)) return;
+  if (!IntersectRect(&visible, dstRect, frameRect)) return true;  // nothing of it to produce
   // The whole destination sets the scale; only its visible part is produced.
   const int64_t dstWidth = static_cast<int64_t>(dstRect.right) - dstRect.left;
   const int64_t dstHeight = static_cast<int64_t>(dstRect.bottom) - dstRect.top;
-  if (!LengthOk(dstWidth) || !LengthOk(dstHeight)) return;
+  if (!LengthOk(dstWidth) || !LengthOk(dstHeight)) return false;
 
   const int32_t srcWidth = src.Width();
   const int32_t visibleWidth = visible.Width();
@@ -130,7 +130,7 @@ void FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight,
   const int32_t rowStride = yuy2 ? 2 * frameWidth : -3 * frameWidth;
   uint8_t* const pictureRow0 = yuy2 ? frame : frame + static_cast<ptrdiff_t>(frameHeight - 1) * 3 * frameWidth;
 
-  if (!EnsureWorkBuffer(srcWidth + 2, visibleHeight, 4)) return;
+  if (!EnsureWorkBuffer(srcWidth + 2, visibleHeight, 4)) return false;
 
   // By fields each row map entry yields an even and an odd work row; an odd
   // visible height takes one more entry, of which only the even row is used.
@@ -141,13 +141,13 @@ void FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight,
                : ScaleMapKey{src.Height(), static_cast<int32_t>(dstHeight), visible.top - dstRect.top, rowEntries,
                              rowStride};
   // By fields a source of one row holds no whole field pair.
-  if (rowKeyNow.srcLength < 1 || !EnsureRowMap(rowKeyNow)) return;
+  if (rowKeyNow.srcLength < 1 || !EnsureRowMap(rowKeyNow)) return false;
 
   const ScaleMapEntry* columns = callerColumnMap;
   if (!columns) {
     const ScaleMapKey columnKeyNow{srcWidth, static_cast<int32_t>(dstWidth), visible.left - dstRect.left,
                                    visibleWidth, 4};
-    if (!EnsureColumnMap(columnKeyNow)) return;
+    if (!EnsureColumnMap(columnKeyNow)) return false;
     columns = columnMap;
   }
 
@@ -189,6 +189,7 @@ void FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight,
     workStart += workStride;
     dstRow += rowStride;
   }
+  return true;
 }
 
 }  // namespace xvf

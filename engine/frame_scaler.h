@@ -30,8 +30,11 @@ class FrameScaler {
   // callerColumnMap: one entry per visible destination column, built with
   // step 4, or null for the scaler's own linear column map. The frame is left
   // unchanged when a rectangle misses the frame, a length is 65536 or more, a
-  // YUY2 frame has an odd width, or a buffer cannot be allocated.
-  void Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight, Rect srcRect, Rect dstRect, int32_t layout,
+  // YUY2 frame has an odd width, or a buffer cannot be allocated. True when
+  // the visible destination holds the scaled source (nothing to write when
+  // the destination misses the frame); false when the frame was left
+  // unchanged for any other reason, so the caller must not report a change.
+  bool Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight, Rect srcRect, Rect dstRect, int32_t layout,
              int32_t byFields, const ScaleMapEntry* callerColumnMap);
 
   // Buffer hysteresis; false when an allocation failed (the buffer is then

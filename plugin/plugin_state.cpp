@@ -29,7 +29,10 @@ int32_t PluginState::Start(const StreamFormat& format, const std::function<void(
   theScaler.SetHysteresis(10, 10);
   panoramaRatio = -1.0;
   Stop();  // a Start without a Stop leaves its table behind
-  if (width >= 0) panoramaTable = static_cast<ScaleMapEntry*>(AlignedAlloc(width, sizeof(ScaleMapEntry)));
+  // Only for widths a frame pass can use: a hostile width asks for no memory.
+  if (width >= 0 && width < kLengthLimit) {
+    panoramaTable = static_cast<ScaleMapEntry*>(AlignedAlloc(width, sizeof(ScaleMapEntry)));
+  }
   return 1;
 }
 
@@ -75,7 +78,11 @@ int32_t PluginState::ProcessFrame(uint8_t* frame, const FrameInputs& inputs) {
   if (mode != kAnamorphic && IsFourThirdsWindow(cw, ch)) return 0;
 
   const int32_t layout = pixelFormat == 0 ? kLayoutYuy2 : kLayoutRgb24;
-  theScaler.Scale(frame, width, height, geometry.srcRect, geometry.dstRect, layout, byFields, columnMap);
+  // A failed allocation or an empty source leaves the frame untouched: no
+  // band may be painted around a picture that was not scaled.
+  if (!theScaler.Scale(frame, width, height, geometry.srcRect, geometry.dstRect, layout, byFields, columnMap)) {
+    return 0;
+  }
 
   Rect dstRect = geometry.dstRect;
   if (byFields) {

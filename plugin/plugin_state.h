@@ -31,8 +31,8 @@ class PluginState {
 
   // Copies the stream, sets up the painter, runs `findHostWindows`, sets the
   // scaler's hysteresis, resets the ratio and allocates the table (releasing
-  // a table left by an earlier Start). Always 1; a failed allocation leaves
-  // the table null.
+  // a table left by an earlier Start). Always 1; a failed allocation, or a
+  // width of 65536 or more that no frame pass can use, leaves the table null.
   int32_t Start(const StreamFormat& format, const std::function<void()>& findHostWindows);
 
   // Releases the table; a second Stop does nothing.

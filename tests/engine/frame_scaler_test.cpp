@@ -336,6 +336,23 @@ TEST(FrameScaler, FailedAllocationLeavesTheFrameAlone) {
   }
 }
 
+// The result tells the frame pass whether the destination now holds the
+// scaled source: false whenever the frame was left alone for lack of memory
+// or of a source, true also when no part of the destination is visible.
+TEST(FrameScaler, ResultSaysWhetherTheScaledPictureIsInPlace) {
+  std::vector<uint8_t> frame(FrameBytes(64, 48, kYuy2), 60);
+  FrameScaler scaler;
+  scaler.SetHysteresis(10, 10);
+  EXPECT_TRUE(scaler.Scale(frame.data(), 64, 48, {0, 6, 64, 42}, {0, 0, 64, 48}, kLayoutYuy2, 0, nullptr));
+  EXPECT_TRUE(scaler.Scale(frame.data(), 64, 48, {0, 6, 64, 42}, {0, 60, 64, 90}, kLayoutYuy2, 0, nullptr));
+  EXPECT_FALSE(scaler.Scale(frame.data(), 64, 48, {0, 24, 64, 24}, {0, 0, 64, 48}, kLayoutYuy2, 0, nullptr));
+  EXPECT_FALSE(scaler.Scale(frame.data(), 64, 48, {0, 6, 64, 42}, {0, 0, 64, 48}, 1, 0, nullptr));
+  EXPECT_FALSE(scaler.Scale(nullptr, 64, 48, {0, 6, 64, 42}, {0, 0, 64, 48}, kLayoutYuy2, 0, nullptr));
+  SetAllocFailureHook([](size_t) { return true; });
+  EXPECT_FALSE(scaler.Scale(frame.data(), 64, 48, {0, 0, 64, 48}, {0, 0, 32, 48}, kLayoutYuy2, 0, nullptr));
+  SetAllocFailureHook(nullptr);
+}
+
 TEST(FrameScaler, SteadyGeometryAllocatesAndBuildsNothing) {
   std::vector<uint8_t> frame(FrameBytes(720, 576, kYuy2), 50);
   FrameScaler scaler;

@@ -287,3 +287,71 @@ TEST(FramePass, StaysInsideTheFrame) {
 
 }  // namespace
 }  // namespace xvf
+
+namespace xvf {
+namespace {
+
+int32_t theAllowedAllocations = 0;
+bool FailAfterAllowed(size_t) { return theAllowedAllocations-- <= 0; }
+
+// A frame whose scaler could not get its work buffer or a map is left exactly
+// as it was and reported unchanged: no band is painted around a picture that
+// was never scaled. The next frame, with memory back, is the normal one.
+TEST(FramePass, FailedScalerAllocationLeavesTheFrameAloneAndReturnsZero) {
+  const auto original = Noise(FrameBytes(720, 576, 0), 9);
+  for (int32_t mode = 1; mode <= 4; ++mode)
+    for (int32_t allowed = 0; allowed < 3; ++allowed) {
+      PluginState state;
+      StartStream(&state, 720, 576, 0);
+      auto frame = original;
+      theAllowedAllocations = allowed;  // work buffer, row map, column map
+      SetAllocFailureHook(FailAfterAllowed);
+      const int32_t result = state.ProcessFrame(frame.data(), Window(mode, 1000, 500, 1));
+      SetAllocFailureHook(nullptr);
+      if (mode == kPanorama && allowed == 2) continue;  // the panorama table stands in for the column map
+      EXPECT_EQ(result, 0) << "mode " << mode << ", allocation " << allowed << " failed";
+      EXPECT_EQ(frame, original) << "mode " << mode << ", allocation " << allowed << " failed";
+      EXPECT_EQ(state.ProcessFrame(frame.data(), Window(mode, 1000, 500, 1)), 1);
+      EXPECT_NE(frame, original);
+    }
+}
+
+// A window so wide that the source shrinks to no row (mode 1) or no column
+// (mode 2): nothing is scaled, so the frame is reported unchanged.
+TEST(FramePass, EmptySourceRectangleIsLeftAloneAndReturnsZero) {
+  const auto original = Noise(FrameBytes(720, 576, 1), 10);
+  PluginState state;
+  StartStream(&state, 720, 576, 1);
+  auto frame = original;
+  EXPECT_EQ(state.ProcessFrame(frame.data(), Window(kFitToWidth, INT32_MAX, 1)), 0);
+  EXPECT_EQ(state.ProcessFrame(frame.data(), Window(kAnamorphic, INT32_MAX, 1)), 0);
+  EXPECT_EQ(state.ProcessFrame(frame.data(), Window(kFitToHeight, 1, INT32_MAX)), 0);
+  EXPECT_EQ(state.ProcessFrame(frame.data(), Window(kFitToWidth, 1000000, 1, 1)), 0);
+  EXPECT_EQ(frame, original);
+}
+
+bool theHugeRequest = false;
+bool NoteHugeRequest(size_t bytes) {
+  if (bytes >= size_t{65536} * sizeof(ScaleMapEntry)) theHugeRequest = true;
+  return false;
+}
+
+// A stream width no frame pass can use asks for no panorama table, so a
+// hostile width cannot make Start request gigabytes.
+TEST(FramePass, StartWithAnUnusableWidthAllocatesNoTable) {
+  for (int32_t w : {65536, 0x73737373, INT32_MAX, -1}) {
+    PluginState state;
+    theHugeRequest = false;
+    SetAllocFailureHook(NoteHugeRequest);
+    EXPECT_EQ(state.Start(StreamFormat{w, 2, 0, 1, 0}, nullptr), 1);
+    SetAllocFailureHook(nullptr);
+    EXPECT_FALSE(theHugeRequest) << w;
+    EXPECT_EQ(state.panoramaTable, nullptr) << w;
+  }
+  PluginState state;
+  state.Start(StreamFormat{65535, 1, 0, 1, 0}, nullptr);
+  EXPECT_NE(state.panoramaTable, nullptr);
+}
+
+}  // namespace
+}  // namespace xvf

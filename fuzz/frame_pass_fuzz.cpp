@@ -1,0 +1,252 @@
+// The frame pass (PluginState Start, ProcessFrame, Stop) on arbitrary streams,
+// settings, window sizes, CPU levels, allocation failures and sequences of
+// frames, with the frame against no-access pages on one side.
+//
+// Checked for every frame:
+//   - the result is 0 or 1, and 0 leaves the frame byte for byte as it was;
+//   - the cases the pass must refuse (no window, empty client, mode outside
+//     1..4, bypass 1 or 2, a stream the pass cannot work on, a failed
+//     allocation during the frame) give 0;
+//   - a long-lived state (buffers, maps and panorama table kept from earlier
+//     frames, any CPU level) gives the same result and bytes as a fresh one.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "engine/row_kernels.h"
+#include "platform/aligned_buffer.h"
+#include "plugin/plugin_state.h"
+#include "tests/support/guarded_buffer.h"
+
+namespace {
+
+using xvf::FrameInputs;
+using xvf::PluginState;
+using xvf::StreamFormat;
+using xvf::test::GuardedBuffer;
+
+// Streams the pass may work on are kept to this many bytes, so each input runs fast.
+constexpr int64_t kMaxFrameBytes = 512 * 1024;
+// A stream the pass must refuse gets a buffer of at most this size: any touch
+// past it reaches the guard page.
+constexpr size_t kRefusedFrameBytes = 4096;
+
+void Check(bool condition) {
+  if (!condition) std::abort();
+}
+
+class Input {
+ public:
+  Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+  template <typename T>
+  T Take() {
+    T value{};
+    const size_t n = size_ < sizeof(T) ? size_ : sizeof(T);
+    std::memcpy(&value, data_, n);
+    data_ += n;
+    size_ -= n;
+    return value;
+  }
+  size_t Left() const { return size_; }
+
+ private:
+  const uint8_t* data_;
+  size_t size_;
+};
+
+// Values at the edges of what a host, a window or a file can give.
+constexpr int32_t kHostile[] = {0,         -1,        1,      2,      3,     -2,    65535, 65536, 65537,
+                                INT32_MAX, INT32_MIN, 32768,  -65536, 46341, 46340, 1 << 30, -(1 << 30),
+                                INT32_MAX - 1, INT32_MIN + 1, 1000000, 2147483, 715827882};
+
+int32_t Hostile(Input& in) {
+  const uint8_t pick = in.Take<uint8_t>();
+  if (pick < sizeof(kHostile) / sizeof(kHostile[0])) return kHostile[pick];
+  return in.Take<int32_t>();
+}
+
+// A frame size: small most of the time, anything now and then.
+int32_t Length(Input& in, int32_t bound) {
+  const uint8_t kind = in.Take<uint8_t>();
+  if (kind < 200) return 1 + static_cast<int32_t>(in.Take<uint16_t>() % bound);
+  if (kind < 232) return 1 + static_cast<int32_t>(in.Take<uint16_t>());  // 1..65536
+  return Hostile(in);
+}
+
+// A window side: the usual sizes, tiny ones, and hostile ones.
+int32_t ClientLength(Input& in) {
+  const uint8_t kind = in.Take<uint8_t>();
+  if (kind < 160) return 1 + static_cast<int32_t>(in.Take<uint16_t>() % 2048);
+  if (kind < 200) return static_cast<int32_t>(in.Take<uint8_t>() % 8);
+  return Hostile(in);
+}
+
+// The pass's own limits, written out again independently.
+bool Usable(const StreamFormat& s) {
+  if (s.pixelFormat != 0 && s.pixelFormat != 1) return false;
+  if (s.width < 1 || s.width > 65535 || s.height < 1 || s.height > 65535) return false;
+  if (s.pixelFormat == 0 && (s.width & 1)) return false;
+  return true;
+}
+
+int64_t FrameBytes(const StreamFormat& s) {
+  return static_cast<int64_t>(s.width) * s.height * (s.pixelFormat == 1 ? 3 : 2);
+}
+
+// Allocation failures: the allocation with index failAt (counted from when
+// it was armed) fails, every later one too when failAll is set.
+int32_t theAllocIndex = 0;
+int32_t theFailAt = -1;
+bool theFailAll = false;
+int32_t theFailures = 0;
+
+bool FailAllocation(size_t) {
+  const int32_t index = theAllocIndex++;
+  const bool fail = theFailAt >= 0 && (index == theFailAt || (theFailAll && index > theFailAt));
+  if (fail) ++theFailures;
+  return fail;
+}
+
+void ArmFailures(int32_t failAt, bool failAll) {
+  theAllocIndex = 0;
+  theFailAt = failAt;
+  theFailAll = failAll;
+  theFailures = 0;
+  xvf::SetAllocFailureHook(failAt >= 0 ? FailAllocation : nullptr);
+}
+
+void Disarm() { ArmFailures(-1, false); }
+
+xvf::CpuLevel Level(uint8_t bits) {
+  const auto level = static_cast<xvf::CpuLevel>(bits % 4);
+  return level <= xvf::DetectedCpuLevel() ? level : xvf::DetectedCpuLevel();
+}
+
+struct Stream {
+  StreamFormat format{};
+  bool usable = false;
+  std::vector<uint8_t> picture;  // the frame's content at the start of the stream
+};
+
+bool TakeStream(Input& in, Stream* stream) {
+  StreamFormat& f = stream->format;
+  f.width = Length(in, 400);
+  f.height = Length(in, 300);
+  f.reserved = in.Take<int32_t>();
+  const uint8_t format = in.Take<uint8_t>();
+  f.pixelFormat = format < 120 ? 0 : format < 240 ? 1 : Hostile(in);
+  const uint8_t bypass = in.Take<uint8_t>();
+  f.bypass = bypass < 160 ? 0 : bypass < 220 ? bypass % 4 : Hostile(in);
+  stream->usable = Usable(f);
+  if (stream->usable && FrameBytes(f) > kMaxFrameBytes) return false;
+  const size_t bytes = stream->usable ? static_cast<size_t>(FrameBytes(f)) : kRefusedFrameBytes;
+  stream->picture.resize(bytes);
+  // Never black and never flat, so a painted band or a resampled row shows.
+  uint32_t seed = in.Take<uint8_t>() * 2654435761u + 1;
+  for (auto& b : stream->picture) {
+    seed = seed * 1103515245u + 12345u;
+    b = static_cast<uint8_t>(40 + (seed >> 16) % 176);
+  }
+  return true;
+}
+
+FrameInputs TakeInputs(Input& in) {
+  FrameInputs inputs;
+  const uint8_t mode = in.Take<uint8_t>();
+  inputs.aspectMode = mode < 240 ? mode % 5 : Hostile(in);
+  const uint8_t fields = in.Take<uint8_t>();
+  inputs.interlace = fields < 250 ? fields & 1 : Hostile(in);
+  inputs.windowFound = in.Take<uint8_t>() < 245;
+  inputs.clientWidth = ClientLength(in);
+  inputs.clientHeight = ClientLength(in);
+  return inputs;
+}
+
+// One frame through a state that has just started this stream.
+int32_t FreshPass(const StreamFormat& format, const FrameInputs& inputs, std::vector<uint8_t>* frame) {
+  PluginState fresh;
+  fresh.Start(format, nullptr);
+  return fresh.ProcessFrame(frame->data(), inputs);
+}
+
+void RunFrame(PluginState& state, const Stream& stream, GuardedBuffer& buffer, const FrameInputs& inputs,
+              int32_t failAt, bool failAll) {
+  uint8_t* frame = buffer.data();
+  const std::vector<uint8_t> before(frame, frame + buffer.size());
+
+  ArmFailures(failAt, failAll);
+  const int32_t result = state.ProcessFrame(frame, inputs);
+  const int32_t failures = theFailures;
+  Disarm();
+
+  Check(result == 0 || result == 1);
+  if (result == 0) Check(std::memcmp(frame, before.data(), before.size()) == 0);
+  const StreamFormat& f = stream.format;
+  const bool mustRefuse = !inputs.windowFound || inputs.clientWidth <= 0 || inputs.clientHeight <= 0 ||
+                          inputs.aspectMode < 1 || inputs.aspectMode > 4 || f.bypass == 1 || f.bypass == 2 ||
+                          !stream.usable;
+  if (mustRefuse) Check(result == 0);
+  if (failures > 0) Check(result == 0);
+  if (!stream.usable || failures > 0) return;
+  // Without a panorama table (its allocation failed at Start) panorama
+  // frames are refused where a fresh state would work.
+  if (inputs.aspectMode == 3 && !state.panoramaTable) {
+    Check(result == 0);
+    return;
+  }
+  std::vector<uint8_t> expected = before;
+  Check(FreshPass(f, inputs, &expected) == result);
+  Check(std::memcmp(frame, expected.data(), expected.size()) == 0);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  Input in(data, size);
+  Stream stream;
+  if (!TakeStream(in, &stream)) return 0;
+  const uint8_t flags = in.Take<uint8_t>();
+  GuardedBuffer buffer(stream.picture.size(), (flags & 1) ? GuardedBuffer::kAgainstStart : GuardedBuffer::kAgainstEnd);
+  std::memcpy(buffer.data(), stream.picture.data(), stream.picture.size());
+
+  PluginState state;
+  state.theScaler.UseKernels(xvf::RowKernelsFor(Level(flags >> 1)));
+  // The panorama table's allocation at Start may fail too.
+  ArmFailures((flags & 0x20) ? 0 : -1, false);
+  Check(state.Start(stream.format, nullptr) == 1);
+  Disarm();
+
+  FrameInputs inputs;
+  for (int frames = 0; frames < 24 && in.Left() > 0; ++frames) {
+    const uint8_t op = in.Take<uint8_t>();
+    switch (op >> 5) {
+      case 0:  // Stop, then Start the same stream again (a second Stop does nothing)
+        state.Stop();
+        if (op & 1) state.Stop();
+        Check(state.Start(stream.format, nullptr) == 1);
+        break;
+      case 1:  // Start without a Stop; Start releases the earlier table
+        Check(state.Start(stream.format, nullptr) == 1);
+        break;
+      case 2:  // the same settings and window as the frame before
+        RunFrame(state, stream, buffer, inputs, -1, false);
+        break;
+      case 3: {  // a failed allocation in this frame: the n-th, or the n-th and every later one
+        const FrameInputs next = TakeInputs(in);
+        inputs = next;
+        RunFrame(state, stream, buffer, inputs, op & 7, (op & 8) != 0);
+        break;
+      }
+      case 4:  // the kernels of another CPU level
+        state.theScaler.UseKernels(xvf::RowKernelsFor(Level(op)));
+        break;
+      default:
+        inputs = TakeInputs(in);
+        RunFrame(state, stream, buffer, inputs, -1, false);
+        break;
+    }
+  }
+  state.Stop();
+  return 0;
+}
