@@ -1,0 +1,355 @@
+// xvf-demo: drives host-standin.exe (under Wine) with the real plug-in over
+// the test card in every mode and window shape, measures the circle in what
+// each video window shows, and writes a contact sheet and a table.
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tools/demo-sheet/circle_measure.h"
+#include "tools/demo-sheet/contact_sheet.h"
+#include "tools/demo-sheet/demo_expectations.h"
+#include "tools/demo-sheet/host_run.h"
+#include "tools/demo-sheet/picture.h"
+#include "tools/test_card.h"
+#include "tools/xvf-aspect/filter_options.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kUsage[] =
+    "usage: xvf-demo --host HOST-STANDIN.EXE [--out DIR] [--wine CMD] [--modes LIST] [--windows LIST]\n"
+    "                [--formats LIST] [--frame WxH] [--shrink N] [--tolerance T]\n"
+    "Runs host-standin.exe with its plug-in for every mode, window and format, and\n"
+    "writes DIR/contact-sheet.png (first format), DIR/contact-sheet-FORMAT.png (the\n"
+    "others) and one PNG per window (default DIR out/demo). Lists are comma-separated:\n"
+    "modes 0-4 or names (default all), windows WxH (default 1024x576,768x576,480x720),\n"
+    "formats yuy2, rgb24 (default both). The anamorphic mode gets a 16:9 anamorphic\n"
+    "card, every other mode the 4:3 card. Exit 0 when every circle and Process result\n"
+    "is what the mode promises (within T, default 0.03 relative), 1 otherwise.\n";
+
+struct Options {
+  std::string host;
+  std::string out = "out/demo";
+  std::string wine;
+  std::vector<int32_t> modes{0, 1, 2, 3, 4};
+  std::vector<std::pair<int32_t, int32_t>> windows{{1024, 576}, {768, 576}, {480, 720}};
+  std::vector<int32_t> formats{0, 1};
+  int32_t frameWidth = 720;
+  int32_t frameHeight = 576;
+  int32_t shrink = 3;
+  double tolerance = 0.03;
+};
+
+struct CaseResult {
+  int32_t mode = 0;
+  int32_t clientWidth = 0;
+  int32_t clientHeight = 0;
+  int32_t format = 0;
+  std::string process;   // Process results as host-standin reports them
+  xvf::CircleMeasure circle;
+  double expected = 0.0;
+  bool ok = false;
+  std::string error;
+  xvf::Picture small;
+};
+
+const char* FormatName(int32_t format) { return format == 0 ? "yuy2" : "rgb24"; }
+
+std::string SizeText(int32_t w, int32_t h) { return std::to_string(w) + "x" + std::to_string(h); }
+
+std::vector<std::string> SplitList(const std::string& text) {
+  std::vector<std::string> items;
+  size_t at = 0;
+  while (at <= text.size()) {
+    size_t end = text.find(',', at);
+    if (end == std::string::npos) end = text.size();
+    if (end > at) items.push_back(text.substr(at, end - at));
+    at = end + 1;
+  }
+  return items;
+}
+
+bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
+  const char* wine = std::getenv("WINE");
+  options->wine = wine && *wine ? wine : "wine";
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      std::exit(0);
+    }
+    if (i + 1 >= argc) {
+      *error = "option " + arg + " needs a value";
+      return false;
+    }
+    const std::string value = argv[++i];
+    if (arg == "--host") {
+      options->host = value;
+    } else if (arg == "--out") {
+      options->out = value;
+    } else if (arg == "--wine") {
+      options->wine = value;
+    } else if (arg == "--modes") {
+      options->modes.clear();
+      for (const std::string& item : SplitList(value)) {
+        const int32_t mode = xvf::ParseAspectMode(item);
+        if (mode < 0) {
+          *error = "unknown mode " + item;
+          return false;
+        }
+        options->modes.push_back(mode);
+      }
+    } else if (arg == "--windows") {
+      options->windows.clear();
+      for (const std::string& item : SplitList(value)) {
+        int32_t w = 0, h = 0;
+        if (!xvf::ParseSize(item, &w, &h) || w > 4096 || h > 4096) {
+          *error = "bad window size " + item;
+          return false;
+        }
+        options->windows.emplace_back(w, h);
+      }
+    } else if (arg == "--formats") {
+      options->formats.clear();
+      for (const std::string& item : SplitList(value)) {
+        if (item != "yuy2" && item != "rgb24") {
+          *error = "unknown format " + item;
+          return false;
+        }
+        options->formats.push_back(item == "yuy2" ? 0 : 1);
+      }
+    } else if (arg == "--frame") {
+      if (!xvf::ParseSize(value, &options->frameWidth, &options->frameHeight) || options->frameWidth % 2 ||
+          options->frameWidth < 16 || options->frameHeight < 16 || options->frameWidth > 4096 ||
+          options->frameHeight > 4096) {
+        *error = "bad frame size " + value + " (even width, 16 to 4096)";
+        return false;
+      }
+    } else if (arg == "--shrink") {
+      options->shrink = std::atoi(value.c_str());
+      if (options->shrink < 1 || options->shrink > 16) {
+        *error = "bad --shrink " + value;
+        return false;
+      }
+    } else if (arg == "--tolerance") {
+      options->tolerance = std::atof(value.c_str());
+    } else {
+      *error = "unknown option " + arg;
+      return false;
+    }
+  }
+  if (options->host.empty()) *error = "--host is required";
+  if (options->modes.empty() || options->windows.empty() || options->formats.empty()) *error = "empty list";
+  return error->empty();
+}
+
+// Process result the mode gives: 0 for fit-window and, except in the
+// anamorphic mode, for a window within the 4:3 band.
+std::string ExpectedProcess(int32_t mode, int32_t cw, int32_t ch) {
+  const double q = static_cast<double>(cw) / ch;
+  if (mode == 0 || (mode != 4 && q > 1.32 && q < 1.35)) return "0";
+  return "1";
+}
+
+std::string Ratio(double value) {
+  if (std::isnan(value)) return "-";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f", value);
+  return text;
+}
+
+std::string Measured(const CaseResult& result) {
+  if (!result.error.empty()) return "error";
+  if (!result.circle.found) return "none";
+  return Ratio(result.circle.ratio) + (result.circle.cut ? "*" : "");
+}
+
+CaseResult RunCase(const Options& options, const fs::path& work, int32_t mode, int32_t cw, int32_t ch,
+                   int32_t format) {
+  CaseResult result;
+  result.mode = mode;
+  result.clientWidth = cw;
+  result.clientHeight = ch;
+  result.format = format;
+  const bool anamorphic = mode == 4;
+  result.expected = xvf::ExpectedCircleRatio(mode, options.frameWidth, options.frameHeight, cw, ch, anamorphic);
+
+  const std::string name = std::string(xvf::AspectModeName(mode)) + "-" + SizeText(cw, ch) + "-" + FormatName(format);
+  const fs::path bmp = work / (name + ".bmp");
+  std::vector<std::string> argv{options.wine,   options.host, "--mode",   std::to_string(mode),
+                                "--interlace",  "0",          "--window", SizeText(cw, ch),
+                                "--frame",      SizeText(options.frameWidth, options.frameHeight),
+                                "--format",     FormatName(format),
+                                "--output",     xvf::WinePath(bmp.string())};
+  if (anamorphic) {
+    argv.push_back("--input");
+    argv.push_back(xvf::WinePath((work / (std::string("anamorphic-card.") + FormatName(format))).string()));
+  }
+  std::error_code ignored;
+  fs::remove(bmp, ignored);
+  const xvf::ProgramRun run = xvf::RunProgram(argv);
+  result.process = xvf::ReportValue(run.output, "results");
+  if (!run.started || run.exitCode != 0) {
+    result.error = "host-standin failed (exit " + std::to_string(run.exitCode) + "): " + run.output;
+    return result;
+  }
+  std::string error;
+  const xvf::Picture shown = xvf::ReadBmp(bmp.string(), &error);
+  if (shown.empty()) {
+    result.error = error;
+    return result;
+  }
+  if (shown.width != cw || shown.height != ch) {
+    result.error = "saved picture is " + SizeText(shown.width, shown.height) + ", not the window's size";
+    return result;
+  }
+  result.circle = xvf::MeasureCircle(shown);
+  const fs::path png = fs::path(options.out) / (name + ".png");
+  if (!xvf::WritePng(png.string(), shown)) result.error = "cannot write " + png.string();
+  result.small = xvf::ShrinkBy(shown, options.shrink);
+  fs::remove(bmp, ignored);
+
+  const bool processOk = result.process == ExpectedProcess(mode, cw, ch);
+  const bool ratioOk = std::isnan(result.expected) ||
+                       (result.circle.found &&
+                        std::fabs(result.circle.ratio - result.expected) <= options.tolerance * result.expected);
+  result.ok = result.error.empty() && processOk && ratioOk;
+  return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  std::string error;
+  if (!ParseOptions(argc, argv, &options, &error)) {
+    std::fprintf(stderr, "xvf-demo: %s\n%s", error.c_str(), kUsage);
+    return 2;
+  }
+  const auto started = std::chrono::steady_clock::now();
+  const fs::path out(options.out);
+  const fs::path work = out / ".work";
+  std::error_code failed;
+  fs::create_directories(work, failed);
+  if (failed) {
+    std::fprintf(stderr, "xvf-demo: cannot create %s: %s\n", work.c_str(), failed.message().c_str());
+    return 1;
+  }
+  for (int32_t format : options.formats) {
+    const std::vector<uint8_t> frame = xvf::RgbToFrame(
+        xvf::MakeAnamorphicCardRgb(options.frameWidth, options.frameHeight), options.frameWidth, options.frameHeight,
+        format);
+    const fs::path path = work / (std::string("anamorphic-card.") + FormatName(format));
+    FILE* file = std::fopen(path.c_str(), "wb");
+    const bool written = file && std::fwrite(frame.data(), 1, frame.size(), file) == frame.size();
+    if (file) std::fclose(file);
+    if (!written) {
+      std::fprintf(stderr, "xvf-demo: cannot write %s\n", path.c_str());
+      return 1;
+    }
+  }
+
+  // results[format][mode index][window index]
+  std::map<int32_t, std::vector<std::vector<CaseResult>>> results;
+  bool allOk = true;
+  for (int32_t format : options.formats)
+    for (int32_t mode : options.modes) {
+      std::vector<CaseResult> row;
+      std::string progress;
+      for (const auto& window : options.windows) {
+        row.push_back(RunCase(options, work, mode, window.first, window.second, format));
+        progress += " " + SizeText(window.first, window.second) + (row.back().ok ? "" : " (!)");
+        allOk = allOk && row.back().ok;
+      }
+      std::fprintf(stderr, "   %-5s %-10s%s\n", FormatName(format), xvf::AspectModeName(mode), progress.c_str());
+      results[format].push_back(std::move(row));
+    }
+
+  // Contact sheets: rows are modes, columns are windows.
+  std::vector<std::string> sheets;
+  for (size_t f = 0; f < options.formats.size(); ++f) {
+    const int32_t format = options.formats[f];
+    std::vector<std::vector<xvf::SheetCell>> grid;
+    for (const auto& row : results[format]) {
+      grid.emplace_back();
+      for (const CaseResult& result : row) {
+        xvf::SheetCell cell;
+        cell.picture = result.small;
+        cell.label = {std::string(xvf::AspectModeName(result.mode)) + " " +
+                          SizeText(result.clientWidth, result.clientHeight),
+                      "PROCESS " + (result.process.empty() ? std::string("?") : result.process),
+                      "W:H " + Measured(result) + " WANT " + Ratio(result.expected)};
+        cell.flagged = !result.ok;
+        grid.back().push_back(std::move(cell));
+      }
+    }
+    const std::string upper = format == 0 ? "YUY2" : "RGB24";
+    const std::vector<std::string> title{
+        "XVF_ASPECT.DLL IN HOST-STANDIN UNDER WINE, " + upper,
+        SizeText(options.frameWidth, options.frameHeight) + " " + upper +
+            " test card (anamorphic row: a 16:9 anamorphic card). Rows: modes. Columns: video windows, shown at 1/" +
+            std::to_string(options.shrink) + ".",
+        "W:H = circle width / height on screen, * = circle cut by the window (ellipse fit). WANT = what the mode "
+        "promises."};
+    const fs::path path = out / (f == 0 ? std::string("contact-sheet.png")
+                                        : std::string("contact-sheet-") + FormatName(format) + ".png");
+    if (!xvf::WritePng(path.string(), xvf::ComposeSheet(title, grid))) {
+      std::fprintf(stderr, "xvf-demo: cannot write %s\n", path.c_str());
+      allOk = false;
+    }
+    sheets.push_back(path.string() + " (" + FormatName(format) + ")");
+  }
+  fs::remove_all(work, failed);
+
+  // The table: one line per mode and window, the formats side by side.
+  const int32_t formats = static_cast<int32_t>(options.formats.size());
+  std::printf("\n%-11s %-9s %-*s %-*s %-8s %-5s %s\n", "mode", "window", 7 * formats - 1, "Process", 8 * formats - 1,
+              "circle w:h", "expected", "check", "what the mode promises");
+  std::printf("%-11s %-9s", "", "");
+  for (int32_t format : options.formats) std::printf(" %-6s", FormatName(format));
+  for (int32_t format : options.formats) std::printf(" %-7s", FormatName(format));
+  std::printf("\n");
+  int32_t cut = 0;
+  for (size_t m = 0; m < options.modes.size(); ++m)
+    for (size_t w = 0; w < options.windows.size(); ++w) {
+      const CaseResult& first = results[options.formats[0]][m][w];
+      bool ok = true;
+      std::printf("%-11s %-9s", xvf::AspectModeName(first.mode), SizeText(first.clientWidth, first.clientHeight).c_str());
+      for (int32_t format : options.formats) {
+        const CaseResult& result = results[format][m][w];
+        std::printf(" %-6s", result.process.empty() ? "?" : result.process.c_str());
+      }
+      for (int32_t format : options.formats) {
+        const CaseResult& result = results[format][m][w];
+        std::printf(" %-7s", Measured(result).c_str());
+        ok = ok && result.ok;
+        cut += result.circle.cut ? 1 : 0;
+      }
+      std::printf(" %-8s %-5s %s\n", Ratio(first.expected).c_str(), ok ? "ok" : "OFF", xvf::ModePromise(first.mode));
+    }
+  if (cut) std::printf("* the window cuts the circle: ratio of an ellipse fitted to the visible ring\n");
+  for (int32_t format : options.formats)
+    for (const auto& row : results[format])
+      for (const CaseResult& result : row)
+        if (!result.error.empty())
+          std::printf("error: %s %s %s: %s\n", xvf::AspectModeName(result.mode),
+                      SizeText(result.clientWidth, result.clientHeight).c_str(), FormatName(result.format),
+                      result.error.c_str());
+
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  std::printf("\ncontact sheets: ");
+  for (size_t n = 0; n < sheets.size(); ++n) std::printf("%s%s", n ? ", " : "", sheets[n].c_str());
+  std::printf("\nsingle pictures: %s/MODE-WINDOW-FORMAT.png (%zu), in %.1f s\n", options.out.c_str(),
+              options.modes.size() * options.windows.size() * options.formats.size(), seconds);
+  if (!allOk) std::printf("SOME PICTURES ARE NOT WHAT THE MODE PROMISES (check OFF above)\n");
+  return allOk ? 0 : 1;
+}
