@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # XVF_Aspect: set up this machine, then build, test, benchmark or fuzz.
+#   ./run.sh demo          show the plug-in at work under Wine: out/demo/contact-sheet.png and a table
 #   ./run.sh test          build all presets and run every test suite
 #   ./run.sh bench         build and run the benchmarks
 #   ./run.sh fuzz [SECONDS] run every fuzz target for SECONDS each (default 60)
@@ -23,6 +24,7 @@ packages=(
   "wine32:/usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll"
   "xvfb:/usr/bin/Xvfb"
   "xauth:/usr/bin/xauth"
+  "zlib1g-dev:/usr/include/zlib.h"
 )
 
 setup() {
@@ -137,14 +139,61 @@ cmd_bench() {
   done
 }
 
+# The plug-in at work: host-standin.exe loads the real XVF_Aspect.dll under
+# Wine and shows the test card in each mode and three window shapes; xvf-demo
+# measures the circle in what each window shows and writes out/demo/.
+# Its own Wine prefix lets the X11 driver leave windows unmanaged: with no
+# window manager on Xvfb, every managed window costs 2 s at exit.
+cmd_demo() {
+  local log=build/demo-build.log
+  mkdir -p build
+  echo "== build: win32 (XVF_Aspect.dll, host-standin.exe) and native (xvf-demo)"
+  local preset
+  for preset in win32 native; do
+    [ -f "build/$preset/build.ninja" ] || cmake --preset "$preset" >"$log" 2>&1 || { tail -n 30 "$log"; return 1; }
+  done
+  # A tree configured before zlib was installed has no xvf-demo yet.
+  grep -q 'xvf-demo' build/native/build.ninja || cmake --preset native >"$log" 2>&1 || { tail -n 30 "$log"; return 1; }
+  if ! { cmake --build --preset win32 --target xvf_aspect_dll host-standin &&
+         cmake --build --preset native --target xvf-demo; } >"$log" 2>&1; then
+    grep -E 'error|Error|FAILED' "$log" | head -n 30
+    echo "== build failed, see $log"
+    return 1
+  fi
+  local prefix="$root/build/wineprefix-demo"
+  [ -d "$prefix" ] || echo "== preparing a Wine prefix in build/wineprefix-demo (once, about 15 s)"
+  mkdir -p "$prefix" out/demo
+  echo "== running host-standin.exe under Wine: 5 modes x 3 windows x YUY2 and RGB24"
+  WINEPREFIX="$prefix" xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+    wineserver -p 60
+    wine cmd /c exit >/dev/null 2>&1 || true
+    wine reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f >/dev/null 2>&1 || true
+    build/native/tools/demo-sheet/xvf-demo --host build/win32/plugin/host-standin.exe --out out/demo
+    status=$?
+    wineserver -k >/dev/null 2>&1 || true
+    exit $status' || return 1
+  cat <<EOF
+
+The plug-in: $root/build/win32/plugin/XVF_Aspect.dll
+(32-bit Windows, self-contained: nothing else needs copying.)
+To install it, copy XVF_Aspect.dll into the Plugins folder of the Quillvox
+installation, <Quillvox folder>\\Plugins\\. Its settings are kept beside it in
+Plugins\\XVF_Aspect.ini (Instances\\c\\Plugins\\XVF_Aspect.ini for a host started
+with -inst:c); when HKLM\\SOFTWARE\\Quillvox has a non-zero StoreInUsersFolder
+value (Windows NT family), in %APPDATA%\\Quillvox\\Plugins\\XVF_Aspect.ini instead
+(%APPDATA%\\Quillvox\\Instances\\c\\Plugins\\ for an instance).
+EOF
+}
+
 usage() {
-  sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//'
+  sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
 }
 
 main() {
   local command=${1:-}
   [ $# -gt 0 ] && shift
   case "$command" in
+    demo) setup; cmd_demo ;;
     test) setup; cmd_test ;;
     bench) setup; cmd_bench "$@" ;;
     build) setup; cmd_build ;;
