@@ -62,6 +62,15 @@ run_ctest() {
   return "${PIPESTATUS[0]}"
 }
 
+# The frame thread against the dialog's thread under ThreadSanitizer; the
+# preset builds only this test.
+run_tsan_test() {
+  echo "== tests: native-tsan (ThreadSanitizer)"
+  configure_and_build native-tsan
+  TSAN_OPTIONS=halt_on_error=1 build/native-tsan/tests/hardening/hardening_concurrency_tests 2>&1 | tail -n 3
+  return "${PIPESTATUS[0]}"
+}
+
 # Wine's server and prefix are started once, so no test waits for them.
 run_win32_tests() {
   mkdir -p "$WINEPREFIX"
@@ -86,6 +95,7 @@ cmd_test() {
   local failed=0
   run_ctest native || failed=1
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest native-asan || failed=1
+  run_tsan_test || failed=1
   echo "== tests: win32 (under Wine)"
   run_win32_tests || failed=1
   echo "== fuzz: every target briefly"

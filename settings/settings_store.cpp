@@ -56,8 +56,7 @@ void SettingsStore::LoadText() {
     case ReadResult::kRead:
       ini.LoadText(std::move(bytes));
       break;
-    case ReadResult::kCannotOpen:
-      break;
+    case ReadResult::kCannotOpen:  // held open elsewhere, no rights: its settings are unknown
     case ReadResult::kReadFailed:
       inReadFailed_ = true;
       break;

@@ -114,7 +114,7 @@ class SettingsStore {
  private:
   SettingsPlatform* platform_;
   std::string requestedModule_;  // the base name Load received; Locate makes it moduleName
-  bool inReadFailed_ = false;  // the file exists but could not be read: never overwrite it
+  bool inReadFailed_ = false;  // the file could not be opened or read: never overwrite it
 };
 
 extern SettingsStore theSettingsStore;

@@ -313,3 +313,45 @@ TEST_F(SettingsStoreTest, TableTypesReadAndWriteAsTheirCodesSay) {
 
 }  // namespace
 }  // namespace xvf
+
+namespace xvf {
+namespace {
+
+// The read-open fails once (the file held open elsewhere at Init, say).
+class OpenFailsOnce : public test::TestPlatform {
+ public:
+  bool failOpen = true;
+  ReadResult ReadOrCreate(const std::string& path, std::vector<uint8_t>* bytes) override {
+    if (failOpen) {
+      failOpen = false;
+      bytes->clear();
+      return ReadResult::kCannotOpen;
+    }
+    return TestPlatform::ReadOrCreate(path, bytes);
+  }
+};
+
+// A file whose settings could not be learned is not replaced by defaults at
+// Shutdown, even when it can be replaced by then.
+TEST(SettingsStoreOpenFailure, FileThatCouldNotBeOpenedIsNotOverwritten) {
+  test::TestFolder folder;
+  OpenFailsOnce platform;
+  platform.facts.platformId = 2;
+  platform.facts.hostPath = folder.root() + "host\\Quillvox.exe";
+  const std::string file = folder.root() + "host\\Plugins\\XVF_Aspect.ini";
+  SettingsStore store(platform);
+  store.Locate();  // creates the folders
+  const std::string old = CanonicalText(30, 40, 2, "0");
+  WriteWholeFile(file, old);
+  store.Load("XVF_Aspect");
+  EXPECT_EQ(store.dlgPosX, -100);
+  store.current.aspectMode = 3;
+  store.Save();
+  EXPECT_EQ(platform.writes, 0);
+  std::string text;
+  ASSERT_TRUE(ReadWholeFile(file, &text));
+  EXPECT_EQ(text, old);
+}
+
+}  // namespace
+}  // namespace xvf
