@@ -21,15 +21,19 @@ using test::GuardedBuffer;
 constexpr GuardedBuffer::Placement kPlacements[] = {GuardedBuffer::kAgainstEnd, GuardedBuffer::kAgainstStart};
 constexpr int32_t kExtremeWeights[] = {0, 1, 2048, 4095};
 
-// `bytes` bytes against a no-access page at one end, with guard bytes of a
-// known value at the other end (and an extra misalignment of 0..15 bytes).
+// `bytes` bytes with guard bytes of a known value around them, and a
+// no-access page right after the last byte (kAgainstEnd) or right before the
+// first (kAgainstStart with no misalignment); `misalign` moves the start of a
+// kAgainstStart buffer off the page boundary.
 class Placed {
  public:
   static constexpr uint8_t kGuardValue = 0xA5;
+  static constexpr size_t kSlack = 16;
 
-  Placed(size_t bytes, GuardedBuffer::Placement placement, size_t slack)
-      : buffer_(bytes + slack, placement), bytes_(bytes) {
-    data_ = placement == GuardedBuffer::kAgainstEnd ? buffer_.data() + slack : buffer_.data();
+  Placed(size_t bytes, GuardedBuffer::Placement placement, size_t misalign)
+      : buffer_(bytes + kSlack + (placement == GuardedBuffer::kAgainstStart ? misalign : 0), placement),
+        bytes_(bytes) {
+    data_ = placement == GuardedBuffer::kAgainstEnd ? buffer_.data() + kSlack : buffer_.data() + misalign;
     std::memset(buffer_.data(), kGuardValue, buffer_.size());
   }
   uint8_t* data() { return data_; }
@@ -48,6 +52,9 @@ class Placed {
   uint8_t* data_;
   size_t bytes_;
 };
+
+// Against the page half of the time, else 1..15 bytes off it.
+size_t PickMisalign(std::mt19937& rng) { return rng() % 2 ? 0 : 1 + rng() % 15; }
 
 // Random bytes, or full swings: each byte 0 or 255.
 void FillSamples(std::mt19937& rng, uint8_t* bytes, size_t n, bool extreme) {
@@ -109,7 +116,7 @@ class RowKernelsAt : public ::testing::TestWithParam<CpuLevel> {
     const int32_t rowBytes = count * sourceBytes;
     const int32_t low = std::min(0, offset);
     const int32_t span = std::max(0, offset) + rowBytes - low;
-    GuardedBuffer source(static_cast<size_t>(std::max(span, 1)), placement);
+    Placed source(static_cast<size_t>(std::max(span, 1)), placement, PickMisalign(rng));
     FillSamples(rng, source.data(), source.size(), extreme);
     const uint8_t* a = source.data() - low;
 
@@ -118,7 +125,7 @@ class RowKernelsAt : public ::testing::TestWithParam<CpuLevel> {
     Placed work(static_cast<size_t>(count) * workBytes, placement == GuardedBuffer::kAgainstEnd
                                                             ? GuardedBuffer::kAgainstStart
                                                             : GuardedBuffer::kAgainstEnd,
-                rng() % 16 + 1);
+                PickMisalign(rng));
     kernel(a, offset, weight, count, work.data());
     ASSERT_EQ(0, std::memcmp(work.data(), expected.data(), work.size())) << Describe(count, offset, weight, placement);
     ASSERT_TRUE(work.GuardsIntact()) << Describe(count, offset, weight, placement);
@@ -130,7 +137,7 @@ class RowKernelsAt : public ::testing::TestWithParam<CpuLevel> {
                        const std::vector<ScaleMapEntry>& map, int32_t pixels, GuardedBuffer::Placement placement,
                        std::mt19937& rng, bool extreme) {
     const int32_t count = static_cast<int32_t>(map.size());
-    GuardedBuffer work(static_cast<size_t>(pixels) * 4, placement);
+    Placed work(static_cast<size_t>(pixels) * 4, placement, PickMisalign(rng));
     FillSamples(rng, work.data(), work.size(), extreme);
     // The map itself also ends at a no-access page.
     GuardedBuffer mapBuffer(std::max<size_t>(map.size() * sizeof(ScaleMapEntry), 1));
@@ -140,7 +147,7 @@ class RowKernelsAt : public ::testing::TestWithParam<CpuLevel> {
 
     std::vector<uint8_t> expected(static_cast<size_t>(dstBytes) + 1);
     reference(work.data(), entries, count, expected.data());
-    Placed dst(static_cast<size_t>(dstBytes), placement, rng() % 16 + 1);
+    Placed dst(static_cast<size_t>(dstBytes), placement, PickMisalign(rng));
     kernel(work.data(), entries, count, dst.data());
     const std::string what = "count " + std::to_string(count) + ", pixels " + std::to_string(pixels);
     ASSERT_EQ(0, std::memcmp(dst.data(), expected.data(), dst.size())) << what;
