@@ -67,6 +67,12 @@ double ExpectedCircleRatio(int32_t mode, int32_t frameWidth, int32_t frameHeight
   }
 }
 
+int32_t ExpectedProcessResult(int32_t mode, int32_t clientWidth, int32_t clientHeight) {
+  if (mode == 0 || clientWidth <= 0 || clientHeight <= 0) return 0;
+  const double q = static_cast<double>(clientWidth) / clientHeight;
+  return mode != 4 && q > 1.32 && q < 1.35 ? 0 : 1;
+}
+
 const char* ModePromise(int32_t mode) {
   switch (mode) {
     case 0: return "none: the window's stretch shows";

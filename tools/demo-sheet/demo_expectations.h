@@ -27,6 +27,10 @@ int32_t AnamorphicCardColumns(int32_t width);
 double ExpectedCircleRatio(int32_t mode, int32_t frameWidth, int32_t frameHeight, int32_t clientWidth,
                            int32_t clientHeight, bool anamorphicCard);
 
+// The Process result the mode gives: 0 for fit-window and, except in the
+// anamorphic mode, for a window within the 4:3 band; 1 otherwise.
+int32_t ExpectedProcessResult(int32_t mode, int32_t clientWidth, int32_t clientHeight);
+
 // A few words on what the mode promises, for the table.
 const char* ModePromise(int32_t mode);
 

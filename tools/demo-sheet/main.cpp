@@ -151,14 +151,6 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
   return error->empty();
 }
 
-// Process result the mode gives: 0 for fit-window and, except in the
-// anamorphic mode, for a window within the 4:3 band.
-std::string ExpectedProcess(int32_t mode, int32_t cw, int32_t ch) {
-  const double q = static_cast<double>(cw) / ch;
-  if (mode == 0 || (mode != 4 && q > 1.32 && q < 1.35)) return "0";
-  return "1";
-}
-
 std::string Ratio(double value) {
   if (std::isnan(value)) return "-";
   char text[32];
@@ -217,7 +209,7 @@ CaseResult RunCase(const Options& options, const fs::path& work, int32_t mode, i
   result.small = xvf::ShrinkBy(shown, options.shrink);
   fs::remove(bmp, ignored);
 
-  const bool processOk = result.process == ExpectedProcess(mode, cw, ch);
+  const bool processOk = result.process == std::to_string(xvf::ExpectedProcessResult(mode, cw, ch));
   const bool ratioOk = std::isnan(result.expected) ||
                        (result.circle.found &&
                         std::fabs(result.circle.ratio - result.expected) <= options.tolerance * result.expected);

@@ -126,4 +126,17 @@ Picture ShrinkBy(const Picture& picture, int32_t factor) {
   return small;
 }
 
+Picture StretchNearest(const Picture& picture, int32_t width, int32_t height) {
+  if (picture.empty() || width <= 0 || height <= 0) return {};
+  Picture out(width, height);
+  for (int32_t y = 0; y < height; ++y) {
+    const int32_t sy = static_cast<int32_t>((2 * int64_t{y} + 1) * picture.height / (2 * int64_t{height}));
+    for (int32_t x = 0; x < width; ++x) {
+      const int32_t sx = static_cast<int32_t>((2 * int64_t{x} + 1) * picture.width / (2 * int64_t{width}));
+      std::memcpy(out.at(x, y), picture.at(sx, sy), 3);
+    }
+  }
+  return out;
+}
+
 }  // namespace xvf

@@ -30,4 +30,8 @@ bool WritePng(const std::string& path, const Picture& picture);
 // input pixels; a partial last block of columns or rows is dropped.
 Picture ShrinkBy(const Picture& picture, int32_t factor);
 
+// Stretches over width x height taking the nearest pixel, as the host's
+// COLORONCOLOR stretch does: output column x reads column (2x + 1) * w / 2width.
+Picture StretchNearest(const Picture& picture, int32_t width, int32_t height);
+
 }  // namespace xvf
