@@ -3,6 +3,7 @@
 // each video window shows, and writes a contact sheet and a table.
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -26,14 +27,15 @@ namespace fs = std::filesystem;
 
 const char kUsage[] =
     "usage: xvf-demo --host HOST-STANDIN.EXE [--out DIR] [--wine CMD] [--modes LIST] [--windows LIST]\n"
-    "                [--formats LIST] [--frame WxH] [--shrink N] [--tolerance T]\n"
+    "                [--formats LIST] [--frame WxH] [--shrink N] [--tolerance T] [--instance C]\n"
     "Runs host-standin.exe with its plug-in for every mode, window and format, and\n"
     "writes DIR/contact-sheet.png (first format), DIR/contact-sheet-FORMAT.png (the\n"
     "others) and one PNG per window (default DIR out/demo). Lists are comma-separated:\n"
     "modes 0-4 or names (default all), windows WxH (default 1024x576,768x576,480x720),\n"
     "formats yuy2, rgb24 (default both). The anamorphic mode gets a 16:9 anamorphic\n"
     "card, every other mode the 4:3 card. Exit 0 when every circle and Process result\n"
-    "is what the mode promises (within T, default 0.03 relative), 1 otherwise.\n";
+    "is what the mode promises (within T, default 0.03 relative), 1 otherwise.\n"
+    "--instance C runs the host as instance C (-inst:C): its own settings file.\n";
 
 struct Options {
   std::string host;
@@ -46,6 +48,7 @@ struct Options {
   int32_t frameHeight = 576;
   int32_t shrink = 3;
   double tolerance = 0.03;
+  std::string instance;  // empty or one character
 };
 
 struct CaseResult {
@@ -139,6 +142,12 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
         *error = "bad --shrink " + value;
         return false;
       }
+    } else if (arg == "--instance") {
+      if (value.size() != 1 || !std::isalnum(static_cast<unsigned char>(value[0]))) {
+        *error = "--instance takes one letter or digit";
+        return false;
+      }
+      options->instance = value;
     } else if (arg == "--tolerance") {
       options->tolerance = std::atof(value.c_str());
     } else {
@@ -181,6 +190,7 @@ CaseResult RunCase(const Options& options, const fs::path& work, int32_t mode, i
                                 "--frame",      SizeText(options.frameWidth, options.frameHeight),
                                 "--format",     FormatName(format),
                                 "--output",     xvf::WinePath(bmp.string())};
+  if (!options.instance.empty()) argv.push_back("-inst:" + options.instance);
   if (anamorphic) {
     argv.push_back("--input");
     argv.push_back(xvf::WinePath((work / (std::string("anamorphic-card.") + FormatName(format))).string()));
