@@ -1,8 +1,12 @@
 // FrameScaler::Scale and FramePainter::PaintRect on arbitrary frame sizes,
 // rectangles (also leaving the frame), layouts, field flags and CPU levels,
-// with the frame against no-access pages on both sides.
+// with the frame against no-access pages on both sides. Every call at the
+// chosen level gives the bytes the scalar kernels give, and a Scale that
+// reports false has left the frame unchanged.
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "engine/frame_painter.h"
 #include "engine/frame_scaler.h"
@@ -61,17 +65,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static xvf::FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
   scaler.UseKernels(xvf::RowKernelsFor(level <= xvf::DetectedCpuLevel() ? level : xvf::DetectedCpuLevel()));
+  // The scalar reference on a plain copy of the frame.
+  static xvf::FrameScaler referenceScaler;
+  referenceScaler.SetHysteresis(10, 10);
+  referenceScaler.UseKernels(xvf::RowKernelsFor(xvf::CpuLevel::C));
+  std::vector<uint8_t> reference(frame.data(), frame.data() + bytes);
   while (in.Left() >= 2 * 5 * 4) {
     const xvf::Rect src = TakeRect(in, width, height);
     const xvf::Rect dst = TakeRect(in, width, height);
-    scaler.Scale(frame.data(), width, height, src, dst, layout, byFields, nullptr);
+    const bool scaled = scaler.Scale(frame.data(), width, height, src, dst, layout, byFields, nullptr);
+    if (!scaled && std::memcmp(frame.data(), reference.data(), bytes) != 0) std::abort();
+    const bool referenceScaled =
+        referenceScaler.Scale(reference.data(), width, height, src, dst, layout, byFields, nullptr);
+    if (scaled != referenceScaled || std::memcmp(frame.data(), reference.data(), bytes) != 0) std::abort();
 
     static xvf::FramePainter painter;
     painter.Setup(width, height, (flags & 1) ? 1 : 0);
-    painter.frame = frame.data();
     const xvf::Rect band = TakeRect(in, width, height);
-    painter.PaintRect(band.left, band.top, band.right, band.bottom, in.Take<uint32_t>(),
-                      static_cast<int8_t>(in.Take<uint8_t>()));
+    const uint32_t colour = in.Take<uint32_t>();
+    const int32_t opacity = static_cast<int8_t>(in.Take<uint8_t>());
+    painter.frame = frame.data();
+    painter.PaintRect(band.left, band.top, band.right, band.bottom, colour, opacity);
+    painter.frame = reference.data();
+    painter.PaintRect(band.left, band.top, band.right, band.bottom, colour, opacity);
+    if (std::memcmp(frame.data(), reference.data(), bytes) != 0) std::abort();
   }
   return 0;
 }
