@@ -31,6 +31,8 @@ FrameScaler::~FrameScaler() {
   AlignedFree(work);
   AlignedFree(columnMap);
   AlignedFree(rowMap);
+  AlignedFree(gatherBlocks_);
+  AlignedFree(gatherSource_);
   work = nullptr;
   columnMap = nullptr;
   rowMap = nullptr;
@@ -43,13 +45,20 @@ void FrameScaler::SetHysteresis(int32_t grow, int32_t shrink) {
 
 bool FrameScaler::EnsureMapCapacity(ScaleMapEntry** map, int32_t* rememberedCount, int32_t demand,
                                     int32_t entrySize) {
-  if (!ApplyHysteresis(rememberedCount, demand, growPercent, shrinkPercent) && *map) return true;
-  AlignedFree(*map);
+  void* buffer = *map;
+  const bool ok = EnsureBuffer(&buffer, rememberedCount, demand, entrySize);
+  *map = static_cast<ScaleMapEntry*>(buffer);
+  return ok;
+}
+
+bool FrameScaler::EnsureBuffer(void** buffer, int32_t* rememberedCount, int32_t demand, int32_t unitSize) {
+  if (!ApplyHysteresis(rememberedCount, demand, growPercent, shrinkPercent) && *buffer) return true;
+  AlignedFree(*buffer);
   ++allocations_;
   const int32_t capacity = MulDiv(*rememberedCount, 100 + growPercent, 100);
-  *map = capacity >= demand ? static_cast<ScaleMapEntry*>(AlignedAlloc(capacity, entrySize)) : nullptr;
-  if (!*map) *rememberedCount = 0;
-  return *map != nullptr;
+  *buffer = capacity >= demand ? AlignedAlloc(capacity, unitSize) : nullptr;
+  if (!*buffer) *rememberedCount = 0;
+  return *buffer != nullptr;
 }
 
 bool FrameScaler::EnsureWorkBuffer(int32_t width, int32_t height, int32_t bytesPerWorkPixel) {
@@ -163,6 +172,39 @@ bool FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight,
   const int32_t skip = src.left & 1;
   const int32_t units = yuy2 ? (x1 - x0) / 2 : x1 - x0;
   const ptrdiff_t workStride = static_cast<ptrdiff_t>(workCapWidth) * 4;
+
+  if (fastPaths_ && kernels_.blendRow) {
+    // Identity columns: destination column x is source column x, so a
+    // destination row is the byte-wise blend of its two source rows.
+    const bool identity =
+        !callerColumnMap && srcWidth == dstWidth && src.left == dstRect.left && visibleWidth == srcWidth;
+    const GatherBlock* blocks = nullptr;
+    if (!identity && kernels_.gatherRow &&
+        !EnsureGatherTable(columns, visibleWidth, skip, x1 - x0, yuy2, (visible.left & 1) != 0, &blocks)) {
+      return false;  // no memory for the table: the frame stays as it was
+    }
+    RowGeometry g{pictureRow0,
+                  rowStride,
+                  src.top,
+                  visible.top,
+                  visibleHeight,
+                  byFields ? 2 : 1,
+                  rowMap,
+                  rowKeyNow.step,
+                  identity ? src.left * bytesPerPixel : x0 * bytesPerPixel,
+                  identity ? srcWidth * bytesPerPixel : (x1 - x0) * bytesPerPixel,
+                  visible.left * bytesPerPixel,
+                  visibleWidth * bytesPerPixel,
+                  blocks,
+                  work,
+                  nullptr};
+    // The work buffer holds the row buffer (its first row, with room for the
+    // 16-byte window loads past the row) and the saved row (its second).
+    const int64_t workBytes = static_cast<int64_t>(workStride) * workCapHeight;
+    g.saveBuffer = workCapHeight >= 2 ? work + workStride : nullptr;
+    const bool roomForRow = g.srcBytes + 16 <= workStride && g.srcBytes + 16 <= workBytes;
+    if ((identity || (blocks && roomForRow)) && ScaleRowsInPlace(g)) return true;
+  }
 
   // Vertical pass: every work row is complete before the frame is written.
   const uint8_t* p = pictureRow0 + static_cast<ptrdiff_t>(src.top) * rowStride + x0 * bytesPerPixel;

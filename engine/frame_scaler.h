@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "engine/row_kernels.h"
@@ -46,9 +47,22 @@ class FrameScaler {
   // constructor takes ActiveRowKernels().
   void UseKernels(const RowKernels& kernels) { kernels_ = kernels; }
 
-  // Counters for tests: allocations made and maps built since construction.
+  // Fast paths, on by default: how the two passes are executed when the
+  // geometry allows, byte-identical to the two passes. Off: always the two
+  // passes through the work buffer (the reference, for tests).
+  //  - identity columns: each destination row is the byte-wise blend of its
+  //    two source rows, written straight into the frame;
+  //  - a column map the gather blocks can express (SSSE3 and up): each row is
+  //    blended into one work row in the frame's own layout, then gathered
+  //    into the frame with byte shuffles.
+  // Rows run in an order that never overwrites a row still to be read.
+  void UseFastPaths(bool on) { fastPaths_ = on; }
+
+  // Counters for tests: allocations made, maps built and gather tables built
+  // since construction.
   int32_t AllocationCount() const { return allocations_; }
   int32_t MapBuildCount() const { return mapBuilds_; }
+  int32_t GatherBuildCount() const { return gatherBuilds_; }
 
   int32_t growPercent = 0;
   int32_t shrinkPercent = 0;
@@ -65,12 +79,55 @@ class FrameScaler {
   int32_t workCapHeight = 0;
 
  private:
+  // Where one call's rows lie, for the fast paths. Rows are picture rows;
+  // byte ranges are within a row.
+  struct RowGeometry {
+    uint8_t* pictureRow0;
+    ptrdiff_t rowStride;
+    int32_t srcTop, dstTop, rows, fields;
+    const ScaleMapEntry* rowMap;
+    int32_t rowStep;                   // the row map's step
+    int32_t srcByteStart, srcBytes;    // bytes of a source row that are read
+    int32_t dstByteStart, dstBytes;    // bytes of a destination row that are written
+    const GatherBlock* blocks;         // null: identity columns, blend straight in
+    uint8_t* rowBuffer;                // one source row in the frame's layout (gather)
+    uint8_t* saveBuffer;               // the one row both halves need
+  };
+
+  bool EnsureBuffer(void** buffer, int32_t* rememberedCount, int32_t demand, int32_t unitSize);
   bool EnsureRowMap(const ScaleMapKey& key);
   bool EnsureColumnMap(const ScaleMapKey& key);
+  // The gather blocks of `columns` in *blocks, rebuilt only when the map's
+  // entries or the row's shape differ from the last build; null when the map
+  // cannot be expressed. False when memory is short.
+  bool EnsureGatherTable(const ScaleMapEntry* columns, int32_t count, int32_t skip, int32_t rowPixels, bool yuy2,
+                         bool oddFirst, const GatherBlock** blocks);
+  // Runs the fast path over every row; false, before anything is written,
+  // when the row map needs more than one saved row.
+  bool ScaleRowsInPlace(const RowGeometry& g) const;
 
   RowKernels kernels_;
+  bool fastPaths_ = true;
   int32_t allocations_ = 0;
   int32_t mapBuilds_ = 0;
+  int32_t gatherBuilds_ = 0;
+
+  // Gather table and the column map entries it was built from.
+  struct GatherShape {
+    int32_t count = 0, skip = 0, rowPixels = 0;
+    bool yuy2 = false, oddFirst = false;
+    bool operator==(const GatherShape& o) const {
+      return count == o.count && skip == o.skip && rowPixels == o.rowPixels && yuy2 == o.yuy2 &&
+             oddFirst == o.oddFirst;
+    }
+  };
+  GatherShape gatherShape_;
+  bool gatherValid_ = false;        // the table matches gatherShape_ and gatherSource_
+  bool gatherExpressible_ = false;  // the map fits the blocks
+  GatherBlock* gatherBlocks_ = nullptr;
+  int32_t gatherBlockCount_ = 0;
+  ScaleMapEntry* gatherSource_ = nullptr;
+  int32_t gatherSourceCount_ = 0;
 };
 
 }  // namespace xvf

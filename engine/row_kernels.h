@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 
+#include "engine/fast_row_kernels.h"
 #include "engine/scale_map.h"
 #include "platform/cpu_features.h"
 
@@ -25,6 +26,10 @@ struct RowKernels {
   HorizontalRowFn horizontalYuy2;     // first destination pixel on an even column
   HorizontalRowFn horizontalYuy2Odd;  // first destination pixel on an odd column
   HorizontalRowFn horizontalRgb24;
+  // Fast paths: the in-place row blend, and the byte gather of a column map
+  // (null below SSSE3, where the column map takes the two passes).
+  BlendRowFn blendRow = nullptr;
+  GatherRowFn gatherRow = nullptr;
 };
 
 // The scalar kernels, overwritten from the lowest instruction set up to `level`.

@@ -1,0 +1,49 @@
+#pragma once
+// The cases the frame pass is measured on, shared by the FramePass, Swscale
+// and Memcpy benchmarks and by the win32 timing program.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "plugin/aspect_geometry.h"
+
+namespace xvf::bench {
+
+struct FrameSize {
+  int32_t width, height;
+  int32_t windowWidth, windowHeight;  // a 16:9 window: 1024x576, or 1920x1080
+};
+constexpr FrameSize kSizes[] = {{720, 576, 1024, 576}, {1920, 1080, 1920, 1080}};
+
+struct PixelLayout {
+  const char* name;
+  int32_t pixelFormat;  // 0 = YUY2 top-down, 1 = RGB24 bottom-up
+  int32_t bytesPerPixel;
+};
+constexpr PixelLayout kLayouts[] = {{"yuy2", 0, 2}, {"rgb24", 1, 3}};
+
+struct Mode {
+  const char* name;
+  int32_t aspectMode;
+};
+constexpr Mode kModes[] = {{"fit-width", kFitToWidth}, {"fit-height", kFitToHeight}, {"panorama", kPanorama}};
+
+inline size_t FrameBytes(const FrameSize& s, const PixelLayout& l) {
+  return static_cast<size_t>(s.width) * s.height * l.bytesPerPixel;
+}
+
+inline std::string SizeName(const FrameSize& s) { return std::to_string(s.width) + "x" + std::to_string(s.height); }
+
+// "FramePass/yuy2/720x576/fit-width"; Memcpy has no mode.
+inline std::string CaseName(const char* what, const PixelLayout& l, const FrameSize& s, const Mode* mode) {
+  std::string name = std::string(what) + "/" + l.name + "/" + SizeName(s);
+  if (mode) name += std::string("/") + mode->name;
+  return name;
+}
+
+// A varied picture, the same in every benchmark.
+inline void FillPicture(uint8_t* frame, size_t bytes) {
+  for (size_t i = 0; i < bytes; ++i) frame[i] = static_cast<uint8_t>(i * 7 + (i >> 9));
+}
+
+}  // namespace xvf::bench

@@ -1,0 +1,42 @@
+#pragma once
+// Kernels of the scaler's fast paths. Each writes exactly the bytes the
+// two-pass reference writes, by the same rule a + floor((b - a) * w / 4096).
+#include <cstdint>
+
+namespace xvf {
+
+// Blends two rows byte by byte into `dst`: dst[i] = a[i] + floor((b[i] -
+// a[i]) * weight / 4096) for i < bytes. `dst` may be `a` or `b` itself (the
+// in-place row blend), but must not overlap them otherwise. Reads exactly
+// `bytes` bytes of each row.
+using BlendRowFn = void (*)(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst);
+
+void BlendRow_C(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst);
+void BlendRow_SSE2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst);
+void BlendRow_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst);
+
+// Sixteen destination bytes of a horizontal resampling, in two halves of
+// eight. Half h takes its samples from the 16-byte window that starts
+// `base[h]` bytes into the source row; output byte j of the half blends the
+// window bytes maskA[16h + 2j] and maskB[16h + 2j] with weight[8h + j]. The
+// mask bytes 16h + 2j + 1 are 0x80, so one PSHUFB yields zero-extended
+// 16-bit lanes.
+struct alignas(16) GatherBlock {
+  int32_t base[2];
+  int32_t unused[2];
+  uint8_t maskA[32];
+  uint8_t maskB[32];
+  int16_t weight[16];
+};
+static_assert(sizeof(GatherBlock) == 112, "kernels step through blocks by 112 bytes");
+
+// Writes `bytes` destination bytes from `src` along ceil(bytes / 16) blocks.
+// Window loads read 16 bytes from each base: the source row must have that
+// much room past every base.
+using GatherRowFn = void (*)(const uint8_t* src, const GatherBlock* blocks, int32_t bytes, uint8_t* dst);
+
+void GatherRow_C(const uint8_t* src, const GatherBlock* blocks, int32_t bytes, uint8_t* dst);
+void GatherRow_SSSE3(const uint8_t* src, const GatherBlock* blocks, int32_t bytes, uint8_t* dst);
+void GatherRow_AVX2(const uint8_t* src, const GatherBlock* blocks, int32_t bytes, uint8_t* dst);
+
+}  // namespace xvf

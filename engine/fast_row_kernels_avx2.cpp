@@ -1,0 +1,71 @@
+// AVX2 fast-path kernels: 32 bytes a step. The gather puts the two halves of
+// a block in the two 128-bit lanes, each with its own window.
+#include <immintrin.h>
+
+#include <cstring>
+
+#include "engine/fast_row_kernels.h"
+#include "engine/row_kernels_simd.h"
+
+namespace xvf {
+namespace {
+
+inline __m256i Lerp16x16(__m256i a, __m256i b, __m256i w) {
+  return _mm256_add_epi16(a, _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_sub_epi16(b, a), 4), w));
+}
+
+inline __m256i Load256(const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
+inline void Store256(uint8_t* p, __m256i v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
+
+inline __m256i Blend32(__m256i a, __m256i b, __m256i w) {
+  const __m256i low = _mm256_set1_epi16(0x00FF);
+  const __m256i even = Lerp16x16(_mm256_and_si256(a, low), _mm256_and_si256(b, low), w);
+  const __m256i odd = Lerp16x16(_mm256_srli_epi16(a, 8), _mm256_srli_epi16(b, 8), w);
+  return _mm256_or_si256(even, _mm256_slli_epi16(odd, 8));
+}
+
+// Sixteen 16-bit results of one block: lane 0 holds bytes 0..7, lane 1 8..15.
+inline __m256i GatherLanes(const uint8_t* src, const GatherBlock* block) {
+  const __m256i window =
+      _mm256_inserti128_si256(_mm256_castsi128_si256(Load128(src + block->base[0])), Load128(src + block->base[1]), 1);
+  const __m256i a = _mm256_shuffle_epi8(window, Load256(block->maskA));
+  const __m256i b = _mm256_shuffle_epi8(window, Load256(block->maskB));
+  return Lerp16x16(a, b, Load256(block->weight));
+}
+
+}  // namespace
+
+void BlendRow_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst) {
+  if (bytes < 32) {
+    BlendRow_SSE2(a, b, weight, bytes, dst);
+    return;
+  }
+  const __m256i w = _mm256_set1_epi16(static_cast<int16_t>(weight));
+  // The last 32 bytes are blended before any store: dst may be a or b.
+  const int32_t last = bytes - 32;
+  const __m256i tail = Blend32(Load256(a + last), Load256(b + last), w);
+  for (int32_t i = 0; i < last; i += 32) Store256(dst + i, Blend32(Load256(a + i), Load256(b + i), w));
+  Store256(dst + last, tail);
+}
+
+void GatherRow_AVX2(const uint8_t* src, const GatherBlock* blocks, int32_t bytes, uint8_t* dst) {
+  // Two blocks a step: packing interleaves their lanes, one permute restores the order.
+  for (; bytes >= 32; bytes -= 32, blocks += 2, dst += 32) {
+    const __m256i packed = _mm256_packus_epi16(GatherLanes(src, blocks), GatherLanes(src, blocks + 1));
+    Store256(dst, _mm256_permute4x64_epi64(packed, _MM_SHUFFLE(3, 1, 2, 0)));
+  }
+  for (; bytes > 0; bytes -= 16, ++blocks, dst += 16) {
+    const __m256i lanes = GatherLanes(src, blocks);
+    const __m128i packed = _mm_packus_epi16(_mm256_castsi256_si128(lanes), _mm256_extracti128_si256(lanes, 1));
+    if (bytes >= 16) {
+      Store128(dst, packed);
+    } else {
+      alignas(16) uint8_t last[16];
+      _mm_store_si128(reinterpret_cast<__m128i*>(last), packed);
+      std::memcpy(dst, last, static_cast<size_t>(bytes));
+      break;
+    }
+  }
+}
+
+}  // namespace xvf

@@ -1,0 +1,21 @@
+// Scalar fast-path kernels: the rule byte by byte.
+#include "engine/fast_row_kernels.h"
+#include "engine/interpolate.h"
+
+namespace xvf {
+
+void BlendRow_C(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst) {
+  for (int32_t i = 0; i < bytes; ++i) dst[i] = Interpolate(a[i], b[i], weight);
+}
+
+void GatherRow_C(const uint8_t* src, const GatherBlock* blocks, int32_t bytes, uint8_t* dst) {
+  for (int32_t k = 0; k < bytes; ++k) {
+    const GatherBlock& block = blocks[k / 16];
+    const int32_t half = (k % 16) / 8;
+    const int32_t lane = k % 16;
+    const uint8_t* window = src + block.base[half];
+    dst[k] = Interpolate(window[block.maskA[2 * lane]], window[block.maskB[2 * lane]], block.weight[lane]);
+  }
+}
+
+}  // namespace xvf
