@@ -203,7 +203,10 @@ bool FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight,
     const int64_t workBytes = static_cast<int64_t>(workStride) * workCapHeight;
     g.saveBuffer = workCapHeight >= 2 ? work + workStride : nullptr;
     const bool roomForRow = g.srcBytes + 16 <= workStride && g.srcBytes + 16 <= workBytes;
-    if ((identity || (blocks && roomForRow)) && ScaleRowsInPlace(g)) return true;
+    if ((identity || (blocks && roomForRow)) && ScaleRowsInPlace(g)) {
+      ++(identity ? identityCalls_ : gatherCalls_);
+      return true;
+    }
   }
 
   // Vertical pass: every work row is complete before the frame is written.

@@ -63,6 +63,9 @@ class FrameScaler {
   int32_t AllocationCount() const { return allocations_; }
   int32_t MapBuildCount() const { return mapBuilds_; }
   int32_t GatherBuildCount() const { return gatherBuilds_; }
+  // Calls that took each fast path.
+  int32_t IdentityPathCount() const { return identityCalls_; }
+  int32_t GatherPathCount() const { return gatherCalls_; }
 
   int32_t growPercent = 0;
   int32_t shrinkPercent = 0;
@@ -111,6 +114,8 @@ class FrameScaler {
   int32_t allocations_ = 0;
   int32_t mapBuilds_ = 0;
   int32_t gatherBuilds_ = 0;
+  int32_t identityCalls_ = 0;
+  int32_t gatherCalls_ = 0;
 
   // Gather table and the column map entries it was built from.
   struct GatherShape {

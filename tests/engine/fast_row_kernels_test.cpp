@@ -1,0 +1,182 @@
+// The fast-path kernels at every instruction-set level against the scalar
+// ones: row blends in place and apart, gathers over random and built tables,
+// sources and destinations against no-access pages.
+#include "engine/fast_row_kernels.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/gather_table.h"
+#include "engine/interpolate.h"
+#include "engine/row_kernels.h"
+#include "tests/support/guarded_buffer.h"
+
+namespace xvf {
+namespace {
+
+using test::GuardedBuffer;
+
+int32_t PickWeight(std::mt19937& rng) {
+  static const int32_t extreme[] = {0, 1, 2048, 4095};
+  return rng() % 3 == 0 ? extreme[rng() % 4] : static_cast<int32_t>(rng() % 4096);
+}
+
+void Fill(std::mt19937& rng, uint8_t* p, size_t n, bool extreme) {
+  for (size_t i = 0; i < n; ++i) p[i] = extreme ? ((rng() & 1) ? 255 : 0) : static_cast<uint8_t>(rng());
+}
+
+class FastKernelsAt : public testing::TestWithParam<CpuLevel> {
+ protected:
+  void SetUp() override {
+    if (GetParam() > DetectedCpuLevel()) GTEST_SKIP() << "CPU lacks " << CpuLevelName(GetParam());
+    kernels_ = RowKernelsFor(GetParam());
+  }
+  RowKernels kernels_{};
+};
+
+// dst apart from both rows, dst = a and dst = b; every length to 100 and a
+// few long rows; rows and destination end against a no-access page or start
+// right after one, and the bytes around the destination stay.
+TEST_P(FastKernelsAt, BlendRowMatchesTheRule) {
+  ASSERT_NE(kernels_.blendRow, nullptr);
+  std::mt19937 rng(77);
+  std::vector<int32_t> lengths;
+  for (int32_t n = 0; n <= 100; ++n) lengths.push_back(n);
+  for (int32_t n : {255, 256, 257, 1440, 2161, 5760}) lengths.push_back(n);
+  for (int32_t n : lengths) {
+    for (int mode = 0; mode < 3; ++mode) {  // apart, into a, into b
+      for (auto placement : {GuardedBuffer::kAgainstEnd, GuardedBuffer::kAgainstStart}) {
+        const int32_t w = PickWeight(rng);
+        const bool extreme = rng() % 2 == 0;
+        GuardedBuffer a(static_cast<size_t>(n) + 1, placement), b(static_cast<size_t>(n) + 1, placement);
+        GuardedBuffer d(static_cast<size_t>(n) + 8, placement);
+        // The rows sit at the guarded edge; one spare byte on the far side.
+        uint8_t* ra = placement == GuardedBuffer::kAgainstEnd ? a.data() + 1 : a.data();
+        uint8_t* rb = placement == GuardedBuffer::kAgainstEnd ? b.data() + 1 : b.data();
+        uint8_t* rd = placement == GuardedBuffer::kAgainstEnd ? d.data() + 8 : d.data();
+        Fill(rng, a.data(), a.size(), extreme);
+        Fill(rng, b.data(), b.size(), extreme);
+        std::memset(d.data(), 0xA5, d.size());
+        std::vector<uint8_t> expected(static_cast<size_t>(n));
+        for (int32_t i = 0; i < n; ++i) expected[i] = Interpolate(ra[i], rb[i], w);
+        uint8_t* dst = mode == 0 ? rd : mode == 1 ? ra : rb;
+        kernels_.blendRow(ra, rb, w, n, dst);
+        const std::string what = "length " + std::to_string(n) + ", mode " + std::to_string(mode) + ", w " +
+                                 std::to_string(w);
+        ASSERT_EQ(0, n ? std::memcmp(dst, expected.data(), static_cast<size_t>(n)) : 0) << what;
+        if (mode == 0) {
+          for (size_t i = 0; i < d.size(); ++i) {
+            if (d.data() + i < rd || d.data() + i >= rd + n) ASSERT_EQ(d.data()[i], 0xA5) << what;
+          }
+        }
+      }
+    }
+  }
+}
+
+// Random tables: every window within the row, masks anywhere in it, the
+// row's last window ending at a no-access page; partial last blocks.
+TEST_P(FastKernelsAt, GatherRowMatchesTheScalarGather) {
+  if (!kernels_.gatherRow) GTEST_SKIP() << "no gather below SSSE3";
+  std::mt19937 rng(78);
+  for (int32_t bytes = 0; bytes <= 200; ++bytes) {
+    const int32_t rowBytes = 16 + static_cast<int32_t>(rng() % 64);
+    const int32_t blocks = (bytes + 15) / 16;
+    std::vector<GatherBlock> table(static_cast<size_t>(blocks));
+    for (GatherBlock& block : table) {
+      for (int half = 0; half < 2; ++half) {
+        block.base[half] = static_cast<int32_t>(rng() % (rowBytes - 15));
+        for (int i = 0; i < 8; ++i) {
+          block.maskA[16 * half + 2 * i] = static_cast<uint8_t>(rng() % 16);
+          block.maskB[16 * half + 2 * i] = static_cast<uint8_t>(rng() % 16);
+          block.maskA[16 * half + 2 * i + 1] = block.maskB[16 * half + 2 * i + 1] = 0x80;
+          block.weight[8 * half + i] = static_cast<int16_t>(PickWeight(rng));
+        }
+      }
+    }
+    GuardedBuffer source(static_cast<size_t>(rowBytes));
+    Fill(rng, source.data(), source.size(), bytes % 3 == 0);
+    std::vector<uint8_t> expected(static_cast<size_t>(bytes) + 1);
+    GatherRow_C(source.data(), table.data(), bytes, expected.data());
+    GuardedBuffer dst(static_cast<size_t>(bytes) + 1);
+    uint8_t* out = dst.data() + 1;
+    dst.data()[0] = 0xA5;
+    kernels_.gatherRow(source.data(), table.data(), bytes, out);
+    ASSERT_EQ(0, bytes ? std::memcmp(out, expected.data(), static_cast<size_t>(bytes)) : 0) << "bytes " << bytes;
+    ASSERT_EQ(dst.data()[0], 0xA5);
+  }
+}
+
+// Built from linear maps, a gather over a row in the frame's layout writes
+// what the horizontal kernels write from the work pixels of that row.
+TEST_P(FastKernelsAt, GatherOfABuiltTableMatchesTheHorizontalKernels) {
+  if (!kernels_.gatherRow) GTEST_SKIP() << "no gather below SSSE3";
+  std::mt19937 rng(79);
+  int32_t built = 0;
+  const int32_t cases[][3] = {{720, 540, 0}, {540, 720, 0}, {541, 720, 3}, {720, 719, 1}, {64, 63, 0},
+                              {30, 90, 7}, {5, 5, 0},       {96, 80, 2},   {17, 40, 0}};
+  for (const auto& c : cases) {
+    for (const bool yuy2 : {true, false}) {
+      for (const int32_t skip : {0, 1}) {
+        for (const bool oddFirst : {false, true}) {
+          const int32_t srcLength = c[0], count = c[1] - c[2];
+          const int32_t rowPixels = ((srcLength + skip + 1) & ~1);
+          std::vector<ScaleMapEntry> map(static_cast<size_t>(count));
+          BuildScaleMap(srcLength, c[1], c[2], count, 4, map.data());
+          std::vector<GatherBlock> table(static_cast<size_t>(GatherBlockCount(count, yuy2)));
+          const std::string what = std::to_string(srcLength) + " onto " + std::to_string(c[1]) + " from " +
+                                   std::to_string(c[2]) + (yuy2 ? " yuy2" : " rgb24") + " skip " +
+                                   std::to_string(skip) + (oddFirst ? " odd" : " even");
+          if (!BuildGatherBlocks(map.data(), count, skip, rowPixels, yuy2, oddFirst, table.data())) {
+            // Only a strong downscale may be refused.
+            EXPECT_GT(srcLength * 10, c[1] * 13) << what;
+            continue;
+          }
+          // The row in the frame's layout, padded for the window loads, and its work pixels.
+          const int32_t bpp = yuy2 ? 2 : 3;
+          std::vector<uint8_t> row(static_cast<size_t>(rowPixels) * bpp + 16);
+          Fill(rng, row.data(), row.size(), false);
+          std::vector<uint8_t> work(static_cast<size_t>(rowPixels) * 4);
+          if (yuy2) {
+            VerticalRowYuy2_C(row.data(), 0, 0, rowPixels / 2, work.data());
+          } else {
+            VerticalRowRgb24_C(row.data(), 0, 0, rowPixels, work.data());
+          }
+          const int32_t bytes = GatherBytes(count, yuy2);
+          std::vector<uint8_t> expected(static_cast<size_t>(bytes) + 4, 0), got(expected);
+          const HorizontalRowFn horizontal =
+              yuy2 ? (oddFirst ? HorizontalRowYuy2Odd_C : HorizontalRowYuy2_C) : HorizontalRowRgb24_C;
+          horizontal(work.data() + 4 * skip, map.data(), count, expected.data());
+          kernels_.gatherRow(row.data(), table.data(), bytes, got.data());
+          ASSERT_EQ(expected, got) << what;
+          ++built;
+        }
+      }
+    }
+  }
+  EXPECT_GE(built, 8 * 8);  // all but the 720-onto-540 shrink fit the windows
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, FastKernelsAt,
+                         testing::Values(CpuLevel::C, CpuLevel::Sse2, CpuLevel::Ssse3, CpuLevel::Avx2),
+                         [](const testing::TestParamInfo<CpuLevel>& info) { return CpuLevelName(info.param); });
+
+// A map whose half blocks need more than one window is refused, not gathered wrongly.
+TEST(GatherTable, RefusesStrongDownscales) {
+  std::vector<ScaleMapEntry> map(100);
+  BuildScaleMap(400, 100, 0, 100, 4, map.data());
+  std::vector<GatherBlock> table(static_cast<size_t>(GatherBlockCount(100, true)));
+  EXPECT_FALSE(BuildGatherBlocks(map.data(), 100, 0, 400, true, false, table.data()));
+  BuildScaleMap(100, 130, 0, 100, 4, map.data());
+  EXPECT_TRUE(BuildGatherBlocks(map.data(), 100, 0, 100, true, false, table.data()));
+  // An entry that leaves the row.
+  map[99].advance += 4000;
+  EXPECT_FALSE(BuildGatherBlocks(map.data(), 100, 0, 100, true, false, table.data()));
+}
+
+}  // namespace
+}  // namespace xvf

@@ -1,0 +1,205 @@
+// The scaler's fast paths against its two passes (UseFastPaths(false)) at
+// every instruction-set level: identity columns with the source above, below
+// and across the destination, column maps (linear and panorama), by fields,
+// odd heights, frames against no-access pages. Each case also checks which
+// path ran, so a silent fallback cannot pass for a tested fast path.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/frame_scaler.h"
+#include "plugin/panorama_table.h"
+#include "tests/support/guarded_buffer.h"
+
+namespace xvf {
+namespace {
+
+enum class Path { kIdentity, kGather, kAny };
+
+std::string Describe(int32_t w, int32_t h, Rect s, Rect d, int32_t layout, int32_t fields) {
+  return std::to_string(w) + "x" + std::to_string(h) + (layout == kLayoutYuy2 ? " yuy2" : " rgb24") +
+         (fields ? " fields" : "") + " src {" + std::to_string(s.left) + "," + std::to_string(s.top) + "," +
+         std::to_string(s.right) + "," + std::to_string(s.bottom) + "} dst {" + std::to_string(d.left) + "," +
+         std::to_string(d.top) + "," + std::to_string(d.right) + "," + std::to_string(d.bottom) + "}";
+}
+
+class FastPathsAt : public testing::TestWithParam<CpuLevel> {
+ protected:
+  void SetUp() override {
+    if (GetParam() > DetectedCpuLevel()) GTEST_SKIP() << "CPU lacks " << CpuLevelName(GetParam());
+    for (FrameScaler* s : {&fast_, &reference_}) {
+      s->SetHysteresis(10, 10);
+      s->UseKernels(RowKernelsFor(GetParam()));
+    }
+    reference_.UseFastPaths(false);
+  }
+  bool Gathers() const { return GetParam() >= CpuLevel::Ssse3; }
+
+  // Scales the same random frame both ways, the fast one against a
+  // no-access page, and compares every byte of the frame.
+  void Check(int32_t width, int32_t height, Rect src, Rect dst, int32_t layout, int32_t byFields,
+             const ScaleMapEntry* columns, Path expected) {
+    const std::string what = Describe(width, height, src, dst, layout, byFields);
+    const size_t bytes = static_cast<size_t>(width) * height * (layout == kLayoutYuy2 ? 2 : 3);
+    std::vector<uint8_t> before(bytes);
+    for (auto& b : before) b = static_cast<uint8_t>(random_());
+    std::vector<uint8_t> expectedFrame(before);
+    const bool refOk =
+        reference_.Scale(expectedFrame.data(), width, height, src, dst, layout, byFields, columns);
+    for (auto placement : {test::GuardedBuffer::kAgainstEnd, test::GuardedBuffer::kAgainstStart}) {
+      test::GuardedBuffer frame(bytes, placement);
+      std::memcpy(frame.data(), before.data(), bytes);
+      const int32_t identity = fast_.IdentityPathCount(), gather = fast_.GatherPathCount();
+      ASSERT_EQ(refOk, fast_.Scale(frame.data(), width, height, src, dst, layout, byFields, columns)) << what;
+      ASSERT_EQ(0, std::memcmp(frame.data(), expectedFrame.data(), bytes)) << what;
+      if (expected == Path::kIdentity) ASSERT_EQ(fast_.IdentityPathCount(), identity + 1) << what;
+      if (expected == Path::kGather && Gathers()) ASSERT_EQ(fast_.GatherPathCount(), gather + 1) << what;
+    }
+  }
+
+  int32_t Random(int32_t n) { return static_cast<int32_t>(random_() % static_cast<uint32_t>(n)); }
+
+  FrameScaler fast_, reference_;
+  std::mt19937 random_{2024};
+};
+
+// Same columns, random rows: the source above, below, across or inside the
+// destination, enlarging and shrinking, clipped at either end, by fields.
+TEST_P(FastPathsAt, IdentityColumnsOnRandomRows) {
+  for (int i = 0; i < 400; ++i) {
+    const int32_t layout = (i & 1) ? kLayoutRgb24 : kLayoutYuy2;
+    int32_t width = 2 + Random(70);
+    if (layout == kLayoutYuy2) width &= ~1;
+    const int32_t height = 2 + Random(60);
+    const int32_t byFields = (i % 3) == 0;
+    int32_t left = Random(width);
+    int32_t right = left + 1 + Random(width - left);
+    if (layout == kLayoutYuy2 && i % 4 == 0) left &= ~1;  // odd and even edges
+    Rect src{left, Random(height), right, 0};
+    src.bottom = src.top + 1 + Random(height - src.top);
+    Rect dst{left, Random(height + 10) - 5, right, 0};
+    dst.bottom = dst.top + 1 + Random(2 * height + 5);
+    Check(width, height, src, dst, layout, byFields, nullptr, Path::kAny);
+    if (HasFatalFailure()) return;
+  }
+  // Most cases have a visible destination and a source: they took the path
+  // (two placements each).
+  EXPECT_GT(fast_.IdentityPathCount(), 500);
+}
+
+// The documented geometries, which must all take a fast path.
+TEST_P(FastPathsAt, AspectGeometriesTakeTheFastPaths) {
+  for (int32_t layout : {kLayoutYuy2, kLayoutRgb24}) {
+    for (int32_t byFields : {0, 1}) {
+      // Fit-width: 4:3 band stretched over the frame (enlarging) and squeezed into it (shrinking).
+      Check(720, 576, {0, 72, 720, 504}, {0, 0, 720, 576}, layout, byFields, nullptr, Path::kIdentity);
+      Check(720, 576, {0, 0, 720, 576}, {0, 72, 720, 504}, layout, byFields, nullptr, Path::kIdentity);
+      Check(720, 576, {0, 0, 720, 576}, {0, 18, 720, 557}, layout, byFields, nullptr, Path::kIdentity);
+      Check(720, 576, {0, 57, 720, 518}, {0, 0, 720, 576}, layout, byFields, nullptr, Path::kIdentity);
+      Check(1920, 1080, {0, 135, 1920, 945}, {0, 0, 1920, 1080}, layout, byFields, nullptr, Path::kIdentity);
+      // Odd heights, and a destination beyond the frame.
+      Check(720, 575, {0, 0, 720, 575}, {0, 18, 720, 600}, layout, byFields, nullptr, Path::kIdentity);
+      Check(64, 47, {0, 5, 64, 40}, {0, -9, 64, 51}, layout, byFields, nullptr, Path::kIdentity);
+      // Fit-height: columns squeezed into the middle, or the middle stretched.
+      Check(720, 576, {0, 0, 720, 576}, {90, 0, 630, 576}, layout, byFields, nullptr, Path::kGather);
+      Check(720, 576, {90, 0, 630, 576}, {0, 0, 720, 576}, layout, byFields, nullptr, Path::kGather);
+      Check(1920, 1080, {0, 0, 1920, 1080}, {240, 0, 1680, 1080}, layout, byFields, nullptr, Path::kGather);
+      // Both directions at once, odd edges.
+      Check(720, 576, {33, 41, 611, 530}, {91, 3, 700, 571}, layout, byFields, nullptr, Path::kGather);
+    }
+  }
+}
+
+// Column maps on random rectangles (shrinking beyond the windows falls back).
+TEST_P(FastPathsAt, ColumnMapsOnRandomRectangles) {
+  for (int i = 0; i < 300; ++i) {
+    const int32_t layout = (i & 1) ? kLayoutRgb24 : kLayoutYuy2;
+    int32_t width = 16 + Random(80);
+    if (layout == kLayoutYuy2) width &= ~1;
+    else if (i % 4 == 1) width |= 1;
+    const int32_t height = 2 + Random(40);
+    Rect src{Random(width / 2), Random(height), 0, 0};
+    src.right = src.left + 8 + Random(width - src.left - 7);
+    src.bottom = src.top + 1 + Random(height - src.top);
+    Rect dst{Random(width + 8) - 4, Random(height + 8) - 4, 0, 0};
+    dst.right = dst.left + 1 + Random(2 * width);
+    dst.bottom = dst.top + 1 + Random(2 * height);
+    Check(width, height, src, dst, layout, (i % 3) == 0, nullptr, Path::kAny);
+    if (HasFatalFailure()) return;
+  }
+  if (Gathers()) EXPECT_GT(fast_.GatherPathCount(), 200);
+}
+
+// The panorama tables of a range of window shapes over the whole frame, as
+// the frame pass uses them, including an odd RGB24 width.
+TEST_P(FastPathsAt, PanoramaTables) {
+  for (int32_t layout : {kLayoutYuy2, kLayoutRgb24}) {
+    for (int32_t width : {720, 64, 1920, 101}) {
+      if (layout == kLayoutYuy2 && (width & 1)) continue;
+      const int32_t height = width == 1920 ? 32 : 48;
+      std::vector<ScaleMapEntry> table(static_cast<size_t>(width));
+      for (double ratio : {1.0 / 1.2, 1.2, 4.0 / 3.0, 1.5, 2.0}) {
+        BuildPanoramaTable(width, ratio, 4, table.data());
+        for (int32_t byFields : {0, 1}) {
+          const Path path = ratio <= 4.0 / 3.0 && width >= 64 ? Path::kGather : Path::kAny;
+          Check(width, height, {0, 0, width, height}, {0, 0, width, height}, layout, byFields, table.data(), path);
+          if (HasFatalFailure()) return;
+        }
+      }
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, FastPathsAt,
+                         testing::Values(CpuLevel::C, CpuLevel::Sse2, CpuLevel::Ssse3, CpuLevel::Avx2),
+                         [](const testing::TestParamInfo<CpuLevel>& info) { return CpuLevelName(info.param); });
+
+// Steady geometry: neither fast path allocates, builds a map or a gather
+// table per frame; a caller's map changed in place is noticed.
+TEST(FastPaths, SteadyStateAllocatesAndBuildsNothing) {
+  std::vector<uint8_t> frame(720 * 576 * 2, 90);
+  std::vector<ScaleMapEntry> table(720);
+  BuildPanoramaTable(720, 4.0 / 3.0, 4, table.data());
+  struct Case {
+    Rect src, dst;
+    const ScaleMapEntry* columns;
+  };
+  const Case cases[] = {{{0, 72, 720, 504}, {0, 0, 720, 576}, nullptr},
+                        {{0, 0, 720, 576}, {90, 0, 630, 576}, nullptr},
+                        {{0, 0, 720, 576}, {0, 0, 720, 576}, table.data()}};
+  for (const Case& c : cases) {
+    FrameScaler scaler;
+    scaler.SetHysteresis(10, 10);
+    scaler.Scale(frame.data(), 720, 576, c.src, c.dst, kLayoutYuy2, 0, c.columns);
+    const int32_t allocations = scaler.AllocationCount(), maps = scaler.MapBuildCount(),
+                  gathers = scaler.GatherBuildCount();
+    const int32_t fastCalls = scaler.IdentityPathCount() + scaler.GatherPathCount();
+    for (int i = 0; i < 10; ++i) scaler.Scale(frame.data(), 720, 576, c.src, c.dst, kLayoutYuy2, 0, c.columns);
+    EXPECT_EQ(scaler.AllocationCount(), allocations);
+    EXPECT_EQ(scaler.MapBuildCount(), maps);
+    EXPECT_EQ(scaler.GatherBuildCount(), gathers);
+    if (UsableCpuLevel() >= CpuLevel::Ssse3 || !c.columns) {
+      EXPECT_EQ(scaler.IdentityPathCount() + scaler.GatherPathCount(), fastCalls + 10);
+    }
+  }
+  // The caller rebuilds its table in place for another window: new gather blocks.
+  FrameScaler scaler;
+  scaler.SetHysteresis(10, 10);
+  scaler.Scale(frame.data(), 720, 576, {0, 0, 720, 576}, {0, 0, 720, 576}, kLayoutYuy2, 0, table.data());
+  const int32_t gathers = scaler.GatherBuildCount();
+  BuildPanoramaTable(720, 1.2, 4, table.data());
+  std::vector<uint8_t> expected(frame);
+  FrameScaler reference;
+  reference.SetHysteresis(10, 10);
+  reference.UseFastPaths(false);
+  reference.Scale(expected.data(), 720, 576, {0, 0, 720, 576}, {0, 0, 720, 576}, kLayoutYuy2, 0, table.data());
+  scaler.Scale(frame.data(), 720, 576, {0, 0, 720, 576}, {0, 0, 720, 576}, kLayoutYuy2, 0, table.data());
+  EXPECT_EQ(frame, expected);
+  if (UsableCpuLevel() >= CpuLevel::Ssse3) EXPECT_EQ(scaler.GatherBuildCount(), gathers + 1);
+}
+
+}  // namespace
+}  // namespace xvf
