@@ -10,6 +10,7 @@
 //   - a long-lived state (buffers, maps and panorama table kept from earlier
 //     frames, any CPU level) gives the same result and bytes as a fresh one.
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -32,9 +33,12 @@ constexpr int64_t kMaxFrameBytes = 512 * 1024;
 // past it reaches the guard page.
 constexpr size_t kRefusedFrameBytes = 4096;
 
-void Check(bool condition) {
-  if (!condition) std::abort();
+// A broken invariant names itself before the abort that libFuzzer records.
+[[noreturn]] void Fail(const char* condition, int line) {
+  std::fprintf(stderr, "frame_pass_fuzz.cpp:%d: %s\n", line, condition);
+  std::abort();
 }
+#define Check(condition) ((condition) ? void(0) : Fail(#condition, __LINE__))
 
 class Input {
  public:
