@@ -17,11 +17,32 @@ inline __m256i Lerp16x16(__m256i a, __m256i b, __m256i w) {
 inline __m256i Load256(const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
 inline void Store256(uint8_t* p, __m256i v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
 
-inline __m256i Blend32(__m256i a, __m256i b, __m256i w) {
+// The rule on 32 bytes, the even and the odd bytes of each 16-bit lane
+// apart (mask and shift, no unpacking); results stay within 0..255, so they
+// recombine with a shift and an OR. `scaled` is the weight times 16 as a
+// signed 16-bit value: below 2048 it is 16w and a + mulhi(d, 16w) is the
+// rule; from 2048 on it is 16w - 65536, whose product is floor(d * w / 4096)
+// - d, so the rule is b + mulhi(d, scaled).
+template <bool kFromB>
+inline __m256i Blend32(__m256i a, __m256i b, __m256i scaled) {
   const __m256i low = _mm256_set1_epi16(0x00FF);
-  const __m256i even = Lerp16x16(_mm256_and_si256(a, low), _mm256_and_si256(b, low), w);
-  const __m256i odd = Lerp16x16(_mm256_srli_epi16(a, 8), _mm256_srli_epi16(b, 8), w);
+  const __m256i aEven = _mm256_and_si256(a, low), bEven = _mm256_and_si256(b, low);
+  const __m256i aOdd = _mm256_srli_epi16(a, 8), bOdd = _mm256_srli_epi16(b, 8);
+  const __m256i even = _mm256_add_epi16(kFromB ? bEven : aEven,
+                                        _mm256_mulhi_epi16(_mm256_sub_epi16(bEven, aEven), scaled));
+  const __m256i odd =
+      _mm256_add_epi16(kFromB ? bOdd : aOdd, _mm256_mulhi_epi16(_mm256_sub_epi16(bOdd, aOdd), scaled));
   return _mm256_or_si256(even, _mm256_slli_epi16(odd, 8));
+}
+
+template <bool kFromB>
+void BlendRows(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst) {
+  const __m256i scaled = _mm256_set1_epi16(static_cast<int16_t>(static_cast<uint16_t>(weight << 4)));
+  // The last 32 bytes are blended before any store: dst may be a or b.
+  const int32_t last = bytes - 32;
+  const __m256i tail = Blend32<kFromB>(Load256(a + last), Load256(b + last), scaled);
+  for (int32_t i = 0; i < last; i += 32) Store256(dst + i, Blend32<kFromB>(Load256(a + i), Load256(b + i), scaled));
+  Store256(dst + last, tail);
 }
 
 // Sixteen 16-bit results of one block: lane 0 holds bytes 0..7, lane 1 8..15.
@@ -38,14 +59,11 @@ inline __m256i GatherLanes(const uint8_t* src, const GatherBlock* block) {
 void BlendRow_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst) {
   if (bytes < 32) {
     BlendRow_SSE2(a, b, weight, bytes, dst);
-    return;
+  } else if (weight < 2048) {
+    BlendRows<false>(a, b, weight, bytes, dst);
+  } else {
+    BlendRows<true>(a, b, weight, bytes, dst);
   }
-  const __m256i w = _mm256_set1_epi16(static_cast<int16_t>(weight));
-  // The last 32 bytes are blended before any store: dst may be a or b.
-  const int32_t last = bytes - 32;
-  const __m256i tail = Blend32(Load256(a + last), Load256(b + last), w);
-  for (int32_t i = 0; i < last; i += 32) Store256(dst + i, Blend32(Load256(a + i), Load256(b + i), w));
-  Store256(dst + last, tail);
 }
 
 void GatherRow_AVX2(const uint8_t* src, const GatherBlock* blocks, int32_t bytes, uint8_t* dst) {

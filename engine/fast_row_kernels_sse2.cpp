@@ -1,32 +1,42 @@
-// SSE2 row blend: 16 bytes a step. The even and the odd bytes of each 16-bit
-// lane are interpolated apart (mask and shift, no unpacking), and results
-// stay within 0..255, so they recombine with a shift and an OR.
+// SSE2 row blend: 16 bytes a step.
 #include "engine/fast_row_kernels.h"
 #include "engine/row_kernels_simd.h"
 
 namespace xvf {
 namespace {
 
-inline __m128i Blend16(__m128i a, __m128i b, __m128i w) {
+// As the AVX2 version: `scaled` is 16w as a signed 16-bit value, and from
+// w = 2048 on the rule is b + mulhi(b - a, scaled).
+template <bool kFromB>
+inline __m128i Blend16(__m128i a, __m128i b, __m128i scaled) {
   const __m128i low = _mm_set1_epi16(0x00FF);
-  const __m128i even = Lerp16(_mm_and_si128(a, low), _mm_and_si128(b, low), w);
-  const __m128i odd = Lerp16(_mm_srli_epi16(a, 8), _mm_srli_epi16(b, 8), w);
+  const __m128i aEven = _mm_and_si128(a, low), bEven = _mm_and_si128(b, low);
+  const __m128i aOdd = _mm_srli_epi16(a, 8), bOdd = _mm_srli_epi16(b, 8);
+  const __m128i even = _mm_add_epi16(kFromB ? bEven : aEven, _mm_mulhi_epi16(_mm_sub_epi16(bEven, aEven), scaled));
+  const __m128i odd = _mm_add_epi16(kFromB ? bOdd : aOdd, _mm_mulhi_epi16(_mm_sub_epi16(bOdd, aOdd), scaled));
   return _mm_or_si128(even, _mm_slli_epi16(odd, 8));
+}
+
+template <bool kFromB>
+void BlendRows(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst) {
+  const __m128i scaled = _mm_set1_epi16(static_cast<int16_t>(static_cast<uint16_t>(weight << 4)));
+  // The last 16 bytes are blended before any store: dst may be a or b.
+  const int32_t last = bytes - 16;
+  const __m128i tail = Blend16<kFromB>(Load128(a + last), Load128(b + last), scaled);
+  for (int32_t i = 0; i < last; i += 16) Store128(dst + i, Blend16<kFromB>(Load128(a + i), Load128(b + i), scaled));
+  Store128(dst + last, tail);
 }
 
 }  // namespace
 
 void BlendRow_SSE2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst) {
-  const __m128i w = _mm_set1_epi16(static_cast<int16_t>(weight));
   if (bytes < 16) {
     for (int32_t i = 0; i < bytes; ++i) dst[i] = LerpByte(a[i], b[i], weight);
-    return;
+  } else if (weight < 2048) {
+    BlendRows<false>(a, b, weight, bytes, dst);
+  } else {
+    BlendRows<true>(a, b, weight, bytes, dst);
   }
-  // The last 16 bytes are blended before any store: dst may be a or b.
-  const int32_t last = bytes - 16;
-  const __m128i tail = Blend16(Load128(a + last), Load128(b + last), w);
-  for (int32_t i = 0; i < last; i += 16) Store128(dst + i, Blend16(Load128(a + i), Load128(b + i), w));
-  Store128(dst + last, tail);
 }
 
 }  // namespace xvf

@@ -63,6 +63,12 @@ bool FrameScaler::EnsureGatherTable(const ScaleMapEntry* columns, int32_t count,
 
 bool FrameScaler::ScaleRowsInPlace(const RowGeometry& g) const {
   const int32_t fields = g.fields;
+  // Map offsets in rows (of the field); almost always -1, 0 or 1, so the
+  // division is rarely reached.
+  const int32_t step = g.rowStep;
+  auto rows = [step](int32_t bytes) {
+    return bytes == 0 ? 0 : bytes == step ? 1 : bytes == -step ? -1 : bytes / step;
+  };
   auto sourceRow = [&](int32_t field, int32_t index) { return g.srcTop + field + fields * index; };
   auto destinationRow = [&](int32_t field, int32_t j) { return g.dstTop + field + fields * j; };
 
@@ -77,11 +83,11 @@ bool FrameScaler::ScaleRowsInPlace(const RowGeometry& g) const {
     plan.split = plan.count;
     for (int32_t j = 0; j < plan.count; ++j) {
       const ScaleMapEntry& e = g.rowMap[j];
-      if (e.advance % g.rowStep != 0 || e.secondOffset % g.rowStep != 0) return false;
+      if (rows(e.advance) * step != e.advance || rows(e.secondOffset) * step != e.secondOffset) return false;
       const int32_t before = index;
-      index += e.advance / g.rowStep;
+      index += rows(e.advance);
       const int32_t a = index;
-      index += e.secondOffset / g.rowStep;
+      index += rows(e.secondOffset);
       if (index - a != 0 && index - a != 1) return false;
       const bool topDown = sourceRow(field, a) >= destinationRow(field, j);
       if (j == 0) {
@@ -173,9 +179,9 @@ bool FrameScaler::ScaleRowsInPlace(const RowGeometry& g) const {
     int32_t index = plan.topDownFirst ? 0 : plan.indexAtSplit;
     for (int32_t j = downBegin; j < downEnd; ++j) {
       const ScaleMapEntry& e = g.rowMap[j];
-      index += e.advance / g.rowStep;
+      index += rows(e.advance);
       const int32_t a = index;
-      index += e.secondOffset / g.rowStep;
+      index += rows(e.secondOffset);
       produce(plan, false, j, sourceRow(field, a), sourceRow(field, index), e.weight[0]);
     }
     // Bottom-up half, backward through the map from the index after its last entry.
@@ -183,9 +189,9 @@ bool FrameScaler::ScaleRowsInPlace(const RowGeometry& g) const {
     for (int32_t j = upEnd - 1; j >= upBegin; --j) {
       const ScaleMapEntry& e = g.rowMap[j];
       const int32_t b = index;
-      index -= e.secondOffset / g.rowStep;
+      index -= rows(e.secondOffset);
       const int32_t a = index;
-      index -= e.advance / g.rowStep;
+      index -= rows(e.advance);
       produce(plan, downEnd > downBegin, j, sourceRow(field, a), sourceRow(field, b), e.weight[0]);
     }
   }
