@@ -25,6 +25,8 @@ packages=(
   "xvfb:/usr/bin/Xvfb"
   "xauth:/usr/bin/xauth"
   "zlib1g-dev:/usr/include/zlib.h"
+  "pkg-config:/usr/bin/pkg-config"
+  "libswscale-dev:/usr/include/x86_64-linux-gnu/libswscale/swscale.h"
 )
 
 setup() {
@@ -143,13 +145,32 @@ cmd_fuzz() {
 }
 
 cmd_bench() {
-  echo "== build: native"
+  echo "== build: native, and the win32 frame pass timing"
+  # A tree configured before libswscale was installed has no Swscale cases yet.
+  [ -f build/native/build.ninja ] && ! grep -q swscale_bench build/native/build.ninja && cmake --preset native >/dev/null
   configure_and_build native
+  [ -f build/win32/build.ninja ] || cmake --preset win32 >/dev/null
+  cmake --build --preset win32 --target frame_pass_timing >/dev/null
   local level
   for level in c sse2 ssse3 avx2; do
     echo "== benchmarks at XVF_CPU=$level"
     XVF_CPU=$level build/native/bench/xvf_bench --benchmark_min_time=0.2 "$@"
   done
+  # The ratio table: one run at the best level the machine has (medians of
+  # 5), and the 32-bit frame pass timed under Wine on the same cases.
+  echo "== ratio table (best CPU level, hot cache, CPU time per frame)"
+  local results=build/native/bench/ratio-run.csv
+  build/native/bench/xvf_bench --benchmark_filter='^(FramePass|Swscale|Memcpy)/' --benchmark_min_time=0.2 \
+    --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+    --benchmark_out="$results" --benchmark_out_format=csv >/dev/null
+  mkdir -p "$WINEPREFIX"
+  xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+    wineserver -p 60
+    wine build/win32/bench/frame_pass_timing.exe
+    status=$?
+    wineserver -k >/dev/null 2>&1 || true
+    exit $status' >build/win32/bench/frame-pass-timing.txt 2>/dev/null || echo "   (the win32 timing did not run)"
+  awk -F, -f bench/ratios.awk "$results" build/win32/bench/frame-pass-timing.txt
 }
 
 # The plug-in at work: host-standin.exe loads the real XVF_Aspect.dll under

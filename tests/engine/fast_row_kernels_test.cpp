@@ -70,7 +70,9 @@ TEST_P(FastKernelsAt, BlendRowMatchesTheRule) {
         ASSERT_EQ(0, n ? std::memcmp(dst, expected.data(), static_cast<size_t>(n)) : 0) << what;
         if (mode == 0) {
           for (size_t i = 0; i < d.size(); ++i) {
-            if (d.data() + i < rd || d.data() + i >= rd + n) ASSERT_EQ(d.data()[i], 0xA5) << what;
+            if (d.data() + i < rd || d.data() + i >= rd + n) {
+              ASSERT_EQ(d.data()[i], 0xA5) << what;
+            }
           }
         }
       }

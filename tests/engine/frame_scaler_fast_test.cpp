@@ -55,8 +55,12 @@ class FastPathsAt : public testing::TestWithParam<CpuLevel> {
       const int32_t identity = fast_.IdentityPathCount(), gather = fast_.GatherPathCount();
       ASSERT_EQ(refOk, fast_.Scale(frame.data(), width, height, src, dst, layout, byFields, columns)) << what;
       ASSERT_EQ(0, std::memcmp(frame.data(), expectedFrame.data(), bytes)) << what;
-      if (expected == Path::kIdentity) ASSERT_EQ(fast_.IdentityPathCount(), identity + 1) << what;
-      if (expected == Path::kGather && Gathers()) ASSERT_EQ(fast_.GatherPathCount(), gather + 1) << what;
+      if (expected == Path::kIdentity) {
+        ASSERT_EQ(fast_.IdentityPathCount(), identity + 1) << what;
+      }
+      if (expected == Path::kGather && Gathers()) {
+        ASSERT_EQ(fast_.GatherPathCount(), gather + 1) << what;
+      }
     }
   }
 
@@ -130,7 +134,9 @@ TEST_P(FastPathsAt, ColumnMapsOnRandomRectangles) {
     Check(width, height, src, dst, layout, (i % 3) == 0, nullptr, Path::kAny);
     if (HasFatalFailure()) return;
   }
-  if (Gathers()) EXPECT_GT(fast_.GatherPathCount(), 200);
+  if (Gathers()) {
+    EXPECT_GT(fast_.GatherPathCount(), 200);
+  }
 }
 
 // The panorama tables of a range of window shapes over the whole frame, as
@@ -198,7 +204,9 @@ TEST(FastPaths, SteadyStateAllocatesAndBuildsNothing) {
   reference.Scale(expected.data(), 720, 576, {0, 0, 720, 576}, {0, 0, 720, 576}, kLayoutYuy2, 0, table.data());
   scaler.Scale(frame.data(), 720, 576, {0, 0, 720, 576}, {0, 0, 720, 576}, kLayoutYuy2, 0, table.data());
   EXPECT_EQ(frame, expected);
-  if (UsableCpuLevel() >= CpuLevel::Ssse3) EXPECT_EQ(scaler.GatherBuildCount(), gathers + 1);
+  if (UsableCpuLevel() >= CpuLevel::Ssse3) {
+    EXPECT_EQ(scaler.GatherBuildCount(), gathers + 1);
+  }
 }
 
 }  // namespace
