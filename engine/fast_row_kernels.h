@@ -15,6 +15,19 @@ void BlendRow_C(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t byte
 void BlendRow_SSE2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst);
 void BlendRow_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst);
 
+// Two rows blended from the same pair of source rows with their own weights,
+// reading the sources once: `dst0` must not overlap `a` or `b`; `dst1` may be
+// `a` or `b` itself.
+using BlendRowPairFn = void (*)(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
+                                uint8_t* dst0, uint8_t* dst1);
+
+void BlendRowPair_C(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
+                    uint8_t* dst0, uint8_t* dst1);
+void BlendRowPair_SSE2(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
+                       uint8_t* dst0, uint8_t* dst1);
+void BlendRowPair_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
+                       uint8_t* dst0, uint8_t* dst1);
+
 // Sixteen destination bytes of a horizontal resampling, in two halves of
 // eight. Half h takes its samples from the 16-byte window that starts
 // `base[h]` bytes into the source row; output byte j of the half blends the

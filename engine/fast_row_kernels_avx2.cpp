@@ -18,21 +18,30 @@ inline __m256i Load256(const void* p) { return _mm256_loadu_si256(static_cast<co
 inline void Store256(uint8_t* p, __m256i v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
 
 // The rule on 32 bytes, the even and the odd bytes of each 16-bit lane
-// apart (mask and shift, no unpacking); results stay within 0..255, so they
-// recombine with a shift and an OR. `scaled` is the weight times 16 as a
-// signed 16-bit value: below 2048 it is 16w and a + mulhi(d, 16w) is the
-// rule; from 2048 on it is 16w - 65536, whose product is floor(d * w / 4096)
+// apart (mask and shift, no unpacking). Each byte's result lies within
+// 0..255, so the two signed corrections add to the whole 16-bit lane of the
+// base with no carry between its bytes. `scaled` is the weight times 16 as a
+// signed 16-bit value: below 2048 it is 16w and the rule is a + mulhi(d,
+// 16w); from 2048 on it is 16w - 65536, whose product is floor(d * w / 4096)
 // - d, so the rule is b + mulhi(d, scaled).
+struct Split32 {
+  __m256i a, b, dEven, dOdd;
+  Split32(__m256i a_, __m256i b_) : a(a_), b(b_) {
+    const __m256i low = _mm256_set1_epi16(0x00FF);
+    dEven = _mm256_sub_epi16(_mm256_and_si256(b, low), _mm256_and_si256(a, low));
+    dOdd = _mm256_sub_epi16(_mm256_srli_epi16(b, 8), _mm256_srli_epi16(a, 8));
+  }
+  template <bool kFromB>
+  __m256i Blend(__m256i scaled) const {
+    const __m256i even = _mm256_mulhi_epi16(dEven, scaled);
+    const __m256i odd = _mm256_slli_epi16(_mm256_mulhi_epi16(dOdd, scaled), 8);
+    return _mm256_add_epi16(_mm256_add_epi16(kFromB ? b : a, even), odd);
+  }
+};
+
 template <bool kFromB>
 inline __m256i Blend32(__m256i a, __m256i b, __m256i scaled) {
-  const __m256i low = _mm256_set1_epi16(0x00FF);
-  const __m256i aEven = _mm256_and_si256(a, low), bEven = _mm256_and_si256(b, low);
-  const __m256i aOdd = _mm256_srli_epi16(a, 8), bOdd = _mm256_srli_epi16(b, 8);
-  const __m256i even = _mm256_add_epi16(kFromB ? bEven : aEven,
-                                        _mm256_mulhi_epi16(_mm256_sub_epi16(bEven, aEven), scaled));
-  const __m256i odd =
-      _mm256_add_epi16(kFromB ? bOdd : aOdd, _mm256_mulhi_epi16(_mm256_sub_epi16(bOdd, aOdd), scaled));
-  return _mm256_or_si256(even, _mm256_slli_epi16(odd, 8));
+  return Split32(a, b).Blend<kFromB>(scaled);
 }
 
 template <bool kFromB>
@@ -43,6 +52,27 @@ void BlendRows(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes
   const __m256i tail = Blend32<kFromB>(Load256(a + last), Load256(b + last), scaled);
   for (int32_t i = 0; i < last; i += 32) Store256(dst + i, Blend32<kFromB>(Load256(a + i), Load256(b + i), scaled));
   Store256(dst + last, tail);
+}
+
+inline __m256i Scaled(int32_t weight) {
+  return _mm256_set1_epi16(static_cast<int16_t>(static_cast<uint16_t>(weight << 4)));
+}
+
+template <bool kFromB0, bool kFromB1>
+void BlendRowPairs(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
+                   uint8_t* dst0, uint8_t* dst1) {
+  const __m256i scaled0 = Scaled(weight0), scaled1 = Scaled(weight1);
+  // The last 32 bytes of both rows are blended before any store.
+  const int32_t last = bytes - 32;
+  const Split32 tail(Load256(a + last), Load256(b + last));
+  const __m256i tail0 = tail.Blend<kFromB0>(scaled0), tail1 = tail.Blend<kFromB1>(scaled1);
+  for (int32_t i = 0; i < last; i += 32) {
+    const Split32 s(Load256(a + i), Load256(b + i));
+    Store256(dst0 + i, s.Blend<kFromB0>(scaled0));
+    Store256(dst1 + i, s.Blend<kFromB1>(scaled1));
+  }
+  Store256(dst0 + last, tail0);
+  Store256(dst1 + last, tail1);
 }
 
 // Sixteen 16-bit results of one block: lane 0 holds bytes 0..7, lane 1 8..15.
@@ -63,6 +93,23 @@ void BlendRow_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t b
     BlendRows<false>(a, b, weight, bytes, dst);
   } else {
     BlendRows<true>(a, b, weight, bytes, dst);
+  }
+}
+
+void BlendRowPair_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
+                       uint8_t* dst0, uint8_t* dst1) {
+  if (bytes < 32) {
+    BlendRowPair_SSE2(a, b, weight0, weight1, bytes, dst0, dst1);
+  } else if (weight0 < 2048) {
+    if (weight1 < 2048) {
+      BlendRowPairs<false, false>(a, b, weight0, weight1, bytes, dst0, dst1);
+    } else {
+      BlendRowPairs<false, true>(a, b, weight0, weight1, bytes, dst0, dst1);
+    }
+  } else if (weight1 < 2048) {
+    BlendRowPairs<true, false>(a, b, weight0, weight1, bytes, dst0, dst1);
+  } else {
+    BlendRowPairs<true, true>(a, b, weight0, weight1, bytes, dst0, dst1);
   }
 }
 

@@ -5,16 +5,15 @@
 namespace xvf {
 namespace {
 
-// As the AVX2 version: `scaled` is 16w as a signed 16-bit value, and from
-// w = 2048 on the rule is b + mulhi(b - a, scaled).
+// As the AVX2 version: the two corrections add to the base's whole lanes;
+// `scaled` is 16w as a signed 16-bit value, and from w = 2048 on the rule is
+// b + mulhi(b - a, scaled).
 template <bool kFromB>
 inline __m128i Blend16(__m128i a, __m128i b, __m128i scaled) {
   const __m128i low = _mm_set1_epi16(0x00FF);
-  const __m128i aEven = _mm_and_si128(a, low), bEven = _mm_and_si128(b, low);
-  const __m128i aOdd = _mm_srli_epi16(a, 8), bOdd = _mm_srli_epi16(b, 8);
-  const __m128i even = _mm_add_epi16(kFromB ? bEven : aEven, _mm_mulhi_epi16(_mm_sub_epi16(bEven, aEven), scaled));
-  const __m128i odd = _mm_add_epi16(kFromB ? bOdd : aOdd, _mm_mulhi_epi16(_mm_sub_epi16(bOdd, aOdd), scaled));
-  return _mm_or_si128(even, _mm_slli_epi16(odd, 8));
+  const __m128i even = _mm_mulhi_epi16(_mm_sub_epi16(_mm_and_si128(b, low), _mm_and_si128(a, low)), scaled);
+  const __m128i odd = _mm_mulhi_epi16(_mm_sub_epi16(_mm_srli_epi16(b, 8), _mm_srli_epi16(a, 8)), scaled);
+  return _mm_add_epi16(_mm_add_epi16(kFromB ? b : a, even), _mm_slli_epi16(odd, 8));
 }
 
 template <bool kFromB>
@@ -37,6 +36,13 @@ void BlendRow_SSE2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t b
   } else {
     BlendRows<true>(a, b, weight, bytes, dst);
   }
+}
+
+void BlendRowPair_SSE2(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
+                       uint8_t* dst0, uint8_t* dst1) {
+  // dst0 first: only dst1 may be a source row.
+  BlendRow_SSE2(a, b, weight0, bytes, dst0);
+  BlendRow_SSE2(a, b, weight1, bytes, dst1);
 }
 
 }  // namespace xvf

@@ -171,6 +171,34 @@ bool FrameScaler::ScaleRowsInPlace(const RowGeometry& g) const {
     if (plan.savedRow >= 0) {
       std::memcpy(g.saveBuffer, rowAt(plan.savedRow) + g.srcByteStart, static_cast<size_t>(g.srcBytes));
     }
+    // Rows waiting for a neighbour with the same two source rows: with
+    // identity columns such pairs are blended together, reading the sources
+    // once. The waiting row is the one farther from its sources.
+    struct Row {
+      int32_t j, a, b, weight;
+    };
+    bool waiting = false;
+    Row held{};
+    auto take = [&](bool secondHalf, const Row& row) {
+      if (waiting && !g.blocks && held.a == row.a && held.b == row.b && held.weight != 0 && row.weight != 0) {
+        auto source = [&](int32_t r) -> const uint8_t* {
+          if (secondHalf && r == plan.savedRow) return g.saveBuffer;
+          return rowAt(r) + g.srcByteStart;
+        };
+        kernels_.blendRowPair(source(row.a), source(row.b), held.weight, row.weight, g.dstBytes,
+                              rowAt(destinationRow(plan.field, held.j)) + g.dstByteStart,
+                              rowAt(destinationRow(plan.field, row.j)) + g.dstByteStart);
+        waiting = false;
+        return;
+      }
+      if (waiting) produce(plan, secondHalf, held.j, held.a, held.b, held.weight);
+      held = row;
+      waiting = true;
+    };
+    auto flush = [&](bool secondHalf) {
+      if (waiting) produce(plan, secondHalf, held.j, held.a, held.b, held.weight);
+      waiting = false;
+    };
     // Top-down half, forward through the map.
     const int32_t downBegin = plan.topDownFirst ? 0 : plan.split;
     const int32_t downEnd = plan.topDownFirst ? plan.split : plan.count;
@@ -182,9 +210,11 @@ bool FrameScaler::ScaleRowsInPlace(const RowGeometry& g) const {
       index += rows(e.advance);
       const int32_t a = index;
       index += rows(e.secondOffset);
-      produce(plan, false, j, sourceRow(field, a), sourceRow(field, index), e.weight[0]);
+      take(false, Row{j, sourceRow(field, a), sourceRow(field, index), e.weight[0]});
     }
+    flush(false);
     // Bottom-up half, backward through the map from the index after its last entry.
+    const bool secondHalf = downEnd > downBegin;
     index = plan.topDownFirst ? plan.indexAtEnd : plan.indexAtSplit;
     for (int32_t j = upEnd - 1; j >= upBegin; --j) {
       const ScaleMapEntry& e = g.rowMap[j];
@@ -192,8 +222,9 @@ bool FrameScaler::ScaleRowsInPlace(const RowGeometry& g) const {
       index -= rows(e.secondOffset);
       const int32_t a = index;
       index -= rows(e.advance);
-      produce(plan, downEnd > downBegin, j, sourceRow(field, a), sourceRow(field, b), e.weight[0]);
+      take(secondHalf, Row{j, sourceRow(field, a), sourceRow(field, b), e.weight[0]});
     }
+    flush(secondHalf);
   }
   return true;
 }

@@ -6,7 +6,7 @@ RowKernels RowKernelsFor(CpuLevel level) {
   // Scalar first, then each instruction set up to `level` replaces the
   // kernels it does better.
   RowKernels k{VerticalRowYuy2_C, VerticalRowRgb24_C, HorizontalRowYuy2_C, HorizontalRowYuy2Odd_C,
-               HorizontalRowRgb24_C, BlendRow_C, nullptr};
+               HorizontalRowRgb24_C, BlendRow_C, BlendRowPair_C, nullptr};
   if (level >= CpuLevel::Sse2) {
     k.verticalYuy2 = VerticalRowYuy2_SSE2;
     k.verticalRgb24 = VerticalRowRgb24_SSE2;
@@ -14,6 +14,7 @@ RowKernels RowKernelsFor(CpuLevel level) {
     k.horizontalYuy2Odd = HorizontalRowYuy2Odd_SSE2;
     k.horizontalRgb24 = HorizontalRowRgb24_SSE2;
     k.blendRow = BlendRow_SSE2;
+    k.blendRowPair = BlendRowPair_SSE2;
   }
   // The horizontal kernels are bound by their per-pixel gathers: the YUY2
   // ones stay SSE2 at every level and RGB24 stops at SSSE3, since the wider
@@ -28,6 +29,7 @@ RowKernels RowKernelsFor(CpuLevel level) {
     k.verticalYuy2 = VerticalRowYuy2_AVX2;
     k.verticalRgb24 = VerticalRowRgb24_AVX2;
     k.blendRow = BlendRow_AVX2;
+    k.blendRowPair = BlendRowPair_AVX2;
     k.gatherRow = GatherRow_AVX2;
   }
   return k;

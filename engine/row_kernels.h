@@ -29,6 +29,7 @@ struct RowKernels {
   // Fast paths: the in-place row blend, and the byte gather of a column map
   // (null below SSSE3, where the column map takes the two passes).
   BlendRowFn blendRow = nullptr;
+  BlendRowPairFn blendRowPair = nullptr;
   GatherRowFn gatherRow = nullptr;
 };
 
