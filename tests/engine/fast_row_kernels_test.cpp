@@ -80,6 +80,37 @@ TEST_P(FastKernelsAt, BlendRowMatchesTheRule) {
   }
 }
 
+// Two rows from one pair of sources: dst0 apart, dst1 apart or the source
+// row a or b itself; the rows end against a no-access page.
+TEST_P(FastKernelsAt, BlendRowPairMatchesTheRule) {
+  ASSERT_NE(kernels_.blendRowPair, nullptr);
+  std::mt19937 rng(80);
+  std::vector<int32_t> lengths;
+  for (int32_t n = 0; n <= 70; ++n) lengths.push_back(n);
+  for (int32_t n : {255, 1440, 2161}) lengths.push_back(n);
+  for (int32_t n : lengths) {
+    for (int mode = 0; mode < 3; ++mode) {  // dst1 apart, into a, into b
+      const int32_t w0 = PickWeight(rng), w1 = PickWeight(rng);
+      const size_t size = static_cast<size_t>(n);
+      GuardedBuffer a(size), b(size), d0(size + 1), d1(size + 1);
+      Fill(rng, a.data(), size, rng() % 2 == 0);
+      Fill(rng, b.data(), size, rng() % 2 == 0);
+      std::memset(d0.data(), 0xA5, d0.size());
+      std::vector<uint8_t> expected0(size), expected1(size);
+      for (size_t i = 0; i < size; ++i) {
+        expected0[i] = Interpolate(a.data()[i], b.data()[i], w0);
+        expected1[i] = Interpolate(a.data()[i], b.data()[i], w1);
+      }
+      uint8_t* dst1 = mode == 0 ? d1.data() + 1 : mode == 1 ? a.data() : b.data();
+      kernels_.blendRowPair(a.data(), b.data(), w0, w1, n, d0.data() + 1, dst1);
+      const std::string what = "length " + std::to_string(n) + ", mode " + std::to_string(mode);
+      ASSERT_EQ(0, n ? std::memcmp(d0.data() + 1, expected0.data(), size) : 0) << what;
+      ASSERT_EQ(0, n ? std::memcmp(dst1, expected1.data(), size) : 0) << what;
+      ASSERT_EQ(d0.data()[0], 0xA5) << what;
+    }
+  }
+}
+
 // Random tables: every window within the row, masks anywhere in it, the
 // row's last window ending at a no-access page; partial last blocks.
 TEST_P(FastKernelsAt, GatherRowMatchesTheScalarGather) {
