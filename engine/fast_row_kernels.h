@@ -30,18 +30,25 @@ void BlendRowPair_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight0, int3
 
 // Sixteen destination bytes of a horizontal resampling, in two halves of
 // eight. Half h takes its samples from the 16-byte window that starts
-// `base[h]` bytes into the source row; output byte j of the half blends the
-// window bytes maskA[16h + 2j] and maskB[16h + 2j] with weight[8h + j]. The
-// mask bytes 16h + 2j + 1 are 0x80, so one PSHUFB yields zero-extended
-// 16-bit lanes.
+// `base[h]` bytes into the source row: output byte j of the half blends the
+// window bytes samples[16h + 2j] (A) and samples[16h + 2j + 1] (B) with the
+// weight w = 64q + r, held as the signed byte pairs coarse = (64 - q, q) and
+// fine = (-r, r) at the same place. One PSHUFB gathers the pairs; PMADDUBSW
+// gives P = 64a + q(b - a) and R = r(b - a), both exact in 16 bits, and
+// a + floor((b - a) w / 4096) = (P + (R >> 6)) >> 6.
 struct alignas(16) GatherBlock {
   int32_t base[2];
   int32_t unused[2];
-  uint8_t maskA[32];
-  uint8_t maskB[32];
-  int16_t weight[16];
+  uint8_t samples[32];
+  int8_t coarse[32];
+  int8_t fine[32];
 };
 static_assert(sizeof(GatherBlock) == 112, "kernels step through blocks by 112 bytes");
+
+// The weight of output byte k (0..15) of a block.
+inline int32_t GatherWeight(const GatherBlock& block, int32_t k) {
+  return 64 * block.coarse[2 * k + 1] + block.fine[2 * k + 1];
+}
 
 // Writes `bytes` destination bytes from `src` along ceil(bytes / 16) blocks.
 // Window loads read 16 bytes from each base: the source row must have that

@@ -79,9 +79,10 @@ void BlendRowPairs(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t 
 inline __m256i GatherLanes(const uint8_t* src, const GatherBlock* block) {
   const __m256i window =
       _mm256_inserti128_si256(_mm256_castsi128_si256(Load128(src + block->base[0])), Load128(src + block->base[1]), 1);
-  const __m256i a = _mm256_shuffle_epi8(window, Load256(block->maskA));
-  const __m256i b = _mm256_shuffle_epi8(window, Load256(block->maskB));
-  return Lerp16x16(a, b, Load256(block->weight));
+  const __m256i pairs = _mm256_shuffle_epi8(window, Load256(block->samples));
+  const __m256i p = _mm256_maddubs_epi16(pairs, Load256(block->coarse));
+  const __m256i r = _mm256_maddubs_epi16(pairs, Load256(block->fine));
+  return _mm256_srli_epi16(_mm256_add_epi16(p, _mm256_srai_epi16(r, 6)), 6);
 }
 
 }  // namespace

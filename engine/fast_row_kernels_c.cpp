@@ -18,10 +18,10 @@ void BlendRowPair_C(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t
 void GatherRow_C(const uint8_t* src, const GatherBlock* blocks, int32_t bytes, uint8_t* dst) {
   for (int32_t k = 0; k < bytes; ++k) {
     const GatherBlock& block = blocks[k / 16];
-    const int32_t half = (k % 16) / 8;
     const int32_t lane = k % 16;
-    const uint8_t* window = src + block.base[half];
-    dst[k] = Interpolate(window[block.maskA[2 * lane]], window[block.maskB[2 * lane]], block.weight[lane]);
+    const uint8_t* window = src + block.base[lane / 8];
+    dst[k] = Interpolate(window[block.samples[2 * lane]], window[block.samples[2 * lane + 1]],
+                         GatherWeight(block, lane));
   }
 }
 

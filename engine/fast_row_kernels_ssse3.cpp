@@ -1,5 +1,5 @@
-// SSSE3 gather: one PSHUFB per half block and sample gives the samples as
-// zero-extended 16-bit lanes.
+// SSSE3 gather: one PSHUFB per half block gathers the sample pairs, two
+// PMADDUBSW weigh them (see GatherBlock).
 #include <tmmintrin.h>
 
 #include <cstring>
@@ -11,10 +11,11 @@ namespace xvf {
 namespace {
 
 inline __m128i GatherHalf(const uint8_t* src, const GatherBlock* block, int half) {
-  const __m128i window = Load128(src + block->base[half]);
-  const __m128i a = _mm_shuffle_epi8(window, _mm_load_si128(reinterpret_cast<const __m128i*>(block->maskA) + half));
-  const __m128i b = _mm_shuffle_epi8(window, _mm_load_si128(reinterpret_cast<const __m128i*>(block->maskB) + half));
-  return Lerp16(a, b, _mm_load_si128(reinterpret_cast<const __m128i*>(block->weight) + half));
+  const __m128i pairs = _mm_shuffle_epi8(Load128(src + block->base[half]),
+                                         _mm_load_si128(reinterpret_cast<const __m128i*>(block->samples) + half));
+  const __m128i p = _mm_maddubs_epi16(pairs, _mm_load_si128(reinterpret_cast<const __m128i*>(block->coarse) + half));
+  const __m128i r = _mm_maddubs_epi16(pairs, _mm_load_si128(reinterpret_cast<const __m128i*>(block->fine) + half));
+  return _mm_srli_epi16(_mm_add_epi16(p, _mm_srai_epi16(r, 6)), 6);
 }
 
 inline __m128i GatherBlock16(const uint8_t* src, const GatherBlock* block) {

@@ -27,11 +27,14 @@ bool BuildGatherBlocks(const ScaleMapEntry* map, int32_t count, int32_t skip, in
     block.base[half] = low;
     for (int32_t i = 0; i < 8; ++i) {
       const bool used = i < filled;
-      block.maskA[16 * half + 2 * i] = static_cast<uint8_t>(used ? indexA[i] - low : 0);
-      block.maskB[16 * half + 2 * i] = static_cast<uint8_t>(used ? indexB[i] - low : 0);
-      block.maskA[16 * half + 2 * i + 1] = 0x80;
-      block.maskB[16 * half + 2 * i + 1] = 0x80;
-      block.weight[8 * half + i] = static_cast<int16_t>(used ? weight[i] : 0);
+      const int32_t k = 2 * (8 * half + i);
+      const int32_t w = used ? weight[i] : 0;
+      block.samples[k] = static_cast<uint8_t>(used ? indexA[i] - low : 0);
+      block.samples[k + 1] = static_cast<uint8_t>(used ? indexB[i] - low : 0);
+      block.coarse[k] = static_cast<int8_t>(64 - w / 64);
+      block.coarse[k + 1] = static_cast<int8_t>(w / 64);
+      block.fine[k] = static_cast<int8_t>(-(w % 64));
+      block.fine[k + 1] = static_cast<int8_t>(w % 64);
     }
     filled = 0;
     return true;

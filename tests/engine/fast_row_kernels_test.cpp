@@ -124,10 +124,14 @@ TEST_P(FastKernelsAt, GatherRowMatchesTheScalarGather) {
       for (int half = 0; half < 2; ++half) {
         block.base[half] = static_cast<int32_t>(rng() % (rowBytes - 15));
         for (int i = 0; i < 8; ++i) {
-          block.maskA[16 * half + 2 * i] = static_cast<uint8_t>(rng() % 16);
-          block.maskB[16 * half + 2 * i] = static_cast<uint8_t>(rng() % 16);
-          block.maskA[16 * half + 2 * i + 1] = block.maskB[16 * half + 2 * i + 1] = 0x80;
-          block.weight[8 * half + i] = static_cast<int16_t>(PickWeight(rng));
+          const int k = 2 * (8 * half + i);
+          const int32_t w = PickWeight(rng);
+          block.samples[k] = static_cast<uint8_t>(rng() % 16);
+          block.samples[k + 1] = static_cast<uint8_t>(rng() % 16);
+          block.coarse[k] = static_cast<int8_t>(64 - w / 64);
+          block.coarse[k + 1] = static_cast<int8_t>(w / 64);
+          block.fine[k] = static_cast<int8_t>(-(w % 64));
+          block.fine[k + 1] = static_cast<int8_t>(w % 64);
         }
       }
     }
