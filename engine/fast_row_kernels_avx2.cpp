@@ -127,7 +127,7 @@ void GatherRow_AVX2(const uint8_t* src, const GatherBlock* blocks, int32_t bytes
       Store128(dst, packed);
     } else {
       alignas(16) uint8_t last[16];
-      _mm_store_si128(reinterpret_cast<__m128i*>(last), packed);
+      Store128(last, packed);
       std::memcpy(dst, last, static_cast<size_t>(bytes));
       break;
     }

@@ -12,9 +12,9 @@ namespace {
 
 inline __m128i GatherHalf(const uint8_t* src, const GatherBlock* block, int half) {
   const __m128i pairs = _mm_shuffle_epi8(Load128(src + block->base[half]),
-                                         _mm_load_si128(reinterpret_cast<const __m128i*>(block->samples) + half));
-  const __m128i p = _mm_maddubs_epi16(pairs, _mm_load_si128(reinterpret_cast<const __m128i*>(block->coarse) + half));
-  const __m128i r = _mm_maddubs_epi16(pairs, _mm_load_si128(reinterpret_cast<const __m128i*>(block->fine) + half));
+                                         Load128(block->samples + 16 * half));
+  const __m128i p = _mm_maddubs_epi16(pairs, Load128(block->coarse + 16 * half));
+  const __m128i r = _mm_maddubs_epi16(pairs, Load128(block->fine + 16 * half));
   return _mm_srli_epi16(_mm_add_epi16(p, _mm_srai_epi16(r, 6)), 6);
 }
 
@@ -28,7 +28,7 @@ void GatherRow_SSSE3(const uint8_t* src, const GatherBlock* blocks, int32_t byte
   for (; bytes >= 16; bytes -= 16, ++blocks, dst += 16) Store128(dst, GatherBlock16(src, blocks));
   if (bytes > 0) {
     alignas(16) uint8_t last[16];
-    _mm_store_si128(reinterpret_cast<__m128i*>(last), GatherBlock16(src, blocks));
+    Store128(last, GatherBlock16(src, blocks));
     std::memcpy(dst, last, static_cast<size_t>(bytes));
   }
 }
