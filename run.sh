@@ -82,6 +82,9 @@ run_win32_tests() {
     wineserver -p 60
     wine cmd /c exit >/dev/null 2>&1 || true
     wine reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f >/dev/null 2>&1 || true
+    # A crashing test fails at once instead of waiting in the crash debugger.
+    wine reg add "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug" /v Debugger /d false /f \
+      >/dev/null 2>&1 || true
     ctest --preset win32 -j 2 2>&1 | tail -n 25
     status=${PIPESTATUS[0]}
     wineserver -k >/dev/null 2>&1 || true
