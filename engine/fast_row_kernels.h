@@ -59,4 +59,12 @@ void GatherRow_C(const uint8_t* src, const GatherBlock* blocks, int32_t bytes, u
 void GatherRow_SSSE3(const uint8_t* src, const GatherBlock* blocks, int32_t bytes, uint8_t* dst);
 void GatherRow_AVX2(const uint8_t* src, const GatherBlock* blocks, int32_t bytes, uint8_t* dst);
 
+// Two rows gathered along the same blocks, each table entry loaded once:
+// row 0 from src0 into dst0, row 1 from src1 into dst1.
+using GatherRowPairFn = void (*)(const uint8_t* src0, const uint8_t* src1, const GatherBlock* blocks, int32_t bytes,
+                                 uint8_t* dst0, uint8_t* dst1);
+
+void GatherRowPair_AVX2(const uint8_t* src0, const uint8_t* src1, const GatherBlock* blocks, int32_t bytes,
+                        uint8_t* dst0, uint8_t* dst1);
+
 }  // namespace xvf

@@ -76,13 +76,36 @@ void BlendRowPairs(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t 
 }
 
 // Sixteen 16-bit results of one block: lane 0 holds bytes 0..7, lane 1 8..15.
-inline __m256i GatherLanes(const uint8_t* src, const GatherBlock* block) {
-  const __m256i window =
-      _mm256_inserti128_si256(_mm256_castsi128_si256(Load128(src + block->base[0])), Load128(src + block->base[1]), 1);
-  const __m256i pairs = _mm256_shuffle_epi8(window, Load256(block->samples));
-  const __m256i p = _mm256_maddubs_epi16(pairs, Load256(block->coarse));
-  const __m256i r = _mm256_maddubs_epi16(pairs, Load256(block->fine));
+inline __m256i Window(const uint8_t* src, const GatherBlock* block) {
+  return _mm256_inserti128_si256(_mm256_castsi128_si256(Load128(src + block->base[0])), Load128(src + block->base[1]),
+                                 1);
+}
+
+inline __m256i Weigh(__m256i window, __m256i samples, __m256i coarse, __m256i fine) {
+  const __m256i pairs = _mm256_shuffle_epi8(window, samples);
+  const __m256i p = _mm256_maddubs_epi16(pairs, coarse);
+  const __m256i r = _mm256_maddubs_epi16(pairs, fine);
   return _mm256_srli_epi16(_mm256_add_epi16(p, _mm256_srai_epi16(r, 6)), 6);
+}
+
+inline __m256i GatherLanes(const uint8_t* src, const GatherBlock* block) {
+  return Weigh(Window(src, block), Load256(block->samples), Load256(block->coarse), Load256(block->fine));
+}
+
+// Sixteen results of two blocks in byte order, from their 16-bit lanes.
+inline __m256i PackTwo(__m256i first, __m256i second) {
+  return _mm256_permute4x64_epi64(_mm256_packus_epi16(first, second), _MM_SHUFFLE(3, 1, 2, 0));
+}
+
+inline void StoreLast(uint8_t* dst, __m256i lanes, int32_t bytes) {
+  const __m128i packed = _mm_packus_epi16(_mm256_castsi256_si128(lanes), _mm256_extracti128_si256(lanes, 1));
+  if (bytes >= 16) {
+    Store128(dst, packed);
+  } else {
+    alignas(16) uint8_t last[16];
+    Store128(last, packed);
+    std::memcpy(dst, last, static_cast<size_t>(bytes));
+  }
 }
 
 }  // namespace
@@ -117,20 +140,25 @@ void BlendRowPair_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight0, int3
 void GatherRow_AVX2(const uint8_t* src, const GatherBlock* blocks, int32_t bytes, uint8_t* dst) {
   // Two blocks a step: packing interleaves their lanes, one permute restores the order.
   for (; bytes >= 32; bytes -= 32, blocks += 2, dst += 32) {
-    const __m256i packed = _mm256_packus_epi16(GatherLanes(src, blocks), GatherLanes(src, blocks + 1));
-    Store256(dst, _mm256_permute4x64_epi64(packed, _MM_SHUFFLE(3, 1, 2, 0)));
+    Store256(dst, PackTwo(GatherLanes(src, blocks), GatherLanes(src, blocks + 1)));
   }
-  for (; bytes > 0; bytes -= 16, ++blocks, dst += 16) {
-    const __m256i lanes = GatherLanes(src, blocks);
-    const __m128i packed = _mm_packus_epi16(_mm256_castsi256_si128(lanes), _mm256_extracti128_si256(lanes, 1));
-    if (bytes >= 16) {
-      Store128(dst, packed);
-    } else {
-      alignas(16) uint8_t last[16];
-      Store128(last, packed);
-      std::memcpy(dst, last, static_cast<size_t>(bytes));
-      break;
-    }
+  for (; bytes > 0; bytes -= 16, ++blocks, dst += 16) StoreLast(dst, GatherLanes(src, blocks), bytes);
+}
+
+void GatherRowPair_AVX2(const uint8_t* src0, const uint8_t* src1, const GatherBlock* blocks, int32_t bytes,
+                        uint8_t* dst0, uint8_t* dst1) {
+  for (; bytes >= 16; bytes -= 16, ++blocks, dst0 += 16, dst1 += 16) {
+    const __m256i samples = Load256(blocks->samples), coarse = Load256(blocks->coarse), fine = Load256(blocks->fine);
+    const __m256i row0 = Weigh(Window(src0, blocks), samples, coarse, fine);
+    const __m256i row1 = Weigh(Window(src1, blocks), samples, coarse, fine);
+    // Row 0's bytes in lane 0, row 1's in lane 1.
+    const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(row0, row1), _MM_SHUFFLE(3, 1, 2, 0));
+    Store128(dst0, _mm256_castsi256_si128(packed));
+    Store128(dst1, _mm256_extracti128_si256(packed, 1));
+  }
+  if (bytes > 0) {
+    StoreLast(dst0, GatherLanes(src0, blocks), bytes);
+    StoreLast(dst1, GatherLanes(src1, blocks), bytes);
   }
 }
 

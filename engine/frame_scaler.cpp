@@ -197,11 +197,14 @@ bool FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight,
                   visibleWidth * bytesPerPixel,
                   blocks,
                   work,
+                  nullptr,
                   nullptr};
     // The work buffer holds the row buffer (its first row, with room for the
-    // 16-byte window loads past the row) and the saved row (its second).
+    // 16-byte window loads past the row), the saved row (its second) and a
+    // second row buffer (its third).
     const int64_t workBytes = static_cast<int64_t>(workStride) * workCapHeight;
     g.saveBuffer = workCapHeight >= 2 ? work + workStride : nullptr;
+    g.rowBuffer2 = workCapHeight >= 3 && kernels_.gatherRowPair ? work + 2 * workStride : nullptr;
     const bool roomForRow = g.srcBytes + 16 <= workStride && g.srcBytes + 16 <= workBytes;
     if ((identity || (blocks && roomForRow)) && ScaleRowsInPlace(g)) {
       ++(identity ? identityCalls_ : gatherCalls_);

@@ -94,6 +94,7 @@ class FrameScaler {
     int32_t dstByteStart, dstBytes;    // bytes of a destination row that are written
     const GatherBlock* blocks;         // null: identity columns, blend straight in
     uint8_t* rowBuffer;                // one source row in the frame's layout (gather)
+    uint8_t* rowBuffer2;               // a second one, for two rows at a time, or null
     uint8_t* saveBuffer;               // the one row both halves need
   };
 

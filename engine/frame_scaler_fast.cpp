@@ -140,6 +140,19 @@ bool FrameScaler::ScaleRowsInPlace(const RowGeometry& g) const {
   auto rowAt = [&](int32_t pictureRow) { return g.pictureRow0 + static_cast<ptrdiff_t>(pictureRow) * g.rowStride; };
   const BlendRowFn blend = kernels_.blendRow;
   const GatherRowFn gather = kernels_.gatherRow;
+  // One source row for the gather, in the frame's layout, from picture rows
+  // a and b; `saved` names the plan whose saved row stands in, if any.
+  auto fill = [&](const FieldPlan* saved, int32_t a, int32_t b, int32_t weight, uint8_t* buffer) {
+    auto source = [&](int32_t row) -> const uint8_t* {
+      if (saved && row == saved->savedRow) return g.saveBuffer;
+      return rowAt(row) + g.srcByteStart;
+    };
+    if (weight == 0) {
+      std::memcpy(buffer, source(a), static_cast<size_t>(g.srcBytes));
+    } else {
+      blend(source(a), source(b), weight, g.srcBytes, buffer);
+    }
+  };
   // One destination row from source rows a and b (picture rows).
   auto produce = [&](const FieldPlan& plan, bool secondHalf, int32_t j, int32_t a, int32_t b, int32_t weight) {
     const int32_t d = destinationRow(plan.field, j);
@@ -157,11 +170,7 @@ bool FrameScaler::ScaleRowsInPlace(const RowGeometry& g) const {
       }
       return;
     }
-    if (weight == 0) {
-      std::memcpy(g.rowBuffer, source(a), static_cast<size_t>(g.srcBytes));
-    } else {
-      blend(source(a), source(b), weight, g.srcBytes, g.rowBuffer);
-    }
+    fill(secondHalf ? &plan : nullptr, a, b, weight, g.rowBuffer);
     gather(g.rowBuffer, g.blocks, g.dstBytes, dst);
   };
 
@@ -180,6 +189,17 @@ bool FrameScaler::ScaleRowsInPlace(const RowGeometry& g) const {
     bool waiting = false;
     Row held{};
     auto take = [&](bool secondHalf, const Row& row) {
+      if (waiting && g.blocks && g.rowBuffer2) {
+        // Both source rows are taken before either row is written: neither
+        // reads the other's destination (see the order above).
+        fill(secondHalf ? &plan : nullptr, held.a, held.b, held.weight, g.rowBuffer);
+        fill(secondHalf ? &plan : nullptr, row.a, row.b, row.weight, g.rowBuffer2);
+        kernels_.gatherRowPair(g.rowBuffer, g.rowBuffer2, g.blocks, g.dstBytes,
+                               rowAt(destinationRow(plan.field, held.j)) + g.dstByteStart,
+                               rowAt(destinationRow(plan.field, row.j)) + g.dstByteStart);
+        waiting = false;
+        return;
+      }
       if (waiting && !g.blocks && held.a == row.a && held.b == row.b && held.weight != 0 && row.weight != 0) {
         auto source = [&](int32_t r) -> const uint8_t* {
           if (secondHalf && r == plan.savedRow) return g.saveBuffer;

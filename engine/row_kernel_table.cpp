@@ -31,6 +31,7 @@ RowKernels RowKernelsFor(CpuLevel level) {
     k.blendRow = BlendRow_AVX2;
     k.blendRowPair = BlendRowPair_AVX2;
     k.gatherRow = GatherRow_AVX2;
+    k.gatherRowPair = GatherRowPair_AVX2;
   }
   return k;
 }

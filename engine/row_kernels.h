@@ -31,6 +31,7 @@ struct RowKernels {
   BlendRowFn blendRow = nullptr;
   BlendRowPairFn blendRowPair = nullptr;
   GatherRowFn gatherRow = nullptr;
+  GatherRowPairFn gatherRowPair = nullptr;  // AVX2 only; else rows one by one
 };
 
 // The scalar kernels, overwritten from the lowest instruction set up to `level`.

@@ -145,6 +145,19 @@ TEST_P(FastKernelsAt, GatherRowMatchesTheScalarGather) {
     kernels_.gatherRow(source.data(), table.data(), bytes, out);
     ASSERT_EQ(0, bytes ? std::memcmp(out, expected.data(), static_cast<size_t>(bytes)) : 0) << "bytes " << bytes;
     ASSERT_EQ(dst.data()[0], 0xA5);
+    if (!kernels_.gatherRowPair) continue;
+    // Two rows along the same table: the first as above, the second another row.
+    GuardedBuffer second(static_cast<size_t>(rowBytes), GuardedBuffer::kAgainstStart);
+    Fill(rng, second.data(), second.size(), bytes % 3 == 1);
+    std::vector<uint8_t> expected1(static_cast<size_t>(bytes) + 1);
+    GatherRow_C(second.data(), table.data(), bytes, expected1.data());
+    GuardedBuffer dst0(static_cast<size_t>(bytes) + 1), dst1(static_cast<size_t>(bytes) + 1);
+    dst0.data()[0] = dst1.data()[0] = 0xA5;
+    kernels_.gatherRowPair(source.data(), second.data(), table.data(), bytes, dst0.data() + 1, dst1.data() + 1);
+    ASSERT_EQ(0, bytes ? std::memcmp(dst0.data() + 1, expected.data(), static_cast<size_t>(bytes)) : 0) << bytes;
+    ASSERT_EQ(0, bytes ? std::memcmp(dst1.data() + 1, expected1.data(), static_cast<size_t>(bytes)) : 0) << bytes;
+    ASSERT_EQ(dst0.data()[0], 0xA5);
+    ASSERT_EQ(dst1.data()[0], 0xA5);
   }
 }
 
