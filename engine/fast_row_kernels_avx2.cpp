@@ -10,10 +10,6 @@
 namespace xvf {
 namespace {
 
-inline __m256i Lerp16x16(__m256i a, __m256i b, __m256i w) {
-  return _mm256_add_epi16(a, _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_sub_epi16(b, a), 4), w));
-}
-
 inline __m256i Load256(const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
 inline void Store256(uint8_t* p, __m256i v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
 
