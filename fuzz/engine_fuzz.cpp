@@ -65,10 +65,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static xvf::FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
   scaler.UseKernels(xvf::RowKernelsFor(level <= xvf::DetectedCpuLevel() ? level : xvf::DetectedCpuLevel()));
-  // The scalar reference on a plain copy of the frame.
+  // The reference: scalar kernels through the two passes, on a plain copy of the frame.
   static xvf::FrameScaler referenceScaler;
   referenceScaler.SetHysteresis(10, 10);
   referenceScaler.UseKernels(xvf::RowKernelsFor(xvf::CpuLevel::C));
+  referenceScaler.UseFastPaths(false);
   std::vector<uint8_t> reference(frame.data(), frame.data() + bytes);
   while (in.Left() >= 2 * 5 * 4) {
     const xvf::Rect src = TakeRect(in, width, height);
