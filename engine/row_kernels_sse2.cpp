@@ -3,6 +3,7 @@
 // touches a byte it does not write.
 #include "engine/row_kernels.h"
 #include "engine/row_kernels_simd.h"
+#include "engine/row_kernels_vertical_tmpl.h"
 
 namespace xvf {
 namespace {
@@ -45,44 +46,20 @@ inline __m128i PackRgb24(__m128i p) {
   return _mm_or_si128(_mm_or_si128(p0, p1), _mm_or_si128(p2, p3));
 }
 
+struct Sse2Shuffles {
+  static __m128i Yuy2WorkLow(__m128i pairs) { return xvf::Yuy2WorkLow(pairs); }
+  static __m128i Yuy2WorkHigh(__m128i pairs) { return xvf::Yuy2WorkHigh(pairs); }
+  static __m128i SpreadRgb24(__m128i p) { return xvf::SpreadRgb24(p); }
+};
+
 }  // namespace
 
 void VerticalRowYuy2_SSE2(const uint8_t* a, int32_t offset, int32_t weight, int32_t count, uint8_t* work) {
-  const __m128i w = _mm_set1_epi16(static_cast<int16_t>(weight));
-  for (; count >= 4; count -= 4, a += 16, work += 32) {
-    const __m128i pairs = LerpBytes(Load128(a), Load128(a + offset), w);
-    Store128(work, Yuy2WorkLow(pairs));
-    Store128(work + 16, Yuy2WorkHigh(pairs));
-  }
-  if (count >= 2) {
-    Store128(work, Yuy2WorkLow(LerpBytesLow(Load64(a), Load64(a + offset), w)));
-    count -= 2;
-    a += 8;
-    work += 16;
-  }
-  if (count == 1) Store64(work, Yuy2WorkLow(LerpBytesLow(Load32(a), Load32(a + offset), w)));
+  VerticalRowYuy2Loop<Sse2Shuffles>(a, offset, weight, count, work);
 }
 
 void VerticalRowRgb24_SSE2(const uint8_t* a, int32_t offset, int32_t weight, int32_t count, uint8_t* work) {
-  const __m128i w = _mm_set1_epi16(static_cast<int16_t>(weight));
-  // A 16-byte load covers four pixels and a third of a fifth: it stays within
-  // the row while six pixels remain.
-  for (; count >= 6; count -= 4, a += 12, work += 16) {
-    Store128(work, SpreadRgb24(LerpBytes(Load128(a), Load128(a + offset), w)));
-  }
-  if (count >= 4) {
-    Store128(work, SpreadRgb24(LerpBytes(Load96(a), Load96(a + offset), w)));
-    count -= 4;
-    a += 12;
-    work += 16;
-  }
-  for (; count > 0; --count, a += 3, work += 4) {
-    const uint8_t* b = a + offset;
-    work[0] = LerpByte(a[0], b[0], weight);
-    work[1] = LerpByte(a[1], b[1], weight);
-    work[2] = LerpByte(a[2], b[2], weight);
-    work[3] = 0;
-  }
+  VerticalRowRgb24Loop<Sse2Shuffles>(a, offset, weight, count, work);
 }
 
 void HorizontalRowYuy2_SSE2(const uint8_t* work, const ScaleMapEntry* map, int32_t count, uint8_t* dst) {
