@@ -42,7 +42,7 @@ setup() {
     $sudo dpkg --add-architecture i386
   fi
   $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
 # Wine runs the 32-bit products in a prefix of our own, under a headless X server.
