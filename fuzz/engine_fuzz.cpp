@@ -10,44 +10,29 @@
 
 #include "engine/frame_painter.h"
 #include "engine/frame_scaler.h"
+#include "fuzz/fuzz_input.h"
 #include "tests/support/guarded_buffer.h"
 
 namespace {
 
-class Input {
- public:
-  Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-  template <typename T>
-  T Take() {
-    T value{};
-    const size_t n = size_ < sizeof(T) ? size_ : sizeof(T);
-    std::memcpy(&value, data_, n);
-    data_ += n;
-    size_ -= n;
-    return value;
-  }
-  // A coordinate near the frame most of the time, anything now and then.
-  int32_t Coordinate(int32_t size) {
-    const uint8_t kind = Take<uint8_t>();
-    const int32_t raw = Take<int32_t>();
-    if (kind < 16) return raw;
-    return static_cast<int32_t>(static_cast<uint32_t>(raw) % static_cast<uint32_t>(2 * size + 64)) - size / 2 - 32;
-  }
-  size_t Left() const { return size_; }
+using xvf::fuzz::FuzzInput;
 
- private:
-  const uint8_t* data_;
-  size_t size_;
-};
+// A coordinate near the frame most of the time, anything now and then.
+int32_t Coordinate(FuzzInput& in, int32_t size) {
+  const uint8_t kind = in.Take<uint8_t>();
+  const int32_t raw = in.Take<int32_t>();
+  if (kind < 16) return raw;
+  return static_cast<int32_t>(static_cast<uint32_t>(raw) % static_cast<uint32_t>(2 * size + 64)) - size / 2 - 32;
+}
 
-xvf::Rect TakeRect(Input& in, int32_t width, int32_t height) {
-  return xvf::Rect{in.Coordinate(width), in.Coordinate(height), in.Coordinate(width), in.Coordinate(height)};
+xvf::Rect TakeRect(FuzzInput& in, int32_t width, int32_t height) {
+  return xvf::Rect{Coordinate(in, width), Coordinate(in, height), Coordinate(in, width), Coordinate(in, height)};
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  Input in(data, size);
+  FuzzInput in(data, size);
   const int32_t width = 1 + in.Take<uint16_t>() % 300;
   const int32_t height = 1 + in.Take<uint16_t>() % 200;
   const uint8_t flags = in.Take<uint8_t>();

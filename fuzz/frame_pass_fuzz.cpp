@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "engine/row_kernels.h"
+#include "fuzz/fuzz_input.h"
 #include "platform/aligned_buffer.h"
 #include "plugin/plugin_state.h"
 #include "tests/support/guarded_buffer.h"
@@ -40,38 +41,21 @@ constexpr size_t kRefusedFrameBytes = 4096;
 }
 #define Check(condition) ((condition) ? void(0) : Fail(#condition, __LINE__))
 
-class Input {
- public:
-  Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-  template <typename T>
-  T Take() {
-    T value{};
-    const size_t n = size_ < sizeof(T) ? size_ : sizeof(T);
-    std::memcpy(&value, data_, n);
-    data_ += n;
-    size_ -= n;
-    return value;
-  }
-  size_t Left() const { return size_; }
-
- private:
-  const uint8_t* data_;
-  size_t size_;
-};
+using xvf::fuzz::FuzzInput;
 
 // Values at the edges of what a host, a window or a file can give.
 constexpr int32_t kHostile[] = {0,         -1,        1,      2,      3,     -2,    65535, 65536, 65537,
                                 INT32_MAX, INT32_MIN, 32768,  -65536, 46341, 46340, 1 << 30, -(1 << 30),
                                 INT32_MAX - 1, INT32_MIN + 1, 1000000, 2147483, 715827882};
 
-int32_t Hostile(Input& in) {
+int32_t Hostile(FuzzInput& in) {
   const uint8_t pick = in.Take<uint8_t>();
   if (pick < sizeof(kHostile) / sizeof(kHostile[0])) return kHostile[pick];
   return in.Take<int32_t>();
 }
 
 // A frame size: small most of the time, anything now and then.
-int32_t Length(Input& in, int32_t bound) {
+int32_t Length(FuzzInput& in, int32_t bound) {
   const uint8_t kind = in.Take<uint8_t>();
   if (kind < 200) return 1 + static_cast<int32_t>(in.Take<uint16_t>() % bound);
   if (kind < 232) return 1 + static_cast<int32_t>(in.Take<uint16_t>());  // 1..65536
@@ -79,7 +63,7 @@ int32_t Length(Input& in, int32_t bound) {
 }
 
 // A window side: the usual sizes, tiny ones, and hostile ones.
-int32_t ClientLength(Input& in) {
+int32_t ClientLength(FuzzInput& in) {
   const uint8_t kind = in.Take<uint8_t>();
   if (kind < 160) return 1 + static_cast<int32_t>(in.Take<uint16_t>() % 2048);
   if (kind < 200) return static_cast<int32_t>(in.Take<uint8_t>() % 8);
@@ -133,7 +117,7 @@ struct Stream {
   std::vector<uint8_t> picture;  // the frame's content at the start of the stream
 };
 
-bool TakeStream(Input& in, Stream* stream) {
+bool TakeStream(FuzzInput& in, Stream* stream) {
   StreamFormat& f = stream->format;
   f.width = Length(in, 400);
   f.height = Length(in, 300);
@@ -155,7 +139,7 @@ bool TakeStream(Input& in, Stream* stream) {
   return true;
 }
 
-FrameInputs TakeInputs(Input& in) {
+FrameInputs TakeInputs(FuzzInput& in) {
   FrameInputs inputs;
   const uint8_t mode = in.Take<uint8_t>();
   inputs.aspectMode = mode < 240 ? mode % 5 : Hostile(in);
@@ -207,7 +191,7 @@ void RunFrame(PluginState& state, const Stream& stream, GuardedBuffer& buffer, c
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  Input in(data, size);
+  FuzzInput in(data, size);
   Stream stream;
   if (!TakeStream(in, &stream)) return 0;
   const uint8_t flags = in.Take<uint8_t>();

@@ -11,6 +11,7 @@
 
 #include "platform/aligned_buffer.h"
 #include "plugin/plugin_state.h"
+#include "tests/support/noise_frame.h"
 #include "tests/support/guarded_buffer.h"
 
 namespace xvf {
@@ -51,14 +52,6 @@ bool Hook(size_t) {
   return fail;
 }
 
-std::vector<uint8_t> Noise(size_t bytes, uint32_t seed) {
-  std::mt19937 random(seed);
-  std::uniform_int_distribution<int> value(40, 215);
-  std::vector<uint8_t> frame(bytes);
-  for (auto& b : frame) b = static_cast<uint8_t>(value(random));
-  return frame;
-}
-
 struct Outcome {
   int32_t result = -1;
   std::vector<uint8_t> frame;
@@ -85,7 +78,7 @@ std::vector<Outcome> RunSequence(int32_t failAt, bool failLater, const RowKernel
       state.Stop();
     } else {
       const size_t bytes = static_cast<size_t>(stream.width) * stream.height * (stream.pixelFormat == 1 ? 3 : 2);
-      const auto input = Noise(bytes, static_cast<uint32_t>(outcomes.size()));
+      const auto input = test::MidGreyNoise(bytes, static_cast<uint32_t>(outcomes.size()));
       test::GuardedBuffer frame(bytes, outcomes.size() % 2 ? test::GuardedBuffer::kAgainstStart
                                                            : test::GuardedBuffer::kAgainstEnd);
       std::memcpy(frame.data(), input.data(), bytes);

@@ -10,18 +10,10 @@
 
 #include "plugin/aspect_geometry.h"
 #include "plugin/plugin_state.h"
+#include "tests/support/noise_frame.h"
 
 namespace xvf {
 namespace {
-
-// Mid-grey noise: no pixel is black, no two neighbours need be equal.
-std::vector<uint8_t> Noise(size_t bytes, uint32_t seed) {
-  std::mt19937 random(seed);
-  std::uniform_int_distribution<int> value(40, 215);
-  std::vector<uint8_t> frame(bytes);
-  for (auto& b : frame) b = static_cast<uint8_t>(value(random));
-  return frame;
-}
 
 // The rectangles map the frame onto itself as a whole.
 bool IdentityGeometry(int32_t mode, int32_t w, int32_t h, int32_t cw, int32_t ch) {
@@ -41,7 +33,7 @@ TEST(UnchangedFrameResult, ExtremeWindowsNeverReportAChangeThatDidNotHappen) {
   int32_t identities = 0, changed = 0, refused = 0;
   for (const Stream& s : streams) {
     const size_t bytes = static_cast<size_t>(s.w) * s.h * (s.format == 1 ? 3 : 2);
-    const auto input = Noise(bytes, static_cast<uint32_t>(s.w * 31 + s.h));
+    const auto input = test::MidGreyNoise(bytes, static_cast<uint32_t>(s.w * 31 + s.h));
     PluginState state;
     state.Start(StreamFormat{s.w, s.h, 0, s.format, 0}, nullptr);
     for (int32_t mode = 1; mode <= 4; ++mode)
@@ -87,7 +79,7 @@ TEST(UnchangedFrameResult, ExtremeWindowsNeverReportAChangeThatDidNotHappen) {
 TEST(UnchangedFrameResult, AnamorphicFullFrameIsOneAndEmptySourceIsZero) {
   PluginState state;
   state.Start(StreamFormat{720, 576, 0, 0, 0}, nullptr);
-  const auto input = Noise(720 * 576 * 2, 5);
+  const auto input = test::MidGreyNoise(720 * 576 * 2, 5);
   FrameInputs in;
   in.windowFound = true;
   in.aspectMode = kAnamorphic;

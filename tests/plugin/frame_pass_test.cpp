@@ -8,21 +8,13 @@
 #include "platform/aligned_buffer.h"
 #include "plugin/aspect_geometry.h"
 #include "plugin/plugin_state.h"
+#include "tests/support/noise_frame.h"
 #include "tests/support/guarded_buffer.h"
 
 namespace xvf {
 namespace {
 
 size_t FrameBytes(int32_t w, int32_t h, int32_t format) { return static_cast<size_t>(w) * h * (format == 1 ? 3 : 2); }
-
-// Mid-grey noise: no pixel of it is black.
-std::vector<uint8_t> Noise(size_t bytes, uint32_t seed) {
-  std::mt19937 random(seed);
-  std::uniform_int_distribution<int> value(40, 215);
-  std::vector<uint8_t> frame(bytes);
-  for (auto& b : frame) b = static_cast<uint8_t>(value(random));
-  return frame;
-}
 
 FrameInputs Window(int32_t mode, int32_t cw, int32_t ch, int32_t interlace = 0) {
   FrameInputs in;
@@ -79,7 +71,7 @@ std::vector<int32_t> Runs(int32_t a, int32_t b, int32_t c, int32_t d) {
 TEST(FramePass, LeavesTheFrameAloneWhenItHasNothingToDo) {
   PluginState state;
   StartStream(&state, 720, 576, 0);
-  const auto original = Noise(FrameBytes(720, 576, 0), 1);
+  const auto original = test::MidGreyNoise(FrameBytes(720, 576, 0), 1);
   auto frame = original;
   EXPECT_EQ(state.ProcessFrame(nullptr, Window(kFitToWidth, 800, 480)), 0);
   EXPECT_EQ(state.ProcessFrame(frame.data(), Window(kFitToWindow, 800, 480)), 0);
@@ -104,7 +96,7 @@ TEST(FramePass, BypassOneAndTwoSkipZeroAndThreeWork) {
   for (int32_t bypass : {0, 1, 2, 3}) {
     PluginState state;
     StartStream(&state, 720, 576, 0, bypass);
-    auto frame = Noise(FrameBytes(720, 576, 0), 2);
+    auto frame = test::MidGreyNoise(FrameBytes(720, 576, 0), 2);
     const auto original = frame;
     const int32_t result = state.ProcessFrame(frame.data(), Window(kFitToWidth, 800, 480));
     EXPECT_EQ(result, bypass == 1 || bypass == 2 ? 0 : 1) << bypass;
@@ -132,7 +124,7 @@ TEST(FramePass, BandsOfTheDocumentedWindows) {
     PluginState state;
     StartStream(&state, 720, 576, format);
     auto run = [&](int32_t mode, int32_t cw, int32_t ch, int32_t fields) {
-      auto frame = Noise(FrameBytes(720, 576, format), 3);
+      auto frame = test::MidGreyNoise(FrameBytes(720, 576, format), 3);
       EXPECT_EQ(state.ProcessFrame(frame.data(), Window(mode, cw, ch, fields)), 1);
       return frame;
     };
@@ -170,7 +162,7 @@ bool Poisoned(const PluginState& state) {
 TEST(FramePass, PanoramaTableIsRebuiltOnlyWhenTheWindowChangesShape) {
   PluginState state;
   StartStream(&state, 720, 576, 0);
-  auto frame = Noise(FrameBytes(720, 576, 0), 4);
+  auto frame = test::MidGreyNoise(FrameBytes(720, 576, 0), 4);
   EXPECT_EQ(state.ProcessFrame(frame.data(), Window(kPanorama, 1024, 576)), 1);
   EXPECT_EQ(state.panoramaRatio, PanoramaRatio(1024, 576));
   Poison(&state);
@@ -202,7 +194,7 @@ TEST(FramePass, StartAfterStartReplacesTheTable) {
   StartStream(&state, 720, 576, 0);
   StartStream(&state, 360, 288, 1);  // the earlier table is released (the sanitizer build checks leaks)
   ASSERT_NE(state.panoramaTable, nullptr);
-  auto frame = Noise(FrameBytes(360, 288, 1), 5);
+  auto frame = test::MidGreyNoise(FrameBytes(360, 288, 1), 5);
   EXPECT_EQ(state.ProcessFrame(frame.data(), Window(kPanorama, 1024, 576)), 1);
   StartStream(&state, 0, 576, 0);  // width 0 still starts
   state.Stop();
@@ -216,7 +208,7 @@ TEST(FramePass, WithoutATablePanoramaFramesAreLeftAlone) {
   EXPECT_EQ(state.Start(StreamFormat{720, 576, 0, 0, 0}, nullptr), 1);
   SetAllocFailureHook(nullptr);
   EXPECT_EQ(state.panoramaTable, nullptr);
-  const auto original = Noise(FrameBytes(720, 576, 0), 6);
+  const auto original = test::MidGreyNoise(FrameBytes(720, 576, 0), 6);
   auto frame = original;
   EXPECT_EQ(state.ProcessFrame(frame.data(), Window(kPanorama, 1024, 576)), 0);
   EXPECT_EQ(frame, original);
@@ -248,7 +240,7 @@ TEST(FramePass, SteadyGeometryCostsNoAllocationAndNoMapBuilding) {
   for (int32_t mode = 1; mode <= 4; ++mode) {
     PluginState state;
     StartStream(&state, 720, 576, 0);
-    auto frame = Noise(FrameBytes(720, 576, 0), 7);
+    auto frame = test::MidGreyNoise(FrameBytes(720, 576, 0), 7);
     ASSERT_EQ(state.ProcessFrame(frame.data(), Window(mode, 1000, 500, 1)), 1);
     const int32_t allocations = state.theScaler.AllocationCount();
     const int32_t builds = state.theScaler.MapBuildCount();
@@ -274,7 +266,7 @@ TEST(FramePass, StaysInsideTheFrame) {
         test::GuardedBuffer buffer(FrameBytes(size.w, size.h, format), placement);
         PluginState state;
         StartStream(&state, size.w, size.h, format);
-        const auto noise = Noise(buffer.size(), 8);
+        const auto noise = test::MidGreyNoise(buffer.size(), 8);
         for (int32_t mode = 1; mode <= 4; ++mode)
           for (int32_t fields : {0, 1})
             for (auto [cw, ch] : windows) {
@@ -298,7 +290,7 @@ bool FailAfterAllowed(size_t) { return theAllowedAllocations-- <= 0; }
 // as it was and reported unchanged: no band is painted around a picture that
 // was never scaled. The next frame, with memory back, is the normal one.
 TEST(FramePass, FailedScalerAllocationLeavesTheFrameAloneAndReturnsZero) {
-  const auto original = Noise(FrameBytes(720, 576, 0), 9);
+  const auto original = test::MidGreyNoise(FrameBytes(720, 576, 0), 9);
   for (int32_t mode = 1; mode <= 4; ++mode)
     for (int32_t allowed = 0; allowed < 3; ++allowed) {
       PluginState state;
@@ -319,7 +311,7 @@ TEST(FramePass, FailedScalerAllocationLeavesTheFrameAloneAndReturnsZero) {
 // A window so wide that the source shrinks to no row (mode 1) or no column
 // (mode 2): nothing is scaled, so the frame is reported unchanged.
 TEST(FramePass, EmptySourceRectangleIsLeftAloneAndReturnsZero) {
-  const auto original = Noise(FrameBytes(720, 576, 1), 10);
+  const auto original = test::MidGreyNoise(FrameBytes(720, 576, 1), 10);
   PluginState state;
   StartStream(&state, 720, 576, 1);
   auto frame = original;
