@@ -1,22 +1,23 @@
 #!/usr/bin/env bash
 # XVF_Aspect: set up this machine, then build, test, benchmark or fuzz.
-#   ./run.sh demo          show the plug-in at work under Wine: out/demo/contact-sheet.png and a table
-#   ./run.sh test          build all presets and run every test suite
-#   ./run.sh bench         build and run the benchmarks
+#   ./run.sh demo           show the plug-in at work under Wine: out/demo/contact-sheet.png and a table
+#   ./run.sh test           build all presets and run every test suite
+#   ./run.sh bench          build and run the benchmarks
 #   ./run.sh fuzz [SECONDS] run every fuzz target for SECONDS each (default 60)
-#   ./run.sh build         build all presets, run nothing
+#   ./run.sh build          build all presets, run nothing
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$PWD
 
-# Debian packages the project needs, and one file or command proving each is there.
+# Debian packages the project needs, each with a file proving it is there.
 packages=(
   "cmake:/usr/bin/cmake"
   "ninja-build:/usr/bin/ninja"
   "g++:/usr/bin/g++"
   "clang:/usr/bin/clang"
-  "libclang-rt-14-dev:/usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a"
+  "libclang-rt-dev:clang-runtime:libclang_rt.fuzzer-x86_64.a"
   "googletest:/usr/src/googletest/CMakeLists.txt"
+  "libgtest-dev:/usr/include/gtest/gtest.h"
   "libbenchmark-dev:/usr/include/benchmark/benchmark.h"
   "g++-mingw-w64-i686-posix:/usr/bin/i686-w64-mingw32-g++-posix"
   "gcc-mingw-w64-i686-posix:/usr/bin/i686-w64-mingw32-gcc-posix"
@@ -29,26 +30,42 @@ packages=(
   "libswscale-dev:/usr/include/x86_64-linux-gnu/libswscale/swscale.h"
 )
 
+# True when the package's proof is there: a path, or for clang's runtime
+# libraries a file that clang itself finds (whatever its version).
+package_present() {
+  local proof=${1#*:}
+  case "$proof" in
+    clang-runtime:*)
+      command -v clang >/dev/null 2>&1 &&
+        [ -e "$(clang -print-file-name="${proof#clang-runtime:}" 2>/dev/null)" ] ;;
+    *) [ -e "$proof" ] ;;
+  esac
+}
+
 setup() {
   local missing=()
   for entry in "${packages[@]}"; do
-    [ -e "${entry#*:}" ] || missing+=("${entry%%:*}")
+    package_present "$entry" || missing+=("${entry%%:*}")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
-  echo "== installing: ${missing[*]}"
   local sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  echo "== installing ${#missing[@]} Debian packages with apt-get (a few minutes, once):"
+  echo "   ${missing[*]}"
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    echo "   (adding the i386 architecture first: Wine's 32-bit part needs it)"
     $sudo dpkg --add-architecture i386
   fi
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
-# Wine runs the 32-bit products in a prefix of our own, under a headless X server.
-export WINEPREFIX="$root/build/wineprefix"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine runs the 32-bit products in a prefix of our own, under a headless X
+# server: tools/with_wine.sh PREFIX COMMAND... (used by every command here).
+wine_prefix="$root/build/wineprefix"
+with_wine() {
+  tools/with_wine.sh "$@"
+}
 
 configure_and_build() {
   local preset=$1
@@ -57,11 +74,24 @@ configure_and_build() {
   cmake --build --preset "$preset" >/dev/null  # fails the script if anything did not build
 }
 
+# The summary of a CTest log; when a test failed, every line but the passes,
+# so each failing test's own output shows.
+report_ctest() {
+  local log=$1 status=$2
+  if [ "$status" -eq 0 ]; then
+    grep -E 'tests passed|tests failed|Total Test time' "$log" || tail -n 3 "$log"
+  else
+    grep -v -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .*Passed' "$log"
+  fi
+}
+
 run_ctest() {
   local preset=$1
+  local log="build/$preset/ctest.log" status=0
   echo "== tests: $preset"
-  ctest --preset "$preset" -j "$(nproc)" 2>&1 | tail -n 25
-  return "${PIPESTATUS[0]}"
+  ctest --preset "$preset" -j "$(nproc)" >"$log" 2>&1 || status=$?
+  report_ctest "$log" $status
+  return $status
 }
 
 # The frame thread against the dialog's thread under ThreadSanitizer; the
@@ -74,23 +104,14 @@ run_tsan_test() {
 }
 
 # Wine's server and prefix are started once, so no test waits for them.
-# Xvfb runs no window manager: Wine's own (unmanaged) windows spare every
-# window that is shown and destroyed a 2 s wait for the manager.
+# Wine now and then crashes in its own process teardown after a test has
+# passed; such a test runs once more. A test that fails twice fails.
 run_win32_tests() {
-  mkdir -p "$WINEPREFIX"
-  xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
-    wineserver -p 60
-    wine cmd /c exit >/dev/null 2>&1 || true
-    wine reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f >/dev/null 2>&1 || true
-    # A crashing test fails at once instead of waiting in the crash debugger.
-    wine reg add "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug" /v Debugger /d false /f \
-      >/dev/null 2>&1 || true
-    # Wine now and then crashes in its own process teardown after a test has
-    # passed; such a test runs once more. A test that fails twice fails.
-    ctest --preset win32 -j 2 --repeat until-pass:2 2>&1 | tail -n 25
-    status=${PIPESTATUS[0]}
-    wineserver -k >/dev/null 2>&1 || true
-    exit $status'
+  local log=build/win32/ctest.log status=0
+  echo "== tests: win32 (under Wine)"
+  with_wine "$wine_prefix" ctest --preset win32 -j 2 --repeat until-pass:2 >"$log" 2>&1 || status=$?
+  report_ctest "$log" $status
+  return $status
 }
 
 cmd_build() {
@@ -106,7 +127,6 @@ cmd_test() {
   run_ctest native || failed=1
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest native-asan || failed=1
   run_tsan_test || failed=1
-  echo "== tests: win32 (under Wine)"
   run_win32_tests || failed=1
   echo "== fuzz: every target briefly"
   cmd_fuzz 10 | grep -v '^== build' || failed=1
@@ -168,21 +188,15 @@ cmd_bench() {
   build/native/bench/xvf_bench --benchmark_filter='^(FramePass|Swscale|Memcpy)/' --benchmark_min_time=0.2 \
     --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
     --benchmark_out="$results" --benchmark_out_format=csv >/dev/null
-  mkdir -p "$WINEPREFIX"
-  xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
-    wineserver -p 60
-    wine build/win32/bench/frame_pass_timing.exe
-    status=$?
-    wineserver -k >/dev/null 2>&1 || true
-    exit $status' >build/win32/bench/frame-pass-timing.txt 2>/dev/null || echo "   (the win32 timing did not run)"
+  with_wine "$wine_prefix" wine build/win32/bench/frame_pass_timing.exe \
+    >build/win32/bench/frame-pass-timing.txt 2>/dev/null || echo "   (the win32 timing did not run)"
   awk -F, -f bench/ratios.awk "$results" build/win32/bench/frame-pass-timing.txt
 }
 
 # The plug-in at work: host-standin.exe loads the real XVF_Aspect.dll under
 # Wine and shows the test card in each mode and three window shapes; xvf-demo
 # measures the circle in what each window shows and writes out/demo/.
-# Its own Wine prefix lets the X11 driver leave windows unmanaged: with no
-# window manager on Xvfb, every managed window costs 2 s at exit.
+# It has a Wine prefix of its own, apart from the tests'.
 cmd_demo() {
   local log=build/demo-build.log
   mkdir -p build
@@ -203,14 +217,8 @@ cmd_demo() {
   [ -d "$prefix" ] || echo "== preparing a Wine prefix in build/wineprefix-demo (once, about 15 s)"
   mkdir -p "$prefix" out/demo
   echo "== running host-standin.exe under Wine: 5 modes x 3 windows x YUY2 and RGB24"
-  WINEPREFIX="$prefix" xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
-    wineserver -p 60
-    wine cmd /c exit >/dev/null 2>&1 || true
-    wine reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f >/dev/null 2>&1 || true
-    build/native/tools/demo-sheet/xvf-demo --host build/win32/plugin/host-standin.exe --out out/demo
-    status=$?
-    wineserver -k >/dev/null 2>&1 || true
-    exit $status' || return 1
+  with_wine "$prefix" build/native/tools/demo-sheet/xvf-demo --host build/win32/plugin/host-standin.exe \
+    --out out/demo || return 1
   cat <<EOF
 
 The plug-in: $root/build/win32/plugin/XVF_Aspect.dll
@@ -237,7 +245,8 @@ main() {
     bench) setup; cmd_bench "$@" ;;
     build) setup; cmd_build ;;
     fuzz) setup; cmd_fuzz "$@" ;;
-    *) usage; [ -z "$command" ] || [ "$command" = help ]; exit $? ;;
+    ""|help|-h|--help) usage ;;
+    *) echo "run.sh: unknown command '$command'" >&2; usage >&2; exit 2 ;;
   esac
 }
 

@@ -16,12 +16,18 @@ function(xvf_isa_flags target)
 endfunction()
 
 # A GoogleTest program; under the win32 preset it runs through Wine.
+# RUN_SERIAL: its tests share something global (top-level window titles, a
+# settings file beside the program) and run alone.
 function(xvf_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "RUN_SERIAL" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120)
+  set(properties)
+  if(ARG_RUN_SERIAL)
+    set(properties PROPERTIES RUN_SERIAL TRUE)
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 ${properties})
 endfunction()
 
 # Copies the plug-in DLL (and with HOST_STANDIN the stand-in host) into the

@@ -12,14 +12,6 @@ if ! command -v wine >/dev/null 2>&1 || ! command -v xvfb-run >/dev/null 2>&1; t
   echo "skipped: wine or xvfb-run is not installed"
   exit 77
 fi
-mkdir -p "$prefix" "$out" || exit 1
-export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-# Unmanaged windows: with no window manager each managed one costs 2 s at exit.
-exec xvfb-run -a -s "-screen 0 1280x1024x24" sh -c '
-  wineserver -p 60
-  wine cmd /c exit >/dev/null 2>&1
-  wine reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f >/dev/null 2>&1
-  "$0" --host "$1" --out "$2" --modes panorama --windows 1024x576,480x720 --formats yuy2 --instance t
-  status=$?
-  wineserver -k >/dev/null 2>&1
-  exit $status' "$demo" "$host" "$out"
+mkdir -p "$out" || exit 1
+exec "$(dirname "$0")/../../tools/with_wine.sh" "$prefix" \
+  "$demo" --host "$host" --out "$out" --modes panorama --windows 1024x576,480x720 --formats yuy2 --instance t
