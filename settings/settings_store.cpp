@@ -72,7 +72,9 @@ void SettingsStore::StoreText() {
   std::string temporary;
   if (!platform_->CreateTemporary(directory, &temporary)) {
     // No temporary file can be made here: written in place rather than lost.
-    platform_->WriteWhole(path, text, length);
+    // A write that failed part-way puts the old text back where it can.
+    if (!platform_->WriteWhole(path, text, length))
+      platform_->WriteWhole(path, ini.inText.data(), ini.inSize);
     return;
   }
   // Written beside the file, then put in its place: a failure at any step

@@ -212,7 +212,6 @@ TEST_F(SettingsStoreTest, FailedSaveLeavesTheOldFileWhole) {
   EXPECT_EQ(Contents(File()), old);
   EXPECT_EQ(FileNamesIn(Plugins()), std::vector<std::string>{"XVF_Aspect.ini"});
 
-  platform.failWrite = false;
   platform.failReplace = true;  // the swap into place fails
   store.Save();
   EXPECT_EQ(platform.replaces, 1);
@@ -224,9 +223,14 @@ TEST_F(SettingsStoreTest, FailedSaveLeavesTheOldFileWhole) {
   EXPECT_EQ(Contents(File()), CanonicalText(7, 8, 4, "0"));
   EXPECT_EQ(FileNamesIn(Plugins()), std::vector<std::string>{"XVF_Aspect.ini"});
 
-  // No temporary file can be made in the folder: written in place instead.
+  // No temporary file can be made in the folder: written in place instead;
+  // a write that fails part-way puts the text as loaded back.
+  store.Load("XVF_Aspect");
   platform.noTemporary = true;
   store.current.aspectMode = 2;
+  platform.failWrite = true;
+  store.Save();
+  EXPECT_EQ(Contents(File()), CanonicalText(7, 8, 4, "0"));
   store.Save();
   EXPECT_EQ(Contents(File()), CanonicalText(7, 8, 2, "0"));
   EXPECT_EQ(FileNamesIn(Plugins()), std::vector<std::string>{"XVF_Aspect.ini"});

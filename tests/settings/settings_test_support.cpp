@@ -99,6 +99,7 @@ bool TestPlatform::CreateTemporary(const std::string& folder, std::string* tempo
 bool TestPlatform::WriteWhole(const std::string& path, const uint8_t* data, size_t size) {
   ++writes;
   if (failWrite) {
+    failWrite = false;
     system_.WriteWhole(path, data, size / 2);
     return false;
   }

@@ -37,7 +37,7 @@ class TestPlatform : public SettingsPlatform {
   bool versionFails = false;
   bool failRead = false;       // the file opens but reading it fails
   bool noTemporary = false;    // no temporary file can be made in the folder
-  bool failWrite = false;      // the disk fills half-way through the new text
+  bool failWrite = false;      // the disk fills half-way through the next write
   bool failReplace = false;    // the swap into place fails
   int writes = 0;
   int replaces = 0;
