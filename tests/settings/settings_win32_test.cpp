@@ -271,14 +271,18 @@ TEST(SettingsWin32Save, KeepsWhatIsNotOurs) {
   } steps[] = {{0, 2, true}, {FILE_ATTRIBUTE_HIDDEN, 3, true}, {FILE_ATTRIBUTE_READONLY, 4, false}};
   for (const Step& step : steps) {
     const std::string before = Contents(file);
-    if (step.attribute) ASSERT_TRUE(SetFileAttributesA(file.c_str(), step.attribute));
+    if (step.attribute) {
+      ASSERT_TRUE(SetFileAttributesA(file.c_str(), step.attribute));
+    }
     SettingsStore store(platform);
     store.Load("XVF_Aspect");
     ASSERT_EQ(store.path, file);
     store.current.aspectMode = step.mode;
     store.Save();
     EXPECT_EQ(Contents(file), step.written ? CanonicalText(-100, -100, step.mode, "1") : before) << step.mode;
-    if (step.attribute) EXPECT_TRUE(Attributes() & step.attribute) << step.mode;
+    if (step.attribute) {
+      EXPECT_TRUE(Attributes() & step.attribute) << step.mode;
+    }
     EXPECT_EQ(Contents(file + ".tmp"), "the user's own");
     EXPECT_EQ(Names(), expectedNames) << step.mode;
     SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
