@@ -99,9 +99,9 @@ void SettingsStore::ReadTable(const std::string& section, const SettingDescripto
           found ? ini.valueText : std::string(row.defaultText ? row.defaultText : "");
       continue;
     }
-    const int64_t number = !found                ? row.defaultValue
-                           : row.type >= kSettingInt64 ? ParseInt64(ini.valueText)
-                                                 : int64_t(ParseInt32(ini.valueText));
+    const int64_t number = !found                       ? row.defaultValue
+                           : row.type >= kSettingInt64  ? ParseInt64(ini.valueText)
+                                                        : int64_t(ParseInt32(ini.valueText));
     const uint64_t bits = uint64_t(number);
     switch (row.type) {
       case kSettingByte:
