@@ -23,17 +23,9 @@ using test::FileNamesIn;
 using test::ReadWholeFile;
 using test::WriteWholeFile;
 
-enum class Fault {
-  kNone,
-  kReadFails,
-  kCannotOpen,
-  kNoTemporary,
-  kDiskFullHalfWay,
-  kDiskFullAtOnce,
-  kRenameFails,
-  kRemoveFails,
-  kOutOfMemory,  // std::bad_alloc out of any operation but Remove
-};
+// kOutOfMemory: std::bad_alloc out of any operation but Remove.
+enum class Fault { kNone, kReadFails, kCannotOpen, kNoTemporary, kDiskFullHalfWay, kDiskFullAtOnce, kRenameFails,
+                   kRemoveFails, kOutOfMemory };
 
 // The system's files under a test folder; operation number `failAt` (counted
 // over reads, temporary files, writes, renames and removals) fails as `fault`
