@@ -42,18 +42,4 @@ SettingsLocation ComputeLocation(const LocationFacts& facts, const std::string& 
   return location;
 }
 
-std::vector<std::string> FolderLevels(const std::string& folder) {
-  std::vector<std::string> levels;
-  for (size_t at = folder.find('\\'); ; at = folder.find('\\', at + 1)) {
-    const size_t end = at == std::string::npos ? folder.size() : at;
-    // Empty prefixes (a leading backslash, doubled backslashes) are no folder.
-    if (end > 0 && folder[end - 1] != '\\') {
-      std::string level = folder.substr(0, end);
-      if (levels.empty() || levels.back() != level) levels.push_back(level);
-    }
-    if (at == std::string::npos) break;
-  }
-  return levels;
-}
-
 }  // namespace xvf

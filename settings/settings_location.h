@@ -1,6 +1,5 @@
 #pragma once
 #include <string>
-#include <vector>
 
 #include "settings/settings_platform.h"
 
@@ -22,9 +21,5 @@ std::string InstanceFromCommandLine(const std::string& commandLine);
 
 // The location for the gathered facts and the module base name.
 SettingsLocation ComputeLocation(const LocationFacts& facts, const std::string& moduleName);
-
-// Every folder from the root down to folder (without trailing backslashes),
-// in creation order: "C:\a\b\" gives "C:", "C:\a", "C:\a\b".
-std::vector<std::string> FolderLevels(const std::string& folder);
 
 }  // namespace xvf

@@ -25,6 +25,8 @@ enum class ReadResult {
 // The store's view of the system: gathering the location facts, and the file
 // and folder operations. The Win32 build talks to kernel32, advapi32 and
 // shell32; the native build to POSIX. Tests wrap it to inject failures.
+// Only GatherFacts and CreateTemporary may throw (std::bad_alloc); of the
+// others only ReadOrCreate allocates (the file's bytes, failure caught).
 class SettingsPlatform {
  public:
   virtual ~SettingsPlatform() = default;
@@ -33,20 +35,32 @@ class SettingsPlatform {
   // is gathered then.
   virtual bool GatherFacts(LocationFacts* facts) = 0;
 
-  // Creates one folder level (no trailing backslash); failures, including an
-  // existing folder, are ignored.
+  // Creates the last level of folder (no trailing backslash) when its parent
+  // exists; never creates a parent. Failures, including an existing folder,
+  // are ignored.
   virtual void CreateFolder(const std::string& folder) = 0;
 
-  // Opens path for reading without sharing, creating it empty when missing
-  // (an existing file is never truncated), and reads all of it into bytes.
+  // Opens path for reading without sharing and without blocking, creating it
+  // empty when missing (an existing file is never truncated), and reads all
+  // of it into bytes. Anything but a regular file is kReadFailed.
   virtual ReadResult ReadOrCreate(const std::string& path, std::vector<uint8_t>* bytes) = 0;
 
-  // Creates or truncates path without sharing, writes all size bytes and
-  // flushes them; false when any step failed (the file may then be partial).
-  virtual bool WriteNew(const std::string& path, const uint8_t* data, size_t size) = 0;
+  // Creates a new empty file with a unique short name (never longer than
+  // "xvfFFFF.tmp") in folder (ends in a backslash) and puts its path in
+  // temporary; false, with no file made, when none can be made. Never opens
+  // an existing file. May throw std::bad_alloc, and then leaves no file.
+  virtual bool CreateTemporary(const std::string& folder, std::string* temporary) = 0;
 
-  // Replaces to by from in one step (from disappears); false when it failed,
-  // and then to is untouched.
+  // Writes all size bytes to path from its start, creating it when missing,
+  // cuts it there and flushes; false when any step failed (the file may then
+  // be partial). A read-only file or anything but a regular file is refused
+  // untouched. Attributes of an existing file are kept.
+  virtual bool WriteWhole(const std::string& path, const uint8_t* data, size_t size) = 0;
+
+  // Puts the file from in the place of to in one step: an existing to keeps
+  // its attributes (mode bits), security and creation time; a read-only to is
+  // refused. True when from's bytes are now at to and from is gone; false
+  // when to is untouched and from still exists.
   virtual bool Replace(const std::string& from, const std::string& to) = 0;
 
   // Deletes path; failures are ignored.

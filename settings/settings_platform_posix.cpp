@@ -2,10 +2,15 @@
 // backslash paths as on Windows; they become slashes here.
 #ifndef _WIN32
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <iterator>
 
@@ -14,17 +19,30 @@
 namespace xvf {
 namespace {
 
-std::string ToPosix(std::string path) {
-  for (char& c : path)
-    if (c == '\\') c = '/';
-  return path;
-}
+// A store-form path as a POSIX path, in place: no allocation. A path too long
+// for the system, or holding a NUL, becomes "" and every call on it fails.
+class PosixPath {
+ public:
+  explicit PosixPath(const std::string& path) {
+    text_[0] = '\0';
+    if (path.size() >= sizeof(text_) || path.find('\0') != std::string::npos) return;
+    for (size_t i = 0; i < path.size(); ++i) text_[i] = path[i] == '\\' ? '/' : path[i];
+    text_[path.size()] = '\0';
+  }
+  const char* c_str() const { return text_; }
+
+ private:
+  char text_[PATH_MAX];
+};
 
 std::string FromPosix(std::string path) {
   for (char& c : path)
     if (c == '/') c = '\\';
   return path;
 }
+
+// A file the owner may not write is read-only, for root as well.
+bool Writable(const struct stat& info) { return S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) != 0; }
 
 class PosixSettingsPlatform final : public SettingsPlatform {
  public:
@@ -47,12 +65,13 @@ class PosixSettingsPlatform final : public SettingsPlatform {
     return true;
   }
 
-  void CreateFolder(const std::string& folder) override { mkdir(ToPosix(folder).c_str(), 0777); }
+  void CreateFolder(const std::string& folder) override { mkdir(PosixPath(folder).c_str(), 0777); }
 
   ReadResult ReadOrCreate(const std::string& path, std::vector<uint8_t>* bytes) override {
     bytes->clear();
     if (path.empty()) return ReadResult::kCannotOpen;
-    const int file = open(ToPosix(path).c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
+    // Non-blocking: a FIFO at the path must not hang the open.
+    const int file = open(PosixPath(path).c_str(), O_RDONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
     if (file < 0) return ReadResult::kCannotOpen;
     ReadResult result = ReadResult::kRead;
     struct stat info = {};
@@ -76,25 +95,54 @@ class PosixSettingsPlatform final : public SettingsPlatform {
     return result;
   }
 
-  bool WriteNew(const std::string& path, const uint8_t* data, size_t size) override {
-    const int file = open(ToPosix(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  // "xvfFFFF.tmp", four hex digits from a per-process sequence, created
+  // exclusively (mode 0666 less the umask, as a new settings file gets).
+  bool CreateTemporary(const std::string& folder, std::string* temporary) override {
+    static std::atomic<uint32_t> theNext{uint32_t(getpid()) * 2654435761u ^ uint32_t(std::time(nullptr))};
+    for (uint32_t attempt = 0; attempt < 0x10000; ++attempt) {
+      char name[16];
+      std::snprintf(name, sizeof(name), "xvf%04X.tmp", unsigned(theNext++ & 0xFFFF));
+      std::string candidate = folder + name;
+      const int file = open(PosixPath(candidate).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      if (file >= 0) {
+        close(file);
+        *temporary = std::move(candidate);
+        return true;
+      }
+      if (errno != EEXIST) return false;
+    }
+    return false;
+  }
+
+  bool WriteWhole(const std::string& path, const uint8_t* data, size_t size) override {
+    const int file = open(PosixPath(path).c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
     if (file < 0) return false;
-    bool ok = true;
+    struct stat info = {};
+    bool ok = fstat(file, &info) == 0 && Writable(info);
     size_t done = 0;
     while (ok && done < size) {
       const ssize_t put = write(file, data + done, size - done);
       ok = put > 0;
       if (ok) done += size_t(put);
     }
-    ok = ok && fsync(file) == 0;
+    ok = ok && ftruncate(file, off_t(size)) == 0 && fsync(file) == 0;
     return close(file) == 0 && ok;
   }
 
   bool Replace(const std::string& from, const std::string& to) override {
-    return rename(ToPosix(from).c_str(), ToPosix(to).c_str()) == 0;
+    const PosixPath source(from);
+    const PosixPath target(to);
+    struct stat info = {};
+    if (stat(target.c_str(), &info) == 0) {
+      // The file keeps its mode bits; a read-only one is left alone.
+      if (!Writable(info) || chmod(source.c_str(), info.st_mode & 07777) != 0) return false;
+    } else if (errno != ENOENT) {
+      return false;
+    }
+    return rename(source.c_str(), target.c_str()) == 0;
   }
 
-  void Remove(const std::string& path) override { unlink(ToPosix(path).c_str()); }
+  void Remove(const std::string& path) override { unlink(PosixPath(path).c_str()); }
 };
 
 }  // namespace

@@ -29,8 +29,8 @@ SettingsRecord& SettingsRecord::operator=(const SettingsRecord& other) {
 SettingsStore::SettingsStore() : SettingsStore(SystemSettingsPlatform()) {}
 
 SettingsStore::SettingsStore(SettingsPlatform& platform)
-    : settingsTable{{kSettingSigned32, "AspectMode", &current.aspectMode, 0, nullptr},
-                    {kSettingUnsigned32, "Interlace", &current.interlace, 1, nullptr}},
+    : settingsTable{{kSettingInt, "AspectMode", &current.aspectMode, 0, nullptr},
+                    {kSettingUInt, "Interlace", &current.interlace, 1, nullptr}},
       platform_(&platform) {}
 
 void SettingsStore::Locate() {
@@ -43,8 +43,9 @@ void SettingsStore::Locate() {
   directory = std::move(location.directory);
   fileName = std::move(location.fileName);
   path = std::move(location.path);
-  // The whole chain, so a new instance or user folder still gets its file.
-  for (const std::string& level : FolderLevels(directory)) platform_->CreateFolder(level);
+  // Only "Plugins": the host owns the instance and user folders, and
+  // nothing is stored until they exist.
+  platform_->CreateFolder(directory.substr(0, directory.size() - 1));
 }
 
 void SettingsStore::LoadText() {
@@ -66,13 +67,26 @@ void SettingsStore::LoadText() {
 void SettingsStore::StoreText() {
   // A file that could not be read is not replaced by defaults.
   if (inReadFailed_ || path.empty() || !ini.OutputChanged()) return;
-  // Written beside the file, then swapped in: a failure at any step leaves
-  // the old file whole and no temporary file behind.
-  const std::string temporary = path + ".tmp";
-  if (!platform_->WriteNew(temporary, ini.outText.data(), ini.outLength) ||
-      !platform_->Replace(temporary, path)) {
-    platform_->Remove(temporary);
+  const uint8_t* text = ini.outText.data();
+  const size_t length = ini.outLength;
+  std::string temporary;
+  if (!platform_->CreateTemporary(directory, &temporary)) {
+    // No temporary file can be made here: written in place rather than lost.
+    // A write that failed part-way puts the old text back where it can.
+    if (!platform_->WriteWhole(path, text, length))
+      platform_->WriteWhole(path, ini.inText.data(), ini.inSize);
+    return;
   }
+  // Written beside the file, then put in its place: a failure at any step
+  // leaves the old file whole and our temporary file removed.
+  bool stored = false;
+  try {
+    stored = platform_->WriteWhole(temporary, text, length) && platform_->Replace(temporary, path);
+  } catch (...) {
+    platform_->Remove(temporary);
+    throw;
+  }
+  if (!stored) platform_->Remove(temporary);
 }
 
 void SettingsStore::ReadTable(const std::string& section, const SettingDescriptor* rows, size_t count) {
@@ -85,28 +99,28 @@ void SettingsStore::ReadTable(const std::string& section, const SettingDescripto
           found ? ini.valueText : std::string(row.defaultText ? row.defaultText : "");
       continue;
     }
-    const int64_t number = !found                ? row.defaultValue
-                           : row.type >= 10      ? ParseInt64(ini.valueText)
-                                                 : int64_t(ParseInt32(ini.valueText));
+    const int64_t number = !found                       ? row.defaultValue
+                           : row.type >= kSettingInt64  ? ParseInt64(ini.valueText)
+                                                        : int64_t(ParseInt32(ini.valueText));
     const uint64_t bits = uint64_t(number);
     switch (row.type) {
-      case 0:
+      case kSettingByte:
         *static_cast<uint8_t*>(row.value) = uint8_t(bits);
         break;
-      case 1:
+      case kSettingShort:
         *static_cast<int16_t*>(row.value) = int16_t(uint16_t(bits));
         break;
-      case 2:
-      case 3:
+      case kSettingWord:
+      case kSettingUShort:
         *static_cast<uint16_t*>(row.value) = uint16_t(bits);
         break;
-      case 10:
+      case kSettingInt64:
         *static_cast<int64_t*>(row.value) = number;
         break;
-      case 11:
+      case kSettingUInt64:
         *static_cast<uint64_t*>(row.value) = bits;
         break;
-      default: {  // 4 to 9
+      default: {  // the 32-bit codes, kSettingUInt to kSettingUIntPtr
         const uint32_t low = uint32_t(bits);
         Atomic32(row).store(low <= 0x7FFFFFFFu ? int32_t(low) : -int32_t(~low) - 1, kRelaxed);
         break;
@@ -120,30 +134,30 @@ void SettingsStore::WriteTable(const SettingDescriptor* rows, size_t count) {
     const SettingDescriptor& row = rows[i];
     if (row.type > kSettingLastType) continue;
     switch (row.type) {
-      case 0:
+      case kSettingByte:
         ini.valueText = FormatUnsigned(*static_cast<const uint8_t*>(row.value));
         break;
-      case 1:
+      case kSettingShort:
         ini.valueText = FormatSigned(*static_cast<const int16_t*>(row.value));
         break;
-      case 2:
-      case 3:
+      case kSettingWord:
+      case kSettingUShort:
         ini.valueText = FormatUnsigned(*static_cast<const uint16_t*>(row.value));
         break;
-      case 6:
-      case 8:
+      case kSettingInt:
+      case kSettingLong:
         ini.valueText = FormatSigned(Atomic32(row).load(kRelaxed));
         break;
-      case 10:
+      case kSettingInt64:
         ini.valueText = FormatSigned(*static_cast<const int64_t*>(row.value));
         break;
-      case 11:
+      case kSettingUInt64:
         ini.valueText = FormatUnsigned(*static_cast<const uint64_t*>(row.value));
         break;
       case kSettingString:
         ini.valueText = *static_cast<const std::string*>(row.value);
         break;
-      default:  // 4, 5, 7, 9
+      default:  // kSettingUInt, kSettingDword, kSettingULong, kSettingUIntPtr
         ini.valueText = FormatUnsigned(uint32_t(Atomic32(row).load(kRelaxed)));
         break;
     }
@@ -165,7 +179,9 @@ void SettingsStore::Load(const std::string& module) {
     records.assign(1, current);
     current = records.front();
   } catch (...) {
-    // Out of memory: the values keep what they had.
+    // Out of memory part-way: the file's values are unknown, as for a file
+    // that could not be opened, so it is not saved over.
+    inReadFailed_ = true;
   }
 }
 

@@ -24,20 +24,24 @@ struct SettingsRecord {
   SettingsRecord& operator=(const SettingsRecord& other);
 };
 
-// Value type code of a descriptor row; rows above 12 are skipped.
-//   0 uint8_t        atoi, low 8 bits     "%u"
-//   1 int16_t        atoi, low 16 bits    "%d"
-//   2, 3 uint16_t    atoi, low 16 bits    "%u"
-//   4, 5, 7, 9       atoi                 "%u"   value is std::atomic<int32_t>
-//   6, 8             atoi                 "%d"   value is std::atomic<int32_t>
-//   10 int64_t       _atoi64              signed decimal
-//   11 uint64_t      _atoi64              unsigned decimal
-//   12 std::string   the value text       unchanged
+// Value type code of a descriptor row, 0..12; rows above 12 are skipped.
+// The value lives as the type says; the 32-bit codes keep it in a
+// std::atomic<int32_t>.
 using SettingType = uint32_t;
-constexpr SettingType kSettingUnsigned32 = 4;
-constexpr SettingType kSettingSigned32 = 6;
-constexpr SettingType kSettingString = 12;
-constexpr SettingType kSettingLastType = 12;
+constexpr SettingType kSettingByte = 0;      // uint8_t    atoi, low 8 bits    "%u"
+constexpr SettingType kSettingShort = 1;     // int16_t    atoi, low 16 bits   "%d"
+constexpr SettingType kSettingWord = 2;      // uint16_t   atoi, low 16 bits   "%u"
+constexpr SettingType kSettingUShort = 3;    // uint16_t   atoi, low 16 bits   "%u"
+constexpr SettingType kSettingUInt = 4;      // 32-bit     atoi                "%u"
+constexpr SettingType kSettingDword = 5;     // 32-bit     atoi                "%u"
+constexpr SettingType kSettingInt = 6;       // 32-bit     atoi                "%d"
+constexpr SettingType kSettingULong = 7;     // 32-bit     atoi                "%u"
+constexpr SettingType kSettingLong = 8;      // 32-bit     atoi                "%d"
+constexpr SettingType kSettingUIntPtr = 9;   // 32-bit     atoi                "%u"
+constexpr SettingType kSettingInt64 = 10;    // int64_t    _atoi64             signed decimal
+constexpr SettingType kSettingUInt64 = 11;   // uint64_t   _atoi64             unsigned decimal
+constexpr SettingType kSettingString = 12;   // std::string  the value text    unchanged
+constexpr SettingType kSettingLastType = kSettingString;
 
 struct SettingDescriptor {
   SettingType type;
@@ -69,8 +73,9 @@ class SettingsStore {
   // absent). A second Load replaces the values in use.
   void Load(const std::string& moduleName);
 
-  // Writes DIALOG and COMMON with the values in use; the file is replaced
-  // atomically and only when the text differs from the one loaded.
+  // Writes DIALOG and COMMON with the values in use, only when the text
+  // differs from the one loaded: into a temporary file beside it that then
+  // replaces it (in place when no temporary file can be made).
   void Save();
 
   // records[0] = current, snapshot = records.
@@ -105,7 +110,8 @@ class SettingsStore {
   std::string fileName;
   std::string path;
 
-  // "AspectMode" (6, default 0) and "Interlace" (4, default 1) over current.
+  // "AspectMode" (kSettingInt, default 0) and "Interlace" (kSettingUInt,
+  // default 1) over current.
   SettingDescriptor settingsTable[2];
   static constexpr size_t kSettingsTableRows = 2;
 
@@ -114,7 +120,9 @@ class SettingsStore {
  private:
   SettingsPlatform* platform_;
   std::string requestedModule_;  // the base name Load received; Locate makes it moduleName
-  bool inReadFailed_ = false;  // the file could not be opened or read: never overwrite it
+  // The file could not be opened or read, or Load failed part-way: its
+  // values are unknown, so it is not saved over until a Load succeeds.
+  bool inReadFailed_ = false;
 };
 
 extern SettingsStore theSettingsStore;

@@ -1,11 +1,14 @@
 // File-layer failures at every operation of Init, Shutdown, Init, Shutdown:
 // whichever operation fails and however (read error, file that cannot be
-// opened, disk full half-way, failed rename, a temporary file that cannot be
-// removed), the settings file is at every moment either the old text or the
-// new text, whole, and the values read back are one of the two.
+// opened, no temporary file, disk full half-way, failed rename, a temporary
+// file that cannot be removed, memory running out), the settings file is at
+// every moment either the old text or the new text, whole, the values read
+// back are one of the two, no temporary file is left (unless its removal was
+// what failed) and the user's own files beside it are untouched.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -20,11 +23,13 @@ using test::FileNamesIn;
 using test::ReadWholeFile;
 using test::WriteWholeFile;
 
-enum class Fault { kNone, kReadFails, kCannotOpen, kDiskFullHalfWay, kDiskFullAtOnce, kRenameFails, kRemoveFails };
+// kOutOfMemory: std::bad_alloc out of any operation but Remove.
+enum class Fault { kNone, kReadFails, kCannotOpen, kNoTemporary, kDiskFullHalfWay, kDiskFullAtOnce, kRenameFails,
+                   kRemoveFails, kOutOfMemory };
 
 // The system's files under a test folder; operation number `failAt` (counted
-// over reads, writes, renames and removals) fails as `fault` says when it is
-// of the kind that fault applies to.
+// over reads, temporary files, writes, renames and removals) fails as `fault`
+// says when it is of the kind that fault applies to.
 class FaultPlatform : public test::TestPlatform {
  public:
   int32_t failAt = -1;
@@ -33,21 +38,36 @@ class FaultPlatform : public test::TestPlatform {
   int32_t injected = 0;
 
   ReadResult ReadOrCreate(const std::string& path, std::vector<uint8_t>* bytes) override {
-    if (Hit(fault == Fault::kReadFails || fault == Fault::kCannotOpen)) {
+    if (Hit(fault == Fault::kReadFails || fault == Fault::kCannotOpen || fault == Fault::kOutOfMemory)) {
+      if (fault == Fault::kOutOfMemory) {
+        TestPlatform::ReadOrCreate(path, bytes);
+        throw std::bad_alloc();  // as while the text is parsed
+      }
       bytes->clear();
       return fault == Fault::kReadFails ? ReadResult::kReadFailed : ReadResult::kCannotOpen;
     }
     return TestPlatform::ReadOrCreate(path, bytes);
   }
-  bool WriteNew(const std::string& path, const uint8_t* data, size_t size) override {
-    if (Hit(fault == Fault::kDiskFullHalfWay || fault == Fault::kDiskFullAtOnce)) {
-      TestPlatform::WriteNew(path, data, fault == Fault::kDiskFullHalfWay ? size / 2 : 0);
+  bool CreateTemporary(const std::string& folder, std::string* temporary) override {
+    if (Hit(fault == Fault::kNoTemporary || fault == Fault::kOutOfMemory)) {
+      if (fault == Fault::kOutOfMemory) throw std::bad_alloc();
       return false;
     }
-    return TestPlatform::WriteNew(path, data, size);
+    return TestPlatform::CreateTemporary(folder, temporary);
+  }
+  bool WriteWhole(const std::string& path, const uint8_t* data, size_t size) override {
+    if (Hit(fault == Fault::kDiskFullHalfWay || fault == Fault::kDiskFullAtOnce || fault == Fault::kOutOfMemory)) {
+      TestPlatform::WriteWhole(path, data, fault == Fault::kDiskFullAtOnce ? 0 : size / 2);
+      if (fault == Fault::kOutOfMemory) throw std::bad_alloc();
+      return false;
+    }
+    return TestPlatform::WriteWhole(path, data, size);
   }
   bool Replace(const std::string& from, const std::string& to) override {
-    if (Hit(fault == Fault::kRenameFails)) return false;
+    if (Hit(fault == Fault::kRenameFails || fault == Fault::kOutOfMemory)) {
+      if (fault == Fault::kOutOfMemory) throw std::bad_alloc();
+      return false;
+    }
     return TestPlatform::Replace(from, to);
   }
   void Remove(const std::string& path) override {
@@ -85,8 +105,10 @@ TEST_F(SettingsFaults, EveryFileOperationOfTwoSessions) {
   const std::string midText = CanonicalText(10, 20, 4, "1");
   const std::string newText = CanonicalText(10, 20, 1, "0");
   const std::vector<std::string> allowed = {oldText, midText, newText};
-  const Fault faults[] = {Fault::kReadFails,      Fault::kCannotOpen,  Fault::kDiskFullHalfWay,
-                          Fault::kDiskFullAtOnce, Fault::kRenameFails, Fault::kRemoveFails};
+  const std::string usersText = "the user's own";
+  const Fault faults[] = {Fault::kReadFails,      Fault::kCannotOpen,  Fault::kNoTemporary,
+                          Fault::kDiskFullHalfWay, Fault::kDiskFullAtOnce, Fault::kRenameFails,
+                          Fault::kRemoveFails,    Fault::kOutOfMemory};
   // The operations of both sessions and the clean one after them, counted once without faults.
   int32_t operations = 0;
   {
@@ -100,7 +122,7 @@ TEST_F(SettingsFaults, EveryFileOperationOfTwoSessions) {
       store.Save();
     }
     operations = platform.operations;
-    ASSERT_GE(operations, 9);  // a read, a write and a rename per session
+    ASSERT_GE(operations, 12);  // a read, a temporary file, a write and a rename per session
   }
   for (const Fault fault : faults)
     for (int32_t failAt = 0; failAt < operations; ++failAt) {
@@ -110,6 +132,7 @@ TEST_F(SettingsFaults, EveryFileOperationOfTwoSessions) {
       platform.failAt = failAt;
       platform.fault = fault;
       WriteWholeFile(File(), oldText);  // the previous session's file
+      WriteWholeFile(File() + ".tmp", usersText);
 
       // Session 1: the dialog chooses mode 4 with fields.
       {
@@ -133,12 +156,22 @@ TEST_F(SettingsFaults, EveryFileOperationOfTwoSessions) {
         const std::string text = Contents();
         EXPECT_TRUE(std::find(allowed.begin(), allowed.end(), text) != allowed.end()) << where << ": " << text;
       }
-      // The only file left beside the settings is a temporary whose removal
-      // failed; the next clean save replaces it and the file alike.
-      const auto names = FileNamesIn(Plugins());
-      for (const std::string& name : names)
-        EXPECT_TRUE(name == "XVF_Aspect.ini" || (fault == Fault::kRemoveFails && name == "XVF_Aspect.ini.tmp"))
-            << where << ": " << name;
+      // Beside the settings only the user's file, and a temporary file of
+      // ours only where its removal failed.
+      const auto OnlyOursAndTheUsers = [&](const std::string& stage) {
+        std::string user;
+        EXPECT_TRUE(ReadWholeFile(File() + ".tmp", &user) && user == usersText) << where << stage;
+        int32_t temporaries = 0;
+        for (const std::string& name : FileNamesIn(Plugins())) {
+          const bool temporary = name.size() == 11 && name.compare(0, 3, "xvf") == 0 &&
+                                 name.compare(7, 4, ".tmp") == 0;
+          temporaries += temporary;
+          EXPECT_TRUE(name == "XVF_Aspect.ini" || name == "XVF_Aspect.ini.tmp" || temporary)
+              << where << stage << ": " << name;
+        }
+        EXPECT_LE(temporaries, fault == Fault::kRemoveFails ? 1 : 0) << where << stage;
+      };
+      OnlyOursAndTheUsers(", two sessions");
       platform.fault = Fault::kNone;
       SettingsStore clean(platform);
       clean.Load("XVF_Aspect");
@@ -146,26 +179,32 @@ TEST_F(SettingsFaults, EveryFileOperationOfTwoSessions) {
       clean.current.interlace = 0;
       clean.Save();
       EXPECT_EQ(Contents(), CanonicalText(10, 20, 3, "0")) << where;
-      EXPECT_EQ(FileNamesIn(Plugins()), std::vector<std::string>{"XVF_Aspect.ini"}) << where;
+      OnlyOursAndTheUsers(", clean session");
     }
 }
 
-// A save interrupted between writing the temporary file and swapping it in
-// (the process ended there) leaves the old file whole; the next session reads
-// the old values, not the half-finished new ones, and its save cleans up.
+// A save interrupted between writing its temporary file and putting it in
+// place (the process ended there) leaves the old file whole: the next session
+// reads the old values and saves; the leftover is not known to be ours and
+// stays, as does the user's own "XVF_Aspect.ini.tmp".
 TEST_F(SettingsFaults, InterruptedSaveKeepsTheOldFile) {
   FaultPlatform platform;
   Prepare(&platform);
   const std::string oldText = CanonicalText(1, 2, 2, "1");
   WriteWholeFile(File(), oldText);
-  WriteWholeFile(File() + ".tmp", "[COMMON]\r\nAspectMo");  // what the interrupted save left
+  WriteWholeFile(Plugins() + "xvf1A2B.tmp", "[COMMON]\r\nAspectMo");
+  WriteWholeFile(File() + ".tmp", oldText);
   SettingsStore store(platform);
   store.Load("XVF_Aspect");
   EXPECT_EQ(store.current.aspectMode, 2);
   store.current.aspectMode = 3;
   store.Save();
   EXPECT_EQ(Contents(), CanonicalText(1, 2, 3, "1"));
-  EXPECT_EQ(FileNamesIn(Plugins()), std::vector<std::string>{"XVF_Aspect.ini"});
+  std::string left;
+  EXPECT_TRUE(ReadWholeFile(File() + ".tmp", &left) && left == oldText);
+  auto names = FileNamesIn(Plugins());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"XVF_Aspect.ini", "XVF_Aspect.ini.tmp", "xvf1A2B.tmp"}));
 }
 
 }  // namespace

@@ -74,15 +74,5 @@ TEST(SettingsLocation, ModuleNameAndOddHostPaths) {
   EXPECT_EQ(ComputeLocation(facts, "XVF_Aspect").directory, "\\Quillvox\\Plugins\\");
 }
 
-TEST(SettingsLocation, FolderLevelsRunFromTheRootDown) {
-  using Levels = std::vector<std::string>;
-  EXPECT_EQ(FolderLevels("C:\\a\\b\\"), (Levels{"C:", "C:\\a", "C:\\a\\b"}));
-  EXPECT_EQ(FolderLevels("\\tmp\\x\\Plugins\\"), (Levels{"\\tmp", "\\tmp\\x", "\\tmp\\x\\Plugins"}));
-  EXPECT_EQ(FolderLevels("\\\\server\\share\\p\\"), (Levels{"\\\\server", "\\\\server\\share", "\\\\server\\share\\p"}));
-  EXPECT_EQ(FolderLevels("Plugins\\"), (Levels{"Plugins"}));
-  EXPECT_EQ(FolderLevels(""), Levels{});
-  EXPECT_EQ(FolderLevels("a\\\\b"), (Levels{"a", "a\\\\b"}));
-}
-
 }  // namespace
 }  // namespace xvf

@@ -5,6 +5,11 @@
 #include <algorithm>
 #include <string>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "settings/settings_store.h"
 #include "tests/settings/settings_test_support.h"
 
@@ -24,6 +29,7 @@ class SettingsStoreTest : public ::testing::Test {
     platform.facts.hostPath = folder.root() + "host\\Quillvox.exe";
     platform.facts.userFolder = folder.root() + "user";
     platform.facts.commandLine = "\"" + platform.facts.hostPath + "\"";
+    test::MakeFolders(folder.root() + "host");
   }
 
   std::string Plugins() const { return folder.root() + "host\\Plugins\\"; }
@@ -160,25 +166,38 @@ TEST_F(SettingsStoreTest, SecondLoadTakesTheFileIntoUse) {
   EXPECT_EQ(platform.writes, 0);
 }
 
-TEST_F(SettingsStoreTest, MissingFoldersAreCreatedWithTheirParents) {
-  platform.facts.commandLine += " -INST:Q";
-  store.Load("XVF_Aspect");
-  EXPECT_EQ(store.instance, "q");
+// The host owns the instance and user folders: only "Plugins" is made, and
+// nothing is stored (nor left behind) until its parent exists.
+TEST_F(SettingsStoreTest, OnlyThePluginsFolderIsCreated) {
+  platform.facts.commandLine += " x-INST:Q.avi";
   const std::string file = folder.root() + "host\\Instances\\q\\Plugins\\XVF_Aspect.ini";
-  EXPECT_EQ(store.path, file);
-  EXPECT_EQ(Contents(file), "");
-  store.Save();
-  EXPECT_EQ(Contents(file), CanonicalText(-100, -100, 0, "1"));
+  for (const bool instanceExists : {false, true}) {
+    if (instanceExists) test::MakeFolders(folder.root() + "host\\Instances\\q");
+    SettingsStore store(platform);
+    store.Load("XVF_Aspect");
+    EXPECT_EQ(store.instance, "q");
+    EXPECT_EQ(store.path, file);
+    store.Save();
+    EXPECT_EQ(Contents(file), instanceExists ? CanonicalText(-100, -100, 0, "1") : "<missing>");
+    if (!instanceExists) {
+      EXPECT_EQ(FileNamesIn(folder.root() + "host"), std::vector<std::string>{});
+    }
+  }
 
-  // The user folder, itself missing, on the NT family with the switch set.
+  // The user folder on the NT family with the switch set: only once the
+  // host made "Quillvox" in it.
   platform.facts.storeInUsersFolder = 1;
   platform.facts.commandLine = "q";
-  SettingsStore user(platform);
-  user.Load("Other");
-  EXPECT_EQ(user.path, folder.root() + "user\\Quillvox\\Plugins\\Other.ini");
-  EXPECT_EQ(user.moduleName, "Other");
-  user.Save();
-  EXPECT_EQ(Contents(user.path), CanonicalText(-100, -100, 0, "1"));
+  for (const bool quillvoxExists : {false, true}) {
+    if (quillvoxExists) test::MakeFolders(folder.root() + "user\\Quillvox");
+    SettingsStore user(platform);
+    user.Load("Other");
+    EXPECT_EQ(user.path, folder.root() + "user\\Quillvox\\Plugins\\Other.ini");
+    EXPECT_EQ(user.moduleName, "Other");
+    user.Save();
+    EXPECT_EQ(Contents(user.path), quillvoxExists ? CanonicalText(-100, -100, 0, "1") : "<missing>");
+    EXPECT_EQ(PathExists(folder.root() + "user"), quillvoxExists);
+  }
 }
 
 TEST_F(SettingsStoreTest, FailedSaveLeavesTheOldFileWhole) {
@@ -193,7 +212,6 @@ TEST_F(SettingsStoreTest, FailedSaveLeavesTheOldFileWhole) {
   EXPECT_EQ(Contents(File()), old);
   EXPECT_EQ(FileNamesIn(Plugins()), std::vector<std::string>{"XVF_Aspect.ini"});
 
-  platform.failWrite = false;
   platform.failReplace = true;  // the swap into place fails
   store.Save();
   EXPECT_EQ(platform.replaces, 1);
@@ -204,7 +222,56 @@ TEST_F(SettingsStoreTest, FailedSaveLeavesTheOldFileWhole) {
   store.Save();
   EXPECT_EQ(Contents(File()), CanonicalText(7, 8, 4, "0"));
   EXPECT_EQ(FileNamesIn(Plugins()), std::vector<std::string>{"XVF_Aspect.ini"});
+
+  // No temporary file can be made in the folder: written in place instead;
+  // a write that fails part-way puts the text as loaded back.
+  store.Load("XVF_Aspect");
+  platform.noTemporary = true;
+  store.current.aspectMode = 2;
+  platform.failWrite = true;
+  store.Save();
+  EXPECT_EQ(Contents(File()), CanonicalText(7, 8, 4, "0"));
+  store.Save();
+  EXPECT_EQ(Contents(File()), CanonicalText(7, 8, 2, "0"));
+  EXPECT_EQ(FileNamesIn(Plugins()), std::vector<std::string>{"XVF_Aspect.ini"});
 }
+
+#ifndef _WIN32
+// A FIFO at the path neither hangs Init nor is written; a file its owner may
+// not write is left as it was (for root too); a saved file keeps its mode.
+TEST_F(SettingsStoreTest, PosixFileKindsAndModes) {
+  const auto Posix = [](std::string path) {
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+  };
+  test::MakeFolders(Plugins());
+  ASSERT_EQ(mkfifo(Posix(File()).c_str(), 0644), 0);
+  store.Load("XVF_Aspect");
+  EXPECT_EQ(store.current.interlace, 1);
+  store.Save();
+  EXPECT_EQ(platform.writes, 0);
+  struct stat info = {};
+  ASSERT_EQ(stat(Posix(File()).c_str(), &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode));
+  unlink(Posix(File()).c_str());
+
+  const std::string old = CanonicalText(1, 2, 3, "0");
+  for (const mode_t mode : {mode_t(0444), mode_t(0640)}) {
+    WriteWholeFile(File(), old);
+    chmod(Posix(File()).c_str(), mode);
+    for (const bool inPlace : {false, true}) {
+      platform.noTemporary = inPlace;
+      store.Load("XVF_Aspect");
+      store.current.aspectMode = inPlace ? 1 : 2;
+      store.Save();
+      EXPECT_EQ(Contents(File()), mode == 0444 ? old : CanonicalText(1, 2, inPlace ? 1 : 2, "0")) << mode;
+      ASSERT_EQ(stat(Posix(File()).c_str(), &info), 0);
+      EXPECT_EQ(info.st_mode & 0777, mode);
+      EXPECT_EQ(FileNamesIn(Plugins()), std::vector<std::string>{"XVF_Aspect.ini"});
+    }
+  }
+}
+#endif
 
 TEST_F(SettingsStoreTest, UnreadableFileIsNotOverwrittenWithDefaults) {
   const std::string old = CanonicalText(7, 8, 2, "0");
@@ -238,7 +305,7 @@ TEST_F(SettingsStoreTest, WithoutTheVersionNothingIsLocatedReadOrWritten) {
   EXPECT_EQ(store.current.interlace, 1);
   store.Save();
   EXPECT_EQ(platform.writes, 0);
-  EXPECT_EQ(FileNamesIn(folder.root()), std::vector<std::string>{});
+  EXPECT_EQ(FileNamesIn(folder.root() + "host"), std::vector<std::string>{});
 
   // A later failure keeps the location found before.
   platform.versionFails = false;
@@ -340,7 +407,6 @@ TEST(SettingsStoreOpenFailure, FileThatCouldNotBeOpenedIsNotOverwritten) {
   platform.facts.hostPath = folder.root() + "host\\Quillvox.exe";
   const std::string file = folder.root() + "host\\Plugins\\XVF_Aspect.ini";
   SettingsStore store(platform);
-  store.Locate();  // creates the folders
   const std::string old = CanonicalText(30, 40, 2, "0");
   WriteWholeFile(file, old);
   store.Load("XVF_Aspect");

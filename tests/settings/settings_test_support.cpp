@@ -62,6 +62,11 @@ void WriteWholeFile(const std::string& path, const std::string& text) {
 
 bool PathExists(const std::string& path) { return fs::exists(ToNative(path)); }
 
+void MakeFolders(const std::string& folder) {
+  std::error_code ignored;
+  fs::create_directories(ToNative(folder), ignored);
+}
+
 std::vector<std::string> FileNamesIn(const std::string& folder) {
   std::vector<std::string> names;
   std::error_code ignored;
@@ -87,13 +92,18 @@ ReadResult TestPlatform::ReadOrCreate(const std::string& path, std::vector<uint8
   return result;
 }
 
-bool TestPlatform::WriteNew(const std::string& path, const uint8_t* data, size_t size) {
+bool TestPlatform::CreateTemporary(const std::string& folder, std::string* temporary) {
+  return !noTemporary && system_.CreateTemporary(folder, temporary);
+}
+
+bool TestPlatform::WriteWhole(const std::string& path, const uint8_t* data, size_t size) {
   ++writes;
   if (failWrite) {
-    system_.WriteNew(path, data, size / 2);
+    failWrite = false;
+    system_.WriteWhole(path, data, size / 2);
     return false;
   }
-  return system_.WriteNew(path, data, size);
+  return system_.WriteWhole(path, data, size);
 }
 
 bool TestPlatform::Replace(const std::string& from, const std::string& to) {

@@ -26,6 +26,7 @@ class TestFolder {
 bool ReadWholeFile(const std::string& path, std::string* text);
 void WriteWholeFile(const std::string& path, const std::string& text);
 bool PathExists(const std::string& path);
+void MakeFolders(const std::string& folder);  // with its missing parents
 std::vector<std::string> FileNamesIn(const std::string& folder);
 
 // The system's own platform with the location facts given by the test and
@@ -34,16 +35,18 @@ class TestPlatform : public SettingsPlatform {
  public:
   LocationFacts facts;
   bool versionFails = false;
-  bool failRead = false;     // the file opens but reading it fails
-  bool failWrite = false;    // the disk fills half-way through the new text
-  bool failReplace = false;  // the swap into place fails
+  bool failRead = false;       // the file opens but reading it fails
+  bool noTemporary = false;    // no temporary file can be made in the folder
+  bool failWrite = false;      // the disk fills half-way through the next write
+  bool failReplace = false;    // the swap into place fails
   int writes = 0;
   int replaces = 0;
 
   bool GatherFacts(LocationFacts* out) override;
   void CreateFolder(const std::string& folder) override;
   ReadResult ReadOrCreate(const std::string& path, std::vector<uint8_t>* bytes) override;
-  bool WriteNew(const std::string& path, const uint8_t* data, size_t size) override;
+  bool CreateTemporary(const std::string& folder, std::string* temporary) override;
+  bool WriteWhole(const std::string& path, const uint8_t* data, size_t size) override;
   bool Replace(const std::string& from, const std::string& to) override;
   void Remove(const std::string& path) override;
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -161,9 +162,19 @@ TEST_F(SettingsWin32Test, HostFolderFileIsCreatedReadAndRewrittenOnlyWhenChanged
   DeleteFileA(file.c_str());
 }
 
+// The user folder is used only once the host made "Quillvox" in it.
 TEST_F(SettingsWin32Test, NonZeroSwitchSelectsTheUserFolder) {
   const std::string file = AppData() + "\\Quillvox\\Plugins\\XvfUserTest.ini";
   RemoveTree(AppData() + "\\Quillvox");
+  SetSwitch(1);
+  {
+    SettingsStore store;
+    store.Load("XvfUserTest");
+    EXPECT_EQ(store.path, file);
+    store.Save();
+    EXPECT_FALSE(std::filesystem::exists(AppData() + "\\Quillvox"));
+  }
+  ASSERT_TRUE(CreateDirectoryA((AppData() + "\\Quillvox").c_str(), nullptr));
   for (DWORD value : {DWORD(1), DWORD(0x100)}) {
     SetSwitch(value);
     SettingsStore store;
@@ -181,16 +192,22 @@ TEST_F(SettingsWin32Test, NonZeroSwitchSelectsTheUserFolder) {
   RemoveTree(AppData() + "\\Quillvox");
 }
 
+// The host owns Instances\<c>\: without it nothing is made, also for stray
+// switch text inside another argument.
 TEST_F(SettingsWin32Test, InstanceSwitchOnTheCommandLine) {
-  RemoveTree(ExeFolder() + "Instances");
+  const std::string instances = ExeFolder() + "Instances";
+  RemoveTree(instances);
   EXPECT_EQ(RunChild("--xvf-child /inst:7"), 0u);
-  EXPECT_EQ(Contents(ExeFolder() + "Instances\\7\\Plugins\\XvfInstTest.ini"), CanonicalText(-100, -100, 4, "1"));
+  EXPECT_EQ(RunChild("--xvf-child x-inst:q.avi"), 0u);
+  EXPECT_FALSE(std::filesystem::exists(instances));
+  ASSERT_TRUE(CreateDirectoryA(instances.c_str(), nullptr));
+  for (const char* c : {"5", "k"}) ASSERT_TRUE(CreateDirectoryA((instances + "\\" + c).c_str(), nullptr));
   EXPECT_EQ(RunChild("--xvf-child -INST:K"), 0u);
-  EXPECT_EQ(Contents(ExeFolder() + "Instances\\k\\Plugins\\XvfInstTest.ini"), CanonicalText(-100, -100, 4, "1"));
+  EXPECT_EQ(Contents(instances + "\\k\\Plugins\\XvfInstTest.ini"), CanonicalText(-100, -100, 4, "1"));
   EXPECT_EQ(RunChild("--xvf-child /inst:5 -inst:3"), 0u);
-  EXPECT_EQ(Contents(ExeFolder() + "Instances\\5\\Plugins\\XvfInstTest.ini"), CanonicalText(-100, -100, 4, "1"));
-  EXPECT_FALSE(std::filesystem::exists(ExeFolder() + "Instances\\3"));
-  RemoveTree(ExeFolder() + "Instances");
+  EXPECT_EQ(Contents(instances + "\\5\\Plugins\\XvfInstTest.ini"), CanonicalText(-100, -100, 4, "1"));
+  EXPECT_FALSE(std::filesystem::exists(instances + "\\3"));
+  RemoveTree(instances);
 }
 
 // Started by InstanceSwitchOnTheCommandLine; skipped when run on its own.
@@ -217,11 +234,59 @@ TEST_F(SettingsWin32Test, FileHeldOpenIsNeitherReadNorReplaced) {
   store.Save();
   CloseHandle(held);
   EXPECT_EQ(Contents(file), old);
-  EXPECT_FALSE(std::filesystem::exists(file + ".tmp"));
 
   store.Load("XvfHeldTest");
   EXPECT_EQ(store.current.aspectMode, 3);
   DeleteFileA(file.c_str());
+}
+
+// Saving touches nothing that is not ours: a 258-character path is saved
+// (its temporary file's name is shorter), the user's "XVF_Aspect.ini.tmp"
+// stays, a hidden file stays hidden, a read-only file is left as it was, and
+// no temporary file is left.
+TEST(SettingsWin32Save, KeepsWhatIsNotOurs) {
+  test::TestFolder folder;
+  const std::string host = folder.root() + std::string(236 - folder.root().size() - 1, 'h') + "\\";
+  test::MakeFolders(host);
+  test::TestPlatform platform;
+  platform.facts.platformId = 2;
+  platform.facts.hostPath = host + "Quillvox.exe";
+  const std::string plugins = host + "Plugins\\";
+  const std::string file = plugins + "XVF_Aspect.ini";
+  const auto Attributes = [&] { return GetFileAttributesA(file.c_str()); };
+  const auto Names = [&] {
+    auto names = test::FileNamesIn(plugins);
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  const std::vector<std::string> expectedNames = {"XVF_Aspect.ini", "XVF_Aspect.ini.tmp"};
+  ASSERT_EQ(file.size(), 258u);
+  ASSERT_TRUE(CreateDirectoryA(plugins.c_str(), nullptr));
+  WriteWholeFile(file + ".tmp", "the user's own");
+
+  struct Step {
+    DWORD attribute;
+    int32_t mode;
+    bool written;
+  } steps[] = {{0, 2, true}, {FILE_ATTRIBUTE_HIDDEN, 3, true}, {FILE_ATTRIBUTE_READONLY, 4, false}};
+  for (const Step& step : steps) {
+    const std::string before = Contents(file);
+    if (step.attribute) {
+      ASSERT_TRUE(SetFileAttributesA(file.c_str(), step.attribute));
+    }
+    SettingsStore store(platform);
+    store.Load("XVF_Aspect");
+    ASSERT_EQ(store.path, file);
+    store.current.aspectMode = step.mode;
+    store.Save();
+    EXPECT_EQ(Contents(file), step.written ? CanonicalText(-100, -100, step.mode, "1") : before) << step.mode;
+    if (step.attribute) {
+      EXPECT_TRUE(Attributes() & step.attribute) << step.mode;
+    }
+    EXPECT_EQ(Contents(file + ".tmp"), "the user's own");
+    EXPECT_EQ(Names(), expectedNames) << step.mode;
+    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
 }
 
 }  // namespace

@@ -58,6 +58,18 @@ std::string BaseName(const std::string& path) {
   return name;
 }
 
+// The host makes its own folders (Instances\c\, or %APPDATA%\Quillvox\ for
+// per-user storage); the plug-in makes only "Plugins" inside them.
+void MakeHostFolders(const std::string& moduleName) {
+  xvf::SettingsStore store;
+  store.Load(moduleName);
+  const size_t plugins = store.directory.rfind("Plugins\\");
+  if (plugins == std::string::npos) return;
+  const std::string owned = store.directory.substr(0, plugins);
+  for (size_t at = owned.find('\\', 3); at != std::string::npos; at = owned.find('\\', at + 1))
+    CreateDirectoryA(owned.substr(0, at).c_str(), nullptr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -114,6 +126,7 @@ int main(int argc, char** argv) {
   }
 
   // The settings go where the plug-in will look for them in this process.
+  MakeHostFolders(BaseName(dllPath));
   if (mode >= 0 || interlace >= 0) {
     xvf::SettingsStore store;
     store.Load(BaseName(dllPath));
