@@ -5,6 +5,7 @@
 #   ./run.sh bench          build and run the benchmarks
 #   ./run.sh fuzz [SECONDS] run every fuzz target for SECONDS each (default 60)
 #   ./run.sh build          build all presets, run nothing
+#   ./run.sh dist           the release: out/dist/XVF_Aspect-<version>-win32.zip from the tested DLL
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$PWD
@@ -21,6 +22,8 @@ packages=(
   "libbenchmark-dev:/usr/include/benchmark/benchmark.h"
   "g++-mingw-w64-i686-posix:/usr/bin/i686-w64-mingw32-g++-posix"
   "gcc-mingw-w64-i686-posix:/usr/bin/i686-w64-mingw32-gcc-posix"
+  "g++-mingw-w64-i686-win32:/usr/bin/i686-w64-mingw32-g++-win32"
+  "gcc-mingw-w64-i686-win32:/usr/bin/i686-w64-mingw32-gcc-win32"
   "wine:/usr/bin/wine"
   "wine32:/usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll"
   "xvfb:/usr/bin/Xvfb"
@@ -28,6 +31,7 @@ packages=(
   "zlib1g-dev:/usr/include/zlib.h"
   "pkg-config:/usr/bin/pkg-config"
   "libswscale-dev:/usr/include/x86_64-linux-gnu/libswscale/swscale.h"
+  "zip:/usr/bin/zip"
 )
 
 # True when the package's proof is there: a path, or for clang's runtime
@@ -221,19 +225,33 @@ cmd_demo() {
     --out out/demo || return 1
   cat <<EOF
 
-The plug-in: $root/build/win32/plugin/XVF_Aspect.dll
-(32-bit Windows, self-contained: nothing else needs copying.)
-To install it, copy XVF_Aspect.dll into the Plugins folder of the Quillvox
-installation, <Quillvox folder>\\Plugins\\. Its settings are kept beside it in
-Plugins\\XVF_Aspect.ini (Instances\\c\\Plugins\\XVF_Aspect.ini for a host started
-with -inst:c); when HKLM\\SOFTWARE\\Quillvox has a non-zero StoreInUsersFolder
-value (Windows NT family), in %APPDATA%\\Quillvox\\Plugins\\XVF_Aspect.ini instead
-(%APPDATA%\\Quillvox\\Instances\\c\\Plugins\\ for an instance).
+The plug-in shown: build/win32/plugin/XVF_Aspect.dll, the DLL the win32 tests load.
+To install it, make the release with ./run.sh dist (it runs the win32 tests, then
+packs that DLL, stripped) and follow README.txt in
+out/dist/XVF_Aspect-<version>-win32.zip: XVF_Aspect.dll goes into
+<Quillvox folder>\\Plugins\\, its settings to Plugins\\XVF_Aspect.ini there
+(Instances\\c\\Plugins\\ for a host started with -inst:c), or under
+%APPDATA%\\Quillvox\\ when HKLM\\SOFTWARE\\Quillvox has a non-zero StoreInUsersFolder.
 EOF
 }
 
+# The release: the win32 tree built and every win32 suite run under Wine, then
+# the DLL those suites loaded packed as it is (stripped, its symbols beside the
+# zip) by the target xvf_release_zip.
+cmd_dist() {
+  echo "== build: win32"
+  configure_and_build win32
+  if ! run_win32_tests; then
+    echo "== the win32 tests failed: no release made"
+    return 1
+  fi
+  echo "== release"
+  cmake --build --preset win32 --target xvf_release_zip | sed -n 's/^-- /   /p'
+  return "${PIPESTATUS[0]}"
+}
+
 usage() {
-  sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
+  sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'
 }
 
 main() {
@@ -245,6 +263,7 @@ main() {
     bench) setup; cmd_bench "$@" ;;
     build) setup; cmd_build ;;
     fuzz) setup; cmd_fuzz "$@" ;;
+    dist) setup; cmd_dist ;;
     ""|help|-h|--help) usage ;;
     *) echo "run.sh: unknown command '$command'" >&2; usage >&2; exit 2 ;;
   esac

@@ -30,21 +30,26 @@ function(xvf_test name)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 ${properties})
 endfunction()
 
+# The plug-in DLL of a win32 tree (target xvf_aspect_dll).
+set(XVF_PLUGIN_DLL ${CMAKE_BINARY_DIR}/plugin/XVF_Aspect.dll)
+
 # Copies the plug-in DLL (and with HOST_STANDIN the stand-in host) into the
 # folder of a test program, again whenever either is rebuilt, so the test
 # never loads a stale copy.
 function(xvf_plugin_beside target)
   cmake_parse_arguments(ARG "HOST_STANDIN" "" "" ${ARGN})
   set(products xvf_aspect_dll)
+  set(files ${XVF_PLUGIN_DLL})
   set(outputs ${CMAKE_CURRENT_BINARY_DIR}/XVF_Aspect.dll)
   if(ARG_HOST_STANDIN)
     list(APPEND products host-standin)
+    list(APPEND files $<TARGET_FILE:host-standin>)
     list(APPEND outputs ${CMAKE_CURRENT_BINARY_DIR}/host-standin.exe)
   endif()
-  foreach(product output IN ZIP_LISTS products outputs)
+  foreach(product file output IN ZIP_LISTS products files outputs)
     add_custom_command(OUTPUT ${output}
-      COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${product}> ${output}
-      DEPENDS ${product} $<TARGET_FILE:${product}>)
+      COMMAND ${CMAKE_COMMAND} -E copy ${file} ${output}
+      DEPENDS ${product} ${file})
   endforeach()
   add_custom_target(${target}_plugin_copies DEPENDS ${outputs})
   add_dependencies(${target} ${target}_plugin_copies)
