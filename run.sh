@@ -25,6 +25,7 @@ packages=(
   "xvfb:/usr/bin/Xvfb"
   "xauth:/usr/bin/xauth"
   "zlib1g-dev:/usr/include/zlib.h"
+  "libpng-dev:/usr/include/png.h"
   "pkg-config:/usr/bin/pkg-config"
   "libswscale-dev:/usr/include/x86_64-linux-gnu/libswscale/swscale.h"
 )
