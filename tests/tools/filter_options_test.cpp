@@ -99,7 +99,7 @@ TEST(FilterOptions, Sizes) {
   EXPECT_EQ(2147483647, w);
   for (const char* bad : {"", "720", "720x", "x576", "0x576", "720x0", "-720x576", "+720x576", "720x-576",
                           "720X576", " 720x576", "720x576 ", "720x576x2", "2147483648x1", "99999999999x1",
-                          "0x1p3x2", "7a0x576"})
+                          "0x1p3x2", "7a0x576", "720x576junk"})
     EXPECT_FALSE(ParseSize(bad, &w, &h)) << "'" << bad << "'";
 }
 

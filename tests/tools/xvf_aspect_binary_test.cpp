@@ -175,6 +175,11 @@ TEST(XvfAspectBinary, TruncatedStreamWritesEveryCompleteFrame) {
   run = RunTool(Args(s, 1, 1024, 576), "");  // an empty stream is a stream of no frames
   EXPECT_EQ(0, run.exitCode) << run.err;
   EXPECT_EQ("", run.out);
+  // No frame memory before the first byte: a declared 2 GiB frame, no input,
+  // within 300 MB of address space.
+  run = RunProgram({"sh", "-c", "ulimit -v 300000; exec " + kBinary +
+                                    " -s 65534x16384 -w 1024x576 -m 1 -q < /dev/null > /dev/null"});
+  EXPECT_EQ(0, run.exitCode) << run.err;
 }
 
 TEST(XvfAspectBinary, BadCommandLinesExitTwoWithOneLine) {

@@ -145,13 +145,13 @@ int RunFrameFilter(const FilterOptions& o, const FilterStreams& streams) {
   StreamPlan plan;
   const bool empty = in.Peek(1).empty();
   if (empty && in.error()) {
-    std::fprintf(stderr, "xvf-aspect: reading the input: %s\n", std::strerror(in.error()));
+    std::fprintf(streams.messages, "xvf-aspect: reading the input: %s\n", std::strerror(in.error()));
     return 1;
   }
   if (!empty) {
     const std::string refused = PlanStream(o, &in, &plan);
     if (!refused.empty()) {
-      std::fprintf(stderr, "xvf-aspect: %s\n", refused.c_str());
+      std::fprintf(streams.messages, "xvf-aspect: %s\n", refused.c_str());
       return 2;
     }
   }
@@ -162,7 +162,7 @@ int RunFrameFilter(const FilterOptions& o, const FilterStreams& streams) {
     frame.resize(plan.frameBytes);
     if (plan.y4m) planes.resize(plan.inputBytes);
   } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "xvf-aspect: no memory for a frame of %zu bytes\n", plan.frameBytes + plan.inputBytes);
+    std::fprintf(streams.messages, "xvf-aspect: no memory for a frame of %zu bytes\n", plan.frameBytes + plan.inputBytes);
     return 1;
   }
   uint8_t* const inputFrame = plan.y4m ? planes.data() : frame.data();
@@ -179,12 +179,12 @@ int RunFrameFilter(const FilterOptions& o, const FilterStreams& streams) {
   const bool haveGeometry = !empty && PassGeometry(o, plan, &geometry);
 
   const auto started = std::chrono::steady_clock::now();
-  ProgressLine progress(streams.showProgress, stderr);
+  ProgressLine progress(streams.showProgress, streams.messages);
   int64_t frames = 0;  // complete frames written
   int status = 0;
   auto fail = [&](int code, const std::string& message) {
     progress.Finish();
-    std::fprintf(stderr, "xvf-aspect: %s\n", message.c_str());
+    std::fprintf(streams.messages, "xvf-aspect: %s\n", message.c_str());
     status = code;
   };
   auto complete = [&] { return "; " + std::to_string(frames) + " complete frames written"; };
@@ -268,7 +268,7 @@ int RunFrameFilter(const FilterOptions& o, const FilterStreams& streams) {
   // Not with geometry lines on standard error, which scripts read whole.
   if (!o.quiet && !(o.geometry && streams.geometry == STDERR_FILENO)) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    std::fprintf(stderr, "%lld frames, %.1f fps, mode %s, window %dx%d\n", static_cast<long long>(frames),
+    std::fprintf(streams.messages, "%lld frames, %.1f fps, mode %s, window %dx%d\n", static_cast<long long>(frames),
                  seconds > 0 ? frames / seconds : 0.0, AspectModeName(o.aspectMode), o.clientWidth, o.clientHeight);
   }
   return status;

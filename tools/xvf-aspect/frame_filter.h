@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdio>
 #include <string>
 
 #include "tools/xvf-aspect/filter_options.h"
@@ -15,7 +16,8 @@ struct FilterStreams {
   int output = 1;
   bool truncateOutput = false;  // a regular file opened without O_TRUNC: emptied at the first write
   int geometry = 2;             // --geometry lines
-  bool showProgress = false;    // a progress line on standard error
+  bool showProgress = false;    // a progress line on `messages`
+  FILE* messages = stderr;      // messages and the end-of-run line
 };
 
 // Reads a YUV4MPEG2 stream (told by its signature) or raw frames of
