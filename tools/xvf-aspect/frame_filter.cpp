@@ -211,7 +211,7 @@ int RunFrameFilter(const FilterOptions& o, const FilterStreams& streams) {
         break;
       }
       if (end == InputReader::LineEnd::kTooLong || !IsY4mFrameHeader(frameLine)) {
-        fail(2, "frame " + std::to_string(frames) + ": no FRAME header where one belongs" + complete());
+        fail(1, "frame " + std::to_string(frames) + ": no FRAME header where one belongs" + complete());
         break;
       }
     }

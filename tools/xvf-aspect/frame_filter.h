@@ -26,8 +26,9 @@ struct FilterStreams {
 // frame in the input's form in order. No frame memory is taken before the
 // first input byte. Returns the exit status: 0 when the input ended on a
 // frame boundary; 1 when reading, writing or the preview failed, the reader
-// went away or the input ended inside a frame (every complete frame is
-// written); 2 when the stream cannot be taken (nothing written).
+// went away, the input ended inside a frame or a frame header was garbage
+// (every complete frame is written); 2 when the stream cannot be taken
+// (nothing written).
 int RunFrameFilter(const FilterOptions& options, const FilterStreams& streams);
 
 }  // namespace xvf

@@ -55,6 +55,22 @@ std::string SameFile(const std::vector<NamedFile>& files) {
   return std::string();
 }
 
+// Opens for writing without truncating; a file that was not there is noted
+// in `created`, to be removed again when the run is refused.
+int OpenForWriting(const std::string& path, std::vector<std::string>* created) {
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd >= 0) {
+    created->push_back(path);
+    return fd;
+  }
+  return errno == EEXIST ? open(path.c_str(), O_WRONLY | O_CLOEXEC) : -1;
+}
+
+int Refused(const std::vector<std::string>& created) {
+  for (const std::string& path : created) unlink(path.c_str());
+  return 2;
+}
+
 int OpenFailed(const char* what, const std::string& path) {
   std::fprintf(stderr, "xvf-aspect: cannot %s %s: %s\n", what, path.c_str(), std::strerror(errno));
   return 1;
@@ -91,9 +107,10 @@ int main(int argc, char** argv) {
     if (streams.input < 0) return OpenFailed("open", options.inputPath);
   }
   // Nothing is truncated before every check has passed and a frame is ready.
+  std::vector<std::string> created;
   streams.output = STDOUT_FILENO;
   if (!IsStandard(options.outputPath)) {
-    streams.output = open(options.outputPath.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    streams.output = OpenForWriting(options.outputPath, &created);
     if (streams.output < 0) return OpenFailed("create", options.outputPath);
   } else if (isatty(STDOUT_FILENO)) {
     std::fprintf(stderr, "xvf-aspect: not writing frames to a terminal; use -o FILE or a pipe\n");
@@ -101,7 +118,7 @@ int main(int argc, char** argv) {
   }
   streams.geometry = STDERR_FILENO;
   if (!options.geometryPath.empty()) {
-    streams.geometry = open(options.geometryPath.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    streams.geometry = OpenForWriting(options.geometryPath, &created);
     if (streams.geometry < 0) return OpenFailed("create", options.geometryPath);
   }
   std::vector<NamedFile> files = {DescribeFd("input", IsStandard(options.inputPath) ? "standard input" : options.inputPath,
@@ -114,7 +131,7 @@ int main(int argc, char** argv) {
   const std::string same = SameFile(files);
   if (!same.empty()) {
     std::fprintf(stderr, "xvf-aspect: %s\n", same.c_str());
-    return 2;
+    return Refused(created);
   }
   streams.truncateOutput = streams.output != STDOUT_FILENO && files[1].known;
   if (streams.geometry != STDERR_FILENO && ftruncate(streams.geometry, 0) != 0)
@@ -122,6 +139,7 @@ int main(int argc, char** argv) {
 
   streams.showProgress = !options.quiet && !options.geometry && isatty(STDERR_FILENO);
   int status = xvf::RunFrameFilter(options, streams);
+  if (status == 2) Refused(created);  // the stream was refused before anything was written
   for (int fd : {streams.output, streams.geometry})
     if (fd > STDERR_FILENO && close(fd) != 0 && status == 0) {
       std::fprintf(stderr, "xvf-aspect: closing %s: %s\n",
