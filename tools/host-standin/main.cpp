@@ -26,8 +26,8 @@ const char kHelp[] =
     "\n"
     "Options:\n"
     "  --dll PATH            plug-in library (default: XVF_Aspect.dll beside this program)\n"
-    "  -m, --mode MODE       aspect mode (0..4 or its name; another number\n"
-    "                        from 0 up as it stands) written to the plug-in's settings file before Init\n"
+    "  -m, --mode MODE       aspect mode, 0..4 or its name (a larger number is stored as\n"
+    "                        given), written to the plug-in's settings file before Init\n"
     "  --fields, --no-fields field flag 1 or 0, stored the same way\n"
     "  -w, --window WxH      client size of the video window (default 1024x576)\n"
     "  -s, --size WxH        stream size (default 720x576)\n"
@@ -42,7 +42,7 @@ const char kHelp[] =
     "  --wait MS             how long --configure serves messages (default 500)\n"
     "  --no-windows          do not create the host's windows\n"
     "  -inst:c, /inst:c      run as host instance c\n"
-    "  -h, --help            this text\n"
+    "  -h, --help, /?        this text\n"
     "  --version             the version\n";
 
 enum : int { kDll = 256, kFields, kNoFields, kBypass, kFrames, kRawOutput, kReport, kConfigure, kWait, kNoWindows,
@@ -84,8 +84,13 @@ int main(int argc, char** argv) {
   std::string input, output, rawOutput, report;
   bool configure = false, windows = true;
   std::vector<char*> args{argv[0]};
-  for (int i = 1; i < argc; ++i)
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "/?") == 0) {
+      std::fputs(kHelp, stdout);
+      return 0;
+    }
     if (!IsInstanceSwitch(argv[i])) args.push_back(argv[i]);
+  }
   const int count = static_cast<int>(args.size());
   args.push_back(nullptr);
   auto fail = [](const std::string& message) { return xvf::OptionError("host-standin", message); };
