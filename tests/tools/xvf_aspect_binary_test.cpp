@@ -603,6 +603,12 @@ TEST(XvfAspectBinary, Y4mTruncatedAndMalformed) {
   const std::string whole = Y4mStream("YUV4MPEG2 W64 H48", {planes, planes});
   const ProgramRun complete = RunTool(Window(3, 64, 48), whole);
   ASSERT_EQ(0, complete.exitCode) << complete.err;
+  // A frame header's parameters are written through.
+  std::string tagged = whole;
+  tagged.replace(tagged.rfind("FRAME\n"), 6, "FRAME Ip XT=1\n");
+  const ProgramRun withTags = RunTool(Window(3, 64, 48), tagged);
+  EXPECT_EQ(complete.out.size() + 8, withTags.out.size());
+  EXPECT_NE(std::string::npos, withTags.out.find("FRAME Ip XT=1\n")) << withTags.err;
   for (const std::string& cut : {whole + "FRA", whole + "FRAME\n" + planes.substr(0, 100)}) {
     const ProgramRun run = RunTool(Window(3, 64, 48), cut);
     EXPECT_EQ(1, run.exitCode);
