@@ -182,10 +182,10 @@ int RunFrameFilter(const FilterOptions& o, const FilterStreams& streams) {
   ProgressLine progress(streams.showProgress, streams.messages);
   int64_t frames = 0;  // complete frames written
   int status = 0;
-  auto fail = [&](int code, const std::string& message) {
+  auto fail = [&](const std::string& message) {
     progress.Finish();
     std::fprintf(streams.messages, "xvf-aspect: %s\n", message.c_str());
-    status = code;
+    status = 1;
   };
   auto complete = [&] { return "; " + std::to_string(frames) + " complete frames written"; };
 
@@ -194,8 +194,9 @@ int RunFrameFilter(const FilterOptions& o, const FilterStreams& streams) {
     WindowPixelAspect(plan.width, plan.height, o.clientWidth, o.clientHeight, &num, &den);
     const std::string header = Y4mHeaderLine(plan.header, num, den);
     const int error = out.Write(header.data(), header.size());
-    if (error == EPIPE) fail(1, "output closed after 0 frames");
-    else if (error) fail(1, std::string("writing the YUV4MPEG2 header: ") + std::strerror(error));
+    if (error != 0)
+      fail(error == EPIPE ? std::string("output closed after 0 frames")
+                          : std::string("writing the YUV4MPEG2 header: ") + std::strerror(error));
   }
   std::string frameLine = "FRAME";
   while (status == 0 && !empty) {
@@ -203,26 +204,26 @@ int RunFrameFilter(const FilterOptions& o, const FilterStreams& streams) {
       const InputReader::LineEnd end = in.ReadLine(&frameLine, kY4mLineLimit);
       if (end == InputReader::LineEnd::kNone) break;
       if (end == InputReader::LineEnd::kError) {
-        fail(1, "reading frame " + std::to_string(frames) + ": " + std::strerror(in.error()) + complete());
+        fail("reading frame " + std::to_string(frames) + ": " + std::strerror(in.error()) + complete());
         break;
       }
       if (end == InputReader::LineEnd::kCut) {
-        fail(1, "input ended inside the header of frame " + std::to_string(frames) + complete());
+        fail("input ended inside the header of frame " + std::to_string(frames) + complete());
         break;
       }
       if (end == InputReader::LineEnd::kTooLong || !IsY4mFrameHeader(frameLine)) {
-        fail(1, "frame " + std::to_string(frames) + ": no FRAME header where one belongs" + complete());
+        fail("frame " + std::to_string(frames) + ": no FRAME header where one belongs" + complete());
         break;
       }
     }
     const ReadOutcome read = in.Read(inputFrame, plan.inputBytes);
     if (read.error != 0) {
-      fail(1, "reading frame " + std::to_string(frames) + ": " + std::strerror(read.error) + complete());
+      fail("reading frame " + std::to_string(frames) + ": " + std::strerror(read.error) + complete());
       break;
     }
     if (read.bytes == 0 && !plan.y4m) break;
     if (read.bytes < plan.inputBytes) {
-      fail(1, "input ended inside frame " + std::to_string(frames) + ": " + std::to_string(read.bytes) +
+      fail("input ended inside frame " + std::to_string(frames) + ": " + std::to_string(read.bytes) +
                   " bytes left over (a frame is " + std::to_string(plan.inputBytes) + " bytes)" + complete());
       break;
     }
@@ -241,7 +242,7 @@ int RunFrameFilter(const FilterOptions& o, const FilterStreams& streams) {
         !SaveWindowPreview(o.previewPath, frame.data(), plan.width, plan.height, plan.pixelFormat, o.clientWidth,
                            o.clientHeight)) {
       const int error = errno;
-      fail(1, "cannot write the preview " + o.previewPath + ": " + (error != 0 ? std::strerror(error) : "write failed"));
+      fail("cannot write the preview " + o.previewPath + ": " + (error != 0 ? std::strerror(error) : "write failed"));
       break;
     }
     if (plan.topDown) FlipRows(frame.data(), rowBytes, plan.height);
@@ -253,18 +254,18 @@ int RunFrameFilter(const FilterOptions& o, const FilterStreams& streams) {
     }
     if (error == 0) error = out.Write(inputFrame, plan.inputBytes);
     if (error == EPIPE) {
-      fail(1, "output closed after " + std::to_string(frames) + " frames");
+      fail("output closed after " + std::to_string(frames) + " frames");
       break;
     }
     if (error != 0) {
-      fail(1, "writing frame " + std::to_string(frames) + ": " + std::strerror(error));
+      fail("writing frame " + std::to_string(frames) + ": " + std::strerror(error));
       break;
     }
     progress.Update(++frames);
   }
   progress.Finish();
   if (status == 0 && frames == 0 && !o.previewPath.empty())
-    fail(1, "no complete frame in the input; no preview written");
+    fail("no complete frame in the input; no preview written");
   // Not with geometry lines on standard error, which scripts read whole.
   if (!o.quiet && !(o.geometry && streams.geometry == STDERR_FILENO)) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
