@@ -29,6 +29,7 @@ packages=(
   "xvfb:/usr/bin/Xvfb"
   "xauth:/usr/bin/xauth"
   "zlib1g-dev:/usr/include/zlib.h"
+  "libpng-dev:/usr/include/png.h"
   "pkg-config:/usr/bin/pkg-config"
   "libswscale-dev:/usr/include/x86_64-linux-gnu/libswscale/swscale.h"
   "zip:/usr/bin/zip"
@@ -209,7 +210,7 @@ cmd_demo() {
   for preset in win32 native; do
     [ -f "build/$preset/build.ninja" ] || cmake --preset "$preset" >"$log" 2>&1 || { tail -n 30 "$log"; return 1; }
   done
-  # A tree configured before zlib was installed has no xvf-demo yet.
+  # A tree configured before xvf-demo existed has no target for it yet.
   grep -q 'xvf-demo' build/native/build.ninja || cmake --preset native >"$log" 2>&1 || { tail -n 30 "$log"; return 1; }
   if ! { cmake --build --preset win32 --target xvf_aspect_dll host-standin &&
          cmake --build --preset native --target xvf-demo; } >"$log" 2>&1; then

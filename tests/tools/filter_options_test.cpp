@@ -37,6 +37,31 @@ TEST(FilterOptions, FullCommandLine) {
   EXPECT_FALSE(o.help);
 }
 
+// --opt=value, short forms, ffmpeg's format names, --geometry=FILE.
+TEST(FilterOptions, GnuFormsAndFfmpegNames) {
+  ParseResult r = Parse({"-s720x576", "-w", "1024x600", "-m3", "--format=bgr24", "--input=a", "-ob", "--no-fields",
+                         "--geometry=g.json", "-q"});
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(720, r.options.width);
+  EXPECT_EQ(600, r.options.clientHeight);
+  EXPECT_EQ(3, r.options.aspectMode);
+  EXPECT_EQ(1, r.options.pixelFormat);
+  EXPECT_TRUE(r.options.topDown);
+  EXPECT_EQ("a", r.options.inputPath);
+  EXPECT_EQ("b", r.options.outputPath);
+  EXPECT_TRUE(r.options.interlaceGiven);
+  EXPECT_EQ(0, r.options.interlace);
+  EXPECT_EQ("g.json", r.options.geometryPath);
+  EXPECT_TRUE(r.options.geometry && r.options.quiet);
+  r = Parse({"--format", "yuyv422", "--window=4x3", "--mode=anamorphic", "--geometry"});
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(0, r.options.pixelFormat);
+  EXPECT_EQ("", r.options.geometryPath);
+  EXPECT_TRUE(r.options.geometry);
+  EXPECT_EQ(0, r.options.width);  // a YUV4MPEG2 stream brings its size
+  EXPECT_TRUE(Parse({"--version", "--bogus"}).options.version);
+}
+
 TEST(FilterOptions, DefaultsAndStandardStreams) {
   ParseResult r = Parse({"--mode", "1", "--window", "4x3", "--size", "2x2"});
   ASSERT_TRUE(r.ok) << r.error;
@@ -74,7 +99,7 @@ TEST(FilterOptions, Sizes) {
   EXPECT_EQ(2147483647, w);
   for (const char* bad : {"", "720", "720x", "x576", "0x576", "720x0", "-720x576", "+720x576", "720x-576",
                           "720X576", " 720x576", "720x576 ", "720x576x2", "2147483648x1", "99999999999x1",
-                          "0x1p3x2", "7a0x576"})
+                          "0x1p3x2", "7a0x576", "720x576junk"})
     EXPECT_FALSE(ParseSize(bad, &w, &h)) << "'" << bad << "'";
 }
 
@@ -100,8 +125,7 @@ TEST(FilterOptions, Rejections) {
   const std::vector<Case> cases = {
       {{"--size", "720x576", "--window", "1024x576"}, "--mode is required"},
       {{"--size", "720x576", "--mode", "1"}, "--window is required"},
-      {{"--window", "1024x576", "--mode", "1"}, "--size is required"},
-      {{}, "--size is required"},
+      {{}, "--window is required"},
       {{"--size", "720x576", "--window", "1024x576", "--mode", "6"}, "bad mode '6'"},
       {{"--size", "720x576", "--window", "1024x576", "--mode", "wide"}, "bad mode 'wide'"},
       {{"--size", "720", "--window", "1024x576", "--mode", "1"}, "bad frame size '720'"},
@@ -109,7 +133,9 @@ TEST(FilterOptions, Rejections) {
       {{"--size", "720x576", "--window", "1024x576", "--mode", "1", "--format", "nv12"}, "bad format 'nv12'"},
       {{"--size", "720x576", "--window", "1024x576", "--mode", "1", "--format", "RGB24"}, "bad format"},
       {{"--size", "720x576", "--window", "1024x576", "--mode", "1", "--frobnicate"}, "unknown option --frobnicate"},
-      {{"--size=720x576", "--window", "1024x576", "--mode", "1"}, "unknown option --size=720x576"},
+      {{"--fields=1", "--window", "1024x576", "--mode", "1"}, "option --fields takes no value"},
+      {{"--bogus=3", "--window", "1024x576", "--mode", "1"}, "unknown option --bogus"},
+      {{"--window", "1024x576", "--mode", "1", "--geometry="}, "--geometry= needs a file name"},
       {{"--size", "720x576", "--window", "1024x576", "--mode", "1", "-x"}, "unknown option -x"},
       {{"--size", "720x576", "--window", "1024x576", "--mode", "1", "extra"}, "unexpected argument 'extra'"},
       {{"--size", "720x576", "--window", "1024x576", "--mode", "1", "-"}, "unexpected argument '-'"},

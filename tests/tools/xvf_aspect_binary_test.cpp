@@ -2,6 +2,7 @@
 // with the frame pass run in this process.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -9,8 +10,10 @@
 #include <vector>
 
 #include "plugin/plugin_state.h"
-#include "tests/tools/stored_png.h"
-#include "tests/tools/tool_runner.h"
+#include "tools/image/png_file.h"
+#include "tools/process/run_program.h"
+#include "tools/options/tool_options.h"
+#include "tools/xvf-aspect/y4m_header.h"
 #include "tools/test_card.h"
 
 namespace xvf {
@@ -55,6 +58,11 @@ std::string Reference(const std::string& frames, const Stream& s, int32_t mode, 
   return out;
 }
 
+ProgramRun RunTool(std::vector<std::string> args, const std::string& input, bool closeOutput = false) {
+  args.insert(args.begin(), kBinary);
+  return RunProgram(args, input, closeOutput);
+}
+
 std::vector<std::string> Args(const Stream& s, int32_t mode, int32_t cw, int32_t ch,
                               std::vector<std::string> extra = {}) {
   std::vector<std::string> args = {"--size", std::to_string(s.w) + "x" + std::to_string(s.h), "--format",
@@ -90,12 +98,16 @@ TEST(XvfAspectBinary, PipeEqualsFramePassInEveryMode) {
           const std::string input = Frames(s, 3);
           std::vector<std::string> extra;
           if (fields) extra.push_back("--fields");
-          const ToolRun run = RunTool(kBinary, Args(s, mode, win.cw, win.ch, extra), input);
+          const ProgramRun run = RunTool(Args(s, mode, win.cw, win.ch, extra), input);
           const std::string where = "format " + std::to_string(s.format) + " mode " + std::to_string(mode) +
                                     " fields " + std::to_string(fields) + " window " + std::to_string(win.cw) +
                                     "x" + std::to_string(win.ch);
           ASSERT_EQ(0, run.exitCode) << where << ": " << run.err;
-          EXPECT_EQ("", run.err) << where;
+          // The end-of-run line alone: "3 frames, X fps, mode M, window CWxCH".
+          EXPECT_EQ(0u, run.err.find("3 frames, ")) << where << ": " << run.err;
+          const std::string tail = std::string(" fps, mode ") + AspectModeName(mode) + ", window " +
+                                   std::to_string(win.cw) + "x" + std::to_string(win.ch) + "\n";
+          EXPECT_EQ(run.err.size() - tail.size(), run.err.find(tail)) << where << ": " << run.err;
           ASSERT_EQ(input.size(), run.out.size()) << where;
           EXPECT_TRUE(run.out == Reference(input, s, mode, fields, win.cw, win.ch)) << where;
         }
@@ -106,10 +118,10 @@ TEST(XvfAspectBinary, ManyFramesInOrderAndStandardStreamsByDash) {
   const Stream s{720, 576, 0};
   const std::string input = Frames(s, 8);
   const std::string expected = Reference(input, s, 3, 0, 1280, 544);
-  const ToolRun plain = RunTool(kBinary, Args(s, 3, 1280, 544), input);
+  const ProgramRun plain = RunTool(Args(s, 3, 1280, 544), input);
   ASSERT_EQ(0, plain.exitCode) << plain.err;
   EXPECT_TRUE(plain.out == expected);
-  const ToolRun dashed = RunTool(kBinary, Args(s, 3, 1280, 544, {"-i", "-", "-o", "-", "--quiet"}), input);
+  const ProgramRun dashed = RunTool(Args(s, 3, 1280, 544, {"-i", "-", "-o", "-", "--quiet"}), input);
   ASSERT_EQ(0, dashed.exitCode) << dashed.err;
   EXPECT_TRUE(dashed.out == expected);
   EXPECT_EQ("", dashed.err);
@@ -123,13 +135,13 @@ TEST(XvfAspectBinary, FilesInAndOut) {
   std::remove(out.c_str());
   std::vector<std::string> named = Args(s, 2, 1024, 576, {"-i", in, "-o", out});
   named[7] = "fit-height";
-  ToolRun run = RunTool(kBinary, named, "");
+  ProgramRun run = RunTool(named, "");
   ASSERT_EQ(0, run.exitCode) << run.err;
   EXPECT_EQ("", run.out);
   EXPECT_TRUE(ReadFile(out) == Reference(input, s, 2, 0, 1024, 576));
 
   // The same file for both would be truncated before it is read.
-  run = RunTool(kBinary, Args(s, 2, 1024, 576, {"-i", in, "-o", in}), "");
+  run = RunTool(Args(s, 2, 1024, 576, {"-i", in, "-o", in}), "");
   EXPECT_EQ(2, run.exitCode);
   EXPECT_NE(std::string::npos, run.err.find("same file")) << run.err;
   EXPECT_TRUE(ReadFile(in) == input);
@@ -137,7 +149,7 @@ TEST(XvfAspectBinary, FilesInAndOut) {
   // A missing input creates no output.
   const std::string never = ::testing::TempDir() + "xvf_never.raw";
   std::remove(never.c_str());
-  run = RunTool(kBinary, Args(s, 2, 1024, 576, {"-i", in + ".missing", "-o", never}), "");
+  run = RunTool(Args(s, 2, 1024, 576, {"-i", in + ".missing", "-o", never}), "");
   EXPECT_EQ(1, run.exitCode);
   EXPECT_NE(std::string::npos, run.err.find("cannot open")) << run.err;
   EXPECT_FALSE(Exists(never));
@@ -149,38 +161,50 @@ TEST(XvfAspectBinary, TruncatedStreamWritesEveryCompleteFrame) {
   const Stream s{720, 576, 0};
   const std::string whole = Frames(s, 3);
   const std::string expected = Reference(whole, s, 1, 0, 1024, 576);
-  ToolRun run = RunTool(kBinary, Args(s, 1, 1024, 576), whole + std::string(1234, '\x55'));
+  ProgramRun run = RunTool(Args(s, 1, 1024, 576), whole + std::string(1234, '\x55'));
   EXPECT_EQ(1, run.exitCode);
   EXPECT_TRUE(run.out == expected) << run.out.size() << " bytes written";
   EXPECT_NE(std::string::npos, run.err.find("1234 bytes left over")) << run.err;
   EXPECT_NE(std::string::npos, run.err.find("3 complete frames written")) << run.err;
 
-  run = RunTool(kBinary, Args(s, 1, 1024, 576), whole.substr(0, 100));
+  run = RunTool(Args(s, 1, 1024, 576), whole.substr(0, 100));
   EXPECT_EQ(1, run.exitCode);
   EXPECT_EQ("", run.out);
   EXPECT_NE(std::string::npos, run.err.find("100 bytes left over")) << run.err;
 
-  run = RunTool(kBinary, Args(s, 1, 1024, 576), "");  // an empty stream is a stream of no frames
+  run = RunTool(Args(s, 1, 1024, 576), "");  // an empty stream is a stream of no frames
   EXPECT_EQ(0, run.exitCode) << run.err;
   EXPECT_EQ("", run.out);
+#if !defined(__SANITIZE_ADDRESS__)  // AddressSanitizer reserves terabytes of address space
+  // No frame memory before the first byte: a declared 2 GiB frame, no input,
+  // within 300 MB of address space.
+  run = RunProgram({"sh", "-c", "ulimit -v 300000; exec " + kBinary +
+                                    " -s 65534x16384 -w 1024x576 -m 1 -q < /dev/null > /dev/null"});
+  EXPECT_EQ(0, run.exitCode) << run.err;
+#endif
 }
 
-TEST(XvfAspectBinary, BadCommandLinesExitTwoWithUsage) {
+TEST(XvfAspectBinary, BadCommandLinesExitTwoWithOneLine) {
   const Stream s{720, 576, 0};
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{"--bogus"}, Args(s, 1, 1024, 576, {"--format", "nv12"}),
         std::vector<std::string>{"--size", "720x576", "--window", "1024x576", "--mode", "sideways"},
         std::vector<std::string>{"--size", "720x576", "--window", "1024x576"}, Args(s, 1, 1024, 576, {"-o"})}) {
-    const ToolRun run = RunTool(kBinary, args, Frames(s, 1));
+    const ProgramRun run = RunTool(args, Frames(s, 1));
     EXPECT_EQ(2, run.exitCode) << args[0];
     EXPECT_EQ("", run.out);
     EXPECT_EQ(0u, run.err.find("xvf-aspect: ")) << run.err;
-    EXPECT_NE(std::string::npos, run.err.find("\nusage: xvf-aspect --size WxH")) << run.err;
+    const std::string tail = "(try xvf-aspect --help)\n";  // one line, not the whole usage
+    EXPECT_EQ(run.err.size() - tail.size(), run.err.find(tail)) << run.err;
+    EXPECT_EQ(1, std::count(run.err.begin(), run.err.end(), '\n')) << run.err;
   }
-  const ToolRun help = RunTool(kBinary, {"--help"}, "");
+  const ProgramRun help = RunTool({"--help"}, "");
   EXPECT_EQ(0, help.exitCode);
   EXPECT_EQ(0u, help.out.find("usage: xvf-aspect"));
   EXPECT_EQ("", help.err);
+  const ProgramRun version = RunTool({"--version"}, "");
+  EXPECT_EQ(0, version.exitCode);
+  EXPECT_EQ(0u, version.out.find("xvf-aspect 1."));
 }
 
 TEST(XvfAspectBinary, SizesThePassCannotTakeExitTwo) {
@@ -190,7 +214,7 @@ TEST(XvfAspectBinary, SizesThePassCannotTakeExitTwo) {
   };
   for (const Case& c : {Case{{721, 576, 0}, "even width"}, Case{{70000, 2, 1}, "below 65536"},
                         Case{{2, 65536, 0}, "below 65536"}, Case{{40000, 40000, 1}, "2 GiB"}}) {
-    const ToolRun run = RunTool(kBinary, Args(c.s, 1, 1024, 576), "abc");
+    const ProgramRun run = RunTool(Args(c.s, 1, 1024, 576), "abc");
     EXPECT_EQ(2, run.exitCode) << c.message;
     EXPECT_EQ("", run.out);
     EXPECT_NE(std::string::npos, run.err.find("cannot take")) << run.err;
@@ -199,17 +223,17 @@ TEST(XvfAspectBinary, SizesThePassCannotTakeExitTwo) {
   // An odd width is fine in RGB24.
   const Stream odd{721, 5, 1};
   const std::string input = Frames(odd, 2);
-  const ToolRun run = RunTool(kBinary, Args(odd, 4, 1024, 576), input);
+  const ProgramRun run = RunTool(Args(odd, 4, 1024, 576), input);
   EXPECT_EQ(0, run.exitCode) << run.err;
   EXPECT_TRUE(run.out == Reference(input, odd, 4, 0, 1024, 576));
 }
 
-TEST(XvfAspectBinary, ReaderGoingAwayEndsQuietly) {
+TEST(XvfAspectBinary, ReaderGoingAwayEndsWithOneLine) {
   const Stream s{720, 576, 0};
-  const ToolRun run = RunTool(kBinary, Args(s, 2, 1024, 576), Frames(s, 4), /*closeOutput=*/true);
+  const ProgramRun run = RunTool(Args(s, 2, 1024, 576, {"-q"}), Frames(s, 4), /*closeOutput=*/true);
   EXPECT_EQ(0, run.signal) << "killed by signal " << run.signal;
   EXPECT_EQ(1, run.exitCode);
-  EXPECT_EQ("", run.err);
+  EXPECT_EQ("xvf-aspect: output closed after 0 frames\n", run.err);
 }
 
 // A small reader for the geometry lines: objects, arrays, integers, null.
@@ -327,7 +351,7 @@ TEST(XvfAspectBinary, GeometryLinesMatchTheDocumentedExamples) {
       {0, 1024, 576, 0, {}, {}},  // mode 0 stops before any rectangle
   };
   for (const Case& c : cases) {
-    const ToolRun run = RunTool(kBinary, Args(s, c.mode, c.cw, c.ch, {"--geometry"}), input);
+    const ProgramRun run = RunTool(Args(s, c.mode, c.cw, c.ch, {"--geometry"}), input);
     ASSERT_EQ(0, run.exitCode) << run.err;
     std::vector<int32_t> results;
     EXPECT_TRUE(run.out == Reference(input, s, c.mode, 0, c.cw, c.ch, &results));
@@ -353,7 +377,7 @@ TEST(XvfAspectBinary, GeometryAgreesWithTheBlackBands) {
         for (auto win : {std::pair<int32_t, int32_t>{600, 600}, {1024, 576}, {800, 480}, {480, 800}}) {
           std::vector<std::string> extra = {"--geometry"};
           if (fields) extra.push_back("--fields");
-          const ToolRun run = RunTool(kBinary, Args(s, mode, win.first, win.second, extra), Frames(s, 1));
+          const ProgramRun run = RunTool(Args(s, mode, win.first, win.second, extra), Frames(s, 1));
           ASSERT_EQ(0, run.exitCode) << run.err;
           const std::vector<GeometryLine> lines = ParseGeometry(run.err);
           ASSERT_EQ(1u, lines.size());
@@ -388,15 +412,17 @@ TEST(XvfAspectBinary, PreviewShowsTheFirstFrameStretchedToTheWindow) {
   for (uint8_t luma : {200, 50})
     for (int32_t i = 0; i < s.w * s.h / 2; ++i) frames += std::string{char(luma), char(128), char(luma), char(128)};
   std::remove(path.c_str());
-  ToolRun run = RunTool(kBinary, Args(s, 2, 1024, 576, {"--preview", path}), frames);
+  ProgramRun run = RunTool(Args(s, 2, 1024, 576, {"--preview", path}), frames);
   ASSERT_EQ(0, run.exitCode) << run.err;
-  StoredPng png = DecodeStoredPng(ReadFile(path));
-  ASSERT_TRUE(png.ok) << png.error;
-  EXPECT_EQ(1024u, png.width);
-  EXPECT_EQ(576u, png.height);
-  for (uint32_t y : {0u, 300u, 575u})
-    for (uint32_t x : {0u, 127u, 128u, 512u, 895u, 896u, 1023u}) {
-      const uint8_t* p = &png.rgb[(y * png.width + x) * 3];
+  std::string error;
+  Picture png = ReadPng(path, &error);
+  ASSERT_FALSE(png.empty()) << error;
+  EXPECT_EQ(1024, png.width);
+  EXPECT_EQ(576, png.height);
+  EXPECT_LT(ReadFile(path).size(), 20000u);  // compressed
+  for (int32_t y : {0, 300, 575})
+    for (int32_t x : {0, 127, 128, 512, 895, 896, 1023}) {
+      const uint8_t* p = png.at(x, y);
       const int expected = x >= 128 && x < 896 ? 200 : 0;
       EXPECT_EQ(expected, p[0]) << x << "," << y;
       EXPECT_EQ(expected, p[1]) << x << "," << y;
@@ -409,30 +435,273 @@ TEST(XvfAspectBinary, PreviewShowsTheFirstFrameStretchedToTheWindow) {
   std::string frame;
   for (int32_t row = 0; row < 3; ++row)
     for (int32_t x = 0; x < 4; ++x) frame += row == 2 ? std::string{10, 20, 30} : std::string{1, 2, 3};
-  run = RunTool(kBinary, Args(rgb, 0, 50, 30, {"--preview", path}), frame);
+  run = RunTool(Args(rgb, 0, 50, 30, {"--preview", path}), frame);
   ASSERT_EQ(0, run.exitCode) << run.err;
-  png = DecodeStoredPng(ReadFile(path));
-  ASSERT_TRUE(png.ok) << png.error;
-  ASSERT_EQ(50u, png.width);
-  ASSERT_EQ(30u, png.height);
-  for (uint32_t y = 0; y < 30; ++y) {
-    const uint8_t* p = &png.rgb[(y * 50 + 49) * 3];
-    const std::vector<int> got{p[0], p[1], p[2]};
+  png = ReadPng(path, &error);
+  ASSERT_FALSE(png.empty()) << error;
+  ASSERT_EQ(50, png.width);
+  ASSERT_EQ(30, png.height);
+  for (int32_t y = 0; y < 30; ++y) {
+    const uint8_t* p = png.at(49, y);
+    const std::vector<int> got{p[2], p[1], p[0]};
     EXPECT_EQ(y < 10 ? std::vector<int>({30, 20, 10}) : std::vector<int>({3, 2, 1}), got) << "row " << y;
   }
   std::remove(path.c_str());
 
   // No frame, no preview: said so, and not a success.
-  run = RunTool(kBinary, Args(rgb, 0, 50, 30, {"--preview", path}), "");
+  run = RunTool(Args(rgb, 0, 50, 30, {"--preview", path}), "");
   EXPECT_EQ(1, run.exitCode);
   EXPECT_NE(std::string::npos, run.err.find("no preview")) << run.err;
   EXPECT_FALSE(Exists(path));
 
   // An unwritable preview stops the run before the frame is written.
-  run = RunTool(kBinary, Args(rgb, 0, 50, 30, {"--preview", ::testing::TempDir() + "no/such/dir/p.png"}), frame);
+  run = RunTool(Args(rgb, 0, 50, 30, {"--preview", ::testing::TempDir() + "no/such/dir/p.png"}), frame);
   EXPECT_EQ(1, run.exitCode);
   EXPECT_NE(std::string::npos, run.err.find("cannot write the preview")) << run.err;
   EXPECT_EQ("", run.out);
+}
+
+// YUV4MPEG2 frames from YUY2 frames: C422 repacked; C420 chroma from every
+// other row of the source (any chroma will do); Cmono the luma alone.
+std::string ToPlanes(const std::string& yuy2, const Stream& s, const std::string& chroma) {
+  std::string y, u, v;
+  for (int32_t row = 0; row < s.h; ++row)
+    for (int32_t x = 0; x < s.w; x += 2) {
+      const char* p = &yuy2[(static_cast<size_t>(row) * s.w + x) * 2];
+      y += std::string{p[0], p[2]};
+      if (chroma == "422" || (chroma != "mono" && row % 2 == 0)) u += p[1], v += p[3];
+    }
+  return y + (chroma == "mono" ? "" : u + v);
+}
+
+// The documented 4:2:0 rule, from planes: rows take chroma row y/2 (by
+// fields: 2(y/4) + y%2); back down each chroma row is the rounded-up mean
+// of the two rows it stands for.
+std::string Up420(const std::string& planes, const Stream& s, bool fields) {
+  const size_t cw = s.w / 2, luma = static_cast<size_t>(s.w) * s.h, chroma = cw * ((s.h + 1) / 2);
+  std::string yuy2;
+  for (int32_t y = 0; y < s.h; ++y) {
+    const size_t c = fields ? 2 * (y / 4) + y % 2 : y / 2;
+    for (size_t x = 0; x < cw; ++x)
+      yuy2 += std::string{planes[y * s.w + 2 * x], planes[luma + c * cw + x], planes[y * s.w + 2 * x + 1],
+                          planes[luma + chroma + c * cw + x]};
+  }
+  return yuy2;
+}
+
+std::string Down420(const std::string& yuy2, const Stream& s, bool fields) {
+  const size_t cw = s.w / 2;
+  std::string y, u, v;
+  for (size_t i = 0; i < yuy2.size(); i += 2) y += yuy2[i];
+  for (int32_t c = 0; c < (s.h + 1) / 2; ++c) {
+    const int32_t a = fields ? 4 * (c / 2) + c % 2 : 2 * c, b = fields ? a + 2 : std::min(a + 1, s.h - 1);
+    for (size_t x = 0; x < cw; ++x)
+      for (int k : {1, 3}) {
+        const int mean = (uint8_t(yuy2[(a * cw + x) * 4 + k]) + uint8_t(yuy2[(b * cw + x) * 4 + k]) + 1) >> 1;
+        (k == 1 ? u : v) += static_cast<char>(mean);
+      }
+  }
+  return y + u + v;
+}
+
+std::string Y4mStream(const std::string& header, const std::vector<std::string>& frames) {
+  std::string out = header + "\n";
+  for (const std::string& frame : frames) out += "FRAME\n" + frame;
+  return out;
+}
+
+std::vector<std::string> Split(const std::string& bytes, size_t size) {
+  std::vector<std::string> parts;
+  for (size_t at = 0; at + size <= bytes.size(); at += size) parts.push_back(bytes.substr(at, size));
+  return parts;
+}
+
+std::vector<std::string> Window(int32_t mode, int32_t cw, int32_t ch, std::vector<std::string> extra = {}) {
+  std::vector<std::string> args = {"--window", std::to_string(cw) + "x" + std::to_string(ch), "--mode",
+                                   std::to_string(mode), "-q"};
+  args.insert(args.end(), extra.begin(), extra.end());
+  return args;
+}
+
+// C422 byte for byte; 4:2:0 through the documented rule, by frames and by
+// fields (odd height by frames); Cmono's luma. The header comes back with
+// the window's pixel aspect in place of the input's.
+TEST(XvfAspectBinary, Y4mEqualsThePassThroughItsChromaRule) {
+  struct Case {
+    Stream s;
+    const char* chroma;
+    const char* interlacing;
+    int32_t fields;
+  };
+  for (const Case& c : {Case{{720, 576, 0}, "422", "Ip", 0}, Case{{720, 576, 0}, "422", "It", 1},
+                        Case{{720, 576, 0}, "420jpeg", "Ip", 0}, Case{{720, 576, 0}, "420mpeg2", "Ib", 1},
+                        Case{{358, 287, 0}, "420paldv", "Ip", 0}, Case{{358, 288, 0}, "420", "Im", 0},
+                        Case{{358, 287, 0}, "mono", "Ip", 0}})
+    for (int32_t mode : {1, 3, 4}) {
+      const std::string chroma = c.chroma;
+      const std::vector<std::string> yuy2 = Split(Frames(c.s, 2), FrameBytes(c.s.w, c.s.h, 0));
+      std::vector<std::string> in, expected;
+      std::string yuy2In;
+      for (const std::string& frame : yuy2) {
+        in.push_back(ToPlanes(frame, c.s, chroma));
+        yuy2In += chroma.compare(0, 3, "420") == 0 ? Up420(in.back(), c.s, c.fields) : frame;
+      }
+      if (chroma == "mono")
+        for (size_t i = 1; i < yuy2In.size(); i += 2) yuy2In[i] = static_cast<char>(128);
+      for (const std::string& out : Split(Reference(yuy2In, c.s, mode, c.fields, 1024, 576), yuy2In.size() / 2))
+        expected.push_back(chroma.compare(0, 3, "420") == 0 ? Down420(out, c.s, c.fields) : ToPlanes(out, c.s, chroma));
+      const std::string size = "W" + std::to_string(c.s.w) + " H" + std::to_string(c.s.h);
+      const std::string header = "YUV4MPEG2 " + size + " F25:1 " + c.interlacing + " A";
+      int64_t num = 0, den = 0;
+      WindowPixelAspect(c.s.w, c.s.h, 1024, 576, &num, &den);
+      const ProgramRun run =
+          RunTool(Window(mode, 1024, 576), Y4mStream(header + "1:1 C" + chroma + " XCOLORRANGE=FULL", in));
+      const std::string where = chroma + " " + c.interlacing + " mode " + std::to_string(mode);
+      ASSERT_EQ(0, run.exitCode) << where << ": " << run.err;
+      EXPECT_TRUE(run.out == Y4mStream(header + std::to_string(num) + ":" + std::to_string(den) + " C" + chroma +
+                                           " XCOLORRANGE=FULL",
+                                       expected))
+          << where;
+    }
+  int64_t num = 0, den = 0;
+  WindowPixelAspect(720, 576, 1024, 576, &num, &den);
+  EXPECT_EQ(64, num);
+  EXPECT_EQ(45, den);
+}
+
+// The interlacing flag chooses fields unless an option says otherwise; the
+// header's size is the size, and a --size that differs is refused.
+TEST(XvfAspectBinary, Y4mInterlacingAndSize) {
+  const Stream s{720, 576, 0};
+  const std::string frames = Frames(s, 1);
+  const std::string planes = ToPlanes(frames, s, "422");
+  struct Case {
+    const char* flag;
+    std::vector<std::string> extra;
+    int32_t fields;
+  };
+  for (const Case& c : {Case{"It", {}, 1}, Case{"Ib", {"--no-fields"}, 0}, Case{"Ip", {}, 0},
+                        Case{"Ip", {"--fields"}, 1}, Case{"Im", {}, 0}, Case{"Im", {"--fields", "-s720x576"}, 1}}) {
+    const ProgramRun run = RunTool(Window(1, 1024, 576, c.extra),
+                                   Y4mStream(std::string("YUV4MPEG2 W720 H576 C422 ") + c.flag, {planes}));
+    ASSERT_EQ(0, run.exitCode) << c.flag << ": " << run.err;
+    const std::string header = std::string("YUV4MPEG2 W720 H576 C422 ") + c.flag + " A64:45\nFRAME\n";
+    EXPECT_TRUE(run.out == header + ToPlanes(Reference(frames, s, 1, c.fields, 1024, 576), s, "422")) << c.flag;
+  }
+  EXPECT_FALSE(Reference(frames, s, 1, 0, 1024, 576) == Reference(frames, s, 1, 1, 1024, 576));
+  const ProgramRun run = RunTool(Window(2, 600, 600, {"--size", "720x480"}), Y4mStream("YUV4MPEG2 W720 H576", {}));
+  EXPECT_EQ(2, run.exitCode);
+  EXPECT_EQ("", run.out);
+  EXPECT_NE(std::string::npos, run.err.find("contradicts the stream's 720x576")) << run.err;
+}
+
+// A cut stream keeps its complete frames and says so; a bad header is one
+// line, exit 2 and nothing written.
+TEST(XvfAspectBinary, Y4mTruncatedAndMalformed) {
+  const Stream s{64, 48, 0};
+  const std::string planes = ToPlanes(Frames(s, 1), s, "420jpeg");
+  const std::string whole = Y4mStream("YUV4MPEG2 W64 H48", {planes, planes});
+  const ProgramRun complete = RunTool(Window(3, 64, 48), whole);
+  ASSERT_EQ(0, complete.exitCode) << complete.err;
+  // A frame header's parameters are written through.
+  std::string tagged = whole;
+  tagged.replace(tagged.rfind("FRAME\n"), 6, "FRAME Ip XT=1\n");
+  const ProgramRun withTags = RunTool(Window(3, 64, 48), tagged);
+  EXPECT_EQ(complete.out.size() + 8, withTags.out.size());
+  EXPECT_NE(std::string::npos, withTags.out.find("FRAME Ip XT=1\n")) << withTags.err;
+  for (const std::string& cut : {whole + "FRA", whole + "FRAME\n" + planes.substr(0, 100)}) {
+    const ProgramRun run = RunTool(Window(3, 64, 48), cut);
+    EXPECT_EQ(1, run.exitCode);
+    EXPECT_TRUE(run.out == complete.out);
+    EXPECT_NE(std::string::npos, run.err.find("2 complete frames written")) << run.err;
+    EXPECT_NE(std::string::npos, run.err.find(cut.size() == whole.size() + 3 ? "header of frame 2" : "inside frame 2"))
+        << run.err;
+  }
+  struct Bad {
+    std::string header;
+    const char* message;
+  };
+  for (const Bad& bad : {Bad{"YUV4MPEG2 W64", "without H"}, Bad{"YUV4MPEG2 H48 F25:1", "without W"},
+                         Bad{"YUV4MPEG2 W64 H48 C444", "C444 is not supported (supported: C420jpeg"},
+                         Bad{"YUV4MPEG2 W64 H48 C420p10", "C420p10 is not supported"},
+                         Bad{"YUV4MPEG2 W64 H48 C444alpha", "C444alpha is not supported"},
+                         Bad{"YUV4MPEG2 W64x H48", "bad size parameter W64x"},
+                         Bad{"YUV4MPEG2 W64  H48", "empty parameter"}, Bad{"YUV4MPEG2 W64 H48 Ix", "interlacing"},
+                         Bad{"YUV4MPEG2 W70000 H48", "below 65536"}, Bad{"YUV4MPEG2 W63 H48", "even width"},
+                         Bad{"YUV4MPEG2 W64 H46 It", "multiple of 4"}, Bad{"YUV4MPEG2 W64 H48 \x01\xff", "bad parameter"},
+                         Bad{"YUV4MPEG2 W64 H48" + std::string(5000, 'X'), "longer than"}}) {
+    const ProgramRun run = RunTool(Window(3, 64, 48), Y4mStream(bad.header, {planes}));
+    EXPECT_EQ(2, run.exitCode) << bad.message;
+    EXPECT_EQ("", run.out) << bad.message;
+    EXPECT_NE(std::string::npos, run.err.find(bad.message)) << run.err;
+    EXPECT_EQ(1, std::count(run.err.begin(), run.err.end(), '\n')) << run.err;
+  }
+  const ProgramRun garbage = RunTool(Window(3, 64, 48), Y4mStream("YUV4MPEG2 W64 H48", {planes}) + "FRAMES\n");
+  EXPECT_EQ(1, garbage.exitCode);
+  EXPECT_EQ(0u, garbage.out.find("YUV4MPEG2 W64 H48 A1:1\nFRAME\n")) << garbage.out.substr(0, 40);
+  EXPECT_NE(std::string::npos, garbage.err.find("no FRAME header")) << garbage.err;
+  const ProgramRun raw = RunTool(Window(3, 64, 48), planes);
+  EXPECT_EQ(2, raw.exitCode);
+  EXPECT_NE(std::string::npos, raw.err.find("raw input needs --size")) << raw.err;
+}
+
+// ffmpeg's bgr24 is the host's RGB24 with the rows the other way round.
+TEST(XvfAspectBinary, Bgr24IsTopDownRgb24) {
+  const Stream s{333, 250, 1};
+  const size_t row = static_cast<size_t>(s.w) * 3;
+  auto flip = [&](const std::string& frames) {
+    std::string out;
+    for (const std::string& frame : Split(frames, row * s.h))
+      for (int32_t y = s.h - 1; y >= 0; --y) out += frame.substr(y * row, row);
+    return out;
+  };
+  const std::string bottomUp = Frames(s, 2);
+  std::vector<std::string> args = Args(s, 4, 1024, 576, {"-q"});
+  args[3] = "bgr24";
+  const ProgramRun run = RunTool(args, flip(bottomUp));
+  ASSERT_EQ(0, run.exitCode) << run.err;
+  EXPECT_TRUE(run.out == flip(Reference(bottomUp, s, 4, 0, 1024, 576)));
+  EXPECT_FALSE(run.out == Reference(bottomUp, s, 4, 0, 1024, 576));
+}
+
+// No run may overwrite its own input or mix its streams: two roles on one
+// file are refused before anything is written, also through redirections.
+TEST(XvfAspectBinary, NothingOfTheUsersLost) {
+  const Stream s{64, 48, 0};
+  const std::string input = Frames(s, 2);
+  const std::string dir = ::testing::TempDir();
+  const std::string in = dir + "xvf_safe_in.raw", out = dir + "xvf_safe_out.raw", json = dir + "xvf_safe.json";
+  WriteFile(in, input);
+  WriteFile(out, "keep");
+  for (const std::vector<std::string>& extra :
+       {std::vector<std::string>{"-i", in, "--preview", in}, {"-i", in, "-o", out, "--preview", out},
+        {"-i", in, "-o", out, "--geometry=" + out}, {"-i", in, "-o", out, "--geometry=" + in}}) {
+    const ProgramRun run = RunTool(Args(s, 1, 1024, 576, extra), "");
+    EXPECT_EQ(2, run.exitCode) << extra.back();
+    EXPECT_NE(std::string::npos, run.err.find("are the same file")) << run.err;
+    EXPECT_TRUE(ReadFile(in) == input);
+    EXPECT_EQ("keep", ReadFile(out));
+  }
+  // A refused run leaves no file behind that it created.
+  const ProgramRun refused = RunTool(Window(1, 1024, 576, {"-o", json, "--geometry=" + json + ".g"}), "YUV4MPEG2 W64");
+  EXPECT_EQ(2, refused.exitCode);
+  EXPECT_FALSE(Exists(json) || Exists(json + ".g"));
+  const std::string args = " --size 64x48 --window 1024x576 --mode 1 ";
+  for (const std::string& line : {" < " + in + " >> " + in, " -i " + in + " >> " + in}) {
+    const ProgramRun run = RunProgram({"sh", "-c", "exec " + kBinary + args + line});
+    EXPECT_EQ(2, run.exitCode) << line << ": " << run.err;
+    EXPECT_TRUE(ReadFile(in) == input) << line;
+  }
+  // With standard error closed, messages and geometry lines go nowhere, not
+  // into the output; --geometry=FILE takes the lines apart from messages.
+  ProgramRun run = RunProgram({"sh", "-c", "exec " + kBinary + args + "--geometry -i " + in + " -o " + out + " 2>&-"});
+  EXPECT_EQ(0, run.exitCode);
+  EXPECT_TRUE(ReadFile(out) == Reference(input, s, 1, 0, 1024, 576));
+  run = RunTool(Args(s, 1, 1024, 576, {"--geometry=" + json}), input);
+  EXPECT_EQ(0, run.exitCode);
+  EXPECT_EQ(2u, ParseGeometry(ReadFile(json)).size());
+  EXPECT_EQ(0u, run.err.find("2 frames, ")) << run.err;
+  for (const std::string& path : {in, out, json}) std::remove(path.c_str());
 }
 
 }  // namespace

@@ -8,33 +8,6 @@
 namespace xvf::test {
 namespace {
 
-std::string ProgramFolder() {
-  char path[MAX_PATH] = {};
-  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path, n);
-  return folder.substr(0, folder.find_last_of('\\') + 1);
-}
-
-LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_USER + 200) return 0;  // the host's private query
-  return DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
-void RegisterHostClasses() {
-  static bool done = false;
-  if (done) return;
-  done = true;
-  for (const wchar_t* name : {L"TMain", L"TVideoFrame"}) {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = HostProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
-    wc.lpszClassName = name;
-    RegisterClassW(&wc);
-  }
-}
-
 std::function<void(HWND)> theModalAction;
 HWND theModalExcept = nullptr;
 
@@ -52,38 +25,27 @@ void CALLBACK ModalTimer(HWND, UINT, UINT_PTR id, DWORD) {
 
 PluginHarness::PluginHarness() {
   DeleteFileA(IniPath().c_str());
-  module_ = LoadLibraryA((ProgramFolder() + "XVF_Aspect.dll").c_str());
-  if (!module_) return;
-  using PrFn = const PluginDescriptor*(XVF_CDECL*)();
-  auto pr = reinterpret_cast<PrFn>(reinterpret_cast<void*>(GetProcAddress(module_, "Quillvox_Plugin_PR")));
-  descriptor_ = pr ? pr() : nullptr;
+  if (host_.Load(ExecutableFolder() + "XVF_Aspect.dll")) descriptor_ = host_.Descriptor();
 }
 
 PluginHarness::~PluginHarness() {
   // Nothing of the plug-in may outlive it: its windows run code of the DLL.
   if (HWND dialog = FindSettingsDialog()) DestroyWindow(dialog);
-  if (video_) DestroyWindow(video_);
-  if (host_) DestroyWindow(host_);
+  host_.DestroyWindows();
   Pump(0);
-  if (module_) FreeLibrary(module_);
+  host_.Unload();
 }
 
 HWND PluginHarness::CreateHostWindow(const RECT& r) {
-  RegisterHostClasses();
-  host_ = CreateWindowExW(0, L"TMain", L"Quillvox", WS_OVERLAPPEDWINDOW | WS_VISIBLE, r.left, r.top, r.right - r.left,
-                          r.bottom - r.top, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND window = host_.CreateMainWindow("Quillvox", r, true);
   Pump(0);
-  return host_;
+  return window;
 }
 
 HWND PluginHarness::CreateVideoWindow(int clientWidth, int clientHeight) {
-  RegisterHostClasses();
-  RECT r = {0, 0, clientWidth, clientHeight};
-  AdjustWindowRectEx(&r, WS_POPUP, FALSE, 0);
-  video_ = CreateWindowExW(0, L"TVideoFrame", L"Video window", WS_POPUP | WS_VISIBLE, 700, 500, r.right - r.left,
-                           r.bottom - r.top, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND window = host_.CreateVideoWindow("Video window", 700, 500, clientWidth, clientHeight);
   Pump(0);
-  return video_;
+  return window;
 }
 
 void PluginHarness::Init() {
@@ -102,10 +64,10 @@ void PluginHarness::Shutdown() {
   Pump(0);
 }
 
-std::string PluginHarness::IniPath() { return ProgramFolder() + "Plugins\\XVF_Aspect.ini"; }
+std::string PluginHarness::IniPath() { return ExecutableFolder() + "Plugins\\XVF_Aspect.ini"; }
 
 void PluginHarness::WriteIni(const std::string& text) {
-  CreateDirectoryA((ProgramFolder() + "Plugins").c_str(), nullptr);
+  CreateDirectoryA((ExecutableFolder() + "Plugins").c_str(), nullptr);
   std::ofstream(IniPath(), std::ios::binary) << text;
 }
 

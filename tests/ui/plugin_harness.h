@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "plugin/plugin_records.h"
+#include "tools/host-standin/host_standin.h"
 
 namespace xvf::test {
 
@@ -24,12 +25,12 @@ class PluginHarness {
   // Host windows: the main window (class "TMain", "Quillvox") is the owner
   // handed to Configure; the video window's client area is what Process measures.
   HWND CreateHostWindow(const RECT& windowRect);
-  HWND HostWindow() const { return host_; }
+  HWND HostWindow() const { return host_.mainWindow(); }
   HWND CreateVideoWindow(int clientWidth, int clientHeight);
 
   void Init();
   void Configure(HWND owner);
-  void Configure() { Configure(host_); }
+  void Configure() { Configure(host_.mainWindow()); }
   void Shutdown();
 
   // Settings file beside the program: Plugins\XVF_Aspect.ini.
@@ -42,10 +43,8 @@ class PluginHarness {
   static void Pump(int quietMs = 30);
 
  private:
-  HMODULE module_ = nullptr;
+  HostStandin host_;  // the host's windows and the loaded DLL
   const PluginDescriptor* descriptor_ = nullptr;
-  HWND host_ = nullptr;
-  HWND video_ = nullptr;
 };
 
 // The open settings dialog of this thread (caption "XVF_Aspect плагин"), or null.

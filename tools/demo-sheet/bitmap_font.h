@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tools/demo-sheet/picture.h"
+#include "tools/image/picture.h"
 
 namespace xvf {
 

@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "tools/demo-sheet/picture.h"
+#include "tools/image/picture.h"
 
 namespace xvf {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/demo-sheet/picture.h"
+#include "tools/image/picture.h"
 
 namespace xvf {
 

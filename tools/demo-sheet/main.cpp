@@ -17,17 +17,19 @@
 #include "tools/demo-sheet/contact_sheet.h"
 #include "tools/demo-sheet/demo_expectations.h"
 #include "tools/demo-sheet/host_run.h"
-#include "tools/demo-sheet/picture.h"
+#include "tools/image/bmp_file.h"
+#include "tools/image/png_file.h"
+#include "tools/options/tool_options.h"
+#include "tools/process/run_program.h"
 #include "tools/test_card.h"
-#include "tools/xvf-aspect/filter_options.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
 const char kUsage[] =
-    "usage: xvf-demo --host HOST-STANDIN.EXE [--out DIR] [--wine CMD] [--modes LIST] [--windows LIST]\n"
-    "                [--formats LIST] [--frame WxH] [--shrink N] [--tolerance T] [--instance C]\n"
+    "usage: xvf-demo --host HOST-STANDIN.EXE [-o DIR] [--wine CMD] [--modes LIST] [--windows LIST]\n"
+    "                [--formats LIST] [-s WxH] [--shrink N] [--tolerance T] [--instance C] [--version]\n"
     "Runs host-standin.exe with its plug-in for every mode, window and format, and\n"
     "writes DIR/contact-sheet.png (first format), DIR/contact-sheet-FORMAT.png (the\n"
     "others) and one PNG per window (default DIR out/demo). Lists are comma-separated:\n"
@@ -35,6 +37,7 @@ const char kUsage[] =
     "formats yuy2, rgb24 (default both). The anamorphic mode gets a 16:9 anamorphic\n"
     "card, every other mode the 4:3 card. Exit 0 when every circle and Process result\n"
     "is what the mode promises (within T, default 0.03 relative), 1 otherwise.\n"
+    "-s, --size WxH sets the frame size (default 720x576); -o, --output DIR the folder.\n"
     "--instance C runs the host as instance C (-inst:C): its own settings file.\n";
 
 struct Options {
@@ -80,84 +83,91 @@ std::vector<std::string> SplitList(const std::string& text) {
   return items;
 }
 
-bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
+enum : int { kHost = 256, kWine, kModes, kWindows, kFormats, kShrink, kTolerance, kInstance, kVersion };
+
+const option kLongOptions[] = {
+    {"host", required_argument, nullptr, kHost},       {"output", required_argument, nullptr, 'o'},
+    {"wine", required_argument, nullptr, kWine},       {"modes", required_argument, nullptr, kModes},
+    {"windows", required_argument, nullptr, kWindows}, {"formats", required_argument, nullptr, kFormats},
+    {"size", required_argument, nullptr, 's'},         {"shrink", required_argument, nullptr, kShrink},
+    {"tolerance", required_argument, nullptr, kTolerance}, {"instance", required_argument, nullptr, kInstance},
+    {"help", no_argument, nullptr, 'h'},               {"version", no_argument, nullptr, kVersion},
+    {nullptr, 0, nullptr, 0}};
+
+// Returns -1 to go on, otherwise the exit status.
+int ParseOptions(int argc, char** argv, Options* options) {
   const char* wine = std::getenv("WINE");
   options->wine = wine && *wine ? wine : "wine";
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
-      std::exit(0);
-    }
-    if (i + 1 >= argc) {
-      *error = "option " + arg + " needs a value";
-      return false;
-    }
-    const std::string value = argv[++i];
-    if (arg == "--host") {
-      options->host = value;
-    } else if (arg == "--out") {
-      options->out = value;
-    } else if (arg == "--wine") {
-      options->wine = value;
-    } else if (arg == "--modes") {
-      options->modes.clear();
-      for (const std::string& item : SplitList(value)) {
-        const int32_t mode = xvf::ParseAspectMode(item);
-        if (mode < 0) {
-          *error = "unknown mode " + item;
-          return false;
+  auto fail = [](const std::string& message) { return xvf::OptionError("xvf-demo", message); };
+  bool first = true;
+  for (int c; (c = xvf::NextOption(argc, argv, "+:o:s:h", kLongOptions, first)) != -1; first = false) {
+    const std::string value = optarg ? optarg : "";
+    switch (c) {
+      case 'h':
+        std::fputs(kUsage, stdout);
+        return 0;
+      case kVersion:
+        return xvf::PrintVersion("xvf-demo");
+      case kHost:
+        options->host = value;
+        break;
+      case 'o':
+        options->out = value;
+        break;
+      case kWine:
+        options->wine = value;
+        break;
+      case kModes:
+        options->modes.clear();
+        for (const std::string& item : SplitList(value)) {
+          const int32_t mode = xvf::ParseAspectMode(item);
+          if (mode < 0) return fail("unknown mode " + item);
+          options->modes.push_back(mode);
         }
-        options->modes.push_back(mode);
-      }
-    } else if (arg == "--windows") {
-      options->windows.clear();
-      for (const std::string& item : SplitList(value)) {
-        int32_t w = 0, h = 0;
-        if (!xvf::ParseSize(item, &w, &h) || w > 4096 || h > 4096) {
-          *error = "bad window size " + item;
-          return false;
+        break;
+      case kWindows:
+        options->windows.clear();
+        for (const std::string& item : SplitList(value)) {
+          int32_t w = 0, h = 0;
+          if (!xvf::ParseSize(item, &w, &h) || w > 4096 || h > 4096) return fail("bad window size " + item);
+          options->windows.emplace_back(w, h);
         }
-        options->windows.emplace_back(w, h);
-      }
-    } else if (arg == "--formats") {
-      options->formats.clear();
-      for (const std::string& item : SplitList(value)) {
-        if (item != "yuy2" && item != "rgb24") {
-          *error = "unknown format " + item;
-          return false;
+        break;
+      case kFormats:
+        options->formats.clear();
+        for (const std::string& item : SplitList(value)) {
+          if (item != "yuy2" && item != "rgb24") return fail("unknown format " + item);
+          options->formats.push_back(item == "yuy2" ? 0 : 1);
         }
-        options->formats.push_back(item == "yuy2" ? 0 : 1);
+        break;
+      case 's':
+        if (!xvf::ParseSize(value, &options->frameWidth, &options->frameHeight) || options->frameWidth % 2 ||
+            options->frameWidth < 16 || options->frameHeight < 16 || options->frameWidth > 4096 ||
+            options->frameHeight > 4096)
+          return fail("bad frame size " + value + " (even width, 16 to 4096)");
+        break;
+      case kShrink:
+        if (!xvf::ParseWhole(value, 1, 16, &options->shrink)) return fail("bad --shrink " + value + " (1 to 16)");
+        break;
+      case kInstance:
+        if (value.size() != 1 || !std::isalnum(static_cast<unsigned char>(value[0])))
+          return fail("--instance takes one letter or digit");
+        options->instance = value;
+        break;
+      case kTolerance: {
+        char* end = nullptr;
+        options->tolerance = std::strtod(value.c_str(), &end);
+        if (value.empty() || *end != '\0' || !(options->tolerance >= 0)) return fail("bad --tolerance " + value);
+        break;
       }
-    } else if (arg == "--frame") {
-      if (!xvf::ParseSize(value, &options->frameWidth, &options->frameHeight) || options->frameWidth % 2 ||
-          options->frameWidth < 16 || options->frameHeight < 16 || options->frameWidth > 4096 ||
-          options->frameHeight > 4096) {
-        *error = "bad frame size " + value + " (even width, 16 to 4096)";
-        return false;
-      }
-    } else if (arg == "--shrink") {
-      options->shrink = std::atoi(value.c_str());
-      if (options->shrink < 1 || options->shrink > 16) {
-        *error = "bad --shrink " + value;
-        return false;
-      }
-    } else if (arg == "--instance") {
-      if (value.size() != 1 || !std::isalnum(static_cast<unsigned char>(value[0]))) {
-        *error = "--instance takes one letter or digit";
-        return false;
-      }
-      options->instance = value;
-    } else if (arg == "--tolerance") {
-      options->tolerance = std::atof(value.c_str());
-    } else {
-      *error = "unknown option " + arg;
-      return false;
+      default:
+        return fail(xvf::OptionErrorText(c, argv));
     }
   }
-  if (options->host.empty()) *error = "--host is required";
-  if (options->modes.empty() || options->windows.empty() || options->formats.empty()) *error = "empty list";
-  return error->empty();
+  if (optind < argc) return fail(std::string("unexpected argument '") + argv[optind] + "'");
+  if (options->host.empty()) return fail("--host is required");
+  if (options->modes.empty() || options->windows.empty() || options->formats.empty()) return fail("empty list");
+  return -1;
 }
 
 std::string Ratio(double value) {
@@ -186,8 +196,8 @@ CaseResult RunCase(const Options& options, const fs::path& work, int32_t mode, i
   const std::string name = std::string(xvf::AspectModeName(mode)) + "-" + SizeText(cw, ch) + "-" + FormatName(format);
   const fs::path bmp = work / (name + ".bmp");
   std::vector<std::string> argv{options.wine,   options.host, "--mode",   std::to_string(mode),
-                                "--interlace",  "0",          "--window", SizeText(cw, ch),
-                                "--frame",      SizeText(options.frameWidth, options.frameHeight),
+                                "--no-fields",  "--window",   SizeText(cw, ch),
+                                "--size",       SizeText(options.frameWidth, options.frameHeight),
                                 "--format",     FormatName(format),
                                 "--output",     xvf::WinePath(bmp.string())};
   if (!options.instance.empty()) argv.push_back("-inst:" + options.instance);
@@ -198,9 +208,9 @@ CaseResult RunCase(const Options& options, const fs::path& work, int32_t mode, i
   std::error_code ignored;
   fs::remove(bmp, ignored);
   const xvf::ProgramRun run = xvf::RunProgram(argv);
-  result.process = xvf::ReportValue(run.output, "results");
+  result.process = xvf::ReportValue(run.out, "results");
   if (!run.started || run.exitCode != 0) {
-    result.error = "host-standin failed (exit " + std::to_string(run.exitCode) + "): " + run.output;
+    result.error = "host-standin failed (exit " + std::to_string(run.exitCode) + "): " + run.out + run.err;
     return result;
   }
   std::string error;
@@ -231,11 +241,8 @@ CaseResult RunCase(const Options& options, const fs::path& work, int32_t mode, i
 
 int main(int argc, char** argv) {
   Options options;
-  std::string error;
-  if (!ParseOptions(argc, argv, &options, &error)) {
-    std::fprintf(stderr, "xvf-demo: %s\n%s", error.c_str(), kUsage);
-    return 2;
-  }
+  const int parsed = ParseOptions(argc, argv, &options);
+  if (parsed >= 0) return parsed;
   const auto started = std::chrono::steady_clock::now();
   const fs::path out(options.out);
   const fs::path work = out / ".work";

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "tools/test_card.h"
+#include "tools/image/frame_pixels.h"
 
 namespace xvf {
 namespace {
@@ -76,19 +76,35 @@ HostStandin::~HostStandin() {
 
 bool HostStandin::CreateWindows(const std::string& instance, int32_t clientWidth, int32_t clientHeight) {
   DestroyWindows();  // one pair of host windows at a time
-  if (!RegisterClassOnce("TMain", MainWindowProc) || !RegisterClassOnce("TVideoFrame", VideoWindowProc)) return false;
   const std::string suffix = instance.empty() ? std::string() : ".Inst" + instance;
-  const std::string mainTitle = "Quillvox" + suffix;
-  const std::string videoTitle = "Video window" + suffix;
-  mainWindow_ = CreateWindowExA(0, "TMain", mainTitle.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 320, 200, nullptr,
-                                nullptr, GetModuleHandleA(nullptr), nullptr);
+  CreateMainWindow("Quillvox" + suffix, RECT{0, 0, 320, 200}, false);
+  CreateVideoWindow("Video window" + suffix, 0, 0, clientWidth, clientHeight);
+  return mainWindow_ && videoWindow_;
+}
+
+HWND HostStandin::CreateMainWindow(const std::string& title, const RECT& r, bool visible) {
+  if (mainWindow_) DestroyWindow(mainWindow_);
+  mainWindow_ = nullptr;
+  if (!RegisterClassOnce("TMain", MainWindowProc)) return nullptr;
+  mainWindow_ = CreateWindowExA(0, "TMain", title.c_str(), WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0), r.left,
+                                r.top, r.right - r.left, r.bottom - r.top, nullptr, nullptr, GetModuleHandleA(nullptr),
+                                nullptr);
+  PumpMessages();
+  return mainWindow_;
+}
+
+HWND HostStandin::CreateVideoWindow(const std::string& title, int32_t x, int32_t y, int32_t clientWidth,
+                                    int32_t clientHeight) {
+  if (videoWindow_) DestroyWindow(videoWindow_);
+  videoWindow_ = nullptr;
+  if (!RegisterClassOnce("TVideoFrame", VideoWindowProc)) return nullptr;
   // A popup has no frame: its client area is the whole window.
-  videoWindow_ = CreateWindowExA(0, "TVideoFrame", videoTitle.c_str(), WS_POPUP | WS_VISIBLE, 0, 0, clientWidth,
+  videoWindow_ = CreateWindowExA(0, "TVideoFrame", title.c_str(), WS_POPUP | WS_VISIBLE, x, y, clientWidth,
                                  clientHeight, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
   clientWidth_ = clientWidth;
   clientHeight_ = clientHeight;
   PumpMessages();
-  return mainWindow_ && videoWindow_;
+  return videoWindow_;
 }
 
 void HostStandin::DestroyWindows() {

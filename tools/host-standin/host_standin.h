@@ -24,6 +24,11 @@ class HostStandin {
   // ".Inst" + instance when instance is not empty. The video window's client
   // area is clientWidth x clientHeight.
   bool CreateWindows(const std::string& instance, int32_t clientWidth, int32_t clientHeight);
+  // One window at a time, replacing an earlier one of its kind: the main
+  // window over `windowRect` (outer bounds), the video window a popup whose
+  // client area is clientWidth x clientHeight at (x, y).
+  HWND CreateMainWindow(const std::string& title, const RECT& windowRect, bool visible);
+  HWND CreateVideoWindow(const std::string& title, int32_t x, int32_t y, int32_t clientWidth, int32_t clientHeight);
   void DestroyWindows();
   void SetClientSize(int32_t clientWidth, int32_t clientHeight);
   HWND mainWindow() const { return mainWindow_; }

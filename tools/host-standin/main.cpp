@@ -9,6 +9,8 @@
 
 #include "settings/settings_store.h"
 #include "tools/host-standin/host_standin.h"
+#include "tools/image/bmp_file.h"
+#include "tools/options/tool_options.h"
 #include "tools/test_card.h"
 
 namespace {
@@ -23,30 +25,45 @@ const char kHelp[] =
     "Shutdown.\n"
     "\n"
     "Options:\n"
-    "  --dll PATH          plug-in library (default: XVF_Aspect.dll beside this program)\n"
-    "  --mode N            aspect mode 0..4, stored in the plug-in's settings file before Init\n"
-    "  --interlace N       field flag 0 or 1, stored the same way\n"
-    "  --window WxH        client size of the video window (default 1024x576)\n"
-    "  --frame WxH         stream size (default 720x576)\n"
-    "  --format yuy2|rgb24 pixel format (default yuy2); a number is passed as it stands\n"
-    "  --bypass N          bypass value of the stream (default 0)\n"
-    "  --frames N          frames to process (default 1)\n"
-    "  --input FILE        raw frames in the stream's layout (default: a generated test card)\n"
-    "  --output FILE.bmp   save what the video window shows after the last frame\n"
-    "  --raw-output FILE   write every processed frame, raw\n"
-    "  --report FILE       write a summary (version, start result, queries, results)\n"
-    "  --configure         call Configure with the main window and serve the dialog for --wait ms\n"
-    "  --wait MS           how long --configure serves messages (default 500)\n"
-    "  --no-windows        do not create the host's windows\n"
-    "  -inst:c, /inst:c    run as host instance c\n"
-    "  --help              this text\n";
+    "  --dll PATH            plug-in library (default: XVF_Aspect.dll beside this program)\n"
+    "  -m, --mode MODE       aspect mode, 0..4 or its name (a larger number is stored as\n"
+    "                        given), written to the plug-in's settings file before Init\n"
+    "  --fields, --no-fields field flag 1 or 0, stored the same way\n"
+    "  -w, --window WxH      client size of the video window (default 1024x576)\n"
+    "  -s, --size WxH        stream size (default 720x576)\n"
+    "  -f, --format FMT      yuy2 or rgb24 (default yuy2); a number is passed as it stands\n"
+    "  --bypass N            bypass value of the stream (default 0)\n"
+    "  --frames N            frames to process (default 1)\n"
+    "  -i, --input FILE      raw frames in the stream's layout (default: a generated test card)\n"
+    "  -o, --output FILE.bmp save what the video window shows after the last frame\n"
+    "  --raw-output FILE     write every processed frame, raw\n"
+    "  --report FILE         write a summary (version, start result, queries, results)\n"
+    "  --configure           call Configure with the main window and serve the dialog for --wait ms\n"
+    "  --wait MS             how long --configure serves messages (default 500)\n"
+    "  --no-windows          do not create the host's windows\n"
+    "  -inst:c, /inst:c      run as host instance c\n"
+    "  -h, --help, /?        this text\n"
+    "  --version             the version\n";
 
-bool ParseSize(const char* text, int32_t* width, int32_t* height) {
-  int w = 0, h = 0;
-  if (std::sscanf(text, "%dx%d", &w, &h) != 2) return false;
-  *width = w;
-  *height = h;
-  return true;
+enum : int { kDll = 256, kFields, kNoFields, kBypass, kFrames, kRawOutput, kReport, kConfigure, kWait, kNoWindows,
+             kVersion };
+
+const option kLongOptions[] = {
+    {"dll", required_argument, nullptr, kDll},         {"mode", required_argument, nullptr, 'm'},
+    {"fields", no_argument, nullptr, kFields},         {"no-fields", no_argument, nullptr, kNoFields},
+    {"window", required_argument, nullptr, 'w'},       {"size", required_argument, nullptr, 's'},
+    {"format", required_argument, nullptr, 'f'},       {"bypass", required_argument, nullptr, kBypass},
+    {"frames", required_argument, nullptr, kFrames},   {"input", required_argument, nullptr, 'i'},
+    {"output", required_argument, nullptr, 'o'},       {"raw-output", required_argument, nullptr, kRawOutput},
+    {"report", required_argument, nullptr, kReport},   {"configure", no_argument, nullptr, kConfigure},
+    {"wait", required_argument, nullptr, kWait},       {"no-windows", no_argument, nullptr, kNoWindows},
+    {"help", no_argument, nullptr, 'h'},               {"version", no_argument, nullptr, kVersion},
+    {nullptr, 0, nullptr, 0}};
+
+// -inst:c and /inst:c in any case: the plug-in reads them from the whole
+// command line, so they are not options here.
+bool IsInstanceSwitch(const char* arg) {
+  return (arg[0] == '-' || arg[0] == '/') && _strnicmp(arg + 1, "inst:", 5) == 0;
 }
 
 std::string BaseName(const std::string& path) {
@@ -74,56 +91,89 @@ void MakeHostFolders(const std::string& moduleName) {
 
 int main(int argc, char** argv) {
   std::string dllPath = xvf::ExecutableFolder() + "XVF_Aspect.dll";
-  int mode = -1, interlace = -1, bypass = 0, frames = 1, waitMs = 500;
+  int32_t mode = -1, interlace = -1, bypass = 0, frames = 1, waitMs = 500;
   int32_t clientWidth = 1024, clientHeight = 576, width = 720, height = 576, pixelFormat = 0;
   std::string input, output, rawOutput, report;
   bool configure = false, windows = true;
+  std::vector<char*> args{argv[0]};
   for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const bool hasValue = i + 1 < argc;
-    auto value = [&]() -> const char* { return argv[++i]; };
-    if (arg == "--help" || arg == "-h" || arg == "/?") {
+    if (std::strcmp(argv[i], "/?") == 0) {
       std::fputs(kHelp, stdout);
       return 0;
-    } else if (arg == "--dll" && hasValue) {
-      dllPath = value();
-    } else if (arg == "--mode" && hasValue) {
-      mode = std::atoi(value());
-    } else if (arg == "--interlace" && hasValue) {
-      interlace = std::atoi(value());
-    } else if (arg == "--window" && hasValue) {
-      if (!ParseSize(value(), &clientWidth, &clientHeight)) return 2;
-    } else if (arg == "--frame" && hasValue) {
-      if (!ParseSize(value(), &width, &height)) return 2;
-    } else if (arg == "--format" && hasValue) {
-      const std::string format = value();
-      pixelFormat = format == "yuy2" ? 0 : format == "rgb24" ? 1 : std::atoi(format.c_str());
-    } else if (arg == "--bypass" && hasValue) {
-      bypass = std::atoi(value());
-    } else if (arg == "--frames" && hasValue) {
-      frames = std::atoi(value());
-    } else if (arg == "--input" && hasValue) {
-      input = value();
-    } else if (arg == "--output" && hasValue) {
-      output = value();
-    } else if (arg == "--raw-output" && hasValue) {
-      rawOutput = value();
-    } else if (arg == "--report" && hasValue) {
-      report = value();
-    } else if (arg == "--wait" && hasValue) {
-      waitMs = std::atoi(value());
-    } else if (arg == "--configure") {
-      configure = true;
-    } else if (arg == "--no-windows") {
-      windows = false;
-    } else if (arg.size() > 6 && (arg.compare(0, 6, "-inst:") == 0 || arg.compare(0, 6, "/inst:") == 0 ||
-                                  _strnicmp(arg.c_str() + 1, "inst:", 5) == 0)) {
-      // read from the whole command line below, as the plug-in does
-    } else {
-      std::fprintf(stderr, "host-standin: unknown option %s (see --help)\n", arg.c_str());
-      return 2;
     }
+    if (!IsInstanceSwitch(argv[i])) args.push_back(argv[i]);
   }
+  const int count = static_cast<int>(args.size());
+  args.push_back(nullptr);
+  auto fail = [](const std::string& message) { return xvf::OptionError("host-standin", message); };
+  auto whole = [&](const char* name, int64_t low, int32_t* value) {
+    return xvf::ParseWhole(optarg, low, INT32_MAX, value) ? std::string() : std::string("bad ") + name + " '" + optarg + "'";
+  };
+  bool first = true;
+  for (int c; (c = xvf::NextOption(count, args.data(), "+:m:w:s:f:i:o:h", kLongOptions, first)) != -1; first = false) {
+    std::string error;
+    switch (c) {
+      case 'h':
+        std::fputs(kHelp, stdout);
+        return 0;
+      case kVersion:
+        return xvf::PrintVersion("host-standin");
+      case kDll:
+        dllPath = optarg;
+        break;
+      case 'm':
+        mode = xvf::ParseAspectMode(optarg);
+        if (mode < 0) error = whole("--mode", 0, &mode);
+        break;
+      case kFields:
+      case kNoFields:
+        interlace = c == kFields ? 1 : 0;
+        break;
+      case 'w':
+        if (!xvf::ParseSize(optarg, &clientWidth, &clientHeight)) error = std::string("bad --window '") + optarg + "'";
+        break;
+      case 's':
+        if (!xvf::ParseSize(optarg, &width, &height)) error = std::string("bad --size '") + optarg + "'";
+        break;
+      case 'f':
+        if (std::strcmp(optarg, "yuy2") == 0 || std::strcmp(optarg, "rgb24") == 0)
+          pixelFormat = optarg[0] == 'y' ? 0 : 1;
+        else
+          error = whole("--format", INT32_MIN, &pixelFormat);
+        break;
+      case kBypass:
+        error = whole("--bypass", INT32_MIN, &bypass);
+        break;
+      case kFrames:
+        error = whole("--frames", 0, &frames);
+        break;
+      case kWait:
+        error = whole("--wait", 0, &waitMs);
+        break;
+      case 'i':
+        input = optarg;
+        break;
+      case 'o':
+        output = optarg;
+        break;
+      case kRawOutput:
+        rawOutput = optarg;
+        break;
+      case kReport:
+        report = optarg;
+        break;
+      case kConfigure:
+        configure = true;
+        break;
+      case kNoWindows:
+        windows = false;
+        break;
+      default:
+        error = xvf::OptionErrorText(c, args.data());
+    }
+    if (!error.empty()) return fail(error);
+  }
+  if (optind < count) return fail(std::string("unexpected argument '") + args[optind] + "'");
 
   // The settings go where the plug-in will look for them in this process.
   MakeHostFolders(BaseName(dllPath));
@@ -194,7 +244,9 @@ int main(int argc, char** argv) {
   bool saved = true;
   if (!output.empty() && frameBytes) {
     const std::vector<uint8_t> shown = host.Render(frame.data(), width, height, pixelFormat);
-    saved = xvf::SaveBmp(output, shown, clientWidth, clientHeight);
+    xvf::Picture picture(clientWidth, clientHeight);
+    picture.bgr = host.Render(frame.data(), width, height, pixelFormat);
+    saved = xvf::WriteBmp(output, picture);
   }
   char summary[512];
   std::snprintf(summary, sizeof summary, "version=%d\nstart=%d\nqueries=%d\ninstance=%s\nresults=%s\n", version,

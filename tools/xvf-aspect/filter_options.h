@@ -2,24 +2,30 @@
 #include <cstdint>
 #include <string>
 
+#include "tools/options/tool_options.h"
+
 namespace xvf {
 
 // The command line of xvf-aspect, checked for form only; whether the frame
 // pass can take the stream is decided when the stream starts.
 struct FilterOptions {
-  int32_t width = 0;         // stream size in pixels
+  int32_t width = 0;         // --size in pixels; 0 when not given
   int32_t height = 0;
-  int32_t pixelFormat = 0;   // 0 = YUY2 (top-down), 1 = RGB24 (B, G, R, bottom-up)
+  int32_t pixelFormat = 0;   // raw input: 0 = YUY2, 1 = RGB24 (B, G, R)
+  bool topDown = false;      // RGB24 rows top-down in the stream (bgr24)
   int32_t clientWidth = 0;   // the video window's client area
   int32_t clientHeight = 0;
   int32_t aspectMode = -1;   // 0..4
   int32_t interlace = 0;     // 1: scale the two fields separately
+  bool interlaceGiven = false;  // --fields or --no-fields named
   std::string inputPath;     // empty or "-": standard input
   std::string outputPath;    // empty or "-": standard output
   std::string previewPath;   // empty: no preview
-  bool geometry = false;     // one JSON line per frame on standard error
-  bool quiet = false;        // no progress line
+  bool geometry = false;     // one JSON line per frame
+  std::string geometryPath;  // empty: the lines go to standard error
+  bool quiet = false;        // no progress and no summary line
   bool help = false;         // --help: print the usage and do nothing else
+  bool version = false;      // --version: print the version and do nothing else
 };
 
 struct ParseResult {
@@ -34,14 +40,10 @@ constexpr int32_t kPreviewSideLimit = 16384;
 // argv[0] is the program name and is not read.
 ParseResult ParseFilterOptions(int argc, const char* const* argv);
 
-// "WxH", both decimal in 1..2^31-1, nothing else around them.
-bool ParseSize(const std::string& text, int32_t* width, int32_t* height);
-
-// 0..4 or fit-window, fit-width, fit-height, panorama, anamorphic; -1 otherwise.
-int32_t ParseAspectMode(const std::string& text);
-
-// The name of mode 0..4, "?" otherwise.
-const char* AspectModeName(int32_t mode);
+// Raw frame formats by name: yuy2 and yuyv422 (YUY2), rgb24 (the host's
+// RGB24, bottom-up) and bgr24 (ffmpeg's bgr24: the same bytes, top-down).
+bool ParseRawFormat(const std::string& name, int32_t* pixelFormat, bool* topDown);
+const char* RawFormatName(int32_t pixelFormat, bool topDown);
 
 // The usage text, ending in a line break.
 extern const char kFilterUsage[];

@@ -1,20 +1,34 @@
 #pragma once
+#include <cstdio>
 #include <string>
 
 #include "tools/xvf-aspect/filter_options.h"
 
 namespace xvf {
 
-// Why the frame pass cannot take the stream of `options`; empty when it can.
-std::string UnusableStreamReason(const FilterOptions& options);
+// Why the frame pass cannot take a width x height stream in `pixelFormat`
+// (named `formatName` in the message); empty when it can.
+std::string UnusableStreamReason(int32_t width, int32_t height, int32_t pixelFormat, const char* formatName);
 
-// Reads whole frames from `inputFd`, runs the frame pass on each as the
-// plug-in's Process would for the window of `options`, and writes each frame
-// to `outputFd` in order; --geometry lines and messages go to standard
-// error. Returns the exit status: 0 when the input ended on a frame
-// boundary, 1 when reading, writing or the preview failed, or when the input
-// ended inside a frame (every complete frame is written, the rest is not).
-// An output whose reader went away ends the run quietly with 1.
-int RunFrameFilter(const FilterOptions& options, int inputFd, int outputFd, bool showProgress);
+// Where a run reads and writes; descriptors stay open.
+struct FilterStreams {
+  int input = 0;
+  int output = 1;
+  bool truncateOutput = false;  // a regular file opened without O_TRUNC: emptied at the first write
+  int geometry = 2;             // --geometry lines
+  bool showProgress = false;    // a progress line on `messages`
+  FILE* messages = stderr;      // messages and the end-of-run line
+};
+
+// Reads a YUV4MPEG2 stream (told by its signature) or raw frames of
+// --size and --format from `streams.input`, runs the frame pass on each as
+// the plug-in's Process would for the window of `options`, and writes each
+// frame in the input's form in order. No frame memory is taken before the
+// first input byte. Returns the exit status: 0 when the input ended on a
+// frame boundary; 1 when reading, writing or the preview failed, the reader
+// went away, the input ended inside a frame or a frame header was garbage
+// (every complete frame is written); 2 when the stream cannot be taken
+// (nothing written).
+int RunFrameFilter(const FilterOptions& options, const FilterStreams& streams);
 
 }  // namespace xvf

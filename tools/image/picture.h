@@ -1,11 +1,11 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
-#include <string>
 #include <vector>
 
 namespace xvf {
 
-// A picture in the test card's layout: B, G, R bytes, rows top-down, no padding.
+// A picture for the tools: B, G, R bytes, rows top-down, no padding.
 struct Picture {
   int32_t width = 0;
   int32_t height = 0;
@@ -19,19 +19,16 @@ struct Picture {
   const uint8_t* at(int32_t x, int32_t y) const { return &bgr[(static_cast<size_t>(y) * width + x) * 3]; }
 };
 
-// Reads an uncompressed 24-bit BMP (bottom-up or top-down rows, padded to 4
-// bytes). Returns an empty picture and sets *error when the file is not one.
-Picture ReadBmp(const std::string& path, std::string* error);
+// Source index for each of `to` destination positions over `from` samples,
+// as the host's COLORONCOLOR stretch takes them: the sample under the
+// destination pixel's centre, (2i + 1) * from / (2 * to).
+std::vector<int32_t> NearestMap(int32_t from, int32_t to);
 
-// Writes an 8-bit RGB PNG, deflate-compressed; false when writing failed.
-bool WritePng(const std::string& path, const Picture& picture);
+// Stretches over width x height taking the nearest pixel (NearestMap).
+Picture StretchNearest(const Picture& picture, int32_t width, int32_t height);
 
 // Shrinks by a whole factor, each output pixel the mean of factor x factor
 // input pixels; a partial last block of columns or rows is dropped.
 Picture ShrinkBy(const Picture& picture, int32_t factor);
-
-// Stretches over width x height taking the nearest pixel, as the host's
-// COLORONCOLOR stretch does: output column x reads column (2x + 1) * w / 2width.
-Picture StretchNearest(const Picture& picture, int32_t width, int32_t height);
 
 }  // namespace xvf

@@ -1,0 +1,75 @@
+#include "tools/options/tool_options.h"
+
+#include <cstdio>
+
+namespace xvf {
+namespace {
+
+const char* const kModeNames[5] = {"fit-window", "fit-width", "fit-height", "panorama", "anamorphic"};
+
+}  // namespace
+
+bool ParseWhole(const std::string& text, int64_t low, int64_t high, int32_t* value) {
+  const bool negative = !text.empty() && text[0] == '-' && low < 0;
+  const size_t digits = text.size() - (negative ? 1 : 0);
+  if (digits == 0 || digits > 10) return false;
+  int64_t v = 0;
+  for (size_t i = negative ? 1 : 0; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    v = v * 10 + (text[i] - '0');
+  }
+  if (negative) v = -v;
+  if (v < low || v > high) return false;
+  *value = static_cast<int32_t>(v);
+  return true;
+}
+
+bool ParseSize(const std::string& text, int32_t* width, int32_t* height) {
+  const size_t x = text.find('x');
+  if (x == std::string::npos) return false;
+  int32_t w = 0, h = 0;
+  if (!ParseWhole(text.substr(0, x), 1, INT32_MAX, &w) || !ParseWhole(text.substr(x + 1), 1, INT32_MAX, &h))
+    return false;
+  *width = w;
+  *height = h;
+  return true;
+}
+
+int32_t ParseAspectMode(const std::string& text) {
+  if (text.size() == 1 && text[0] >= '0' && text[0] <= '4') return text[0] - '0';
+  for (int32_t mode = 0; mode < 5; ++mode)
+    if (text == kModeNames[mode]) return mode;
+  return -1;
+}
+
+const char* AspectModeName(int32_t mode) { return mode >= 0 && mode < 5 ? kModeNames[mode] : "?"; }
+
+int NextOption(int argc, char* const* argv, const char* shortOptions, const option* longOptions, bool first) {
+  if (first) {
+    optind = 0;  // full reinitialisation, in glibc and in mingw-w64's runtime
+    opterr = 0;
+  }
+  return getopt_long(argc, argv, shortOptions, longOptions, nullptr);
+}
+
+std::string OptionErrorText(int code, char* const* argv) {
+  const std::string arg = optind > 0 ? argv[optind - 1] : "";
+  std::string name = std::string("-") + static_cast<char>(optopt);
+  const bool isLong = arg.compare(0, 2, "--") == 0;
+  if (isLong) name = arg.substr(0, arg.find('='));
+  if (code == ':') return "option " + name + " needs a value";
+  if (isLong && arg.find('=') != std::string::npos && optopt != 0) return "option " + name + " takes no value";
+  return "unknown option " + name;
+}
+
+int OptionError(const char* program, const std::string& message) {
+  std::fprintf(stderr, "%s: %s (try %s --help)\n", program, message.c_str(), program);
+  return 2;
+}
+
+int PrintVersion(const char* program) {
+  std::printf("%s %s\n", program, XVF_TOOLS_VERSION);
+  return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+}  // namespace xvf

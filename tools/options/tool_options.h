@@ -1,0 +1,37 @@
+#pragma once
+#include <getopt.h>
+
+#include <cstdint>
+#include <string>
+
+namespace xvf {
+
+// Option values shared by xvf-aspect, xvf-demo and host-standin, parsed
+// strictly: nothing may follow or precede the value.
+
+// "WxH", both decimal in 1..2^31-1.
+bool ParseSize(const std::string& text, int32_t* width, int32_t* height);
+
+// Decimal digits only (an optional '-' when low < 0), in low..high.
+bool ParseWhole(const std::string& text, int64_t low, int64_t high, int32_t* value);
+
+// 0..4 or fit-window, fit-width, fit-height, panorama, anamorphic; -1 otherwise.
+int32_t ParseAspectMode(const std::string& text);
+
+// The name of mode 0..4, "?" otherwise.
+const char* AspectModeName(int32_t mode);
+
+// getopt_long over argv from the start (optind reset), errors left to the
+// caller: `shortOptions` must begin with ':'. Returns as getopt_long does.
+int NextOption(int argc, char* const* argv, const char* shortOptions, const option* longOptions, bool first);
+
+// The one-line reason for getopt_long's '?' or ':' at the current optind.
+std::string OptionErrorText(int code, char* const* argv);
+
+// "PROGRAM: MESSAGE (try PROGRAM --help)" on standard error; returns 2.
+int OptionError(const char* program, const std::string& message);
+
+// "PROGRAM VERSION" on standard output; returns the exit status.
+int PrintVersion(const char* program);
+
+}  // namespace xvf
