@@ -17,6 +17,7 @@
 
 #include "plugin/plugin_state.h"
 #include "settings/settings_store.h"
+#include "tests/support/frame_setup.h"
 
 namespace xvf {
 namespace {
@@ -37,13 +38,7 @@ std::vector<uint8_t> Noise(size_t bytes) {
 }
 
 FrameInputs Inputs(int32_t mode, int32_t interlace) {
-  FrameInputs in;
-  in.aspectMode = mode;
-  in.interlace = interlace;
-  in.windowFound = true;
-  in.clientWidth = kClientWidth;
-  in.clientHeight = kClientHeight;
-  return in;
+  return test::WindowInputs(mode, kClientWidth, kClientHeight, interlace);
 }
 
 struct Reading {

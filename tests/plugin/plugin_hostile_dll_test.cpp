@@ -17,6 +17,7 @@
 #include "plugin/plugin_records.h"
 #include "plugin/plugin_state.h"
 #include "settings/settings_store.h"
+#include "tests/support/frame_setup.h"
 #include "tests/support/guarded_buffer.h"
 #include "tools/host-standin/host_standin.h"
 
@@ -122,12 +123,7 @@ TEST(PluginDllHostile, HostileStreamsModesAndWindows) {
           if (!Usable(stream)) continue;
           reference.Start(stream, nullptr);
           std::vector<uint8_t> expected = input;
-          FrameInputs in;
-          in.aspectMode = mode;
-          in.interlace = interlace;
-          in.windowFound = true;
-          in.clientWidth = client.right;
-          in.clientHeight = client.bottom;
+          const FrameInputs in = test::WindowInputs(mode, client.right, client.bottom, interlace);
           EXPECT_EQ(result, reference.ProcessFrame(expected.data(), in)) << where;
           EXPECT_EQ(std::memcmp(frame.data(), expected.data(), bytes), 0) << where;
         }
