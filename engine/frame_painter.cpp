@@ -31,17 +31,12 @@ void FramePainter::Setup(int32_t width, int32_t height, int32_t pixelFormatCode)
   this->height = height;
   pixelFormat = PixelFormatOf(pixelFormatCode);
   frameRect = Rect{0, 0, width, height};
-  if (pixelFormat == PixelFormat::kYuy2) {
-    bytesPerPixel = 2;
-    pairStep = 4;
-    quadStep = 8;
-    rowStride = Narrow(int64_t{2} * width);
-  } else if (pixelFormat == PixelFormat::kRgb24) {
-    bytesPerPixel = 3;
-    pairStep = 6;
-    quadStep = 12;
-    rowStride = Narrow(int64_t{-3} * width);  // rows run bottom-up
-  }
+  if (!IsKnown(pixelFormat)) return;  // the steps keep their values
+  bytesPerPixel = BytesPerPixel(pixelFormat);
+  pairStep = 2 * bytesPerPixel;
+  quadStep = 4 * bytesPerPixel;
+  // RGB24 rows run bottom-up.
+  rowStride = Narrow(int64_t{pixelFormat == PixelFormat::kYuy2 ? 1 : -1} * bytesPerPixel * width);
 }
 
 void FramePainter::PaintRect(int32_t left, int32_t top, int32_t right, int32_t bottom, uint32_t colour,

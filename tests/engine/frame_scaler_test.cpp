@@ -29,12 +29,8 @@ void SourcePosition(int64_t src, int64_t dst, int64_t k, int32_t* whole, int32_t
   *weight = static_cast<int32_t>((p & 0xFFFF) >> 4);
 }
 
-struct Layout {
-  PixelFormat code;
-  int bytesPerPixel;
-};
-const Layout kYuy2{PixelFormat::kYuy2, 2};
-const Layout kRgb24{PixelFormat::kRgb24, 3};
+constexpr PixelFormat kYuy2 = PixelFormat::kYuy2;
+constexpr PixelFormat kRgb24 = PixelFormat::kRgb24;
 
 // Picture pixel (x, y) of a frame as a work pixel: Y U Y V, or B G R 0.
 struct Pixel {
@@ -43,16 +39,16 @@ struct Pixel {
 
 class FrameView {
  public:
-  FrameView(uint8_t* frame, int32_t width, int32_t height, const Layout& layout)
+  FrameView(uint8_t* frame, int32_t width, int32_t height, PixelFormat layout)
       : frame_(frame), width_(width), height_(height), layout_(layout) {}
 
   uint8_t* Row(int32_t y) const {
-    const int32_t memoryRow = layout_.code == PixelFormat::kYuy2 ? y : height_ - 1 - y;
-    return frame_ + static_cast<ptrdiff_t>(memoryRow) * width_ * layout_.bytesPerPixel;
+    const int32_t memoryRow = layout_ == PixelFormat::kYuy2 ? y : height_ - 1 - y;
+    return frame_ + static_cast<ptrdiff_t>(memoryRow) * width_ * BytesPerPixel(layout_);
   }
   Pixel Get(int32_t x, int32_t y) const {
     const uint8_t* row = Row(y);
-    if (layout_.code == PixelFormat::kRgb24) return Pixel{{row[3 * x], row[3 * x + 1], row[3 * x + 2], 0}};
+    if (layout_ == PixelFormat::kRgb24) return Pixel{{row[3 * x], row[3 * x + 1], row[3 * x + 2], 0}};
     const uint8_t* pair = row + 4 * (x / 2);
     const int luma = (x & 1) ? pair[2] : pair[0];
     return Pixel{{luma, pair[1], luma, pair[3]}};
@@ -61,7 +57,7 @@ class FrameView {
  private:
   uint8_t* frame_;
   int32_t width_, height_;
-  Layout layout_;
+  PixelFormat layout_;
 };
 
 Pixel Mix(const Pixel& a, const Pixel& b, int32_t w) {
@@ -73,7 +69,7 @@ Pixel Mix(const Pixel& a, const Pixel& b, int32_t w) {
 
 // What Scale must leave in `expected` (a copy of the frame before the call).
 void ModelScale(const std::vector<uint8_t>& before, std::vector<uint8_t>* expected, int32_t width, int32_t height,
-                Rect src, Rect dst, const Layout& layout, bool byFields) {
+                Rect src, Rect dst, PixelFormat layout, bool byFields) {
   if (byFields) {
     src.top &= ~1, src.bottom &= ~1, dst.top &= ~1, dst.bottom &= ~1;
   }
@@ -103,7 +99,7 @@ void ModelScale(const std::vector<uint8_t>& before, std::vector<uint8_t>* expect
       const Pixel b = Mix(in.Get(columnB, rowA), in.Get(columnB, rowB), rowWeight);
       const Pixel p = Mix(a, b, columnWeight);
       uint8_t* row0 = out.Row(y);
-      if (layout.code == PixelFormat::kRgb24) {
+      if (layout == PixelFormat::kRgb24) {
         for (int c = 0; c < 3; ++c) row0[3 * x + c] = static_cast<uint8_t>(p.c[c]);
       } else {
         // U comes with the even pixel, V with the odd one.
@@ -126,8 +122,8 @@ std::vector<uint8_t> RandomBytes(size_t n, std::mt19937& random) {
   return bytes;
 }
 
-size_t FrameBytes(int32_t width, int32_t height, const Layout& layout) {
-  return static_cast<size_t>(width) * height * layout.bytesPerPixel;
+size_t FrameBytes(int32_t width, int32_t height, PixelFormat layout) {
+  return static_cast<size_t>(xvf::FrameBytes(layout, width, height));
 }
 
 // ---- Scale against the model ----
@@ -143,9 +139,9 @@ class ScaleAtLevel : public testing::TestWithParam<CpuLevel> {
 
   // Scales a random frame placed against a no-access page and compares it
   // with the model.
-  void Check(int32_t width, int32_t height, Rect src, Rect dst, const Layout& layout, bool byFields,
+  void Check(int32_t width, int32_t height, Rect src, Rect dst, PixelFormat layout, bool byFields,
              std::mt19937& random) {
-    SCOPED_TRACE(testing::Message() << width << "x" << height << " layout " << static_cast<int32_t>(layout.code)
+    SCOPED_TRACE(testing::Message() << width << "x" << height << " layout " << static_cast<int32_t>(layout)
                                     << " fields " << byFields << " src {" << src.left << "," << src.top << ","
                                     << src.right << "," << src.bottom << "} dst {" << dst.left << "," << dst.top << ","
                                     << dst.right << "," << dst.bottom << "}");
@@ -156,7 +152,7 @@ class ScaleAtLevel : public testing::TestWithParam<CpuLevel> {
     for (auto placement : {test::GuardedBuffer::kAgainstEnd, test::GuardedBuffer::kAgainstStart}) {
       test::GuardedBuffer frame(bytes, placement);
       std::memcpy(frame.data(), before.data(), bytes);
-      scaler.Scale(frame.data(), width, height, src, dst, layout.code, byFields, nullptr);
+      scaler.Scale(frame.data(), width, height, src, dst, layout, byFields, nullptr);
       ASSERT_EQ(0, std::memcmp(frame.data(), expected.data(), bytes));
     }
   }
@@ -167,9 +163,9 @@ class ScaleAtLevel : public testing::TestWithParam<CpuLevel> {
 TEST_P(ScaleAtLevel, MatchesTheModelOnRandomRectangles) {
   std::mt19937 random(1234 + static_cast<int>(GetParam()));
   for (int i = 0; i < 300; ++i) {
-    const Layout& layout = (i & 1) ? kRgb24 : kYuy2;
+    PixelFormat layout = (i & 1) ? kRgb24 : kYuy2;
     int32_t width = 2 + static_cast<int32_t>(random() % 60);
-    if (layout.code == PixelFormat::kYuy2) width &= ~1;
+    if (layout == PixelFormat::kYuy2) width &= ~1;
     else if (i % 4 == 1) width |= 1;  // odd RGB24 widths
     const int32_t height = 1 + static_cast<int32_t>(random() % 40);
     auto coordinate = [&](int32_t size) { return static_cast<int32_t>(random() % (size + 20)) - 10; };
@@ -185,7 +181,7 @@ TEST_P(ScaleAtLevel, MatchesTheModelOnRandomRectangles) {
 
 TEST_P(ScaleAtLevel, TypicalAspectGeometries) {
   std::mt19937 random(99);
-  for (const Layout& layout : {kYuy2, kRgb24}) {
+  for (PixelFormat layout : {kYuy2, kRgb24}) {
     for (bool byFields : {false, true}) {
       Check(720, 576, {0, 72, 720, 504}, {0, 0, 720, 576}, layout, byFields, random);
       Check(720, 576, {90, 0, 630, 576}, {0, 0, 720, 576}, layout, byFields, random);
@@ -279,12 +275,12 @@ TEST(FrameScaler, ByFieldsRoundsRowsDownToEven) {
 
 TEST(FrameScaler, ScalingOntoItselfChangesNothing) {
   std::mt19937 random(5);
-  for (const Layout& layout : {kYuy2, kRgb24}) {
+  for (PixelFormat layout : {kYuy2, kRgb24}) {
     std::vector<uint8_t> frame = RandomBytes(FrameBytes(64, 48, layout), random);
     const std::vector<uint8_t> before(frame);
     FrameScaler scaler;
     scaler.SetHysteresis(10, 10);
-    scaler.Scale(frame.data(), 64, 48, {3, 5, 61, 40}, {3, 5, 61, 40}, layout.code, 0, nullptr);
+    scaler.Scale(frame.data(), 64, 48, {3, 5, 61, 40}, {3, 5, 61, 40}, layout, 0, nullptr);
     EXPECT_EQ(frame, before);
   }
 }

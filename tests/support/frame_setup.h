@@ -16,13 +16,7 @@ inline size_t FrameBytes(int32_t width, int32_t height, int32_t format) {
 
 // A video window was found and measured at cw x ch.
 inline FrameInputs WindowInputs(int32_t mode, int32_t cw, int32_t ch, int32_t interlace = 0) {
-  FrameInputs in;
-  in.aspectMode = mode;
-  in.interlace = interlace;
-  in.windowFound = true;
-  in.clientWidth = cw;
-  in.clientHeight = ch;
-  return in;
+  return FrameInputs{/*aspectMode*/ mode, /*interlace*/ interlace, /*windowFound*/ true, cw, ch};
 }
 
 }  // namespace test
