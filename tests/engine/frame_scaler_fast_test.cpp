@@ -19,8 +19,8 @@ namespace {
 
 enum class Path { kIdentity, kGather, kAny };
 
-std::string Describe(int32_t w, int32_t h, Rect s, Rect d, int32_t layout, int32_t fields) {
-  return std::to_string(w) + "x" + std::to_string(h) + (layout == kLayoutYuy2 ? " yuy2" : " rgb24") +
+std::string Describe(int32_t w, int32_t h, Rect s, Rect d, PixelFormat layout, int32_t fields) {
+  return std::to_string(w) + "x" + std::to_string(h) + (layout == PixelFormat::kYuy2 ? " yuy2" : " rgb24") +
          (fields ? " fields" : "") + " src {" + std::to_string(s.left) + "," + std::to_string(s.top) + "," +
          std::to_string(s.right) + "," + std::to_string(s.bottom) + "} dst {" + std::to_string(d.left) + "," +
          std::to_string(d.top) + "," + std::to_string(d.right) + "," + std::to_string(d.bottom) + "}";
@@ -40,10 +40,10 @@ class FastPathsAt : public testing::TestWithParam<CpuLevel> {
 
   // Scales the same random frame both ways, the fast one against a
   // no-access page, and compares every byte of the frame.
-  void Check(int32_t width, int32_t height, Rect src, Rect dst, int32_t layout, int32_t byFields,
+  void Check(int32_t width, int32_t height, Rect src, Rect dst, PixelFormat layout, int32_t byFields,
              const ScaleMapEntry* columns, Path expected) {
     const std::string what = Describe(width, height, src, dst, layout, byFields);
-    const size_t bytes = static_cast<size_t>(width) * height * (layout == kLayoutYuy2 ? 2 : 3);
+    const size_t bytes = static_cast<size_t>(width) * height * BytesPerPixel(layout);
     std::vector<uint8_t> before(bytes);
     for (auto& b : before) b = static_cast<uint8_t>(random_());
     std::vector<uint8_t> expectedFrame(before);
@@ -74,14 +74,14 @@ class FastPathsAt : public testing::TestWithParam<CpuLevel> {
 // destination, enlarging and shrinking, clipped at either end, by fields.
 TEST_P(FastPathsAt, IdentityColumnsOnRandomRows) {
   for (int i = 0; i < 400; ++i) {
-    const int32_t layout = (i & 1) ? kLayoutRgb24 : kLayoutYuy2;
+    const PixelFormat layout = (i & 1) ? PixelFormat::kRgb24 : PixelFormat::kYuy2;
     int32_t width = 2 + Random(70);
-    if (layout == kLayoutYuy2) width &= ~1;
+    if (layout == PixelFormat::kYuy2) width &= ~1;
     const int32_t height = 2 + Random(60);
     const int32_t byFields = (i % 3) == 0;
     int32_t left = Random(width);
     int32_t right = left + 1 + Random(width - left);
-    if (layout == kLayoutYuy2 && i % 4 == 0) left &= ~1;  // odd and even edges
+    if (layout == PixelFormat::kYuy2 && i % 4 == 0) left &= ~1;  // odd and even edges
     Rect src{left, Random(height), right, 0};
     src.bottom = src.top + 1 + Random(height - src.top);
     Rect dst{left, Random(height + 10) - 5, right, 0};
@@ -96,7 +96,7 @@ TEST_P(FastPathsAt, IdentityColumnsOnRandomRows) {
 
 // The documented geometries, which must all take a fast path.
 TEST_P(FastPathsAt, AspectGeometriesTakeTheFastPaths) {
-  for (int32_t layout : {kLayoutYuy2, kLayoutRgb24}) {
+  for (PixelFormat layout : {PixelFormat::kYuy2, PixelFormat::kRgb24}) {
     for (int32_t byFields : {0, 1}) {
       // Fit-width: 4:3 band stretched over the frame (enlarging) and squeezed into it (shrinking).
       Check(720, 576, {0, 72, 720, 504}, {0, 0, 720, 576}, layout, byFields, nullptr, Path::kIdentity);
@@ -120,9 +120,9 @@ TEST_P(FastPathsAt, AspectGeometriesTakeTheFastPaths) {
 // Column maps on random rectangles (shrinking beyond the windows falls back).
 TEST_P(FastPathsAt, ColumnMapsOnRandomRectangles) {
   for (int i = 0; i < 300; ++i) {
-    const int32_t layout = (i & 1) ? kLayoutRgb24 : kLayoutYuy2;
+    const PixelFormat layout = (i & 1) ? PixelFormat::kRgb24 : PixelFormat::kYuy2;
     int32_t width = 16 + Random(80);
-    if (layout == kLayoutYuy2) width &= ~1;
+    if (layout == PixelFormat::kYuy2) width &= ~1;
     else if (i % 4 == 1) width |= 1;
     const int32_t height = 2 + Random(40);
     Rect src{Random(width / 2), Random(height), 0, 0};
@@ -142,9 +142,9 @@ TEST_P(FastPathsAt, ColumnMapsOnRandomRectangles) {
 // The panorama tables of a range of window shapes over the whole frame, as
 // the frame pass uses them, including an odd RGB24 width.
 TEST_P(FastPathsAt, PanoramaTables) {
-  for (int32_t layout : {kLayoutYuy2, kLayoutRgb24}) {
+  for (PixelFormat layout : {PixelFormat::kYuy2, PixelFormat::kRgb24}) {
     for (int32_t width : {720, 64, 1920, 101}) {
-      if (layout == kLayoutYuy2 && (width & 1)) continue;
+      if (layout == PixelFormat::kYuy2 && (width & 1)) continue;
       const int32_t height = width == 1920 ? 32 : 48;
       std::vector<ScaleMapEntry> table(static_cast<size_t>(width));
       for (double ratio : {1.0 / 1.2, 1.2, 4.0 / 3.0, 1.5, 2.0}) {
@@ -180,11 +180,11 @@ TEST(FastPaths, SteadyStateAllocatesAndBuildsNothing) {
   for (const Case& c : cases) {
     FrameScaler scaler;
     scaler.SetHysteresis(10, 10);
-    scaler.Scale(frame.data(), 720, 576, c.src, c.dst, kLayoutYuy2, 0, c.columns);
+    scaler.Scale(frame.data(), 720, 576, c.src, c.dst, PixelFormat::kYuy2, 0, c.columns);
     const int32_t allocations = scaler.AllocationCount(), maps = scaler.MapBuildCount(),
                   gathers = scaler.GatherBuildCount();
     const int32_t fastCalls = scaler.IdentityPathCount() + scaler.GatherPathCount();
-    for (int i = 0; i < 10; ++i) scaler.Scale(frame.data(), 720, 576, c.src, c.dst, kLayoutYuy2, 0, c.columns);
+    for (int i = 0; i < 10; ++i) scaler.Scale(frame.data(), 720, 576, c.src, c.dst, PixelFormat::kYuy2, 0, c.columns);
     EXPECT_EQ(scaler.AllocationCount(), allocations);
     EXPECT_EQ(scaler.MapBuildCount(), maps);
     EXPECT_EQ(scaler.GatherBuildCount(), gathers);
@@ -195,15 +195,15 @@ TEST(FastPaths, SteadyStateAllocatesAndBuildsNothing) {
   // The caller rebuilds its table in place for another window: new gather blocks.
   FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
-  scaler.Scale(frame.data(), 720, 576, {0, 0, 720, 576}, {0, 0, 720, 576}, kLayoutYuy2, 0, table.data());
+  scaler.Scale(frame.data(), 720, 576, {0, 0, 720, 576}, {0, 0, 720, 576}, PixelFormat::kYuy2, 0, table.data());
   const int32_t gathers = scaler.GatherBuildCount();
   BuildPanoramaTable(720, 1.2, 4, table.data());
   std::vector<uint8_t> expected(frame);
   FrameScaler reference;
   reference.SetHysteresis(10, 10);
   reference.UseFastPaths(false);
-  reference.Scale(expected.data(), 720, 576, {0, 0, 720, 576}, {0, 0, 720, 576}, kLayoutYuy2, 0, table.data());
-  scaler.Scale(frame.data(), 720, 576, {0, 0, 720, 576}, {0, 0, 720, 576}, kLayoutYuy2, 0, table.data());
+  reference.Scale(expected.data(), 720, 576, {0, 0, 720, 576}, {0, 0, 720, 576}, PixelFormat::kYuy2, 0, table.data());
+  scaler.Scale(frame.data(), 720, 576, {0, 0, 720, 576}, {0, 0, 720, 576}, PixelFormat::kYuy2, 0, table.data());
   EXPECT_EQ(frame, expected);
   if (UsableCpuLevel() >= CpuLevel::Ssse3) {
     EXPECT_EQ(scaler.GatherBuildCount(), gathers + 1);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "plugin/plugin_state.h"
+#include "tests/support/frame_setup.h"
 #include "tools/image/png_file.h"
 #include "tools/process/run_program.h"
 #include "tools/options/tool_options.h"
@@ -40,12 +41,7 @@ std::string Reference(const std::string& frames, const Stream& s, int32_t mode, 
                       int32_t ch, std::vector<int32_t>* results = nullptr) {
   PluginState state;
   state.Start(StreamFormat{s.w, s.h, 0, s.format, 0}, nullptr);
-  FrameInputs in;
-  in.aspectMode = mode;
-  in.interlace = interlace;
-  in.windowFound = true;
-  in.clientWidth = cw;
-  in.clientHeight = ch;
+  const FrameInputs in = test::WindowInputs(mode, cw, ch, interlace);
   const size_t bytes = FrameBytes(s.w, s.h, s.format);
   std::string out;
   std::vector<uint8_t> frame(bytes);
