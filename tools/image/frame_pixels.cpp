@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/frame_format.h"
 #include "engine/frame_painter.h"
 
 namespace xvf {
@@ -12,9 +13,9 @@ uint8_t Clamp(int32_t v) { return static_cast<uint8_t>(std::min(255, std::max(0,
 }  // namespace
 
 size_t FrameBytes(int32_t width, int32_t height, int32_t pixelFormat) {
-  if (width <= 0 || height <= 0) return 0;
-  const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
-  return pixelFormat == 0 ? pixels * 2 : pixelFormat == 1 ? pixels * 3 : 0;
+  const PixelFormat format = PixelFormatOf(pixelFormat);
+  if (width <= 0 || height <= 0 || !IsKnown(format)) return 0;
+  return static_cast<size_t>(FrameBytes(format, width, height));
 }
 
 std::vector<uint8_t> RgbToFrame(const std::vector<uint8_t>& bgr, int32_t width, int32_t height, int32_t pixelFormat) {

@@ -12,6 +12,7 @@
 
 #include "plugin/aspect_geometry.h"
 #include "plugin/plugin_state.h"
+#include "engine/frame_format.h"
 #include "tools/image/frame_pixels.h"
 #include "tools/xvf-aspect/progress_line.h"
 #include "tools/xvf-aspect/raw_io.h"
@@ -21,8 +22,6 @@
 
 namespace xvf {
 namespace {
-
-constexpr int32_t kLengthLimit = 65536;
 
 // What the stream is, once its first bytes are known.
 struct StreamPlan {
@@ -129,10 +128,10 @@ std::string UnusableStreamReason(int32_t width, int32_t height, int32_t pixelFor
   probe.pixelFormat = pixelFormat;
   if (probe.StreamIsUsable()) return std::string();
   char text[200];
-  if (width >= kLengthLimit || height >= kLengthLimit)
+  if (width >= kSideLimit || height >= kSideLimit)
     std::snprintf(text, sizeof text, "%dx%d %s: width and height must be below %d", width, height, formatName,
-                  kLengthLimit);
-  else if (pixelFormat == 0 && (width & 1))
+                  kSideLimit);
+  else if (PixelFormatOf(pixelFormat) == PixelFormat::kYuy2 && (width & 1))
     std::snprintf(text, sizeof text, "%dx%d %s: YUY2 frames need an even width", width, height, formatName);
   else
     std::snprintf(text, sizeof text, "%dx%d %s: a frame must be at most 2 GiB", width, height, formatName);
