@@ -13,6 +13,8 @@ RowKernels RowKernelsFor(CpuLevel level) {
     k.horizontalYuy2 = HorizontalRowYuy2_MMX;
     k.horizontalYuy2Odd = HorizontalRowYuy2Odd_MMX;
     k.horizontalRgb24 = HorizontalRowRgb24_MMX;
+    k.blendRow = BlendRow_MMX;
+    k.blendRowPair = BlendRowPair_MMX;
   }
   if (level >= CpuLevel::Sse2) {
     k.verticalYuy2 = VerticalRowYuy2_SSE2;

@@ -56,6 +56,10 @@ void VerticalRowRgb24_MMX(const uint8_t* a, int32_t offset, int32_t weight, int3
 void HorizontalRowYuy2_MMX(const uint8_t* work, const ScaleMapEntry* map, int32_t count, uint8_t* dst);
 void HorizontalRowYuy2Odd_MMX(const uint8_t* work, const ScaleMapEntry* map, int32_t count, uint8_t* dst);
 void HorizontalRowRgb24_MMX(const uint8_t* work, const ScaleMapEntry* map, int32_t count, uint8_t* dst);
+// The fast paths' row blend at the MMX level (fast_row_kernels_mmx.cpp).
+void BlendRow_MMX(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst);
+void BlendRowPair_MMX(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
+                      uint8_t* dst0, uint8_t* dst1);
 
 void VerticalRowYuy2_SSE2(const uint8_t* a, int32_t offset, int32_t weight, int32_t count, uint8_t* work);
 void VerticalRowRgb24_SSE2(const uint8_t* a, int32_t offset, int32_t weight, int32_t count, uint8_t* work);

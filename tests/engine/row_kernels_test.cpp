@@ -336,6 +336,10 @@ TEST_P(RowKernelsAt, KernelsLeaveTheX87UnitUsable) {
   check("horizontalYuy2Odd");
   kernels_.horizontalRgb24(rows, map, 2, out);
   check("horizontalRgb24");
+  kernels_.blendRow(rows, rows + 8, 1000, 8, out);
+  check("blendRow");
+  kernels_.blendRowPair(rows, rows + 8, 1000, 3000, 8, out, out + 8);
+  check("blendRowPair");
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, RowKernelsAt,
