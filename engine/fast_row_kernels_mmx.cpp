@@ -17,16 +17,17 @@ inline __m64 Load64(const uint8_t* p) {
 }
 inline void Store64(uint8_t* p, __m64 v) { std::memcpy(p, &v, 8); }
 
-// a + floor((b - a) * w / 4096) on 8 bytes; w holds the weight in every
-// 16-bit lane, and the high half of (b - a) * 16 * w is the exact floor.
+// a + floor((b - a) * w / 4096) on 8 bytes, the even and the odd bytes in
+// the low and high halves of the 16-bit lanes, so nothing is unpacked: w
+// holds the weight in every lane, (b - a) * 16 fits a signed lane, and the
+// high half of their product is the exact floor. The even correction keeps
+// its byte within 0..255, and the odd one is shifted into the high byte.
 inline __m64 Blend8(__m64 a, __m64 b, __m64 w) {
-  const __m64 zero = _mm_setzero_si64();
-  const __m64 aLow = _mm_unpacklo_pi8(a, zero);
-  const __m64 aHigh = _mm_unpackhi_pi8(a, zero);
-  const __m64 low = _mm_add_pi16(aLow, _mm_mulhi_pi16(_mm_slli_pi16(_mm_sub_pi16(_mm_unpacklo_pi8(b, zero), aLow), 4), w));
-  const __m64 high =
-      _mm_add_pi16(aHigh, _mm_mulhi_pi16(_mm_slli_pi16(_mm_sub_pi16(_mm_unpackhi_pi8(b, zero), aHigh), 4), w));
-  return _mm_packs_pu16(low, high);
+  const __m64 low = _mm_set1_pi16(0x00FF);
+  const __m64 even =
+      _mm_mulhi_pi16(_mm_slli_pi16(_mm_sub_pi16(_mm_and_si64(b, low), _mm_and_si64(a, low)), 4), w);
+  const __m64 odd = _mm_mulhi_pi16(_mm_slli_pi16(_mm_sub_pi16(_mm_srli_pi16(b, 8), _mm_srli_pi16(a, 8)), 4), w);
+  return _mm_add_pi16(_mm_add_pi16(a, even), _mm_slli_pi16(odd, 8));
 }
 
 }  // namespace
@@ -40,7 +41,14 @@ void BlendRow_MMX(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t by
   // The last 8 bytes are blended before any store: dst may be a or b.
   const int32_t last = bytes - 8;
   const __m64 tail = Blend8(Load64(a + last), Load64(b + last), w);
-  for (int32_t i = 0; i < last; i += 8) Store64(dst + i, Blend8(Load64(a + i), Load64(b + i), w));
+  int32_t i = 0;
+  for (; i + 16 <= last; i += 16) {
+    const __m64 first = Blend8(Load64(a + i), Load64(b + i), w);
+    const __m64 second = Blend8(Load64(a + i + 8), Load64(b + i + 8), w);
+    Store64(dst + i, first);
+    Store64(dst + i + 8, second);
+  }
+  for (; i < last; i += 8) Store64(dst + i, Blend8(Load64(a + i), Load64(b + i), w));
   Store64(dst + last, tail);
   _mm_empty();
 }
