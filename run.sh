@@ -33,6 +33,8 @@ packages=(
   "pkg-config:/usr/bin/pkg-config"
   "libswscale-dev:/usr/include/x86_64-linux-gnu/libswscale/swscale.h"
   "zip:/usr/bin/zip"
+  "g++-multilib:/usr/lib/gcc/x86_64-linux-gnu/12/32/libstdc++.a"
+  "qemu-user:/usr/bin/qemu-i386"
 )
 
 # True when the package's proof is there: a path, or for clang's runtime
@@ -119,6 +121,22 @@ run_win32_tests() {
   return $status
 }
 
+# The portable core's tests as 32-bit code at the DLL's baseline (MMX with
+# integer SSE, x87 maths) on an emulated Pentium III, which has no SSE2: the
+# kernels must take the MMX level and every frame and table stay exact.
+run_linux32_tests() {
+  echo "== tests: linux32 (qemu-i386 -cpu pentium3)"
+  configure_and_build linux32
+  local failed=0 program
+  for program in tests/engine/scaler_tests tests/plugin/plugin_tests; do
+    # Failures and the summary; each skip (levels the CPU lacks) is two lines.
+    XVF_EXPECT_CPU_LEVEL=mmx qemu-i386 -cpu pentium3 "build/linux32/$program" --gtest_brief=1 2>&1 |
+      sed -e '/: Skipped$/,+1d' -e '/^Running main/d'
+    [ "${PIPESTATUS[0]}" -eq 0 ] || failed=1
+  done
+  return $failed
+}
+
 cmd_build() {
   for preset in native native-asan win32 fuzz; do
     echo "== build: $preset"
@@ -132,6 +150,7 @@ cmd_test() {
   run_ctest native || failed=1
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest native-asan || failed=1
   run_tsan_test || failed=1
+  run_linux32_tests || failed=1
   run_win32_tests || failed=1
   echo "== fuzz: every target briefly"
   cmd_fuzz 10 | grep -v '^== build' || failed=1
@@ -182,7 +201,7 @@ cmd_bench() {
   [ -f build/win32/build.ninja ] || cmake --preset win32 >/dev/null
   cmake --build --preset win32 --target frame_pass_timing >/dev/null
   local level
-  for level in c sse2 ssse3 avx2; do
+  for level in c mmx sse2 ssse3 avx2; do
     echo "== benchmarks at XVF_CPU=$level"
     XVF_CPU=$level build/native/bench/xvf_bench --benchmark_min_time=0.2 "$@"
   done

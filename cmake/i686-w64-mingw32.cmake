@@ -18,10 +18,13 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
-# SSE2 floating point keeps double arithmetic IEEE binary64 (x87 would not);
-# the host may call with a 4-byte aligned stack, so every function realigns.
-set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse -mstackrealign")
-set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse -mstackrealign")
+# Baseline: MMX with integer SSE and x87 floating point (Pentium III); wider
+# sets only in files named for them. Double arithmetic stays IEEE binary64
+# because the plug-in holds the x87 precision control at 53 bits while it
+# computes. The host may call with a 4-byte aligned stack, so every function
+# realigns.
+set(CMAKE_C_FLAGS_INIT "-march=pentium3 -mtune=generic -mfpmath=387 -mstackrealign")
+set(CMAKE_CXX_FLAGS_INIT "-march=pentium3 -mtune=generic -mfpmath=387 -mstackrealign")
 # Self-contained binaries: no libgcc, libstdc++ or winpthread DLL beside them.
 # No time stamp in the PE header, so a link gives the same bytes every time;
 # Windows XP (5.1) as the oldest system, and the default DYNAMIC_BASE and

@@ -1,7 +1,9 @@
 # Helpers shared by every folder's CMakeLists.txt.
 
-# Files named *_ssse3.cpp or *_avx2.cpp get that instruction set and nothing
-# else does, so intrinsics never leak into baseline code.
+# Files named *_mmx.cpp, *_sse2.cpp, *_ssse3.cpp or *_avx2.cpp get that
+# instruction set and nothing else does, so intrinsics never leak into
+# baseline code. The baseline (MMX with integer SSE in the 32-bit builds)
+# comes from the toolchain; *_mmx.cpp asks for no more than that.
 function(xvf_isa_flags target)
   get_target_property(sources ${target} SOURCES)
   foreach(source IN LISTS sources)
@@ -11,6 +13,12 @@ function(xvf_isa_flags target)
     elseif(source MATCHES "_ssse3\\.cpp$")
       set_source_files_properties(${source} TARGET_DIRECTORY ${target}
         PROPERTIES COMPILE_OPTIONS "-mssse3")
+    elseif(source MATCHES "_sse2\\.cpp$")
+      set_source_files_properties(${source} TARGET_DIRECTORY ${target}
+        PROPERTIES COMPILE_OPTIONS "-msse2")
+    elseif(source MATCHES "_mmx\\.cpp$")
+      set_source_files_properties(${source} TARGET_DIRECTORY ${target}
+        PROPERTIES COMPILE_OPTIONS "-mmmx;-msse")
     endif()
   endforeach()
 endfunction()

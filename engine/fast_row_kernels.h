@@ -12,6 +12,7 @@ namespace xvf {
 using LerpRowFn = void (*)(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst);
 
 void LerpRow_C(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst);
+void LerpRow_MMX(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst);
 void LerpRow_SSE2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst);
 void LerpRow_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst);
 
@@ -23,6 +24,8 @@ using LerpRowPairFn = void (*)(const uint8_t* a, const uint8_t* b, int32_t weigh
 
 void LerpRowPair_C(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
                     uint8_t* dst0, uint8_t* dst1);
+void LerpRowPair_MMX(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
+                     uint8_t* dst0, uint8_t* dst1);
 void LerpRowPair_SSE2(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
                        uint8_t* dst0, uint8_t* dst1);
 void LerpRowPair_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,

@@ -91,10 +91,11 @@ void FramePainter::PaintRectOn(uint8_t* buffer, int32_t left, int32_t top, int32
   if (pixelFormat == PixelFormat::kYuy2) {
     const bool odd = (left & 1) != 0;
     if (odd) start -= 2;  // back to the pair that holds the first pixel
-    kernel = keepFactor == 0 ? (odd ? OpaqueRowYuy2Odd : OpaqueRowYuy2) : (odd ? BlendRowYuy2Odd : BlendRowYuy2);
+    kernel = keepFactor == 0 ? (odd ? kernels_.opaqueYuy2Odd : kernels_.opaqueYuy2)
+                             : (odd ? kernels_.blendYuy2Odd : kernels_.blendYuy2);
     stride = int64_t{2} * width;
   } else {
-    kernel = keepFactor == 0 ? OpaqueRowRgb24 : BlendRowRgb24;
+    kernel = keepFactor == 0 ? kernels_.opaqueRgb24 : kernels_.blendRgb24;
     stride = int64_t{-3} * width;
   }
   const PaintFill fill = MakePaintFill(ColourToPixel(colour), keepFactor, BytesPerPixel(pixelFormat));

@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "engine/frame_format.h"
+#include "engine/paint_row_kernels.h"
 #include "platform/rect.h"
 
 namespace xvf {
@@ -25,6 +26,9 @@ class FramePainter {
   void PaintRectOn(uint8_t* buffer, int32_t left, int32_t top, int32_t right, int32_t bottom, uint32_t colour,
                    int32_t opacity);
 
+  // Row kernels of another level than UsableCpuLevel()'s (tests, benchmarks).
+  void UseKernels(const PaintKernels& kernels) { kernels_ = kernels; }
+
   uint8_t* PixelAddress(uint8_t* buffer, int32_t x, int32_t y) const;
   // YUY2: bytes Y U Y V; RGB24: 0x00RRGGBB (bytes B G R 0); else the colour.
   uint32_t ColourToPixel(uint32_t colour) const;
@@ -38,6 +42,9 @@ class FramePainter {
   int32_t pairStep = 0;
   int32_t quadStep = 0;
   int32_t rowStride = 0;  // bytes from one picture row to the one below
+
+ private:
+  PaintKernels kernels_ = ActivePaintKernels();
 };
 
 }  // namespace xvf

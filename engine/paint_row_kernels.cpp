@@ -1,5 +1,5 @@
-// Row kernels of the frame painter. Plain integer code; the opaque kernels
-// store the prepared pattern 48 bytes at a time.
+// Scalar row kernels of the frame painter, the reference for the others; the
+// opaque kernels store the prepared pattern 48 bytes at a time.
 #include "engine/paint_row_kernels.h"
 
 #include <cstring>
@@ -36,7 +36,7 @@ PaintFill MakePaintFill(uint32_t pixel, int32_t keepFactor, int32_t bytesPerPixe
   return fill;
 }
 
-void OpaqueRowYuy2(uint8_t* row, int32_t count, const PaintFill& fill) {
+void OpaqueRowYuy2_C(uint8_t* row, int32_t count, const PaintFill& fill) {
   // Whole pairs: groups of 4 pixels and a trailing pair, all the same bytes.
   const size_t pairBytes = static_cast<size_t>(count >> 1) * 4;
   StorePattern(row, pairBytes, fill.pattern);
@@ -49,13 +49,13 @@ void OpaqueRowYuy2(uint8_t* row, int32_t count, const PaintFill& fill) {
   }
 }
 
-void OpaqueRowYuy2Odd(uint8_t* row, int32_t count, const PaintFill& fill) {
+void OpaqueRowYuy2Odd_C(uint8_t* row, int32_t count, const PaintFill& fill) {
   // The first pixel is the second of its pair: its luma only.
   row[2] = fill.pixel[2];
-  if (count > 1) OpaqueRowYuy2(row + 4, count - 1, fill);
+  if (count > 1) OpaqueRowYuy2_C(row + 4, count - 1, fill);
 }
 
-void BlendRowYuy2(uint8_t* row, int32_t count, const PaintFill& fill) {
+void BlendRowYuy2_C(uint8_t* row, int32_t count, const PaintFill& fill) {
   const uint8_t* c = fill.pixel;
   const int32_t keep = fill.keepFactor;
   for (int32_t i = count >> 1; i > 0; --i, row += 4) {
@@ -71,16 +71,16 @@ void BlendRowYuy2(uint8_t* row, int32_t count, const PaintFill& fill) {
   }
 }
 
-void BlendRowYuy2Odd(uint8_t* row, int32_t count, const PaintFill& fill) {
+void BlendRowYuy2Odd_C(uint8_t* row, int32_t count, const PaintFill& fill) {
   row[2] = Blend(fill.pixel[2], row[2], fill.keepFactor);
-  if (count > 1) BlendRowYuy2(row + 4, count - 1, fill);
+  if (count > 1) BlendRowYuy2_C(row + 4, count - 1, fill);
 }
 
-void OpaqueRowRgb24(uint8_t* row, int32_t count, const PaintFill& fill) {
+void OpaqueRowRgb24_C(uint8_t* row, int32_t count, const PaintFill& fill) {
   StorePattern(row, static_cast<size_t>(count) * 3, fill.pattern);
 }
 
-void BlendRowRgb24(uint8_t* row, int32_t count, const PaintFill& fill) {
+void BlendRowRgb24_C(uint8_t* row, int32_t count, const PaintFill& fill) {
   const uint8_t* c = fill.pixel;
   const int32_t keep = fill.keepFactor;
   for (int32_t i = count; i > 0; --i, row += 3) {
@@ -88,6 +88,21 @@ void BlendRowRgb24(uint8_t* row, int32_t count, const PaintFill& fill) {
     row[1] = Blend(c[1], row[1], keep);
     row[2] = Blend(c[2], row[2], keep);
   }
+}
+
+PaintKernels PaintKernelsFor(CpuLevel level) {
+  PaintKernels k{OpaqueRowYuy2_C, OpaqueRowYuy2Odd_C, BlendRowYuy2_C, BlendRowYuy2Odd_C, OpaqueRowRgb24_C,
+                 BlendRowRgb24_C};
+  if (level >= CpuLevel::Mmx) {
+    k = PaintKernels{OpaqueRowYuy2_MMX, OpaqueRowYuy2Odd_MMX, BlendRowYuy2_MMX, BlendRowYuy2Odd_MMX,
+                     OpaqueRowRgb24_MMX, BlendRowRgb24_MMX};
+  }
+  return k;
+}
+
+const PaintKernels& ActivePaintKernels() {
+  static const PaintKernels active = PaintKernelsFor(UsableCpuLevel());
+  return active;
 }
 
 }  // namespace xvf

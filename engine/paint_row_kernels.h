@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "platform/cpu_features.h"
+
 namespace xvf {
 
 // What one fill writes, prepared once per rectangle.
@@ -28,11 +30,36 @@ PaintFill MakePaintFill(uint32_t pixel, int32_t keepFactor, int32_t bytesPerPixe
 // byte and c the pixel value's byte at the same position.
 using PaintRowFn = void (*)(uint8_t* row, int32_t count, const PaintFill& fill);
 
-void OpaqueRowYuy2(uint8_t* row, int32_t count, const PaintFill& fill);     // first pixel on an even column
-void OpaqueRowYuy2Odd(uint8_t* row, int32_t count, const PaintFill& fill);  // first pixel on an odd column
-void BlendRowYuy2(uint8_t* row, int32_t count, const PaintFill& fill);
-void BlendRowYuy2Odd(uint8_t* row, int32_t count, const PaintFill& fill);
-void OpaqueRowRgb24(uint8_t* row, int32_t count, const PaintFill& fill);
-void BlendRowRgb24(uint8_t* row, int32_t count, const PaintFill& fill);
+// Scalar reference kernels.
+void OpaqueRowYuy2_C(uint8_t* row, int32_t count, const PaintFill& fill);     // first pixel on an even column
+void OpaqueRowYuy2Odd_C(uint8_t* row, int32_t count, const PaintFill& fill);  // first pixel on an odd column
+void BlendRowYuy2_C(uint8_t* row, int32_t count, const PaintFill& fill);
+void BlendRowYuy2Odd_C(uint8_t* row, int32_t count, const PaintFill& fill);
+void OpaqueRowRgb24_C(uint8_t* row, int32_t count, const PaintFill& fill);
+void BlendRowRgb24_C(uint8_t* row, int32_t count, const PaintFill& fill);
+
+// MMX: the same bytes; each clears the MMX state (EMMS) before it returns.
+void OpaqueRowYuy2_MMX(uint8_t* row, int32_t count, const PaintFill& fill);
+void OpaqueRowYuy2Odd_MMX(uint8_t* row, int32_t count, const PaintFill& fill);
+void BlendRowYuy2_MMX(uint8_t* row, int32_t count, const PaintFill& fill);
+void BlendRowYuy2Odd_MMX(uint8_t* row, int32_t count, const PaintFill& fill);
+void OpaqueRowRgb24_MMX(uint8_t* row, int32_t count, const PaintFill& fill);
+void BlendRowRgb24_MMX(uint8_t* row, int32_t count, const PaintFill& fill);
+
+struct PaintKernels {
+  PaintRowFn opaqueYuy2;
+  PaintRowFn opaqueYuy2Odd;
+  PaintRowFn blendYuy2;
+  PaintRowFn blendYuy2Odd;
+  PaintRowFn opaqueRgb24;
+  PaintRowFn blendRgb24;
+};
+
+// The scalar kernels, replaced by the MMX ones from that level up (the MMX
+// kernels serve every higher level too).
+PaintKernels PaintKernelsFor(CpuLevel level);
+
+// The table for UsableCpuLevel(), chosen once on first use.
+const PaintKernels& ActivePaintKernels();
 
 }  // namespace xvf

@@ -7,6 +7,15 @@ RowKernels RowKernelsFor(CpuLevel level) {
   // kernels it does better.
   RowKernels k{VerticalRowYuy2_C, VerticalRowRgb24_C, HorizontalRowYuy2_C, HorizontalRowYuy2Odd_C,
                HorizontalRowRgb24_C, LerpRow_C, LerpRowPair_C, nullptr};
+  if (level >= CpuLevel::Mmx) {
+    k.verticalYuy2 = VerticalRowYuy2_MMX;
+    k.verticalRgb24 = VerticalRowRgb24_MMX;
+    k.horizontalYuy2 = HorizontalRowYuy2_MMX;
+    k.horizontalYuy2Odd = HorizontalRowYuy2Odd_MMX;
+    k.horizontalRgb24 = HorizontalRowRgb24_MMX;
+    k.lerpRow = LerpRow_MMX;
+    k.lerpRowPair = LerpRowPair_MMX;
+  }
   if (level >= CpuLevel::Sse2) {
     k.verticalYuy2 = VerticalRowYuy2_SSE2;
     k.verticalRgb24 = VerticalRowRgb24_SSE2;

@@ -49,6 +49,14 @@ void HorizontalRowRgb24_C(const uint8_t* work, const ScaleMapEntry* map, int32_t
 
 // Instruction-set versions, each byte-identical to its scalar reference.
 // Declared here, defined in row_kernels_<isa>.cpp.
+// MMX with integer SSE: 64-bit mm registers; each clears the MMX state (EMMS)
+// before it returns.
+void VerticalRowYuy2_MMX(const uint8_t* a, int32_t offset, int32_t weight, int32_t count, uint8_t* work);
+void VerticalRowRgb24_MMX(const uint8_t* a, int32_t offset, int32_t weight, int32_t count, uint8_t* work);
+void HorizontalRowYuy2_MMX(const uint8_t* work, const ScaleMapEntry* map, int32_t count, uint8_t* dst);
+void HorizontalRowYuy2Odd_MMX(const uint8_t* work, const ScaleMapEntry* map, int32_t count, uint8_t* dst);
+void HorizontalRowRgb24_MMX(const uint8_t* work, const ScaleMapEntry* map, int32_t count, uint8_t* dst);
+
 void VerticalRowYuy2_SSE2(const uint8_t* a, int32_t offset, int32_t weight, int32_t count, uint8_t* work);
 void VerticalRowRgb24_SSE2(const uint8_t* a, int32_t offset, int32_t weight, int32_t count, uint8_t* work);
 void HorizontalRowYuy2_SSE2(const uint8_t* work, const ScaleMapEntry* map, int32_t count, uint8_t* dst);

@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const xvf::PixelFormat layout = (flags & 1) ? xvf::PixelFormat::kRgb24 : xvf::PixelFormat::kYuy2;
   const int32_t bytesPerPixel = xvf::BytesPerPixel(layout);
   const int32_t byFields = (flags >> 1) & 1;
-  const auto level = static_cast<xvf::CpuLevel>((flags >> 2) % 4);
+  const auto level = static_cast<xvf::CpuLevel>((flags >> 2) % 5);
   const bool start = (flags >> 4) & 1;
 
   const size_t bytes = static_cast<size_t>(width) * height * bytesPerPixel;

@@ -108,7 +108,7 @@ void ArmFailures(int32_t failAt, bool failAll) {
 void Disarm() { ArmFailures(-1, false); }
 
 xvf::CpuLevel Level(uint8_t bits) {
-  const auto level = static_cast<xvf::CpuLevel>(bits % 4);
+  const auto level = static_cast<xvf::CpuLevel>(bits % 5);
   return level <= xvf::DetectedCpuLevel() ? level : xvf::DetectedCpuLevel();
 }
 

@@ -23,7 +23,8 @@ CpuLevel Detect() {
 #if defined(__i386__) || defined(__x86_64__)
   unsigned eax, ebx, ecx, edx;
   if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return CpuLevel::C;
-  if (!(edx & bit_SSE2)) return CpuLevel::C;
+  if (!(edx & bit_MMX) || !(edx & bit_SSE)) return CpuLevel::C;
+  if (!(edx & bit_SSE2)) return CpuLevel::Mmx;
   if (!(ecx & bit_SSSE3)) return CpuLevel::Sse2;
   const bool osxsave = (ecx & bit_OSXSAVE) != 0;
   if (!osxsave || !OsSavesYmm() || !(ecx & bit_AVX)) return CpuLevel::Ssse3;
@@ -62,6 +63,7 @@ CpuLevel UsableCpuLevel() {
 const char* CpuLevelName(CpuLevel level) {
   switch (level) {
     case CpuLevel::C: return "c";
+    case CpuLevel::Mmx: return "mmx";
     case CpuLevel::Sse2: return "sse2";
     case CpuLevel::Ssse3: return "ssse3";
     case CpuLevel::Avx2: return "avx2";

@@ -1,6 +1,7 @@
 #include "plugin/aspect_geometry.h"
 
 #include "platform/mul_div.h"
+#include "platform/x87_precision.h"
 
 namespace xvf {
 namespace {
@@ -63,11 +64,22 @@ bool ComputeAspectGeometry(int32_t mode, int32_t w, int32_t h, int32_t cw, int32
   }
 }
 
+// Both in binary64 whatever the caller's x87 precision; the results are
+// pinned so that they are complete before the caller's precision returns.
 bool IsFourThirdsWindow(int32_t cw, int32_t ch) {
-  const double q = static_cast<double>(cw) / static_cast<double>(ch);
+  const X87DoublePrecision precision;
+  X87DoublePrecision::Pin(cw);
+  double q = static_cast<double>(cw) / static_cast<double>(ch);
+  X87DoublePrecision::Pin(q);
   return q > 1.32 && q < 1.35;
 }
 
-double PanoramaRatio(int32_t cw, int32_t ch) { return ((cw * 3.0) / ch) * 0.25; }
+double PanoramaRatio(int32_t cw, int32_t ch) {
+  const X87DoublePrecision precision;
+  X87DoublePrecision::Pin(cw);
+  double ratio = ((cw * 3.0) / ch) * 0.25;
+  X87DoublePrecision::Pin(ratio);
+  return ratio;
+}
 
 }  // namespace xvf

@@ -1,8 +1,15 @@
 #include "plugin/panorama_table.h"
 
+#include "platform/x87_precision.h"
+
 namespace xvf {
 
 void BuildPanoramaTable(int32_t width, double ratio, int32_t step, ScaleMapEntry* table) {
+  // binary64 whatever the caller's x87 precision; every double derives from
+  // the pinned inputs, and the entries are stored before the guard ends.
+  const X87DoublePrecision precision;
+  X87DoublePrecision::Pin(width);
+  X87DoublePrecision::Pin(ratio);
   const int32_t n = width - 1;
   if (n < 0) return;
   if (n == 0) {

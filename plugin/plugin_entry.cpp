@@ -1,7 +1,8 @@
 // The library's face to the host: two exports (named by the .def file), the
 // descriptor and its six entry points. Every entry point makes the plug-in's
 // module current for its thread and restores the caller's on every way out,
-// and lets no C++ exception leave it.
+// and lets no C++ exception leave it. Start and Process also hold the x87
+// unit at 53-bit precision and give the caller's control word back.
 #include <windows.h>
 
 #include <atomic>
@@ -11,6 +12,7 @@
 #include "plugin/host_windows.h"
 #include "plugin/plugin_records.h"
 #include "plugin/plugin_state.h"
+#include "platform/x87_precision.h"
 #include "settings/settings_store.h"
 #include "ui/module_context.h"
 #include "ui/settings_dialog_entry.h"
@@ -43,6 +45,7 @@ void XVF_CDECL Init(const HostInfo*) {
 
 int32_t XVF_CDECL Start(const StreamFormat* format) {
   ModuleContextGuard context;
+  const X87DoublePrecision precision;
   try {
     const StreamFormat none{};
     return thePlugin.Start(format ? *format : none,
@@ -54,6 +57,7 @@ int32_t XVF_CDECL Start(const StreamFormat* format) {
 
 int32_t XVF_CDECL Process(const FrameRequest* request) {
   ModuleContextGuard context;
+  const X87DoublePrecision precision;
   try {
     if (!request || !request->frame) return 0;
     if (BypassesFrames(thePlugin.bypass)) return 0;

@@ -389,7 +389,18 @@ TEST(FramePainter, OpacityWeights) {
 
 // ---- Random rectangles against the model, frames against no-access pages --------
 
-TEST(FramePainter, RandomFillsMatchThePerPixelModel) {
+// At every kernel level; the MMX kernels must also leave the x87 unit usable
+// (32-bit builds do their doubles there).
+class PaintAtLevel : public testing::TestWithParam<CpuLevel> {
+ protected:
+  void SetUp() override {
+    if (GetParam() > DetectedCpuLevel()) GTEST_SKIP() << "CPU lacks " << CpuLevelName(GetParam());
+  }
+};
+
+TEST_P(PaintAtLevel, RandomFillsMatchThePerPixelModel) {
+  const PaintKernels kernels = PaintKernelsFor(GetParam());
+  volatile double x87Operand = 1.5;
   std::mt19937 rng(20240607);
   auto uniform = [&rng](int32_t lo, int32_t hi) { return std::uniform_int_distribution<int32_t>(lo, hi)(rng); };
   for (auto placement : {GuardedBuffer::kAgainstEnd, GuardedBuffer::kAgainstStart}) {
@@ -401,6 +412,7 @@ TEST(FramePainter, RandomFillsMatchThePerPixelModel) {
       const size_t bytes = FrameBytes(w, h, format == 0 ? 0 : 1);
       const Bytes before = Pattern(bytes, static_cast<uint32_t>(rng()));
       Frame f(w, h, format, before, placement);
+      f.painter.UseKernels(kernels);
 
       int32_t left = uniform(-6, w + 6), right = uniform(-6, w + 6);
       int32_t top = uniform(-3, h + 3), bottom = uniform(-3, h + 3);
@@ -422,9 +434,14 @@ TEST(FramePainter, RandomFillsMatchThePerPixelModel) {
       ASSERT_EQ(f.Contents(), expected) << "format " << format << ", " << w << " x " << h << ", rect {" << left
                                         << ", " << top << ", " << right << ", " << bottom << "}, opacity "
                                         << opacity << ", colour " << std::hex << colour;
+      const double a = x87Operand, b = x87Operand * 2.0;  // x87 loads after the kernels
+      ASSERT_EQ(a + b, 4.5) << "the MMX state was not cleared";
     }
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Levels, PaintAtLevel, testing::Values(CpuLevel::C, CpuLevel::Mmx),
+                         [](const testing::TestParamInfo<CpuLevel>& info) { return CpuLevelName(info.param); });
 
 }  // namespace
 }  // namespace xvf

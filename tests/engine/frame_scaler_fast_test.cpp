@@ -160,7 +160,7 @@ TEST_P(FastPathsAt, PanoramaTables) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, FastPathsAt,
-                         testing::Values(CpuLevel::C, CpuLevel::Sse2, CpuLevel::Ssse3, CpuLevel::Avx2),
+                         testing::Values(CpuLevel::C, CpuLevel::Mmx, CpuLevel::Sse2, CpuLevel::Ssse3, CpuLevel::Avx2),
                          [](const testing::TestParamInfo<CpuLevel>& info) { return CpuLevelName(info.param); });
 
 // Steady geometry: neither fast path allocates, builds a map or a gather

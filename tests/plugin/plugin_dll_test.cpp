@@ -271,6 +271,47 @@ TEST_F(PluginDll, EntryPointsRealignTheStack) {
     plugin_->Stop();
   }
 }
+uint16_t X87ControlWord() {
+  uint16_t word;
+  asm volatile("fnstcw %0" : "=m"(word));
+  return word;
+}
+void SetX87ControlWord(uint16_t word) { asm volatile("fldcw %0" : : "m"(word)); }
+
+// The host may leave the x87 unit at 24-bit (renderers) or 64-bit precision:
+// Start and Process still give the frames of binary64 arithmetic (the
+// panorama table above all), and hand the caller's control word back.
+TEST_F(PluginDll, FramesIgnoreTheCallersX87PrecisionAndKeepItsControlWord) {
+  const uint16_t original = X87ControlWord();
+  // Precision control 24 and 64 bits; the second also rounds upwards.
+  for (const uint16_t callers : {uint16_t{0x007F}, uint16_t{0x0B7F}}) {
+    for (int32_t mode : {3, 1}) {
+      Close();
+      Open(mode, 0);
+      const auto input = RgbToFrame(MakeTestCardRgb(720, 576), 720, 576, 0);
+      SetX87ControlWord(callers);
+      const int32_t started = Start(720, 576, 0);
+      EXPECT_EQ(X87ControlWord(), callers) << "after Start";
+      SetX87ControlWord(original);
+      EXPECT_EQ(started, 1);
+      for (auto [cw, ch] : {std::pair{1024, 576}, std::pair{1000, 500}, std::pair{333, 577}, std::pair{675, 500}}) {
+        host_.SetClientSize(cw, ch);
+        int32_t expectedResult = 0;
+        const auto expected = Reference(input, 720, 576, 0, mode, 0, cw, ch, &expectedResult);
+        auto frame = input;
+        SetX87ControlWord(callers);
+        const int32_t result = Process(frame.data());
+        const uint16_t after = X87ControlWord();
+        SetX87ControlWord(original);
+        EXPECT_EQ(after, callers) << "after Process, window " << cw << "x" << ch;
+        EXPECT_EQ(result, expectedResult) << "mode " << mode << ", window " << cw << "x" << ch;
+        EXPECT_TRUE(frame == expected) << "mode " << mode << ", window " << cw << "x" << ch << ", control word "
+                                       << callers;
+      }
+      plugin_->Stop();
+    }
+  }
+}
 #endif
 
 // Runs the stand-in host with `arguments` while serving this thread's windows,
