@@ -7,8 +7,9 @@ set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_C_COMPILER gcc)
 set(CMAKE_CXX_COMPILER g++)
 
-set(CMAKE_C_FLAGS_INIT "-m32 -march=pentium3 -mtune=generic -mfpmath=387 -mstackrealign")
-set(CMAKE_CXX_FLAGS_INIT "-m32 -march=pentium3 -mtune=generic -mfpmath=387 -mstackrealign")
+set(CMAKE_C_FLAGS_INIT "-m32")
+set(CMAKE_CXX_FLAGS_INIT "-m32")
+set(XVF_TARGET_OPTIONS -march=pentium3 -mtune=generic -mfpmath=387 -mstackrealign)
 # Static programs: qemu-user then needs no 32-bit loader or libraries.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-m32 -static")
 

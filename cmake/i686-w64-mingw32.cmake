@@ -23,8 +23,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # because the plug-in holds the x87 precision control at 53 bits while it
 # computes. The host may call with a 4-byte aligned stack, so every function
 # realigns.
-set(CMAKE_C_FLAGS_INIT "-march=pentium3 -mtune=generic -mfpmath=387 -mstackrealign")
-set(CMAKE_CXX_FLAGS_INIT "-march=pentium3 -mtune=generic -mfpmath=387 -mstackrealign")
+# (Applied by the top CMakeLists.txt as compile options, so a tree configured
+# before a change here takes the change too.)
+set(XVF_TARGET_OPTIONS -march=pentium3 -mtune=generic -mfpmath=387 -mstackrealign)
 # Self-contained binaries: no libgcc, libstdc++ or winpthread DLL beside them.
 # No time stamp in the PE header, so a link gives the same bytes every time;
 # Windows XP (5.1) as the oldest system, and the default DYNAMIC_BASE and
