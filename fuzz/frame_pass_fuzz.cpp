@@ -12,8 +12,11 @@
 //     allocation during the frame) give 0;
 //   - a long-lived state (buffers, maps and panorama table kept from earlier
 //     frames, any CPU level) gives the same result and bytes as a fresh one;
-//     checked whenever the stream, the settings, the window, the kernels or
-//     an allocation failure changed what the state holds.
+//     checked at the first frames after the stream, the settings, the
+//     window, the kernels or an allocation failure changed what the state
+//     holds (at most kFreshChecks an input: a fresh state costs as much as
+//     the frame, and a fault found late in a sequence also shows in a
+//     shorter one).
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -32,9 +35,10 @@ namespace {
 using xvf::FrameInputs;
 using xvf::PluginState;
 using xvf::StreamFormat;
-// Streams the pass may work on are kept to this many pixels (one row of
-// the widest stream fits), so each input runs fast.
-constexpr int64_t kMaxFramePixels = 65536;
+// Streams the pass may work on are kept to this many pixels, so each input
+// runs fast (the fuzzer's counters draw it to the largest frames allowed):
+// rows of 4096 pixels fit four times.
+constexpr int64_t kMaxFramePixels = 16384;
 constexpr size_t kMaxFrameBytes = 3 * kMaxFramePixels;
 // A stream the pass must refuse gets a buffer of at most this size: any touch
 // past it reaches the guard page.
@@ -180,11 +184,14 @@ bool operator==(const FrameInputs& a, const FrameInputs& b) {
 // everything that changes what the long-lived state holds.
 bool theStateChecked = false;
 FrameInputs theCheckedInputs;
+constexpr int32_t kFreshChecks = 4;
+int32_t theFreshChecksLeft = 0;
 
 // One frame through a state that has just started this stream.
 int32_t FreshPass(const StreamFormat& format, const FrameInputs& inputs, std::vector<uint8_t>* frame) {
   theStateChecked = true;
   theCheckedInputs = inputs;
+  --theFreshChecksLeft;
   PluginState fresh;
   fresh.Start(format, nullptr);
   return fresh.ProcessFrame(frame->data(), inputs);
@@ -218,7 +225,7 @@ void RunFrame(PluginState& state, const Stream& stream, uint8_t* frame, const Fr
     Check(result == 0);
     return;
   }
-  if (theStateChecked && theCheckedInputs == inputs) return;
+  if ((theStateChecked && theCheckedInputs == inputs) || theFreshChecksLeft == 0) return;
   static std::vector<uint8_t> expected;
   expected = before;
   Check(FreshPass(f, inputs, &expected) == result);
@@ -238,6 +245,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   uint8_t* const frame = guarded.Place(stream.bytes, (flags & 1) != 0);
   std::memcpy(frame, noise.data() + stream.noiseStart, stream.bytes);
   theStateChecked = false;
+  theFreshChecksLeft = kFreshChecks;
 
   PluginState state;
   state.theScaler.UseKernels(xvf::RowKernelsFor(Level(flags >> 1)));
