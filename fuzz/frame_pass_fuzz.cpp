@@ -2,8 +2,8 @@
 // settings, window sizes, CPU levels, allocation failures and sequences of
 // frames, with the frame against a no-access page on one side and poisoned
 // memory on the other. Most frames are small; a few input bytes now and then
-// choose rows up to 4096 pixels (every SIMD and gather tail), tall columns,
-// a large frame, or hostile sizes.
+// choose rows up to 4096 pixels (every SIMD and gather tail), tall columns
+// or hostile sizes.
 //
 // Checked for every frame:
 //   - the result is 0 or 1, and 0 leaves the frame byte for byte as it was;
