@@ -161,34 +161,47 @@ cmd_test() {
   echo "== all test suites passed"
 }
 
-# Each libFuzzer target runs from its seed corpus for a bounded time; new
-# inputs go to build/fuzz/corpus/<target>, crashes to build/fuzz/crashes/.
+# Each libFuzzer target fuzzes for SECONDS from its corpus in the repository
+# (fuzz/corpus/<name>, kept minimal) with its dictionary fuzz/<name>.dict and
+# the libFuzzer flags in fuzz/<name>.options; new inputs go to
+# build/fuzz/corpus/<name>, crashes to build/fuzz/crashes/. Then the inputs
+# that reach new coverage are merged into the repository corpus (not in the
+# test suite's short run, which leaves the repository as it is).
 cmd_fuzz() {
   local seconds=${1:-60}
   echo "== build: fuzz"
   configure_and_build fuzz
   mkdir -p build/fuzz/crashes
+  local merge=1
+  [ "${FUNCNAME[1]:-}" = cmd_test ] && merge=0
   local failed=0 target name
   for target in build/fuzz/fuzz/*_fuzz; do
     [ -x "$target" ] || continue
     name=$(basename "$target" _fuzz)
-    mkdir -p "build/fuzz/corpus/$name"
-    local seeds=()
-    [ -d "fuzz/corpus/$name" ] && seeds=("fuzz/corpus/$name")
-    local dict=()
-    [ -f "fuzz/$name.dict" ] && dict=("-dict=fuzz/$name.dict")
-    local log="build/fuzz/$name.log"
-    if "$target" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="build/fuzz/crashes/$name-" \
-        "${dict[@]}" "build/fuzz/corpus/$name" "${seeds[@]}" >"$log" 2>&1; then
-      local runs cov
-      runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || echo "?")
-      cov=$(grep -o 'cov: [0-9]*' "$log" | tail -n 1 | grep -o '[0-9]*' || echo "?")
-      printf '   %-12s %8s executions in %ss, coverage %s edges: no crash\n' "$name" "$runs" "$seconds" "$cov"
-    else
+    local work="build/fuzz/corpus/$name" kept="fuzz/corpus/$name" log="build/fuzz/$name.log"
+    mkdir -p "$work" "$kept"
+    local options=()
+    [ -f "fuzz/$name.dict" ] && options+=("-dict=fuzz/$name.dict")
+    [ -f "fuzz/$name.options" ] && mapfile -t -O "${#options[@]}" options < <(grep -v '^#' "fuzz/$name.options" | grep .)
+    if ! "$target" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="build/fuzz/crashes/$name-" \
+        "${options[@]}" "$work" "$kept" >"$log" 2>&1; then
       echo "   $name: FAILED, see $log"
-      grep -E 'ERROR|SUMMARY|artifact' "$log" | head -n 5 | sed 's/^/     /'
+      grep -E 'ERROR|SUMMARY|artifact|\.cpp:[0-9]+:' "$log" | head -n 5 | sed 's/^/     /'
       failed=1
+      continue
     fi
+    local runs rate edges before added=""
+    runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || echo "?")
+    rate=$(grep -o 'stat::average_exec_per_sec: *[0-9]*' "$log" | grep -o '[0-9]*$' || echo "?")
+    edges=$(grep -o 'cov: [0-9]*' "$log" | tail -n 1 | grep -o '[0-9]*' || echo "?")
+    if [ $merge -eq 1 ]; then
+      before=$(find "$kept" -type f | wc -l)
+      "$target" -merge=1 "${options[@]}" "$kept" "$work" >"build/fuzz/$name-merge.log" 2>&1 ||
+        { echo "   $name: merging into $kept FAILED, see build/fuzz/$name-merge.log"; failed=1; }
+      added=" (+$(( $(find "$kept" -type f | wc -l) - before )) merged)"
+    fi
+    printf '   %-12s %9s executions in %ss, %5s/s, %4s edges, corpus %s inputs%s: no crash\n' "$name" "$runs" \
+      "$seconds" "$rate" "$edges" "$(find "$kept" -type f | wc -l)" "$added"
   done
   return $failed
 }

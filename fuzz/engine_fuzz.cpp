@@ -1,8 +1,10 @@
 // FrameScaler::Scale and FramePainter::PaintRect on arbitrary frame sizes,
 // rectangles (also leaving the frame), layouts, field flags and CPU levels,
-// with the frame against no-access pages on both sides. Every call at the
-// chosen level gives the bytes the scalar kernels give, and a Scale that
-// reports false has left the frame unchanged.
+// with the frame against a no-access page on one side and poisoned memory on
+// the other. Every call at the chosen level gives the bytes the scalar
+// kernels give, and a Scale that reports false has left the frame unchanged.
+// Frames are small; one input in four has rows up to 4096 pixels (every
+// SIMD and gather tail) or columns up to 1024 rows.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -11,7 +13,8 @@
 #include "engine/frame_painter.h"
 #include "engine/frame_scaler.h"
 #include "fuzz/fuzz_input.h"
-#include "tests/support/guarded_buffer.h"
+#include "fuzz/guarded_frame.h"
+#include "tests/support/noise_frame.h"
 
 namespace {
 
@@ -29,13 +32,35 @@ xvf::Rect TakeRect(FuzzInput& in, int32_t width, int32_t height) {
   return xvf::Rect{Coordinate(in, width), Coordinate(in, height), Coordinate(in, width), Coordinate(in, height)};
 }
 
+// Width and height from two 16-bit values; the top bits of `shape` choose
+// small (most), long rows or tall columns. At most 196,608 bytes in RGB24.
+void TakeSize(FuzzInput& in, uint8_t shape, int32_t* width, int32_t* height) {
+  const uint16_t w = in.Take<uint16_t>(), h = in.Take<uint16_t>();
+  switch (shape >> 5) {
+    case 6:  // long rows
+      *width = 1 + w % 4096;
+      *height = 1 + h % 16;
+      break;
+    case 7:  // tall columns
+      *width = 1 + w % 64;
+      *height = 1 + h % 1024;
+      break;
+    default:
+      *width = 1 + w % 160;
+      *height = 1 + h % 120;
+      break;
+  }
+}
+
+constexpr size_t kMaxFrameBytes = 4096 * 16 * 3;
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzInput in(data, size);
-  const int32_t width = 1 + in.Take<uint16_t>() % 300;
-  const int32_t height = 1 + in.Take<uint16_t>() % 200;
   const uint8_t flags = in.Take<uint8_t>();
+  int32_t width = 0, height = 0;
+  TakeSize(in, flags, &width, &height);
   const xvf::PixelFormat layout = (flags & 1) ? xvf::PixelFormat::kRgb24 : xvf::PixelFormat::kYuy2;
   const int32_t bytesPerPixel = xvf::BytesPerPixel(layout);
   const int32_t byFields = (flags >> 1) & 1;
@@ -43,9 +68,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool start = (flags >> 4) & 1;
 
   const size_t bytes = static_cast<size_t>(width) * height * bytesPerPixel;
-  xvf::test::GuardedBuffer frame(bytes, start ? xvf::test::GuardedBuffer::kAgainstStart
-                                              : xvf::test::GuardedBuffer::kAgainstEnd);
-  for (size_t i = 0; i < bytes; ++i) frame.data()[i] = static_cast<uint8_t>(i * 131 + 7);
+  static xvf::fuzz::GuardedFrame guarded(kMaxFrameBytes);
+  static const std::vector<uint8_t> noise = xvf::test::MidGreyNoise(kMaxFrameBytes, 1);
+  uint8_t* const frame = guarded.Place(bytes, start);
+  std::memcpy(frame, noise.data(), bytes);
 
   static xvf::FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
@@ -55,26 +81,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   referenceScaler.SetHysteresis(10, 10);
   referenceScaler.UseKernels(xvf::RowKernelsFor(xvf::CpuLevel::C));
   referenceScaler.UseFastPaths(false);
-  std::vector<uint8_t> reference(frame.data(), frame.data() + bytes);
+  static std::vector<uint8_t> reference;
+  reference.assign(frame, frame + bytes);
   while (in.Left() >= 2 * 5 * 4) {
     const xvf::Rect src = TakeRect(in, width, height);
     const xvf::Rect dst = TakeRect(in, width, height);
-    const bool scaled = scaler.Scale(frame.data(), width, height, src, dst, layout, byFields, nullptr);
-    if (!scaled && std::memcmp(frame.data(), reference.data(), bytes) != 0) std::abort();
+    const bool scaled = scaler.Scale(frame, width, height, src, dst, layout, byFields, nullptr);
+    if (!scaled && std::memcmp(frame, reference.data(), bytes) != 0) std::abort();
     const bool referenceScaled =
         referenceScaler.Scale(reference.data(), width, height, src, dst, layout, byFields, nullptr);
-    if (scaled != referenceScaled || std::memcmp(frame.data(), reference.data(), bytes) != 0) std::abort();
+    if (scaled != referenceScaled || std::memcmp(frame, reference.data(), bytes) != 0) std::abort();
 
     static xvf::FramePainter painter;
     painter.Setup(width, height, (flags & 1) ? 1 : 0);
     const xvf::Rect band = TakeRect(in, width, height);
     const uint32_t colour = in.Take<uint32_t>();
     const int32_t opacity = static_cast<int8_t>(in.Take<uint8_t>());
-    painter.frame = frame.data();
+    painter.frame = frame;
     painter.PaintRect(band.left, band.top, band.right, band.bottom, colour, opacity);
     painter.frame = reference.data();
     painter.PaintRect(band.left, band.top, band.right, band.bottom, colour, opacity);
-    if (std::memcmp(frame.data(), reference.data(), bytes) != 0) std::abort();
+    if (std::memcmp(frame, reference.data(), bytes) != 0) std::abort();
   }
   return 0;
 }

@@ -1,6 +1,9 @@
 // The frame pass (PluginState Start, ProcessFrame, Stop) on arbitrary streams,
 // settings, window sizes, CPU levels, allocation failures and sequences of
-// frames, with the frame against no-access pages on one side.
+// frames, with the frame against a no-access page on one side and poisoned
+// memory on the other. Most frames are small; a few input bytes now and then
+// choose rows up to 4096 pixels (every SIMD and gather tail), tall columns
+// or hostile sizes.
 //
 // Checked for every frame:
 //   - the result is 0 or 1, and 0 leaves the frame byte for byte as it was;
@@ -8,7 +11,12 @@
 //     1..4, bypass 1 or 2, a stream the pass cannot work on, a failed
 //     allocation during the frame) give 0;
 //   - a long-lived state (buffers, maps and panorama table kept from earlier
-//     frames, any CPU level) gives the same result and bytes as a fresh one.
+//     frames, any CPU level) gives the same result and bytes as a fresh one;
+//     checked at the first frames after the stream, the settings, the
+//     window, the kernels or an allocation failure changed what the state
+//     holds (at most kFreshChecks an input: a fresh state costs as much as
+//     the frame, and a fault found late in a sequence also shows in a
+//     shorter one).
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -18,19 +26,21 @@
 #include "engine/frame_format.h"
 #include "engine/row_kernels.h"
 #include "fuzz/fuzz_input.h"
+#include "fuzz/guarded_frame.h"
 #include "platform/aligned_buffer.h"
 #include "plugin/plugin_state.h"
-#include "tests/support/guarded_buffer.h"
+#include "tests/support/noise_frame.h"
 
 namespace {
 
 using xvf::FrameInputs;
 using xvf::PluginState;
 using xvf::StreamFormat;
-using xvf::test::GuardedBuffer;
-
-// Streams the pass may work on are kept to this many bytes, so each input runs fast.
-constexpr int64_t kMaxFrameBytes = 512 * 1024;
+// Streams the pass may work on are kept to this many pixels, so each input
+// runs fast (the fuzzer's counters draw it to the largest frames allowed):
+// rows of 4096 pixels fit four times.
+constexpr int64_t kMaxFramePixels = 16384;
+constexpr size_t kMaxFrameBytes = 3 * kMaxFramePixels;
 // A stream the pass must refuse gets a buffer of at most this size: any touch
 // past it reaches the guard page.
 constexpr size_t kRefusedFrameBytes = 4096;
@@ -55,12 +65,32 @@ int32_t Hostile(FuzzInput& in) {
   return in.Take<int32_t>();
 }
 
-// A frame size: small most of the time, anything now and then.
-int32_t Length(FuzzInput& in, int32_t bound) {
-  const uint8_t kind = in.Take<uint8_t>();
-  if (kind < 200) return 1 + static_cast<int32_t>(in.Take<uint16_t>() % bound);
-  if (kind < 232) return 1 + static_cast<int32_t>(in.Take<uint16_t>());  // 1..65536
+// A frame side of any size, or a hostile one.
+int32_t Length(FuzzInput& in) {
+  if (in.Take<uint8_t>() < 128) return 1 + static_cast<int32_t>(in.Take<uint16_t>());  // 1..65536
   return Hostile(in);
+}
+
+// The frame's width and height: small (at most 9 KB) most of the time; one
+// shape byte in 16 asks for long rows, tall columns or hostile sizes.
+void TakeSize(FuzzInput& in, StreamFormat* f) {
+  const uint8_t shape = in.Take<uint8_t>();
+  if (shape >= 248) {
+    f->width = Length(in);
+    f->height = Length(in);
+    return;
+  }
+  const uint16_t w = in.Take<uint16_t>(), h = in.Take<uint16_t>();
+  int32_t widths = 64, heights = 48;
+  if (shape >= 244) {  // tall
+    widths = 16;
+    heights = 1024;
+  } else if (shape >= 240) {  // long rows: every SIMD and gather tail
+    widths = 4096;
+    heights = 4;
+  }
+  f->width = 1 + w % widths;
+  f->height = 1 + h % heights;
 }
 
 // A window side: the usual sizes, tiny ones, and hostile ones.
@@ -115,28 +145,22 @@ xvf::CpuLevel Level(uint8_t bits) {
 struct Stream {
   StreamFormat format{};
   bool usable = false;
-  std::vector<uint8_t> picture;  // the frame's content at the start of the stream
+  size_t bytes = 0;        // of the frame buffer
+  uint8_t noiseStart = 0;  // the frame starts as the noise from this byte on
 };
 
 bool TakeStream(FuzzInput& in, Stream* stream) {
   StreamFormat& f = stream->format;
-  f.width = Length(in, 400);
-  f.height = Length(in, 300);
+  TakeSize(in, &f);
   f.reserved = in.Take<int32_t>();
   const uint8_t format = in.Take<uint8_t>();
   f.pixelFormat = format < 120 ? 0 : format < 240 ? 1 : Hostile(in);
   const uint8_t bypass = in.Take<uint8_t>();
   f.bypass = bypass < 160 ? 0 : bypass < 220 ? bypass % 4 : Hostile(in);
   stream->usable = Usable(f);
-  if (stream->usable && FrameBytes(f) > kMaxFrameBytes) return false;
-  const size_t bytes = stream->usable ? static_cast<size_t>(FrameBytes(f)) : kRefusedFrameBytes;
-  stream->picture.resize(bytes);
-  // Never black and never flat, so a painted band or a resampled row shows.
-  uint32_t seed = in.Take<uint8_t>() * 2654435761u + 1;
-  for (auto& b : stream->picture) {
-    seed = seed * 1103515245u + 12345u;
-    b = static_cast<uint8_t>(40 + (seed >> 16) % 176);
-  }
+  if (stream->usable && static_cast<int64_t>(f.width) * f.height > kMaxFramePixels) return false;
+  stream->bytes = stream->usable ? static_cast<size_t>(FrameBytes(f)) : kRefusedFrameBytes;
+  stream->noiseStart = in.Take<uint8_t>();
   return true;
 }
 
@@ -152,17 +176,32 @@ FrameInputs TakeInputs(FuzzInput& in) {
   return inputs;
 }
 
+bool operator==(const FrameInputs& a, const FrameInputs& b) {
+  return a.aspectMode == b.aspectMode && a.interlace == b.interlace && a.windowFound == b.windowFound &&
+         a.clientWidth == b.clientWidth && a.clientHeight == b.clientHeight;
+}
+
+// The inputs of the last frame checked against a fresh state, cleared by
+// everything that changes what the long-lived state holds.
+bool theStateChecked = false;
+FrameInputs theCheckedInputs;
+constexpr int32_t kFreshChecks = 4;
+int32_t theFreshChecksLeft = 0;
+
 // One frame through a state that has just started this stream.
 int32_t FreshPass(const StreamFormat& format, const FrameInputs& inputs, std::vector<uint8_t>* frame) {
+  theStateChecked = true;
+  theCheckedInputs = inputs;
+  --theFreshChecksLeft;
   PluginState fresh;
   fresh.Start(format, nullptr);
   return fresh.ProcessFrame(frame->data(), inputs);
 }
 
-void RunFrame(PluginState& state, const Stream& stream, GuardedBuffer& buffer, const FrameInputs& inputs,
-              int32_t failAt, bool failAll) {
-  uint8_t* frame = buffer.data();
-  const std::vector<uint8_t> before(frame, frame + buffer.size());
+void RunFrame(PluginState& state, const Stream& stream, uint8_t* frame, const FrameInputs& inputs, int32_t failAt,
+              bool failAll) {
+  static std::vector<uint8_t> before;
+  before.assign(frame, frame + stream.bytes);
 
   ArmFailures(failAt, failAll);
   const int32_t result = state.ProcessFrame(frame, inputs);
@@ -176,7 +215,10 @@ void RunFrame(PluginState& state, const Stream& stream, GuardedBuffer& buffer, c
                           inputs.aspectMode < 1 || inputs.aspectMode > 4 || f.bypass == 1 || f.bypass == 2 ||
                           !stream.usable;
   if (mustRefuse) Check(result == 0);
-  if (failures > 0) Check(result == 0);
+  if (failures > 0) {
+    Check(result == 0);
+    theStateChecked = false;
+  }
   if (!stream.usable || failures > 0) return;
   // Without a panorama table (its allocation failed at Start) panorama
   // frames are refused where a fresh state would work.
@@ -184,7 +226,9 @@ void RunFrame(PluginState& state, const Stream& stream, GuardedBuffer& buffer, c
     Check(result == 0);
     return;
   }
-  std::vector<uint8_t> expected = before;
+  if ((theStateChecked && theCheckedInputs == inputs) || theFreshChecksLeft == 0) return;
+  static std::vector<uint8_t> expected;
+  expected = before;
   Check(FreshPass(f, inputs, &expected) == result);
   Check(std::memcmp(frame, expected.data(), expected.size()) == 0);
 }
@@ -196,8 +240,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Stream stream;
   if (!TakeStream(in, &stream)) return 0;
   const uint8_t flags = in.Take<uint8_t>();
-  GuardedBuffer buffer(stream.picture.size(), (flags & 1) ? GuardedBuffer::kAgainstStart : GuardedBuffer::kAgainstEnd);
-  std::memcpy(buffer.data(), stream.picture.data(), stream.picture.size());
+  static xvf::fuzz::GuardedFrame guarded(kMaxFrameBytes);
+  // Never black and never flat, so a painted band or a resampled row shows.
+  static const std::vector<uint8_t> noise = xvf::test::MidGreyNoise(kMaxFrameBytes + 256, 1);
+  uint8_t* const frame = guarded.Place(stream.bytes, (flags & 1) != 0);
+  std::memcpy(frame, noise.data() + stream.noiseStart, stream.bytes);
+  theStateChecked = false;
+  theFreshChecksLeft = kFreshChecks;
 
   PluginState state;
   state.theScaler.UseKernels(xvf::RowKernelsFor(Level(flags >> 1)));
@@ -214,25 +263,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         state.Stop();
         if (op & 1) state.Stop();
         Check(state.Start(stream.format, nullptr) == 1);
+        theStateChecked = false;
         break;
       case 1:  // Start without a Stop; Start releases the earlier table
         Check(state.Start(stream.format, nullptr) == 1);
+        theStateChecked = false;
         break;
       case 2:  // the same settings and window as the frame before
-        RunFrame(state, stream, buffer, inputs, -1, false);
+        RunFrame(state, stream, frame, inputs, -1, false);
         break;
       case 3: {  // a failed allocation in this frame: the n-th, or the n-th and every later one
         const FrameInputs next = TakeInputs(in);
         inputs = next;
-        RunFrame(state, stream, buffer, inputs, op & 7, (op & 8) != 0);
+        RunFrame(state, stream, frame, inputs, op & 7, (op & 8) != 0);
         break;
       }
       case 4:  // the kernels of another CPU level
         state.theScaler.UseKernels(xvf::RowKernelsFor(Level(op)));
+        theStateChecked = false;
         break;
       default:
         inputs = TakeInputs(in);
-        RunFrame(state, stream, buffer, inputs, -1, false);
+        RunFrame(state, stream, frame, inputs, -1, false);
         break;
     }
   }
