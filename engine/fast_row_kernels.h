@@ -9,23 +9,23 @@ namespace xvf {
 // a[i]) * weight / 4096) for i < bytes. `dst` may be `a` or `b` itself (the
 // in-place row blend), but must not overlap them otherwise. Reads exactly
 // `bytes` bytes of each row.
-using BlendRowFn = void (*)(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst);
+using LerpRowFn = void (*)(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst);
 
-void BlendRow_C(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst);
-void BlendRow_SSE2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst);
-void BlendRow_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst);
+void LerpRow_C(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst);
+void LerpRow_SSE2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst);
+void LerpRow_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst);
 
 // Two rows blended from the same pair of source rows with their own weights,
 // reading the sources once: `dst0` must not overlap `a` or `b`; `dst1` may be
 // `a` or `b` itself.
-using BlendRowPairFn = void (*)(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
+using LerpRowPairFn = void (*)(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
                                 uint8_t* dst0, uint8_t* dst1);
 
-void BlendRowPair_C(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
+void LerpRowPair_C(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
                     uint8_t* dst0, uint8_t* dst1);
-void BlendRowPair_SSE2(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
+void LerpRowPair_SSE2(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
                        uint8_t* dst0, uint8_t* dst1);
-void BlendRowPair_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
+void LerpRowPair_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
                        uint8_t* dst0, uint8_t* dst1);
 
 // Sixteen destination bytes of a horizontal resampling, in two halves of

@@ -28,7 +28,7 @@ struct Split32 {
     dOdd = _mm256_sub_epi16(_mm256_srli_epi16(b, 8), _mm256_srli_epi16(a, 8));
   }
   template <bool kFromB>
-  __m256i Blend(__m256i scaled) const {
+  __m256i Lerp(__m256i scaled) const {
     const __m256i even = _mm256_mulhi_epi16(dEven, scaled);
     const __m256i odd = _mm256_slli_epi16(_mm256_mulhi_epi16(dOdd, scaled), 8);
     return _mm256_add_epi16(_mm256_add_epi16(kFromB ? b : a, even), odd);
@@ -36,17 +36,17 @@ struct Split32 {
 };
 
 template <bool kFromB>
-inline __m256i Blend32(__m256i a, __m256i b, __m256i scaled) {
-  return Split32(a, b).Blend<kFromB>(scaled);
+inline __m256i LerpSplit32(__m256i a, __m256i b, __m256i scaled) {
+  return Split32(a, b).Lerp<kFromB>(scaled);
 }
 
 template <bool kFromB>
-void BlendRows(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst) {
+void LerpRows(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst) {
   const __m256i scaled = _mm256_set1_epi16(static_cast<int16_t>(static_cast<uint16_t>(weight << 4)));
   // The last 32 bytes are blended before any store: dst may be a or b.
   const int32_t last = bytes - 32;
-  const __m256i tail = Blend32<kFromB>(Load256(a + last), Load256(b + last), scaled);
-  for (int32_t i = 0; i < last; i += 32) Store256(dst + i, Blend32<kFromB>(Load256(a + i), Load256(b + i), scaled));
+  const __m256i tail = LerpSplit32<kFromB>(Load256(a + last), Load256(b + last), scaled);
+  for (int32_t i = 0; i < last; i += 32) Store256(dst + i, LerpSplit32<kFromB>(Load256(a + i), Load256(b + i), scaled));
   Store256(dst + last, tail);
 }
 
@@ -55,17 +55,17 @@ inline __m256i Scaled(int32_t weight) {
 }
 
 template <bool kFromB0, bool kFromB1>
-void BlendRowPairs(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
+void LerpRowPairs(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
                    uint8_t* dst0, uint8_t* dst1) {
   const __m256i scaled0 = Scaled(weight0), scaled1 = Scaled(weight1);
   // The last 32 bytes of both rows are blended before any store.
   const int32_t last = bytes - 32;
   const Split32 tail(Load256(a + last), Load256(b + last));
-  const __m256i tail0 = tail.Blend<kFromB0>(scaled0), tail1 = tail.Blend<kFromB1>(scaled1);
+  const __m256i tail0 = tail.Lerp<kFromB0>(scaled0), tail1 = tail.Lerp<kFromB1>(scaled1);
   for (int32_t i = 0; i < last; i += 32) {
     const Split32 s(Load256(a + i), Load256(b + i));
-    Store256(dst0 + i, s.Blend<kFromB0>(scaled0));
-    Store256(dst1 + i, s.Blend<kFromB1>(scaled1));
+    Store256(dst0 + i, s.Lerp<kFromB0>(scaled0));
+    Store256(dst1 + i, s.Lerp<kFromB1>(scaled1));
   }
   Store256(dst0 + last, tail0);
   Store256(dst1 + last, tail1);
@@ -106,30 +106,30 @@ inline void StoreLast(uint8_t* dst, __m256i lanes, int32_t bytes) {
 
 }  // namespace
 
-void BlendRow_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst) {
+void LerpRow_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst) {
   if (bytes < 32) {
-    BlendRow_SSE2(a, b, weight, bytes, dst);
+    LerpRow_SSE2(a, b, weight, bytes, dst);
   } else if (weight < 2048) {
-    BlendRows<false>(a, b, weight, bytes, dst);
+    LerpRows<false>(a, b, weight, bytes, dst);
   } else {
-    BlendRows<true>(a, b, weight, bytes, dst);
+    LerpRows<true>(a, b, weight, bytes, dst);
   }
 }
 
-void BlendRowPair_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
+void LerpRowPair_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
                        uint8_t* dst0, uint8_t* dst1) {
   if (bytes < 32) {
-    BlendRowPair_SSE2(a, b, weight0, weight1, bytes, dst0, dst1);
+    LerpRowPair_SSE2(a, b, weight0, weight1, bytes, dst0, dst1);
   } else if (weight0 < 2048) {
     if (weight1 < 2048) {
-      BlendRowPairs<false, false>(a, b, weight0, weight1, bytes, dst0, dst1);
+      LerpRowPairs<false, false>(a, b, weight0, weight1, bytes, dst0, dst1);
     } else {
-      BlendRowPairs<false, true>(a, b, weight0, weight1, bytes, dst0, dst1);
+      LerpRowPairs<false, true>(a, b, weight0, weight1, bytes, dst0, dst1);
     }
   } else if (weight1 < 2048) {
-    BlendRowPairs<true, false>(a, b, weight0, weight1, bytes, dst0, dst1);
+    LerpRowPairs<true, false>(a, b, weight0, weight1, bytes, dst0, dst1);
   } else {
-    BlendRowPairs<true, true>(a, b, weight0, weight1, bytes, dst0, dst1);
+    LerpRowPairs<true, true>(a, b, weight0, weight1, bytes, dst0, dst1);
   }
 }
 

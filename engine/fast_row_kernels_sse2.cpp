@@ -1,4 +1,4 @@
-// SSE2 row blend: 16 bytes a step.
+// SSE2 LerpRow: 16 bytes a step.
 #include "engine/fast_row_kernels.h"
 #include "engine/row_kernels_simd.h"
 
@@ -9,7 +9,7 @@ namespace {
 // `scaled` is 16w as a signed 16-bit value, and from w = 2048 on the rule is
 // b + mulhi(b - a, scaled).
 template <bool kFromB>
-inline __m128i Blend16(__m128i a, __m128i b, __m128i scaled) {
+inline __m128i LerpSplit16(__m128i a, __m128i b, __m128i scaled) {
   const __m128i low = _mm_set1_epi16(0x00FF);
   const __m128i even = _mm_mulhi_epi16(_mm_sub_epi16(_mm_and_si128(b, low), _mm_and_si128(a, low)), scaled);
   const __m128i odd = _mm_mulhi_epi16(_mm_sub_epi16(_mm_srli_epi16(b, 8), _mm_srli_epi16(a, 8)), scaled);
@@ -17,32 +17,32 @@ inline __m128i Blend16(__m128i a, __m128i b, __m128i scaled) {
 }
 
 template <bool kFromB>
-void BlendRows(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst) {
+void LerpRows(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst) {
   const __m128i scaled = _mm_set1_epi16(static_cast<int16_t>(static_cast<uint16_t>(weight << 4)));
   // The last 16 bytes are blended before any store: dst may be a or b.
   const int32_t last = bytes - 16;
-  const __m128i tail = Blend16<kFromB>(Load128(a + last), Load128(b + last), scaled);
-  for (int32_t i = 0; i < last; i += 16) Store128(dst + i, Blend16<kFromB>(Load128(a + i), Load128(b + i), scaled));
+  const __m128i tail = LerpSplit16<kFromB>(Load128(a + last), Load128(b + last), scaled);
+  for (int32_t i = 0; i < last; i += 16) Store128(dst + i, LerpSplit16<kFromB>(Load128(a + i), Load128(b + i), scaled));
   Store128(dst + last, tail);
 }
 
 }  // namespace
 
-void BlendRow_SSE2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst) {
+void LerpRow_SSE2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst) {
   if (bytes < 16) {
     for (int32_t i = 0; i < bytes; ++i) dst[i] = LerpByte(a[i], b[i], weight);
   } else if (weight < 2048) {
-    BlendRows<false>(a, b, weight, bytes, dst);
+    LerpRows<false>(a, b, weight, bytes, dst);
   } else {
-    BlendRows<true>(a, b, weight, bytes, dst);
+    LerpRows<true>(a, b, weight, bytes, dst);
   }
 }
 
-void BlendRowPair_SSE2(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
+void LerpRowPair_SSE2(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
                        uint8_t* dst0, uint8_t* dst1) {
   // dst0 first: only dst1 may be a source row.
-  BlendRow_SSE2(a, b, weight0, bytes, dst0);
-  BlendRow_SSE2(a, b, weight1, bytes, dst1);
+  LerpRow_SSE2(a, b, weight0, bytes, dst0);
+  LerpRow_SSE2(a, b, weight1, bytes, dst1);
 }
 
 }  // namespace xvf

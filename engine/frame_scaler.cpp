@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "engine/field_plan.h"
 #include "platform/aligned_buffer.h"
 #include "platform/mul_div.h"
 
@@ -15,27 +16,16 @@ constexpr int64_t kLengthLimit = 65536;
 
 bool LengthOk(int64_t length) { return length > 0 && length < kLengthLimit; }
 
-// Hysteresis steps 1-3 for one remembered size; true when it changed.
-bool ApplyHysteresis(int32_t* remembered, int32_t demand, int32_t grow, int32_t shrink) {
-  const int32_t old = *remembered;
-  if (demand > MulDiv(*remembered, 100 + grow, 100)) *remembered = demand;
-  if (demand < MulDiv(*remembered, 100 - shrink, 100)) *remembered = demand;
-  return *remembered != old;
-}
-
 }  // namespace
 
 FrameScaler::FrameScaler() : kernels_(ActiveRowKernels()) {}
 
 FrameScaler::~FrameScaler() {
-  AlignedFree(work);
-  AlignedFree(columnMap);
-  AlignedFree(rowMap);
+  AlignedFree(work_);
+  AlignedFree(rowMap_.entries);
+  AlignedFree(columnMap_.entries);
   AlignedFree(gatherBlocks_);
   AlignedFree(gatherSource_);
-  work = nullptr;
-  columnMap = nullptr;
-  rowMap = nullptr;
 }
 
 void FrameScaler::SetHysteresis(int32_t grow, int32_t shrink) {
@@ -43,65 +33,48 @@ void FrameScaler::SetHysteresis(int32_t grow, int32_t shrink) {
   shrinkPercent = shrink;
 }
 
-bool FrameScaler::EnsureMapCapacity(ScaleMapEntry** map, int32_t* rememberedCount, int32_t demand,
-                                    int32_t entrySize) {
-  void* buffer = *map;
-  const bool ok = EnsureBuffer(&buffer, rememberedCount, demand, entrySize);
-  *map = static_cast<ScaleMapEntry*>(buffer);
-  return ok;
+bool FrameScaler::Remember(int32_t* remembered, int32_t demand) const {
+  const int32_t old = *remembered;
+  if (demand > MulDiv(*remembered, 100 + growPercent, 100)) *remembered = demand;
+  if (demand < MulDiv(*remembered, 100 - shrinkPercent, 100)) *remembered = demand;
+  return *remembered != old;
 }
 
-bool FrameScaler::EnsureBuffer(void** buffer, int32_t* rememberedCount, int32_t demand, int32_t unitSize) {
-  if (!ApplyHysteresis(rememberedCount, demand, growPercent, shrinkPercent) && *buffer) return true;
-  AlignedFree(*buffer);
+void* FrameScaler::AllocateWithHeadroom(int32_t* rememberedCount, int32_t demand, size_t unitSize) {
   ++allocations_;
   const int32_t capacity = MulDiv(*rememberedCount, 100 + growPercent, 100);
-  *buffer = capacity >= demand ? AlignedAlloc(capacity, unitSize) : nullptr;
-  if (!*buffer) *rememberedCount = 0;
-  return *buffer != nullptr;
+  void* buffer = capacity >= demand ? AlignedAlloc(capacity, unitSize) : nullptr;
+  if (!buffer) *rememberedCount = 0;
+  return buffer;
 }
 
 bool FrameScaler::EnsureWorkBuffer(int32_t width, int32_t height, int32_t bytesPerWorkPixel) {
-  const bool widthChanged = ApplyHysteresis(&workWidth, width, growPercent, shrinkPercent);
-  const bool heightChanged = ApplyHysteresis(&workHeight, height, growPercent, shrinkPercent);
-  if (!widthChanged && !heightChanged && work) return true;
+  const bool widthChanged = Remember(&workWidth, width);
+  const bool heightChanged = Remember(&workHeight, height);
+  if (!widthChanged && !heightChanged && work_) return true;
   workCapWidth = MulDiv(workWidth, 100 + growPercent, 100);
   workCapHeight = MulDiv(workHeight, 100 + growPercent, 100);
-  AlignedFree(work);
+  AlignedFree(work_);
   ++allocations_;
-  work = nullptr;
+  work_ = nullptr;
   if (workCapWidth >= width && workCapHeight >= height) {
     const size_t pixels = static_cast<size_t>(workCapWidth) * static_cast<size_t>(workCapHeight);
-    work = static_cast<uint8_t*>(AlignedAlloc(pixels, bytesPerWorkPixel));
+    work_ = static_cast<uint8_t*>(AlignedAlloc(pixels, bytesPerWorkPixel));
   }
-  if (!work) workWidth = workHeight = workCapWidth = workCapHeight = 0;
-  return work != nullptr;
+  if (!work_) workWidth = workHeight = workCapWidth = workCapHeight = 0;
+  return work_ != nullptr;
 }
 
-bool FrameScaler::EnsureRowMap(const ScaleMapKey& key) {
+bool FrameScaler::EnsureMap(const ScaleMapKey& key, OwnedMap* map) {
   // A reallocated map has undefined contents, so it is rebuilt whatever its key.
-  const ScaleMapEntry* before = rowMap;
-  if (!EnsureMapCapacity(&rowMap, &rowMapCount, key.count, sizeof(ScaleMapEntry))) {
-    rowKey = ScaleMapKey{};
+  const ScaleMapEntry* before = map->entries;
+  if (!EnsureBuffer(&map->entries, &map->count, key.count)) {
+    map->key = ScaleMapKey{};
     return false;
   }
-  if (key != rowKey || rowMap != before) {
-    rowKey = key;
-    BuildScaleMap(key.srcLength, key.dstLength, key.clipOffset, key.count, key.step, rowMap);
-    ++mapBuilds_;
-  }
-  return true;
-}
-
-bool FrameScaler::EnsureColumnMap(const ScaleMapKey& key) {
-  const ScaleMapEntry* before = columnMap;
-  if (!EnsureMapCapacity(&columnMap, &columnMapCount, key.count, sizeof(ScaleMapEntry))) {
-    columnKey = ScaleMapKey{};
-    return false;
-  }
-  if (key != columnKey || columnMap != before) {
-    columnKey = key;
-    BuildScaleMap(key.srcLength, key.dstLength, key.clipOffset, key.count, key.step, columnMap);
+  if (key != map->key || map->entries != before) {
+    map->key = key;
+    BuildScaleMap(key.srcLength, key.dstLength, key.clipOffset, key.count, key.step, map->entries);
     ++mapBuilds_;
   }
   return true;
@@ -150,14 +123,14 @@ bool FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight,
                : ScaleMapKey{src.Height(), static_cast<int32_t>(dstHeight), visible.top - dstRect.top, rowEntries,
                              rowStride};
   // By fields a source of one row holds no whole field pair.
-  if (rowKeyNow.srcLength < 1 || !EnsureRowMap(rowKeyNow)) return false;
+  if (rowKeyNow.srcLength < 1 || !EnsureMap(rowKeyNow, &rowMap_)) return false;
 
   const ScaleMapEntry* columns = callerColumnMap;
   if (!columns) {
     const ScaleMapKey columnKeyNow{srcWidth, static_cast<int32_t>(dstWidth), visible.left - dstRect.left,
                                    visibleWidth, 4};
-    if (!EnsureColumnMap(columnKeyNow)) return false;
-    columns = columnMap;
+    if (!EnsureMap(columnKeyNow, &columnMap_)) return false;
+    columns = columnMap_.entries;
   }
 
   const VerticalRowFn vertical = yuy2 ? kernels_.verticalYuy2 : kernels_.verticalRgb24;
@@ -173,7 +146,7 @@ bool FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight,
   const int32_t units = yuy2 ? (x1 - x0) / 2 : x1 - x0;
   const ptrdiff_t workStride = static_cast<ptrdiff_t>(workCapWidth) * 4;
 
-  if (fastPaths_ && kernels_.blendRow) {
+  if (fastPaths_ && kernels_.lerpRow) {
     // Identity columns: destination column x is source column x, so a
     // destination row is the byte-wise blend of its two source rows.
     const bool identity =
@@ -183,28 +156,27 @@ bool FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight,
         !EnsureGatherTable(columns, visibleWidth, skip, x1 - x0, yuy2, (visible.left & 1) != 0, &blocks)) {
       return false;  // no memory for the table: the frame stays as it was
     }
-    RowGeometry g{pictureRow0,
-                  rowStride,
-                  src.top,
-                  visible.top,
-                  visibleHeight,
-                  byFields ? 2 : 1,
-                  rowMap,
-                  rowKeyNow.step,
-                  identity ? src.left * bytesPerPixel : x0 * bytesPerPixel,
-                  identity ? srcWidth * bytesPerPixel : (x1 - x0) * bytesPerPixel,
-                  visible.left * bytesPerPixel,
-                  visibleWidth * bytesPerPixel,
-                  blocks,
-                  work,
-                  nullptr,
-                  nullptr};
     // The work buffer holds the row buffer (its first row, with room for the
     // 16-byte window loads past the row), the saved row (its second) and a
     // second row buffer (its third).
+    RowGeometry g;
+    g.pictureRow0 = pictureRow0;
+    g.rowStride = rowStride;
+    g.srcTop = src.top;
+    g.dstTop = visible.top;
+    g.rows = visibleHeight;
+    g.fields = byFields ? 2 : 1;
+    g.rowMap = rowMap_.entries;
+    g.rowStep = rowKeyNow.step;
+    g.srcByteStart = (identity ? src.left : x0) * bytesPerPixel;
+    g.srcBytes = (identity ? srcWidth : x1 - x0) * bytesPerPixel;
+    g.dstByteStart = visible.left * bytesPerPixel;
+    g.dstBytes = visibleWidth * bytesPerPixel;
+    g.blocks = blocks;
+    g.rowBuffer = work_;
+    g.saveBuffer = workCapHeight >= 2 ? work_ + workStride : nullptr;
+    g.rowBuffer2 = workCapHeight >= 3 && kernels_.gatherRowPair ? work_ + 2 * workStride : nullptr;
     const int64_t workBytes = static_cast<int64_t>(workStride) * workCapHeight;
-    g.saveBuffer = workCapHeight >= 2 ? work + workStride : nullptr;
-    g.rowBuffer2 = workCapHeight >= 3 && kernels_.gatherRowPair ? work + 2 * workStride : nullptr;
     const bool roomForRow = g.srcBytes + 16 <= workStride && g.srcBytes + 16 <= workBytes;
     if ((identity || (blocks && roomForRow)) && ScaleRowsInPlace(g)) {
       ++(identity ? identityCalls_ : gatherCalls_);
@@ -214,9 +186,9 @@ bool FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight,
 
   // Vertical pass: every work row is complete before the frame is written.
   const uint8_t* p = pictureRow0 + static_cast<ptrdiff_t>(src.top) * rowStride + x0 * bytesPerPixel;
-  uint8_t* workRow = work;
+  uint8_t* workRow = work_;
   for (int32_t r = 0, entry = 0; r < visibleHeight; ++entry) {
-    const ScaleMapEntry& e = rowMap[entry];
+    const ScaleMapEntry& e = rowMap_.entries[entry];
     p += e.advance;
     vertical(p, e.secondOffset, e.weight[0], units, workRow);
     workRow += workStride;
@@ -230,7 +202,7 @@ bool FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight,
   }
 
   // Horizontal pass into the frame.
-  const uint8_t* workStart = work + skip * 4;
+  const uint8_t* workStart = work_ + skip * 4;
   uint8_t* dstRow = pictureRow0 + static_cast<ptrdiff_t>(visible.top) * rowStride + visible.left * bytesPerPixel;
   for (int32_t r = 0; r < visibleHeight; ++r) {
     horizontal(workStart, columns, visibleWidth, dstRow);

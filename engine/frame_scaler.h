@@ -4,9 +4,12 @@
 
 #include "engine/row_kernels.h"
 #include "engine/scale_map.h"
+#include "platform/aligned_buffer.h"
 #include "platform/rect.h"
 
 namespace xvf {
+
+struct RowGeometry;
 
 // The scaler's frame layouts (the frame pass maps pixel format 0 to 0, 1 to 4).
 enum ScaleLayout : int32_t {
@@ -38,10 +41,18 @@ class FrameScaler {
   bool Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight, Rect srcRect, Rect dstRect, int32_t layout,
              int32_t byFields, const ScaleMapEntry* callerColumnMap);
 
-  // Buffer hysteresis; false when an allocation failed (the buffer is then
-  // null and its remembered size 0, so the next demand allocates again).
+  // Buffer hysteresis: room for at least `demand` units of T, with the
+  // remembered count kept, grown or shrunk by the percentages. False when an
+  // allocation failed (the buffer is then null and its remembered count 0, so
+  // the next demand allocates again).
+  template <typename T>
+  bool EnsureBuffer(T** buffer, int32_t* rememberedCount, int32_t demand) {
+    if (!Remember(rememberedCount, demand) && *buffer) return true;
+    AlignedFree(*buffer);
+    *buffer = static_cast<T*>(AllocateWithHeadroom(rememberedCount, demand, sizeof(T)));
+    return *buffer != nullptr;
+  }
   bool EnsureWorkBuffer(int32_t width, int32_t height, int32_t bytesPerWorkPixel);
-  bool EnsureMapCapacity(ScaleMapEntry** map, int32_t* rememberedCount, int32_t demand, int32_t entrySize);
 
   // Kernels for one instruction-set level (tests and benchmarks); the
   // constructor takes ActiveRowKernels().
@@ -67,40 +78,32 @@ class FrameScaler {
   int32_t IdentityPathCount() const { return identityCalls_; }
   int32_t GatherPathCount() const { return gatherCalls_; }
 
+  // The scaler's own maps and the keys they were built from.
+  const ScaleMapKey& RowKey() const { return rowMap_.key; }
+  const ScaleMapKey& ColumnKey() const { return columnMap_.key; }
+  const ScaleMapEntry* OwnColumnMap() const { return columnMap_.entries; }
+
   int32_t growPercent = 0;
   int32_t shrinkPercent = 0;
-  int32_t columnMapCount = 0;
-  ScaleMapEntry* columnMap = nullptr;
-  ScaleMapKey columnKey;
-  int32_t rowMapCount = 0;
-  ScaleMapEntry* rowMap = nullptr;
-  ScaleMapKey rowKey;
-  uint8_t* work = nullptr;
-  int32_t workWidth = 0;
+  int32_t workWidth = 0;  // remembered work size, in work pixels and rows
   int32_t workHeight = 0;
-  int32_t workCapWidth = 0;
+  int32_t workCapWidth = 0;  // allocated work size
   int32_t workCapHeight = 0;
 
  private:
-  // Where one call's rows lie, for the fast paths. Rows are picture rows;
-  // byte ranges are within a row.
-  struct RowGeometry {
-    uint8_t* pictureRow0;
-    ptrdiff_t rowStride;
-    int32_t srcTop, dstTop, rows, fields;
-    const ScaleMapEntry* rowMap;
-    int32_t rowStep;                   // the row map's step
-    int32_t srcByteStart, srcBytes;    // bytes of a source row that are read
-    int32_t dstByteStart, dstBytes;    // bytes of a destination row that are written
-    const GatherBlock* blocks;         // null: identity columns, blend straight in
-    uint8_t* rowBuffer;                // one source row in the frame's layout (gather)
-    uint8_t* rowBuffer2;               // a second one, for two rows at a time, or null
-    uint8_t* saveBuffer;               // the one row both halves need
+  // A scale map the scaler owns, rebuilt exactly when its key changes.
+  struct OwnedMap {
+    ScaleMapEntry* entries = nullptr;
+    int32_t count = 0;  // remembered entry count
+    ScaleMapKey key;
   };
 
-  bool EnsureBuffer(void** buffer, int32_t* rememberedCount, int32_t demand, int32_t unitSize);
-  bool EnsureRowMap(const ScaleMapKey& key);
-  bool EnsureColumnMap(const ScaleMapKey& key);
+  // Steps 1-3 of the hysteresis for one remembered count; true when it changed.
+  bool Remember(int32_t* remembered, int32_t demand) const;
+  // Room for the remembered count plus the growth headroom, or null when
+  // that is short of `demand` or memory is (the count is then 0).
+  void* AllocateWithHeadroom(int32_t* rememberedCount, int32_t demand, size_t unitSize);
+  bool EnsureMap(const ScaleMapKey& key, OwnedMap* map);
   // The gather blocks of `columns` in *blocks, rebuilt only when the map's
   // entries or the row's shape differ from the last build; null when the map
   // cannot be expressed. False when memory is short.
@@ -117,6 +120,9 @@ class FrameScaler {
   int32_t gatherBuilds_ = 0;
   int32_t identityCalls_ = 0;
   int32_t gatherCalls_ = 0;
+  OwnedMap rowMap_;
+  OwnedMap columnMap_;
+  uint8_t* work_ = nullptr;  // workCapWidth x workCapHeight work pixels, 4 bytes each
 
   // Gather table and the column map entries it was built from.
   struct GatherShape {

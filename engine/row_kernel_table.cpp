@@ -6,15 +6,15 @@ RowKernels RowKernelsFor(CpuLevel level) {
   // Scalar first, then each instruction set up to `level` replaces the
   // kernels it does better.
   RowKernels k{VerticalRowYuy2_C, VerticalRowRgb24_C, HorizontalRowYuy2_C, HorizontalRowYuy2Odd_C,
-               HorizontalRowRgb24_C, BlendRow_C, BlendRowPair_C, nullptr};
+               HorizontalRowRgb24_C, LerpRow_C, LerpRowPair_C, nullptr};
   if (level >= CpuLevel::Sse2) {
     k.verticalYuy2 = VerticalRowYuy2_SSE2;
     k.verticalRgb24 = VerticalRowRgb24_SSE2;
     k.horizontalYuy2 = HorizontalRowYuy2_SSE2;
     k.horizontalYuy2Odd = HorizontalRowYuy2Odd_SSE2;
     k.horizontalRgb24 = HorizontalRowRgb24_SSE2;
-    k.blendRow = BlendRow_SSE2;
-    k.blendRowPair = BlendRowPair_SSE2;
+    k.lerpRow = LerpRow_SSE2;
+    k.lerpRowPair = LerpRowPair_SSE2;
   }
   // The horizontal kernels are bound by their per-pixel gathers: the YUY2
   // ones stay SSE2 at every level and RGB24 stops at SSSE3, since the wider
@@ -28,8 +28,8 @@ RowKernels RowKernelsFor(CpuLevel level) {
   if (level >= CpuLevel::Avx2) {
     k.verticalYuy2 = VerticalRowYuy2_AVX2;
     k.verticalRgb24 = VerticalRowRgb24_AVX2;
-    k.blendRow = BlendRow_AVX2;
-    k.blendRowPair = BlendRowPair_AVX2;
+    k.lerpRow = LerpRow_AVX2;
+    k.lerpRowPair = LerpRowPair_AVX2;
     k.gatherRow = GatherRow_AVX2;
     k.gatherRowPair = GatherRowPair_AVX2;
   }

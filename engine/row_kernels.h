@@ -28,8 +28,8 @@ struct RowKernels {
   HorizontalRowFn horizontalRgb24;
   // Fast paths: the in-place row blend, and the byte gather of a column map
   // (null below SSSE3, where the column map takes the two passes).
-  BlendRowFn blendRow = nullptr;
-  BlendRowPairFn blendRowPair = nullptr;
+  LerpRowFn lerpRow = nullptr;
+  LerpRowPairFn lerpRowPair = nullptr;
   GatherRowFn gatherRow = nullptr;
   GatherRowPairFn gatherRowPair = nullptr;  // AVX2 only; else rows one by one
 };

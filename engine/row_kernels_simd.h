@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "engine/interpolate.h"
 #include "engine/scale_map.h"
 
 namespace xvf {
@@ -41,9 +42,7 @@ inline void Store96(uint8_t* p, __m128i v) {
 }
 
 // The scalar rule for tails.
-inline uint8_t LerpByte(uint8_t a, uint8_t b, int32_t w) {
-  return static_cast<uint8_t>(a + (((static_cast<int32_t>(b) - a) * w) >> 12));
-}
+inline uint8_t LerpByte(uint8_t a, uint8_t b, int32_t w) { return Interpolate(a, b, w); }
 
 // a + floor((b - a) * w / 4096) on 16-bit lanes holding 0..255 and w 0..4095:
 // (b - a) << 4 fits a signed 16-bit lane, and the high half of its signed

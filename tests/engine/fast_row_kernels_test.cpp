@@ -41,8 +41,8 @@ class FastKernelsAt : public testing::TestWithParam<CpuLevel> {
 // dst apart from both rows, dst = a and dst = b; every length to 100 and a
 // few long rows; rows and destination end against a no-access page or start
 // right after one, and the bytes around the destination stay.
-TEST_P(FastKernelsAt, BlendRowMatchesTheRule) {
-  ASSERT_NE(kernels_.blendRow, nullptr);
+TEST_P(FastKernelsAt, LerpRowMatchesTheRule) {
+  ASSERT_NE(kernels_.lerpRow, nullptr);
   std::mt19937 rng(77);
   std::vector<int32_t> lengths;
   for (int32_t n = 0; n <= 100; ++n) lengths.push_back(n);
@@ -64,7 +64,7 @@ TEST_P(FastKernelsAt, BlendRowMatchesTheRule) {
         std::vector<uint8_t> expected(static_cast<size_t>(n));
         for (int32_t i = 0; i < n; ++i) expected[i] = Interpolate(ra[i], rb[i], w);
         uint8_t* dst = mode == 0 ? rd : mode == 1 ? ra : rb;
-        kernels_.blendRow(ra, rb, w, n, dst);
+        kernels_.lerpRow(ra, rb, w, n, dst);
         const std::string what = "length " + std::to_string(n) + ", mode " + std::to_string(mode) + ", w " +
                                  std::to_string(w);
         ASSERT_EQ(0, n ? std::memcmp(dst, expected.data(), static_cast<size_t>(n)) : 0) << what;
@@ -82,8 +82,8 @@ TEST_P(FastKernelsAt, BlendRowMatchesTheRule) {
 
 // Two rows from one pair of sources: dst0 apart, dst1 apart or the source
 // row a or b itself; the rows end against a no-access page.
-TEST_P(FastKernelsAt, BlendRowPairMatchesTheRule) {
-  ASSERT_NE(kernels_.blendRowPair, nullptr);
+TEST_P(FastKernelsAt, LerpRowPairMatchesTheRule) {
+  ASSERT_NE(kernels_.lerpRowPair, nullptr);
   std::mt19937 rng(80);
   std::vector<int32_t> lengths;
   for (int32_t n = 0; n <= 70; ++n) lengths.push_back(n);
@@ -102,7 +102,7 @@ TEST_P(FastKernelsAt, BlendRowPairMatchesTheRule) {
         expected1[i] = Interpolate(a.data()[i], b.data()[i], w1);
       }
       uint8_t* dst1 = mode == 0 ? d1.data() + 1 : mode == 1 ? a.data() : b.data();
-      kernels_.blendRowPair(a.data(), b.data(), w0, w1, n, d0.data() + 1, dst1);
+      kernels_.lerpRowPair(a.data(), b.data(), w0, w1, n, d0.data() + 1, dst1);
       const std::string what = "length " + std::to_string(n) + ", mode " + std::to_string(mode);
       ASSERT_EQ(0, n ? std::memcmp(d0.data() + 1, expected0.data(), size) : 0) << what;
       ASSERT_EQ(0, n ? std::memcmp(dst1, expected1.data(), size) : 0) << what;

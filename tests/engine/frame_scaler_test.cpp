@@ -207,18 +207,18 @@ TEST(FrameScaler, HysteresisKeepsGrowsAndShrinks) {
   scaler.SetHysteresis(10, 10);
   ScaleMapEntry* map = nullptr;
   int32_t remembered = 0;
-  ASSERT_TRUE(scaler.EnsureMapCapacity(&map, &remembered, 100, 16));  // the first demand allocates
+  ASSERT_TRUE(scaler.EnsureBuffer(&map, &remembered, 100));  // the first demand allocates
   EXPECT_EQ(remembered, 100);
   EXPECT_EQ(scaler.AllocationCount(), 1);
   for (int32_t demand : {90, 110, 100, 95})
-    ASSERT_TRUE(scaler.EnsureMapCapacity(&map, &remembered, demand, 16));
+    ASSERT_TRUE(scaler.EnsureBuffer(&map, &remembered, demand));
   EXPECT_EQ(scaler.AllocationCount(), 1);
   EXPECT_EQ(remembered, 100);
-  ASSERT_TRUE(scaler.EnsureMapCapacity(&map, &remembered, 111, 16));  // room for 122
+  ASSERT_TRUE(scaler.EnsureBuffer(&map, &remembered, 111));  // room for 122
   EXPECT_EQ(remembered, 111);
   EXPECT_EQ(scaler.AllocationCount(), 2);
   remembered = 100;
-  ASSERT_TRUE(scaler.EnsureMapCapacity(&map, &remembered, 89, 16));  // room for 98
+  ASSERT_TRUE(scaler.EnsureBuffer(&map, &remembered, 89));  // room for 98
   EXPECT_EQ(remembered, 89);
   EXPECT_EQ(scaler.AllocationCount(), 3);
   AlignedFree(map);
@@ -248,13 +248,13 @@ TEST(FrameScaler, ByFieldsRowMapOfTheFourThreeBand) {
   FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
   scaler.Scale(frame.data(), width, height, {0, 0, width, height}, {0, 72, width, 504}, kLayoutYuy2, 0, nullptr);
-  EXPECT_EQ(scaler.rowKey, (ScaleMapKey{576, 432, 0, 432, 2 * width}));
+  EXPECT_EQ(scaler.RowKey(), (ScaleMapKey{576, 432, 0, 432, 2 * width}));
   EXPECT_EQ(frame[72 * width * 2], Interpolate(before[0], before[width * 2], 682));
   EXPECT_EQ(frame[73 * width * 2], Interpolate(before[1 * width * 2], before[2 * width * 2], 2047));
 
   frame = before;
   scaler.Scale(frame.data(), width, height, {0, 0, width, height}, {0, 72, width, 504}, kLayoutYuy2, 1, nullptr);
-  EXPECT_EQ(scaler.rowKey, (ScaleMapKey{288, 216, 0, 216, 4 * width}));
+  EXPECT_EQ(scaler.RowKey(), (ScaleMapKey{288, 216, 0, 216, 4 * width}));
   const auto row = [&](int32_t y) { return before[y * width * 2]; };
   EXPECT_EQ(frame[72 * width * 2], Interpolate(row(0), row(2), 682));
   EXPECT_EQ(frame[73 * width * 2], Interpolate(row(1), row(3), 682));
@@ -376,14 +376,14 @@ TEST(FrameScaler, CallerColumnMapLeavesTheOwnMapAlone) {
   FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
   scaler.Scale(frame.data(), 16, 4, {2, 0, 14, 4}, {0, 0, 16, 4}, kLayoutYuy2, 0, nullptr);
-  const ScaleMapKey key = scaler.columnKey;
-  const ScaleMapEntry* own = scaler.columnMap;
+  const ScaleMapKey key = scaler.ColumnKey();
+  const ScaleMapEntry* own = scaler.OwnColumnMap();
   const int32_t builds = scaler.MapBuildCount();
   std::vector<ScaleMapEntry> identity(16);
   BuildScaleMap(16, 16, 0, 16, 4, identity.data());
   scaler.Scale(frame.data(), 16, 4, {0, 0, 16, 4}, {0, 0, 16, 4}, kLayoutYuy2, 0, identity.data());
-  EXPECT_EQ(scaler.columnKey, key);
-  EXPECT_EQ(scaler.columnMap, own);
+  EXPECT_EQ(scaler.ColumnKey(), key);
+  EXPECT_EQ(scaler.OwnColumnMap(), own);
   scaler.Scale(frame.data(), 16, 4, {2, 0, 14, 4}, {0, 0, 16, 4}, kLayoutYuy2, 0, nullptr);
   EXPECT_EQ(scaler.MapBuildCount(), builds);  // same key as before the caller's map: no rebuild
 }
