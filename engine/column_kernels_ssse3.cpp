@@ -21,12 +21,17 @@ struct Ssse3 {
   static void Block(const ColumnBlock* block, uint8_t* const* src, uint8_t* const* dst) {
     const __m128i samples0 = Load128(block->samples), samples1 = Load128(block->samples + 16);
     const __m128i weights0 = Load128(block->weights), weights1 = Load128(block->weights + 8);
+    // Fields in locals: the stores below may alias the table as far as the
+    // compiler knows.
+    const int32_t d = block->dst, base0 = block->base[0], base1 = block->base[1];
     __m128i out[N];
+#pragma GCC unroll 4
     for (int i = 0; i < N; ++i) {
-      out[i] = _mm_packus_epi16(Half(Load128(src[i] + block->base[0]), samples0, weights0),
-                                Half(Load128(src[i] + block->base[1]), samples1, weights1));
+      out[i] = _mm_packus_epi16(Half(Load128(src[i] + base0), samples0, weights0),
+                                Half(Load128(src[i] + base1), samples1, weights1));
     }
-    for (int i = 0; i < N; ++i) Store128(dst[i] + block->dst, out[i]);
+#pragma GCC unroll 4
+    for (int i = 0; i < N; ++i) Store128(dst[i] + d, out[i]);
   }
 };
 
