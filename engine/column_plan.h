@@ -56,8 +56,9 @@ struct ColumnPlan {
   int32_t touchHigh = 0;
 };
 
-// Rows a kernel resamples with one load of each block.
-constexpr int32_t kColumnRowsAtOnce = 4;
+// Rows a kernel resamples with one load of each block: four where there are
+// 16 vector registers, two in 32-bit code (8 registers; four rows spill).
+constexpr int32_t kColumnRowsAtOnce = sizeof(void*) == 8 ? 4 : 2;
 
 // Bytes of the arena BuildColumnPlan needs (plan and build scratch), or 0
 // when the shape cannot be planned (fewer than 16 destination bytes).
