@@ -17,19 +17,11 @@
 namespace xvf {
 namespace {
 
-struct Format {
-  int32_t layout;       // ScaleLayout
-  int32_t pixelFormat;  // the painter's code
-  int32_t bytesPerPixel;
-};
-const Format kYuy2{kLayoutYuy2, 0, 2};
-const Format kRgb24{kLayoutRgb24, 1, 3};
-
 // A 16-byte aligned frame holding a varied picture.
 class Frame {
  public:
-  Frame(int32_t width, int32_t height, const Format& format)
-      : bytes_(static_cast<size_t>(width) * height * format.bytesPerPixel),
+  Frame(int32_t width, int32_t height, PixelFormat format)
+      : bytes_(static_cast<size_t>(FrameBytes(format, width, height))),
         data_(static_cast<uint8_t*>(AlignedAlloc(bytes_, 1))) {
     for (size_t i = 0; i < bytes_; ++i) data_[i] = static_cast<uint8_t>(i * 7 + (i >> 9));
   }
@@ -57,7 +49,7 @@ Rect RowsSource(int32_t width, int32_t height) { return Rect{0, height * 72 / 57
 // Columns 90..629 of a 720-column frame onto the whole frame.
 Rect ColumnsSource(int32_t width, int32_t height) { return Rect{width * 90 / 720, 0, width * 630 / 720, height}; }
 
-void Scale(benchmark::State& state, const Format& format, Rect (*source)(int32_t, int32_t)) {
+void Scale(benchmark::State& state, PixelFormat format, Rect (*source)(int32_t, int32_t)) {
   const auto width = static_cast<int32_t>(state.range(0));
   const auto height = static_cast<int32_t>(state.range(1));
   Frame frame(width, height, format);
@@ -67,26 +59,26 @@ void Scale(benchmark::State& state, const Format& format, Rect (*source)(int32_t
   const Rect src = source(width, height);
   const Rect dst{0, 0, width, height};
   for (auto _ : state) {
-    scaler.Scale(frame.data(), width, height, src, dst, format.layout, 0, nullptr);
+    scaler.Scale(frame.data(), width, height, src, dst, format, 0, nullptr);
     benchmark::ClobberMemory();
   }
   Describe(state, frame.bytes());
 }
 
-void ScaleRowsYuy2(benchmark::State& state) { Scale(state, kYuy2, RowsSource); }
-void ScaleRowsRgb24(benchmark::State& state) { Scale(state, kRgb24, RowsSource); }
-void ScaleColumnsYuy2(benchmark::State& state) { Scale(state, kYuy2, ColumnsSource); }
-void ScaleColumnsRgb24(benchmark::State& state) { Scale(state, kRgb24, ColumnsSource); }
+void ScaleRowsYuy2(benchmark::State& state) { Scale(state, PixelFormat::kYuy2, RowsSource); }
+void ScaleRowsRgb24(benchmark::State& state) { Scale(state, PixelFormat::kRgb24, RowsSource); }
+void ScaleColumnsYuy2(benchmark::State& state) { Scale(state, PixelFormat::kYuy2, ColumnsSource); }
+void ScaleColumnsRgb24(benchmark::State& state) { Scale(state, PixelFormat::kRgb24, ColumnsSource); }
 
 // The four bands around a centred picture of 3/4 the frame's width and the
 // full height (the fit-height case: columns 0..89 and 630..719 of 720), black
 // and opaque; the top and bottom bands are empty.
-void PaintBands(benchmark::State& state, const Format& format) {
+void PaintBands(benchmark::State& state, PixelFormat format) {
   const auto width = static_cast<int32_t>(state.range(0));
   const auto height = static_cast<int32_t>(state.range(1));
   Frame frame(width, height, format);
   FramePainter painter;
-  painter.Setup(width, height, format.pixelFormat);
+  painter.Setup(width, height, static_cast<int32_t>(format));
   painter.frame = frame.data();
   const Rect picture{width / 8, 0, width - width / 8, height};
   for (auto _ : state) {
@@ -99,10 +91,10 @@ void PaintBands(benchmark::State& state, const Format& format) {
   Describe(state, frame.bytes());
 }
 
-void PaintBandsYuy2(benchmark::State& state) { PaintBands(state, kYuy2); }
-void PaintBandsRgb24(benchmark::State& state) { PaintBands(state, kRgb24); }
+void PaintBandsYuy2(benchmark::State& state) { PaintBands(state, PixelFormat::kYuy2); }
+void PaintBandsRgb24(benchmark::State& state) { PaintBands(state, PixelFormat::kRgb24); }
 
-void Memcpy(benchmark::State& state, const Format& format) {
+void Memcpy(benchmark::State& state, PixelFormat format) {
   const auto width = static_cast<int32_t>(state.range(0));
   const auto height = static_cast<int32_t>(state.range(1));
   Frame from(width, height, format);
@@ -114,8 +106,8 @@ void Memcpy(benchmark::State& state, const Format& format) {
   Describe(state, from.bytes());
 }
 
-void MemcpyYuy2(benchmark::State& state) { Memcpy(state, kYuy2); }
-void MemcpyRgb24(benchmark::State& state) { Memcpy(state, kRgb24); }
+void MemcpyYuy2(benchmark::State& state) { Memcpy(state, PixelFormat::kYuy2); }
+void MemcpyRgb24(benchmark::State& state) { Memcpy(state, PixelFormat::kRgb24); }
 
 void FrameSizes(benchmark::internal::Benchmark* b) {
   b->ArgNames({"w", "h"})->Args({720, 576})->Args({1920, 1080})->Unit(benchmark::kMicrosecond);

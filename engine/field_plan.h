@@ -30,16 +30,13 @@ namespace xvf {
 struct RowGeometry {
   uint8_t* pictureRow0 = nullptr;
   ptrdiff_t rowStride = 0;  // bytes from one picture row to the one below
-  int32_t srcTop = 0;
-  int32_t dstTop = 0;
+  int32_t srcTop = 0, dstTop = 0;
   int32_t rows = 0;    // destination rows
   int32_t fields = 1;  // 2: each field on its own
   const ScaleMapEntry* rowMap = nullptr;
   int32_t rowStep = 0;       // the row map's step
-  int32_t srcByteStart = 0;  // bytes of a source row that are read
-  int32_t srcBytes = 0;
-  int32_t dstByteStart = 0;  // bytes of a destination row that are written
-  int32_t dstBytes = 0;
+  int32_t srcByteStart = 0, srcBytes = 0;  // bytes of a source row that are read
+  int32_t dstByteStart = 0, dstBytes = 0;  // bytes of a destination row that are written
   const GatherBlock* blocks = nullptr;  // null: identity columns, blend straight in
   uint8_t* rowBuffer = nullptr;         // one source row in the frame's layout (gather)
   uint8_t* rowBuffer2 = nullptr;        // a second one, for two rows at a time, or null

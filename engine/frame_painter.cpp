@@ -8,9 +8,6 @@
 namespace xvf {
 namespace {
 
-constexpr int32_t kYuy2 = 0;
-constexpr int32_t kRgb24 = 1;
-
 // base + offset, offsets in 64 bits so that no product of sizes overflows.
 inline uint8_t* Offset(uint8_t* base, int64_t offset) {
   return offset >= 0 ? base + static_cast<size_t>(offset) : base - static_cast<size_t>(-offset);
@@ -29,22 +26,17 @@ inline uint32_t ClampByte(int32_t value) {
 
 }  // namespace
 
-void FramePainter::Setup(int32_t width, int32_t height, int32_t pixelFormat) {
+void FramePainter::Setup(int32_t width, int32_t height, int32_t pixelFormatCode) {
   this->width = width;
   this->height = height;
-  this->pixelFormat = pixelFormat;
+  pixelFormat = PixelFormatOf(pixelFormatCode);
   frameRect = Rect{0, 0, width, height};
-  if (pixelFormat == kYuy2) {
-    bytesPerPixel = 2;
-    pairStep = 4;
-    quadStep = 8;
-    rowStride = Narrow(int64_t{2} * width);
-  } else if (pixelFormat == kRgb24) {
-    bytesPerPixel = 3;
-    pairStep = 6;
-    quadStep = 12;
-    rowStride = Narrow(int64_t{-3} * width);  // rows run bottom-up
-  }
+  if (!IsKnown(pixelFormat)) return;  // the steps keep their values
+  bytesPerPixel = BytesPerPixel(pixelFormat);
+  pairStep = 2 * bytesPerPixel;
+  quadStep = 4 * bytesPerPixel;
+  // RGB24 rows run bottom-up.
+  rowStride = Narrow(int64_t{pixelFormat == PixelFormat::kYuy2 ? 1 : -1} * bytesPerPixel * width);
 }
 
 void FramePainter::PaintRect(int32_t left, int32_t top, int32_t right, int32_t bottom, uint32_t colour,
@@ -53,8 +45,8 @@ void FramePainter::PaintRect(int32_t left, int32_t top, int32_t right, int32_t b
 }
 
 uint8_t* FramePainter::PixelAddress(uint8_t* buffer, int32_t x, int32_t y) const {
-  if (pixelFormat == kYuy2) return Offset(buffer, int64_t{2} * x + int64_t{2} * width * y);
-  if (pixelFormat == kRgb24) {
+  if (pixelFormat == PixelFormat::kYuy2) return Offset(buffer, int64_t{2} * x + int64_t{2} * width * y);
+  if (pixelFormat == PixelFormat::kRgb24) {
     // Picture row 0 is the last row in memory.
     return Offset(buffer, int64_t{3} * x + int64_t{3} * width * (int64_t{height} - 1 - y));
   }
@@ -65,23 +57,23 @@ uint32_t FramePainter::ColourToPixel(uint32_t colour) const {
   const int32_t r = static_cast<int32_t>(colour & 0xFF);
   const int32_t g = static_cast<int32_t>((colour >> 8) & 0xFF);
   const int32_t b = static_cast<int32_t>((colour >> 16) & 0xFF);
-  if (pixelFormat == kYuy2) {
+  if (pixelFormat == PixelFormat::kYuy2) {
     // Full-range BT.601 in 15-bit fixed point; the luma weights sum to 32768.
     const uint32_t y = static_cast<uint32_t>((9798 * r + 19235 * g + 3735 * b) >> 15);
     const uint32_t u = ClampByte(FloorShift15(-5529 * r - 10855 * g + 16384 * b) + 128);
     const uint32_t v = ClampByte(FloorShift15(16384 * r - 13720 * g - 2664 * b) + 128);
     return y | (u << 8) | (y << 16) | (v << 24);  // bytes Y U Y V
   }
-  if (pixelFormat == kRgb24) return static_cast<uint32_t>(b | (g << 8) | (r << 16));  // bytes B G R 0
+  if (pixelFormat == PixelFormat::kRgb24) return static_cast<uint32_t>(b | (g << 8) | (r << 16));  // bytes B G R 0
   return colour;
 }
 
 void FramePainter::PaintRectOn(uint8_t* buffer, int32_t left, int32_t top, int32_t right, int32_t bottom,
                                uint32_t colour, int32_t opacity) {
   if (buffer == nullptr || width <= 0 || height <= 0) return;
-  if (pixelFormat != kYuy2 && pixelFormat != kRgb24) return;
+  if (!IsKnown(pixelFormat)) return;
   // Odd YUY2 widths have pairs straddling rows: no such layout to paint.
-  if (pixelFormat == kYuy2 && (width & 1) != 0) return;
+  if (pixelFormat == PixelFormat::kYuy2 && (width & 1) != 0) return;
   if (left >= width || top >= height || right <= 0 || bottom <= 0) return;
   if (left < 0) left = 0;
   if (top < 0) top = 0;
@@ -96,7 +88,7 @@ void FramePainter::PaintRectOn(uint8_t* buffer, int32_t left, int32_t top, int32
   PaintRowFn kernel;
   uint8_t* start = PixelAddress(buffer, left, top);
   int64_t stride;
-  if (pixelFormat == kYuy2) {
+  if (pixelFormat == PixelFormat::kYuy2) {
     const bool odd = (left & 1) != 0;
     if (odd) start -= 2;  // back to the pair that holds the first pixel
     kernel = keepFactor == 0 ? (odd ? OpaqueRowYuy2Odd : OpaqueRowYuy2) : (odd ? BlendRowYuy2Odd : BlendRowYuy2);
@@ -105,7 +97,7 @@ void FramePainter::PaintRectOn(uint8_t* buffer, int32_t left, int32_t top, int32
     kernel = keepFactor == 0 ? OpaqueRowRgb24 : BlendRowRgb24;
     stride = int64_t{-3} * width;
   }
-  const PaintFill fill = MakePaintFill(ColourToPixel(colour), keepFactor, pixelFormat == kYuy2 ? 2 : 3);
+  const PaintFill fill = MakePaintFill(ColourToPixel(colour), keepFactor, BytesPerPixel(pixelFormat));
 
   const int32_t count = right - left;
   const int32_t rows = bottom - top;

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 
+#include "engine/frame_format.h"
 #include "platform/rect.h"
 
 namespace xvf {
@@ -13,9 +14,9 @@ class FramePainter {
   FramePainter() = default;
   virtual ~FramePainter() = default;
 
-  // pixelFormat 0 = YUY2 (top-down), 1 = RGB24 (bottom-up). For any other
-  // format the steps keep their previous values and no fill paints.
-  void Setup(int32_t width, int32_t height, int32_t pixelFormat);
+  // The host's pixel format code. For a format that is not IsKnown the steps
+  // keep their previous values and no fill paints.
+  void Setup(int32_t width, int32_t height, int32_t pixelFormatCode);
 
   // PaintRectOn on `frame`.
   void PaintRect(int32_t left, int32_t top, int32_t right, int32_t bottom, uint32_t colour, int32_t opacity);
@@ -28,7 +29,7 @@ class FramePainter {
   // YUY2: bytes Y U Y V; RGB24: 0x00RRGGBB (bytes B G R 0); else the colour.
   uint32_t ColourToPixel(uint32_t colour) const;
 
-  int32_t pixelFormat = 0;
+  PixelFormat pixelFormat = PixelFormat::kYuy2;
   uint8_t* frame = nullptr;  // set by the frame pass for every frame; not owned
   int32_t width = 0;
   int32_t height = 0;

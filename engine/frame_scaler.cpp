@@ -8,15 +8,6 @@
 #include "platform/mul_div.h"
 
 namespace xvf {
-namespace {
-
-// Lengths and offsets stay below 65536 (16.16 positions), and every byte
-// offset within the frame fits a signed 32-bit map field.
-constexpr int64_t kLengthLimit = 65536;
-
-bool LengthOk(int64_t length) { return length > 0 && length < kLengthLimit; }
-
-}  // namespace
 
 FrameScaler::FrameScaler() : kernels_(ActiveRowKernels()), columnKernels_(ActiveColumnKernels()) {}
 
@@ -83,14 +74,12 @@ bool FrameScaler::EnsureMap(const ScaleMapKey& key, OwnedMap* map) {
 }
 
 bool FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight, Rect srcRect, Rect dstRect,
-                        int32_t layout, int32_t byFields, const ScaleMapEntry* callerColumnMap) {
-  if (!frame || (layout != kLayoutYuy2 && layout != kLayoutRgb24)) return false;
-  const bool yuy2 = layout == kLayoutYuy2;
-  const int32_t bytesPerPixel = yuy2 ? 2 : 3;
-  if (!LengthOk(frameWidth) || !LengthOk(frameHeight)) return false;
-  // A YUY2 row is whole pixel pairs; the widening of the source reads them.
-  if (yuy2 && (frameWidth & 1)) return false;
-  if (static_cast<int64_t>(frameWidth) * frameHeight * bytesPerPixel > INT32_MAX) return false;
+                        PixelFormat format, int32_t byFields, const ScaleMapEntry* callerColumnMap) {
+  // Lengths and offsets stay below 65536 (16.16 positions), and every byte
+  // offset within the frame fits a signed 32-bit map field.
+  if (!frame || !IsUsableStream(format, frameWidth, frameHeight)) return false;
+  const bool yuy2 = format == PixelFormat::kYuy2;
+  const int32_t bytesPerPixel = BytesPerPixel(format);
 
   if (byFields) {
     srcRect.top &= ~1;
@@ -106,7 +95,7 @@ bool FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight,
   // The whole destination sets the scale; only its visible part is produced.
   const int64_t dstWidth = static_cast<int64_t>(dstRect.right) - dstRect.left;
   const int64_t dstHeight = static_cast<int64_t>(dstRect.bottom) - dstRect.top;
-  if (!LengthOk(dstWidth) || !LengthOk(dstHeight)) return false;
+  if (!SideIsUsable(dstWidth) || !SideIsUsable(dstHeight)) return false;
 
   const int32_t srcWidth = src.Width();
   const int32_t visibleWidth = visible.Width();

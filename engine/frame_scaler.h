@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "engine/column_kernels.h"
+#include "engine/frame_format.h"
 #include "engine/row_kernels.h"
 #include "engine/scale_map.h"
 #include "platform/aligned_buffer.h"
@@ -11,12 +12,6 @@
 namespace xvf {
 
 struct RowGeometry;
-
-// The scaler's frame layouts (the frame pass maps pixel format 0 to 0, 1 to 4).
-enum ScaleLayout : int32_t {
-  kLayoutYuy2 = 0,   // 2 bytes a pixel, pairs Y0 U Y1 V, rows top-down
-  kLayoutRgb24 = 4,  // 3 bytes B G R, rows bottom-up
-};
 
 // Resamples a source rectangle of a frame into a destination rectangle of the
 // same frame, in place, by linear interpolation: a vertical pass into the work
@@ -34,12 +29,13 @@ class FrameScaler {
 
   // callerColumnMap: one entry per visible destination column, built with
   // step 4, or null for the scaler's own linear column map. The frame is left
-  // unchanged when a rectangle misses the frame, a length is 65536 or more, a
-  // YUY2 frame has an odd width, or a buffer cannot be allocated. True when
+  // unchanged when it is no usable stream (IsUsableStream), a rectangle
+  // misses the frame, a destination side is 65536 or more, or a buffer cannot
+  // be allocated. True when
   // the visible destination holds the scaled source (nothing to write when
   // the destination misses the frame); false when the frame was left
   // unchanged for any other reason, so the caller must not report a change.
-  bool Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight, Rect srcRect, Rect dstRect, int32_t layout,
+  bool Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight, Rect srcRect, Rect dstRect, PixelFormat format,
              int32_t byFields, const ScaleMapEntry* callerColumnMap);
 
   // Buffer hysteresis: room for at least `demand` units of T, with the

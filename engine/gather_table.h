@@ -2,12 +2,15 @@
 #include <cstdint>
 
 #include "engine/fast_row_kernels.h"
+#include "engine/frame_format.h"
 #include "engine/scale_map.h"
 
 namespace xvf {
 
 // Destination bytes of `count` pixels: 2 a pixel in YUY2, 3 in RGB24.
-inline int32_t GatherBytes(int32_t count, bool yuy2) { return count * (yuy2 ? 2 : 3); }
+inline int32_t GatherBytes(int32_t count, bool yuy2) {
+  return count * BytesPerPixel(yuy2 ? PixelFormat::kYuy2 : PixelFormat::kRgb24);
+}
 inline int32_t GatherBlockCount(int32_t count, bool yuy2) { return (GatherBytes(count, yuy2) + 15) / 16; }
 
 // The byte-gather blocks of a column map (step 4) over a source row kept in

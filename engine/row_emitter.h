@@ -1,6 +1,7 @@
 #pragma once
 // How the fast paths read and write rows; their order is the field plan's.
 #include <cstdint>
+#include <cstring>
 
 #include "engine/field_plan.h"
 #include "engine/row_kernels.h"
@@ -36,11 +37,20 @@ class RowEmitter {
  public:
   RowEmitter(const RowGeometry& g, const RowKernels& kernels) : g_(g), kernels_(kernels) {}
   virtual ~RowEmitter() = default;
-  RowEmitter(const RowEmitter&) = delete;
-  RowEmitter& operator=(const RowEmitter&) = delete;
 
-  void Take(const RowSource& source, const RowJob& row);
-  void Flush(const RowSource& source);
+  void Take(const RowSource& source, const RowJob& row) {
+    if (waiting_ && EmitPair(source, held_, row)) {
+      waiting_ = false;
+      return;
+    }
+    if (waiting_) Emit(source, held_);
+    held_ = row;
+    waiting_ = true;
+  }
+  void Flush(const RowSource& source) {
+    if (waiting_) Emit(source, held_);
+    waiting_ = false;
+  }
 
  protected:
   virtual void Emit(const RowSource& source, const RowJob& row) = 0;
@@ -61,8 +71,20 @@ class RowEmitter {
 // the sources once.
 class IdentityColumnsEmitter final : public RowEmitter {
   using RowEmitter::RowEmitter;
-  void Emit(const RowSource& source, const RowJob& row) override;
-  bool EmitPair(const RowSource& source, const RowJob& held, const RowJob& row) override;
+  void Emit(const RowSource& source, const RowJob& row) override {
+    uint8_t* dst = Destination(row);
+    if (row.weight != 0) {
+      kernels_.lerpRow(source.Row(row.a), source.Row(row.b), row.weight, g_.dstBytes, dst);
+    } else if (source.Row(row.a) != dst) {
+      std::memcpy(dst, source.Row(row.a), static_cast<size_t>(g_.dstBytes));
+    }
+  }
+  bool EmitPair(const RowSource& source, const RowJob& held, const RowJob& row) override {
+    if (held.a != row.a || held.b != row.b || held.weight == 0 || row.weight == 0) return false;
+    kernels_.lerpRowPair(source.Row(row.a), source.Row(row.b), held.weight, row.weight, g_.dstBytes,
+                         Destination(held), Destination(row));
+    return true;
+  }
 };
 
 // A column map the gather blocks express: the source rows are blended into a
@@ -70,9 +92,25 @@ class IdentityColumnsEmitter final : public RowEmitter {
 // rows at a time where there is a second row buffer.
 class GatherColumnsEmitter final : public RowEmitter {
   using RowEmitter::RowEmitter;
-  void Emit(const RowSource& source, const RowJob& row) override;
-  bool EmitPair(const RowSource& source, const RowJob& held, const RowJob& row) override;
-  void Fill(const RowSource& source, const RowJob& row, uint8_t* buffer) const;
+  void Fill(const RowSource& source, const RowJob& row, uint8_t* buffer) const {
+    if (row.weight == 0) {
+      std::memcpy(buffer, source.Row(row.a), static_cast<size_t>(g_.srcBytes));
+    } else {
+      kernels_.lerpRow(source.Row(row.a), source.Row(row.b), row.weight, g_.srcBytes, buffer);
+    }
+  }
+  void Emit(const RowSource& source, const RowJob& row) override {
+    Fill(source, row, g_.rowBuffer);
+    kernels_.gatherRow(g_.rowBuffer, g_.blocks, g_.dstBytes, Destination(row));
+  }
+  bool EmitPair(const RowSource& source, const RowJob& held, const RowJob& row) override {
+    if (!g_.rowBuffer2) return false;
+    Fill(source, held, g_.rowBuffer);
+    Fill(source, row, g_.rowBuffer2);
+    kernels_.gatherRowPair(g_.rowBuffer, g_.rowBuffer2, g_.blocks, g_.dstBytes, Destination(held),
+                           Destination(row));
+    return true;
+  }
 };
 
 }  // namespace xvf

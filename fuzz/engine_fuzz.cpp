@@ -38,8 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int32_t width = 1 + in.Take<uint16_t>() % 300;
   const int32_t height = 1 + in.Take<uint16_t>() % 200;
   const uint8_t flags = in.Take<uint8_t>();
-  const int32_t layout = (flags & 1) ? xvf::kLayoutRgb24 : xvf::kLayoutYuy2;
-  const int32_t bytesPerPixel = (flags & 1) ? 3 : 2;
+  const xvf::PixelFormat layout = (flags & 1) ? xvf::PixelFormat::kRgb24 : xvf::PixelFormat::kYuy2;
+  const int32_t bytesPerPixel = xvf::BytesPerPixel(layout);
   const int32_t byFields = (flags >> 1) & 1;
   const auto level = static_cast<xvf::CpuLevel>((flags >> 2) % 4);
   const bool start = (flags >> 4) & 1;

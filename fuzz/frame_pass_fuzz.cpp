@@ -15,6 +15,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/frame_format.h"
 #include "engine/row_kernels.h"
 #include "fuzz/fuzz_input.h"
 #include "platform/aligned_buffer.h"
@@ -79,7 +80,7 @@ bool Usable(const StreamFormat& s) {
 }
 
 int64_t FrameBytes(const StreamFormat& s) {
-  return static_cast<int64_t>(s.width) * s.height * (s.pixelFormat == 1 ? 3 : 2);
+  return xvf::FrameBytes(xvf::PixelFormatOf(s.pixelFormat), s.width, s.height);
 }
 
 // Allocation failures: the allocation with index failAt (counted from when

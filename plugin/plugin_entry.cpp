@@ -7,6 +7,7 @@
 #include <atomic>
 #include <string>
 
+#include "engine/frame_format.h"
 #include "plugin/host_windows.h"
 #include "plugin/plugin_records.h"
 #include "plugin/plugin_state.h"
@@ -55,7 +56,7 @@ int32_t XVF_CDECL Process(const FrameRequest* request) {
   ModuleContextGuard context;
   try {
     if (!request || !request->frame) return 0;
-    if (thePlugin.bypass == 1 || thePlugin.bypass == 2) return 0;
+    if (BypassesFrames(thePlugin.bypass)) return 0;
     FrameInputs inputs;
     inputs.aspectMode = theSettingsStore.current.aspectMode.load(std::memory_order_relaxed);
     inputs.interlace = theSettingsStore.current.interlace.load(std::memory_order_relaxed);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "engine/frame_format.h"
 #include "plugin/aspect_geometry.h"
 #include "plugin/panorama_table.h"
 #include "platform/aligned_buffer.h"
@@ -10,7 +11,6 @@
 namespace xvf {
 namespace {
 
-constexpr int32_t kLengthLimit = 65536;  // 16.16 positions in the scale maps
 constexpr int32_t kPanoramaStep = 4;     // bytes of one work pixel
 constexpr uint32_t kBlack = 0;
 constexpr int32_t kOpaque = 100;
@@ -30,7 +30,7 @@ int32_t PluginState::Start(const StreamFormat& format, const std::function<void(
   panoramaRatio = -1.0;
   Stop();  // a Start without a Stop leaves its table behind
   // Only for widths a frame pass can use: a hostile width asks for no memory.
-  if (width >= 0 && width < kLengthLimit) {
+  if (width >= 0 && width < kSideLimit) {
     panoramaTable = static_cast<ScaleMapEntry*>(AlignedAlloc(width, sizeof(ScaleMapEntry)));
   }
   return 1;
@@ -43,17 +43,11 @@ void PluginState::Stop() {
   }
 }
 
-bool PluginState::StreamIsUsable() const {
-  if (pixelFormat != 0 && pixelFormat != 1) return false;
-  if (width < 1 || width >= kLengthLimit || height < 1 || height >= kLengthLimit) return false;
-  if (pixelFormat == 0 && (width & 1)) return false;  // YUY2 rows are whole pixel pairs
-  const int64_t bytes = static_cast<int64_t>(width) * height * (pixelFormat == 0 ? 2 : 3);
-  return bytes <= INT32_MAX;
-}
+bool PluginState::StreamIsUsable() const { return IsUsableStream(PixelFormatOf(pixelFormat), width, height); }
 
 int32_t PluginState::ProcessFrame(uint8_t* frame, const FrameInputs& inputs) {
   if (!frame) return 0;
-  if (bypass == 1 || bypass == 2) return 0;
+  if (BypassesFrames(bypass)) return 0;
   const int32_t mode = inputs.aspectMode;
   const int32_t byFields = inputs.interlace;
   if (mode == kFitToWindow) return 0;
@@ -77,10 +71,10 @@ int32_t PluginState::ProcessFrame(uint8_t* frame, const FrameInputs& inputs) {
   }
   if (mode != kAnamorphic && IsFourThirdsWindow(cw, ch)) return 0;
 
-  const int32_t layout = pixelFormat == 0 ? kLayoutYuy2 : kLayoutRgb24;
   // A failed allocation or an empty source leaves the frame untouched: no
   // band may be painted around a picture that was not scaled.
-  if (!theScaler.Scale(frame, width, height, geometry.srcRect, geometry.dstRect, layout, byFields, columnMap)) {
+  if (!theScaler.Scale(frame, width, height, geometry.srcRect, geometry.dstRect, PixelFormatOf(pixelFormat), byFields,
+                        columnMap)) {
     return 0;
   }
 

@@ -42,13 +42,12 @@ class PluginState {
   // the frame was left exactly as it was.
   int32_t ProcessFrame(uint8_t* frame, const FrameInputs& inputs);
 
-  // A stream the pass can work on: format 0 or 1, width and height in
-  // 1..65535, YUY2 of even width, the frame within 2 GiB.
+  // IsUsableStream of the stream copy.
   bool StreamIsUsable() const;
 
   int32_t width = 0;
   int32_t height = 0;
-  int32_t pixelFormat = 0;
+  int32_t pixelFormat = 0;  // the host's code (PixelFormat)
   int32_t bypass = 0;
   ScaleMapEntry* panoramaTable = nullptr;  // width entries, 16-byte aligned; owned
   double panoramaRatio = -1.0;             // ratio of the last build; -1.0 after Start

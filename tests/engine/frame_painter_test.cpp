@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "tests/support/frame_setup.h"
 #include "tests/support/guarded_buffer.h"
 
 namespace xvf {
@@ -104,9 +105,7 @@ struct Frame {
   FramePainter painter;
 };
 
-size_t FrameBytes(int32_t w, int32_t h, int32_t format) {
-  return static_cast<size_t>(w) * h * (format == 1 ? 3 : 2);
-}
+using test::FrameBytes;
 
 // ---- Setup and addressing -------------------------------------------------------
 
@@ -130,7 +129,7 @@ TEST(FramePainter, SetupDerivesStepsAndKeepsThemForUnknownFormats) {
   EXPECT_EQ(painter.rowStride, -1923);
 
   painter.Setup(320, 240, 7);
-  EXPECT_EQ(painter.pixelFormat, 7);
+  EXPECT_EQ(painter.pixelFormat, PixelFormatOf(7));
   EXPECT_EQ(painter.frameRect, (Rect{0, 0, 320, 240}));
   EXPECT_EQ(painter.bytesPerPixel, 3);
   EXPECT_EQ(painter.rowStride, -1923);

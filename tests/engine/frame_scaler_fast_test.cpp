@@ -21,8 +21,8 @@ namespace {
 
 enum class Path { kIdentity, kGather, kInPlaceColumns, kAny };
 
-std::string Describe(int32_t w, int32_t h, Rect s, Rect d, int32_t layout, int32_t fields) {
-  return std::to_string(w) + "x" + std::to_string(h) + (layout == kLayoutYuy2 ? " yuy2" : " rgb24") +
+std::string Describe(int32_t w, int32_t h, Rect s, Rect d, PixelFormat layout, int32_t fields) {
+  return std::to_string(w) + "x" + std::to_string(h) + (layout == PixelFormat::kYuy2 ? " yuy2" : " rgb24") +
          (fields ? " fields" : "") + " src {" + std::to_string(s.left) + "," + std::to_string(s.top) + "," +
          std::to_string(s.right) + "," + std::to_string(s.bottom) + "} dst {" + std::to_string(d.left) + "," +
          std::to_string(d.top) + "," + std::to_string(d.right) + "," + std::to_string(d.bottom) + "}";
@@ -46,10 +46,10 @@ class FastPathsAt : public testing::TestWithParam<CpuLevel> {
 
   // Scales the same random frame both ways, the fast one against a
   // no-access page, and compares every byte of the frame.
-  void Check(int32_t width, int32_t height, Rect src, Rect dst, int32_t layout, int32_t byFields,
+  void Check(int32_t width, int32_t height, Rect src, Rect dst, PixelFormat layout, int32_t byFields,
              const ScaleMapEntry* columns, Path expected) {
     const std::string what = Describe(width, height, src, dst, layout, byFields);
-    const size_t bytes = static_cast<size_t>(width) * height * (layout == kLayoutYuy2 ? 2 : 3);
+    const size_t bytes = static_cast<size_t>(width) * height * BytesPerPixel(layout);
     std::vector<uint8_t> before(bytes);
     for (auto& b : before) b = static_cast<uint8_t>(random_());
     std::vector<uint8_t> expectedFrame(before);
@@ -84,14 +84,14 @@ class FastPathsAt : public testing::TestWithParam<CpuLevel> {
 // destination, enlarging and shrinking, clipped at either end, by fields.
 TEST_P(FastPathsAt, IdentityColumnsOnRandomRows) {
   for (int i = 0; i < 400; ++i) {
-    const int32_t layout = (i & 1) ? kLayoutRgb24 : kLayoutYuy2;
+    const PixelFormat layout = (i & 1) ? PixelFormat::kRgb24 : PixelFormat::kYuy2;
     int32_t width = 2 + Random(70);
-    if (layout == kLayoutYuy2) width &= ~1;
+    if (layout == PixelFormat::kYuy2) width &= ~1;
     const int32_t height = 2 + Random(60);
     const int32_t byFields = (i % 3) == 0;
     int32_t left = Random(width);
     int32_t right = left + 1 + Random(width - left);
-    if (layout == kLayoutYuy2 && i % 4 == 0) left &= ~1;  // odd and even edges
+    if (layout == PixelFormat::kYuy2 && i % 4 == 0) left &= ~1;  // odd and even edges
     Rect src{left, Random(height), right, 0};
     src.bottom = src.top + 1 + Random(height - src.top);
     Rect dst{left, Random(height + 10) - 5, right, 0};
@@ -106,7 +106,7 @@ TEST_P(FastPathsAt, IdentityColumnsOnRandomRows) {
 
 // The documented geometries, which must all take a fast path.
 TEST_P(FastPathsAt, AspectGeometriesTakeTheFastPaths) {
-  for (int32_t layout : {kLayoutYuy2, kLayoutRgb24}) {
+  for (PixelFormat layout : {PixelFormat::kYuy2, PixelFormat::kRgb24}) {
     for (int32_t byFields : {0, 1}) {
       // Fit-width: 4:3 band stretched over the frame (enlarging) and squeezed into it (shrinking).
       Check(720, 576, {0, 72, 720, 504}, {0, 0, 720, 576}, layout, byFields, nullptr, Path::kIdentity);
@@ -134,9 +134,9 @@ TEST_P(FastPathsAt, AspectGeometriesTakeTheFastPaths) {
 // Column maps on random rectangles (shrinking beyond the windows falls back).
 TEST_P(FastPathsAt, ColumnMapsOnRandomRectangles) {
   for (int i = 0; i < 300; ++i) {
-    const int32_t layout = (i & 1) ? kLayoutRgb24 : kLayoutYuy2;
+    const PixelFormat layout = (i & 1) ? PixelFormat::kRgb24 : PixelFormat::kYuy2;
     int32_t width = 16 + Random(80);
-    if (layout == kLayoutYuy2) width &= ~1;
+    if (layout == PixelFormat::kYuy2) width &= ~1;
     else if (i % 4 == 1) width |= 1;
     const int32_t height = 2 + Random(40);
     Rect src{Random(width / 2), Random(height), 0, 0};
@@ -163,7 +163,7 @@ TEST_P(FastPathsAt, ColumnMapsOnRandomRectangles) {
 TEST_P(FastPathsAt, ColumnMapsThatWalkBackAndForth) {
   int32_t plansWithSavedBlocks = 0;
   for (int i = 0; i < 120; ++i) {
-    const int32_t layout = (i & 1) ? kLayoutRgb24 : kLayoutYuy2;
+    const PixelFormat layout = (i & 1) ? PixelFormat::kRgb24 : PixelFormat::kYuy2;
     const int32_t width = 16 + 2 * Random(60);
     std::vector<ScaleMapEntry> map(static_cast<size_t>(width));
     int32_t a = Random(width - 1), running = 0;  // sample A, and the running position (at B after an entry)
@@ -176,7 +176,7 @@ TEST_P(FastPathsAt, ColumnMapsThatWalkBackAndForth) {
     }
     Check(width, 6, {0, 0, width, 6}, {0, 0, width, 6}, layout, 0, map.data(), Path::kAny);
     if (HasFatalFailure()) return;
-    const bool yuy2 = layout == kLayoutYuy2;
+    const bool yuy2 = layout == PixelFormat::kYuy2;
     const int32_t rowBytes = width * (yuy2 ? 2 : 3);
     const ColumnShape shape{width, 0, width, yuy2, false, 0, 0, rowBytes};
     std::vector<uint8_t> arena(ColumnPlanArenaBytes(shape) + 16);
@@ -191,9 +191,9 @@ TEST_P(FastPathsAt, ColumnMapsThatWalkBackAndForth) {
 // The panorama tables of a range of window shapes over the whole frame, as
 // the frame pass uses them, including an odd RGB24 width.
 TEST_P(FastPathsAt, PanoramaTables) {
-  for (int32_t layout : {kLayoutYuy2, kLayoutRgb24}) {
+  for (PixelFormat layout : {PixelFormat::kYuy2, PixelFormat::kRgb24}) {
     for (int32_t width : {720, 64, 1920, 101}) {
-      if (layout == kLayoutYuy2 && (width & 1)) continue;
+      if (layout == PixelFormat::kYuy2 && (width & 1)) continue;
       const int32_t height = width == 1920 ? 32 : 48;
       std::vector<ScaleMapEntry> table(static_cast<size_t>(width));
       for (double ratio : {1.0 / 1.2, 1.2, 4.0 / 3.0, 1.5, 2.0}) {
@@ -229,14 +229,14 @@ TEST(FastPaths, SteadyStateAllocatesAndBuildsNothing) {
   for (const Case& c : cases) {
     FrameScaler scaler;
     scaler.SetHysteresis(10, 10);
-    scaler.Scale(frame.data(), 720, 576, c.src, c.dst, kLayoutYuy2, 0, c.columns);
+    scaler.Scale(frame.data(), 720, 576, c.src, c.dst, PixelFormat::kYuy2, 0, c.columns);
     const int32_t allocations = scaler.AllocationCount(), maps = scaler.MapBuildCount(),
                   gathers = scaler.GatherBuildCount(), plans = scaler.ColumnPlanBuildCount();
     auto fastCalls = [&] {
       return scaler.IdentityPathCount() + scaler.GatherPathCount() + scaler.InPlaceColumnsPathCount();
     };
     const int32_t callsBefore = fastCalls();
-    for (int i = 0; i < 10; ++i) scaler.Scale(frame.data(), 720, 576, c.src, c.dst, kLayoutYuy2, 0, c.columns);
+    for (int i = 0; i < 10; ++i) scaler.Scale(frame.data(), 720, 576, c.src, c.dst, PixelFormat::kYuy2, 0, c.columns);
     EXPECT_EQ(scaler.AllocationCount(), allocations);
     EXPECT_EQ(scaler.MapBuildCount(), maps);
     EXPECT_EQ(scaler.GatherBuildCount(), gathers);
@@ -248,15 +248,15 @@ TEST(FastPaths, SteadyStateAllocatesAndBuildsNothing) {
   // The caller rebuilds its table in place for another window: a new plan.
   FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
-  scaler.Scale(frame.data(), 720, 576, {0, 0, 720, 576}, {0, 0, 720, 576}, kLayoutYuy2, 0, table.data());
+  scaler.Scale(frame.data(), 720, 576, {0, 0, 720, 576}, {0, 0, 720, 576}, PixelFormat::kYuy2, 0, table.data());
   const int32_t plans = scaler.ColumnPlanBuildCount();
   BuildPanoramaTable(720, 1.2, 4, table.data());
   std::vector<uint8_t> expected(frame);
   FrameScaler reference;
   reference.SetHysteresis(10, 10);
   reference.UseFastPaths(false);
-  reference.Scale(expected.data(), 720, 576, {0, 0, 720, 576}, {0, 0, 720, 576}, kLayoutYuy2, 0, table.data());
-  scaler.Scale(frame.data(), 720, 576, {0, 0, 720, 576}, {0, 0, 720, 576}, kLayoutYuy2, 0, table.data());
+  reference.Scale(expected.data(), 720, 576, {0, 0, 720, 576}, {0, 0, 720, 576}, PixelFormat::kYuy2, 0, table.data());
+  scaler.Scale(frame.data(), 720, 576, {0, 0, 720, 576}, {0, 0, 720, 576}, PixelFormat::kYuy2, 0, table.data());
   EXPECT_EQ(frame, expected);
   if (UsableCpuLevel() >= CpuLevel::Ssse3) {
     EXPECT_EQ(scaler.ColumnPlanBuildCount(), plans + 1);

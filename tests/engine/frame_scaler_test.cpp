@@ -29,12 +29,8 @@ void SourcePosition(int64_t src, int64_t dst, int64_t k, int32_t* whole, int32_t
   *weight = static_cast<int32_t>((p & 0xFFFF) >> 4);
 }
 
-struct Layout {
-  int32_t code;
-  int bytesPerPixel;
-};
-const Layout kYuy2{kLayoutYuy2, 2};
-const Layout kRgb24{kLayoutRgb24, 3};
+constexpr PixelFormat kYuy2 = PixelFormat::kYuy2;
+constexpr PixelFormat kRgb24 = PixelFormat::kRgb24;
 
 // Picture pixel (x, y) of a frame as a work pixel: Y U Y V, or B G R 0.
 struct Pixel {
@@ -43,16 +39,16 @@ struct Pixel {
 
 class FrameView {
  public:
-  FrameView(uint8_t* frame, int32_t width, int32_t height, const Layout& layout)
+  FrameView(uint8_t* frame, int32_t width, int32_t height, PixelFormat layout)
       : frame_(frame), width_(width), height_(height), layout_(layout) {}
 
   uint8_t* Row(int32_t y) const {
-    const int32_t memoryRow = layout_.code == kLayoutYuy2 ? y : height_ - 1 - y;
-    return frame_ + static_cast<ptrdiff_t>(memoryRow) * width_ * layout_.bytesPerPixel;
+    const int32_t memoryRow = layout_ == PixelFormat::kYuy2 ? y : height_ - 1 - y;
+    return frame_ + static_cast<ptrdiff_t>(memoryRow) * width_ * BytesPerPixel(layout_);
   }
   Pixel Get(int32_t x, int32_t y) const {
     const uint8_t* row = Row(y);
-    if (layout_.code == kLayoutRgb24) return Pixel{{row[3 * x], row[3 * x + 1], row[3 * x + 2], 0}};
+    if (layout_ == PixelFormat::kRgb24) return Pixel{{row[3 * x], row[3 * x + 1], row[3 * x + 2], 0}};
     const uint8_t* pair = row + 4 * (x / 2);
     const int luma = (x & 1) ? pair[2] : pair[0];
     return Pixel{{luma, pair[1], luma, pair[3]}};
@@ -61,7 +57,7 @@ class FrameView {
  private:
   uint8_t* frame_;
   int32_t width_, height_;
-  Layout layout_;
+  PixelFormat layout_;
 };
 
 Pixel Mix(const Pixel& a, const Pixel& b, int32_t w) {
@@ -73,7 +69,7 @@ Pixel Mix(const Pixel& a, const Pixel& b, int32_t w) {
 
 // What Scale must leave in `expected` (a copy of the frame before the call).
 void ModelScale(const std::vector<uint8_t>& before, std::vector<uint8_t>* expected, int32_t width, int32_t height,
-                Rect src, Rect dst, const Layout& layout, bool byFields) {
+                Rect src, Rect dst, PixelFormat layout, bool byFields) {
   if (byFields) {
     src.top &= ~1, src.bottom &= ~1, dst.top &= ~1, dst.bottom &= ~1;
   }
@@ -103,7 +99,7 @@ void ModelScale(const std::vector<uint8_t>& before, std::vector<uint8_t>* expect
       const Pixel b = Mix(in.Get(columnB, rowA), in.Get(columnB, rowB), rowWeight);
       const Pixel p = Mix(a, b, columnWeight);
       uint8_t* row0 = out.Row(y);
-      if (layout.code == kLayoutRgb24) {
+      if (layout == PixelFormat::kRgb24) {
         for (int c = 0; c < 3; ++c) row0[3 * x + c] = static_cast<uint8_t>(p.c[c]);
       } else {
         // U comes with the even pixel, V with the odd one.
@@ -126,8 +122,8 @@ std::vector<uint8_t> RandomBytes(size_t n, std::mt19937& random) {
   return bytes;
 }
 
-size_t FrameBytes(int32_t width, int32_t height, const Layout& layout) {
-  return static_cast<size_t>(width) * height * layout.bytesPerPixel;
+size_t FrameBytes(int32_t width, int32_t height, PixelFormat layout) {
+  return static_cast<size_t>(xvf::FrameBytes(layout, width, height));
 }
 
 // ---- Scale against the model ----
@@ -143,11 +139,11 @@ class ScaleAtLevel : public testing::TestWithParam<CpuLevel> {
 
   // Scales a random frame placed against a no-access page and compares it
   // with the model.
-  void Check(int32_t width, int32_t height, Rect src, Rect dst, const Layout& layout, bool byFields,
+  void Check(int32_t width, int32_t height, Rect src, Rect dst, PixelFormat layout, bool byFields,
              std::mt19937& random) {
-    SCOPED_TRACE(testing::Message() << width << "x" << height << " layout " << layout.code << " fields "
-                                    << byFields << " src {" << src.left << "," << src.top << "," << src.right
-                                    << "," << src.bottom << "} dst {" << dst.left << "," << dst.top << ","
+    SCOPED_TRACE(testing::Message() << width << "x" << height << " layout " << static_cast<int32_t>(layout)
+                                    << " fields " << byFields << " src {" << src.left << "," << src.top << ","
+                                    << src.right << "," << src.bottom << "} dst {" << dst.left << "," << dst.top << ","
                                     << dst.right << "," << dst.bottom << "}");
     const size_t bytes = FrameBytes(width, height, layout);
     const std::vector<uint8_t> before = RandomBytes(bytes, random);
@@ -156,7 +152,7 @@ class ScaleAtLevel : public testing::TestWithParam<CpuLevel> {
     for (auto placement : {test::GuardedBuffer::kAgainstEnd, test::GuardedBuffer::kAgainstStart}) {
       test::GuardedBuffer frame(bytes, placement);
       std::memcpy(frame.data(), before.data(), bytes);
-      scaler.Scale(frame.data(), width, height, src, dst, layout.code, byFields, nullptr);
+      scaler.Scale(frame.data(), width, height, src, dst, layout, byFields, nullptr);
       ASSERT_EQ(0, std::memcmp(frame.data(), expected.data(), bytes));
     }
   }
@@ -167,9 +163,9 @@ class ScaleAtLevel : public testing::TestWithParam<CpuLevel> {
 TEST_P(ScaleAtLevel, MatchesTheModelOnRandomRectangles) {
   std::mt19937 random(1234 + static_cast<int>(GetParam()));
   for (int i = 0; i < 300; ++i) {
-    const Layout& layout = (i & 1) ? kRgb24 : kYuy2;
+    PixelFormat layout = (i & 1) ? kRgb24 : kYuy2;
     int32_t width = 2 + static_cast<int32_t>(random() % 60);
-    if (layout.code == kLayoutYuy2) width &= ~1;
+    if (layout == PixelFormat::kYuy2) width &= ~1;
     else if (i % 4 == 1) width |= 1;  // odd RGB24 widths
     const int32_t height = 1 + static_cast<int32_t>(random() % 40);
     auto coordinate = [&](int32_t size) { return static_cast<int32_t>(random() % (size + 20)) - 10; };
@@ -185,7 +181,7 @@ TEST_P(ScaleAtLevel, MatchesTheModelOnRandomRectangles) {
 
 TEST_P(ScaleAtLevel, TypicalAspectGeometries) {
   std::mt19937 random(99);
-  for (const Layout& layout : {kYuy2, kRgb24}) {
+  for (PixelFormat layout : {kYuy2, kRgb24}) {
     for (bool byFields : {false, true}) {
       Check(720, 576, {0, 72, 720, 504}, {0, 0, 720, 576}, layout, byFields, random);
       Check(720, 576, {90, 0, 630, 576}, {0, 0, 720, 576}, layout, byFields, random);
@@ -247,13 +243,13 @@ TEST(FrameScaler, ByFieldsRowMapOfTheFourThreeBand) {
   std::vector<uint8_t> before(frame);
   FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
-  scaler.Scale(frame.data(), width, height, {0, 0, width, height}, {0, 72, width, 504}, kLayoutYuy2, 0, nullptr);
+  scaler.Scale(frame.data(), width, height, {0, 0, width, height}, {0, 72, width, 504}, PixelFormat::kYuy2, 0, nullptr);
   EXPECT_EQ(scaler.RowKey(), (ScaleMapKey{576, 432, 0, 432, 2 * width}));
   EXPECT_EQ(frame[72 * width * 2], Interpolate(before[0], before[width * 2], 682));
   EXPECT_EQ(frame[73 * width * 2], Interpolate(before[1 * width * 2], before[2 * width * 2], 2047));
 
   frame = before;
-  scaler.Scale(frame.data(), width, height, {0, 0, width, height}, {0, 72, width, 504}, kLayoutYuy2, 1, nullptr);
+  scaler.Scale(frame.data(), width, height, {0, 0, width, height}, {0, 72, width, 504}, PixelFormat::kYuy2, 1, nullptr);
   EXPECT_EQ(scaler.RowKey(), (ScaleMapKey{288, 216, 0, 216, 4 * width}));
   const auto row = [&](int32_t y) { return before[y * width * 2]; };
   EXPECT_EQ(frame[72 * width * 2], Interpolate(row(0), row(2), 682));
@@ -270,7 +266,7 @@ TEST(FrameScaler, ByFieldsRoundsRowsDownToEven) {
   const std::vector<uint8_t> before(frame);
   FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
-  scaler.Scale(frame.data(), width, height, {0, 0, width, height}, {0, 5, width, 11}, kLayoutYuy2, 1, nullptr);
+  scaler.Scale(frame.data(), width, height, {0, 0, width, height}, {0, 5, width, 11}, PixelFormat::kYuy2, 1, nullptr);
   const size_t rowBytes = width * 2;
   EXPECT_TRUE(std::equal(frame.begin(), frame.begin() + 4 * rowBytes, before.begin()));
   EXPECT_TRUE(std::equal(frame.begin() + 10 * rowBytes, frame.end(), before.begin() + 10 * rowBytes));
@@ -279,12 +275,12 @@ TEST(FrameScaler, ByFieldsRoundsRowsDownToEven) {
 
 TEST(FrameScaler, ScalingOntoItselfChangesNothing) {
   std::mt19937 random(5);
-  for (const Layout& layout : {kYuy2, kRgb24}) {
+  for (PixelFormat layout : {kYuy2, kRgb24}) {
     std::vector<uint8_t> frame = RandomBytes(FrameBytes(64, 48, layout), random);
     const std::vector<uint8_t> before(frame);
     FrameScaler scaler;
     scaler.SetHysteresis(10, 10);
-    scaler.Scale(frame.data(), 64, 48, {3, 5, 61, 40}, {3, 5, 61, 40}, layout.code, 0, nullptr);
+    scaler.Scale(frame.data(), 64, 48, {3, 5, 61, 40}, {3, 5, 61, 40}, layout, 0, nullptr);
     EXPECT_EQ(frame, before);
   }
 }
@@ -293,9 +289,9 @@ TEST(FrameScaler, RectanglesMissingTheFrameChangeAndAllocateNothing) {
   std::vector<uint8_t> frame(FrameBytes(32, 16, kYuy2), 77);
   FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
-  scaler.Scale(frame.data(), 32, 16, {40, 0, 50, 16}, {0, 0, 32, 16}, kLayoutYuy2, 0, nullptr);
-  scaler.Scale(frame.data(), 32, 16, {0, 0, 32, 16}, {-10, 0, 0, 16}, kLayoutYuy2, 0, nullptr);
-  scaler.Scale(frame.data(), 32, 16, {0, 0, 32, 16}, {0, 3, 32, 3}, kLayoutYuy2, 0, nullptr);
+  scaler.Scale(frame.data(), 32, 16, {40, 0, 50, 16}, {0, 0, 32, 16}, PixelFormat::kYuy2, 0, nullptr);
+  scaler.Scale(frame.data(), 32, 16, {0, 0, 32, 16}, {-10, 0, 0, 16}, PixelFormat::kYuy2, 0, nullptr);
+  scaler.Scale(frame.data(), 32, 16, {0, 0, 32, 16}, {0, 3, 32, 3}, PixelFormat::kYuy2, 0, nullptr);
   EXPECT_EQ(scaler.AllocationCount(), 0);
   EXPECT_EQ(frame, std::vector<uint8_t>(frame.size(), 77));
 }
@@ -307,11 +303,11 @@ TEST(FrameScaler, OutOfRangeInputLeavesTheFrameAlone) {
   scaler.SetHysteresis(10, 10);
   // YUY2 with an odd width, an unknown layout, a destination 65536 wide, a
   // destination whose width overflows 32 bits.
-  scaler.Scale(frame.data(), 33, 8, {0, 0, 33, 8}, {0, 2, 33, 6}, kLayoutYuy2, 0, nullptr);
-  scaler.Scale(frame.data(), 32, 8, {0, 0, 32, 8}, {0, 2, 32, 6}, 1, 0, nullptr);
-  scaler.Scale(frame.data(), 32, 8, {0, 0, 32, 8}, {-65535, 0, 1, 8}, kLayoutRgb24, 0, nullptr);
-  scaler.Scale(frame.data(), 32, 8, {0, 0, 32, 8}, {INT32_MIN, 0, INT32_MAX, 8}, kLayoutRgb24, 0, nullptr);
-  scaler.Scale(frame.data(), 0, 8, {0, 0, 32, 8}, {0, 0, 32, 8}, kLayoutRgb24, 0, nullptr);
+  scaler.Scale(frame.data(), 33, 8, {0, 0, 33, 8}, {0, 2, 33, 6}, PixelFormat::kYuy2, 0, nullptr);
+  scaler.Scale(frame.data(), 32, 8, {0, 0, 32, 8}, {0, 2, 32, 6}, PixelFormatOf(2), 0, nullptr);
+  scaler.Scale(frame.data(), 32, 8, {0, 0, 32, 8}, {-65535, 0, 1, 8}, PixelFormat::kRgb24, 0, nullptr);
+  scaler.Scale(frame.data(), 32, 8, {0, 0, 32, 8}, {INT32_MIN, 0, INT32_MAX, 8}, PixelFormat::kRgb24, 0, nullptr);
+  scaler.Scale(frame.data(), 0, 8, {0, 0, 32, 8}, {0, 0, 32, 8}, PixelFormat::kRgb24, 0, nullptr);
   EXPECT_EQ(frame, before);
 }
 
@@ -326,11 +322,11 @@ TEST(FrameScaler, FailedAllocationLeavesTheFrameAlone) {
     scaler.SetHysteresis(10, 10);
     allowed = failing;
     SetAllocFailureHook([](size_t) { return allowed-- <= 0; });
-    scaler.Scale(frame.data(), 64, 48, {0, 6, 64, 42}, {0, 0, 64, 48}, kLayoutYuy2, 0, nullptr);
+    scaler.Scale(frame.data(), 64, 48, {0, 6, 64, 42}, {0, 0, 64, 48}, PixelFormat::kYuy2, 0, nullptr);
     SetAllocFailureHook(nullptr);
     EXPECT_EQ(frame, before) << "allocation " << failing << " failed";
     // Once memory is back the same call works.
-    scaler.Scale(frame.data(), 64, 48, {0, 6, 64, 42}, {0, 0, 64, 48}, kLayoutYuy2, 0, nullptr);
+    scaler.Scale(frame.data(), 64, 48, {0, 6, 64, 42}, {0, 0, 64, 48}, PixelFormat::kYuy2, 0, nullptr);
     EXPECT_NE(frame, before);
     frame = before;
   }
@@ -343,13 +339,13 @@ TEST(FrameScaler, ResultSaysWhetherTheScaledPictureIsInPlace) {
   std::vector<uint8_t> frame(FrameBytes(64, 48, kYuy2), 60);
   FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
-  EXPECT_TRUE(scaler.Scale(frame.data(), 64, 48, {0, 6, 64, 42}, {0, 0, 64, 48}, kLayoutYuy2, 0, nullptr));
-  EXPECT_TRUE(scaler.Scale(frame.data(), 64, 48, {0, 6, 64, 42}, {0, 60, 64, 90}, kLayoutYuy2, 0, nullptr));
-  EXPECT_FALSE(scaler.Scale(frame.data(), 64, 48, {0, 24, 64, 24}, {0, 0, 64, 48}, kLayoutYuy2, 0, nullptr));
-  EXPECT_FALSE(scaler.Scale(frame.data(), 64, 48, {0, 6, 64, 42}, {0, 0, 64, 48}, 1, 0, nullptr));
-  EXPECT_FALSE(scaler.Scale(nullptr, 64, 48, {0, 6, 64, 42}, {0, 0, 64, 48}, kLayoutYuy2, 0, nullptr));
+  EXPECT_TRUE(scaler.Scale(frame.data(), 64, 48, {0, 6, 64, 42}, {0, 0, 64, 48}, PixelFormat::kYuy2, 0, nullptr));
+  EXPECT_TRUE(scaler.Scale(frame.data(), 64, 48, {0, 6, 64, 42}, {0, 60, 64, 90}, PixelFormat::kYuy2, 0, nullptr));
+  EXPECT_FALSE(scaler.Scale(frame.data(), 64, 48, {0, 24, 64, 24}, {0, 0, 64, 48}, PixelFormat::kYuy2, 0, nullptr));
+  EXPECT_FALSE(scaler.Scale(frame.data(), 64, 48, {0, 6, 64, 42}, {0, 0, 64, 48}, PixelFormatOf(2), 0, nullptr));
+  EXPECT_FALSE(scaler.Scale(nullptr, 64, 48, {0, 6, 64, 42}, {0, 0, 64, 48}, PixelFormat::kYuy2, 0, nullptr));
   SetAllocFailureHook([](size_t) { return true; });
-  EXPECT_FALSE(scaler.Scale(frame.data(), 64, 48, {0, 0, 64, 48}, {0, 0, 32, 48}, kLayoutYuy2, 0, nullptr));
+  EXPECT_FALSE(scaler.Scale(frame.data(), 64, 48, {0, 0, 64, 48}, {0, 0, 32, 48}, PixelFormat::kYuy2, 0, nullptr));
   SetAllocFailureHook(nullptr);
 }
 
@@ -357,17 +353,17 @@ TEST(FrameScaler, SteadyGeometryAllocatesAndBuildsNothing) {
   std::vector<uint8_t> frame(FrameBytes(720, 576, kYuy2), 50);
   FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
-  scaler.Scale(frame.data(), 720, 576, {90, 0, 630, 576}, {0, 0, 720, 576}, kLayoutYuy2, 1, nullptr);
+  scaler.Scale(frame.data(), 720, 576, {90, 0, 630, 576}, {0, 0, 720, 576}, PixelFormat::kYuy2, 1, nullptr);
   const int32_t allocations = scaler.AllocationCount();
   const int32_t builds = scaler.MapBuildCount();
   EXPECT_EQ(builds, 2);
   for (int i = 0; i < 10; ++i)
-    scaler.Scale(frame.data(), 720, 576, {90, 0, 630, 576}, {0, 0, 720, 576}, kLayoutYuy2, 1, nullptr);
+    scaler.Scale(frame.data(), 720, 576, {90, 0, 630, 576}, {0, 0, 720, 576}, PixelFormat::kYuy2, 1, nullptr);
   EXPECT_EQ(scaler.AllocationCount(), allocations);
   EXPECT_EQ(scaler.MapBuildCount(), builds);
   // A change of frame width alone changes the row step: only the row map is rebuilt.
   std::vector<uint8_t> wider(FrameBytes(722, 576, kYuy2), 50);
-  scaler.Scale(wider.data(), 722, 576, {90, 0, 630, 576}, {0, 0, 720, 576}, kLayoutYuy2, 1, nullptr);
+  scaler.Scale(wider.data(), 722, 576, {90, 0, 630, 576}, {0, 0, 720, 576}, PixelFormat::kYuy2, 1, nullptr);
   EXPECT_EQ(scaler.MapBuildCount(), builds + 1);
 }
 
@@ -375,16 +371,16 @@ TEST(FrameScaler, CallerColumnMapLeavesTheOwnMapAlone) {
   std::vector<uint8_t> frame(FrameBytes(16, 4, kYuy2), 10);
   FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
-  scaler.Scale(frame.data(), 16, 4, {2, 0, 14, 4}, {0, 0, 16, 4}, kLayoutYuy2, 0, nullptr);
+  scaler.Scale(frame.data(), 16, 4, {2, 0, 14, 4}, {0, 0, 16, 4}, PixelFormat::kYuy2, 0, nullptr);
   const ScaleMapKey key = scaler.ColumnKey();
   const ScaleMapEntry* own = scaler.OwnColumnMap();
   const int32_t builds = scaler.MapBuildCount();
   std::vector<ScaleMapEntry> identity(16);
   BuildScaleMap(16, 16, 0, 16, 4, identity.data());
-  scaler.Scale(frame.data(), 16, 4, {0, 0, 16, 4}, {0, 0, 16, 4}, kLayoutYuy2, 0, identity.data());
+  scaler.Scale(frame.data(), 16, 4, {0, 0, 16, 4}, {0, 0, 16, 4}, PixelFormat::kYuy2, 0, identity.data());
   EXPECT_EQ(scaler.ColumnKey(), key);
   EXPECT_EQ(scaler.OwnColumnMap(), own);
-  scaler.Scale(frame.data(), 16, 4, {2, 0, 14, 4}, {0, 0, 16, 4}, kLayoutYuy2, 0, nullptr);
+  scaler.Scale(frame.data(), 16, 4, {2, 0, 14, 4}, {0, 0, 16, 4}, PixelFormat::kYuy2, 0, nullptr);
   EXPECT_EQ(scaler.MapBuildCount(), builds);  // same key as before the caller's map: no rebuild
 }
 
@@ -395,7 +391,7 @@ TEST(FrameScaler, OddSourceLeftStartsOnTheSecondWorkPixel) {
   for (size_t i = 0; i < frame.size(); ++i) frame[i] = static_cast<uint8_t>(10 + i);
   FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
-  scaler.Scale(frame.data(), width, 1, {3, 0, 7, 1}, {0, 0, 4, 1}, kLayoutYuy2, 0, nullptr);
+  scaler.Scale(frame.data(), width, 1, {3, 0, 7, 1}, {0, 0, 4, 1}, PixelFormat::kYuy2, 0, nullptr);
   // Pair 0 gets Y of column 3 (byte 6), U of column 3 (byte 5); Y of column 4 (8), V of column 4 (11).
   const uint8_t expected[] = {16, 15, 18, 21, 20, 19, 22, 25};
   EXPECT_TRUE(std::equal(frame.begin(), frame.begin() + 8, expected));

@@ -11,6 +11,7 @@
 
 #include "platform/aligned_buffer.h"
 #include "plugin/plugin_state.h"
+#include "tests/support/frame_setup.h"
 #include "tests/support/noise_frame.h"
 #include "tests/support/guarded_buffer.h"
 
@@ -77,17 +78,12 @@ std::vector<Outcome> RunSequence(int32_t failAt, bool failLater, const RowKernel
     } else if (step.kind == Step::kStop) {
       state.Stop();
     } else {
-      const size_t bytes = static_cast<size_t>(stream.width) * stream.height * (stream.pixelFormat == 1 ? 3 : 2);
+      const size_t bytes = test::FrameBytes(stream.width, stream.height, stream.pixelFormat);
       const auto input = test::MidGreyNoise(bytes, static_cast<uint32_t>(outcomes.size()));
       test::GuardedBuffer frame(bytes, outcomes.size() % 2 ? test::GuardedBuffer::kAgainstStart
                                                            : test::GuardedBuffer::kAgainstEnd);
       std::memcpy(frame.data(), input.data(), bytes);
-      FrameInputs inputs;
-      inputs.aspectMode = step.mode;
-      inputs.interlace = step.interlace;
-      inputs.windowFound = true;
-      inputs.clientWidth = step.cw;
-      inputs.clientHeight = step.ch;
+      const FrameInputs inputs = test::WindowInputs(step.mode, step.cw, step.ch, step.interlace);
       outcome.result = state.ProcessFrame(frame.data(), inputs);
       outcome.frame.assign(frame.data(), frame.data() + bytes);
       // A refused frame is the input itself.

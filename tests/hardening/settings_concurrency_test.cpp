@@ -17,6 +17,7 @@
 
 #include "plugin/plugin_state.h"
 #include "settings/settings_store.h"
+#include "tests/support/frame_setup.h"
 
 namespace xvf {
 namespace {
@@ -34,16 +35,6 @@ std::vector<uint8_t> Noise(size_t bytes) {
   std::vector<uint8_t> frame(bytes);
   for (auto& b : frame) b = static_cast<uint8_t>(value(random));
   return frame;
-}
-
-FrameInputs Inputs(int32_t mode, int32_t interlace) {
-  FrameInputs in;
-  in.aspectMode = mode;
-  in.interlace = interlace;
-  in.windowFound = true;
-  in.clientWidth = kClientWidth;
-  in.clientHeight = kClientHeight;
-  return in;
 }
 
 struct Reading {
@@ -66,8 +57,8 @@ TEST(SettingsConcurrency, EveryFrameFollowsOneReadingOfTheDialogsSettings) {
       PluginState reference;
       reference.Start(stream, nullptr);
       references[mode][interlace].frame = input;
-      references[mode][interlace].result =
-          reference.ProcessFrame(references[mode][interlace].frame.data(), Inputs(mode, interlace));
+      references[mode][interlace].result = reference.ProcessFrame(
+          references[mode][interlace].frame.data(), test::WindowInputs(mode, kClientWidth, kClientHeight, interlace));
     }
   ASSERT_EQ(references[1][1].result, 1);
   ASSERT_NE(references[1][1].frame, references[1][0].frame);  // fields matter here
@@ -111,7 +102,7 @@ TEST(SettingsConcurrency, EveryFrameFollowsOneReadingOfTheDialogsSettings) {
         while (changes.load() == seen) std::this_thread::yield();
       }
       std::memcpy(frame.data(), input.data(), input.size());
-      FrameInputs in = Inputs(0, 0);
+      FrameInputs in = test::WindowInputs(0, kClientWidth, kClientHeight);
       in.aspectMode = store.current.aspectMode.load(std::memory_order_relaxed);
       in.interlace = store.current.interlace.load(std::memory_order_relaxed);
       readings[i] = Reading{in.aspectMode, in.interlace};

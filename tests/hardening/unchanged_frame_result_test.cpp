@@ -10,6 +10,7 @@
 
 #include "plugin/aspect_geometry.h"
 #include "plugin/plugin_state.h"
+#include "tests/support/frame_setup.h"
 #include "tests/support/noise_frame.h"
 
 namespace xvf {
@@ -40,12 +41,7 @@ TEST(UnchangedFrameResult, ExtremeWindowsNeverReportAChangeThatDidNotHappen) {
       for (int32_t fields : {0, 1})
         for (const int32_t cw : sides)
           for (const int32_t ch : sides) {
-            FrameInputs in;
-            in.aspectMode = mode;
-            in.interlace = fields;
-            in.windowFound = true;
-            in.clientWidth = cw;
-            in.clientHeight = ch;
+            const FrameInputs in = test::WindowInputs(mode, cw, ch, fields);
             std::vector<uint8_t> frame = input;
             const int32_t result = state.ProcessFrame(frame.data(), in);
             const bool same = frame == input;
@@ -80,11 +76,7 @@ TEST(UnchangedFrameResult, AnamorphicFullFrameIsOneAndEmptySourceIsZero) {
   PluginState state;
   state.Start(StreamFormat{720, 576, 0, 0, 0}, nullptr);
   const auto input = test::MidGreyNoise(720 * 576 * 2, 5);
-  FrameInputs in;
-  in.windowFound = true;
-  in.aspectMode = kAnamorphic;
-  in.clientWidth = 1024;
-  in.clientHeight = 576;
+  FrameInputs in = test::WindowInputs(kAnamorphic, 1024, 576);
   auto frame = input;
   EXPECT_EQ(state.ProcessFrame(frame.data(), in), 1);
   EXPECT_EQ(frame, input);

@@ -8,23 +8,15 @@
 #include "platform/aligned_buffer.h"
 #include "plugin/aspect_geometry.h"
 #include "plugin/plugin_state.h"
-#include "tests/support/noise_frame.h"
+#include "tests/support/frame_setup.h"
 #include "tests/support/guarded_buffer.h"
+#include "tests/support/noise_frame.h"
 
 namespace xvf {
 namespace {
 
-size_t FrameBytes(int32_t w, int32_t h, int32_t format) { return static_cast<size_t>(w) * h * (format == 1 ? 3 : 2); }
-
-FrameInputs Window(int32_t mode, int32_t cw, int32_t ch, int32_t interlace = 0) {
-  FrameInputs in;
-  in.aspectMode = mode;
-  in.interlace = interlace;
-  in.windowFound = true;
-  in.clientWidth = cw;
-  in.clientHeight = ch;
-  return in;
-}
+using test::FrameBytes;
+using test::WindowInputs;
 
 void StartStream(PluginState* state, int32_t w, int32_t h, int32_t format, int32_t bypass = 0) {
   state->Start(StreamFormat{w, h, 0, format, bypass}, nullptr);
@@ -73,21 +65,21 @@ TEST(FramePass, LeavesTheFrameAloneWhenItHasNothingToDo) {
   StartStream(&state, 720, 576, 0);
   const auto original = test::MidGreyNoise(FrameBytes(720, 576, 0), 1);
   auto frame = original;
-  EXPECT_EQ(state.ProcessFrame(nullptr, Window(kFitToWidth, 800, 480)), 0);
-  EXPECT_EQ(state.ProcessFrame(frame.data(), Window(kFitToWindow, 800, 480)), 0);
-  for (int32_t mode : {-1, 5, 7}) EXPECT_EQ(state.ProcessFrame(frame.data(), Window(mode, 800, 480)), 0);
-  FrameInputs noWindow = Window(kFitToWidth, 800, 480);
+  EXPECT_EQ(state.ProcessFrame(nullptr, WindowInputs(kFitToWidth, 800, 480)), 0);
+  EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kFitToWindow, 800, 480)), 0);
+  for (int32_t mode : {-1, 5, 7}) EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(mode, 800, 480)), 0);
+  FrameInputs noWindow = WindowInputs(kFitToWidth, 800, 480);
   noWindow.windowFound = false;
   EXPECT_EQ(state.ProcessFrame(frame.data(), noWindow), 0);
   for (int32_t mode = 1; mode <= 4; ++mode) {
-    EXPECT_EQ(state.ProcessFrame(frame.data(), Window(mode, 0, 0)), 0);  // a minimised host
-    EXPECT_EQ(state.ProcessFrame(frame.data(), Window(mode, 800, 0)), 0);
-    EXPECT_EQ(state.ProcessFrame(frame.data(), Window(mode, 0, 480)), 0);
+    EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(mode, 0, 0)), 0);  // a minimised host
+    EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(mode, 800, 0)), 0);
+    EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(mode, 0, 480)), 0);
   }
   EXPECT_EQ(state.panoramaRatio, -1.0);  // no ratio was formed from an empty client
   for (int32_t mode : {1, 2, 3}) {
-    EXPECT_EQ(state.ProcessFrame(frame.data(), Window(mode, 768, 576)), 0);
-    EXPECT_EQ(state.ProcessFrame(frame.data(), Window(mode, 640, 480)), 0);
+    EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(mode, 768, 576)), 0);
+    EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(mode, 640, 480)), 0);
   }
   EXPECT_EQ(frame, original);
 }
@@ -98,7 +90,7 @@ TEST(FramePass, BypassOneAndTwoSkipZeroAndThreeWork) {
     StartStream(&state, 720, 576, 0, bypass);
     auto frame = test::MidGreyNoise(FrameBytes(720, 576, 0), 2);
     const auto original = frame;
-    const int32_t result = state.ProcessFrame(frame.data(), Window(kFitToWidth, 800, 480));
+    const int32_t result = state.ProcessFrame(frame.data(), WindowInputs(kFitToWidth, 800, 480));
     EXPECT_EQ(result, bypass == 1 || bypass == 2 ? 0 : 1) << bypass;
     EXPECT_EQ(frame == original, result == 0) << bypass;
   }
@@ -114,7 +106,8 @@ TEST(FramePass, StreamsOutsideTheLimitsAreLeftAlone) {
     StartStream(&state, c.w, c.h, c.format);
     std::vector<uint8_t> frame(64, 77);
     for (int32_t mode = 1; mode <= 4; ++mode)
-      EXPECT_EQ(state.ProcessFrame(frame.data(), Window(mode, 800, 480)), 0) << c.w << "x" << c.h << " " << c.format;
+      EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(mode, 800, 480)), 0)
+          << c.w << "x" << c.h << " " << c.format;
     EXPECT_EQ(frame, std::vector<uint8_t>(64, 77));
   }
 }
@@ -125,7 +118,7 @@ TEST(FramePass, BandsOfTheDocumentedWindows) {
     StartStream(&state, 720, 576, format);
     auto run = [&](int32_t mode, int32_t cw, int32_t ch, int32_t fields) {
       auto frame = test::MidGreyNoise(FrameBytes(720, 576, format), 3);
-      EXPECT_EQ(state.ProcessFrame(frame.data(), Window(mode, cw, ch, fields)), 1);
+      EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(mode, cw, ch, fields)), 1);
       return frame;
     };
     auto f = run(kFitToHeight, 1024, 576, 0);
@@ -163,20 +156,20 @@ TEST(FramePass, PanoramaTableIsRebuiltOnlyWhenTheWindowChangesShape) {
   PluginState state;
   StartStream(&state, 720, 576, 0);
   auto frame = test::MidGreyNoise(FrameBytes(720, 576, 0), 4);
-  EXPECT_EQ(state.ProcessFrame(frame.data(), Window(kPanorama, 1024, 576)), 1);
+  EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kPanorama, 1024, 576)), 1);
   EXPECT_EQ(state.panoramaRatio, PanoramaRatio(1024, 576));
   Poison(&state);
-  EXPECT_EQ(state.ProcessFrame(frame.data(), Window(kPanorama, 1024, 576)), 1);
+  EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kPanorama, 1024, 576)), 1);
   EXPECT_TRUE(Poisoned(state));  // same size: no rebuild
-  EXPECT_EQ(state.ProcessFrame(frame.data(), Window(kPanorama, 512, 288)), 1);
+  EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kPanorama, 512, 288)), 1);
   EXPECT_TRUE(Poisoned(state));  // same shape, other size: no rebuild
-  EXPECT_EQ(state.ProcessFrame(frame.data(), Window(kFitToWidth, 1000, 576)), 1);
+  EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kFitToWidth, 1000, 576)), 1);
   EXPECT_TRUE(Poisoned(state));  // another mode leaves the table alone
-  EXPECT_EQ(state.ProcessFrame(frame.data(), Window(kPanorama, 1000, 576)), 1);
+  EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kPanorama, 1000, 576)), 1);
   EXPECT_FALSE(Poisoned(state));  // resized: rebuilt
   Poison(&state);
   // Within the 4:3 band the table is built and the ratio kept, the frame skipped.
-  EXPECT_EQ(state.ProcessFrame(frame.data(), Window(kPanorama, 640, 480)), 0);
+  EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kPanorama, 640, 480)), 0);
   EXPECT_FALSE(Poisoned(state));
   EXPECT_EQ(state.panoramaRatio, 1.0);
   state.Stop();
@@ -185,7 +178,7 @@ TEST(FramePass, PanoramaTableIsRebuiltOnlyWhenTheWindowChangesShape) {
   StartStream(&state, 720, 576, 0);
   EXPECT_EQ(state.panoramaRatio, -1.0);
   Poison(&state);
-  EXPECT_EQ(state.ProcessFrame(frame.data(), Window(kPanorama, 640, 480)), 0);
+  EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kPanorama, 640, 480)), 0);
   EXPECT_FALSE(Poisoned(state));  // Stop and Start force a rebuild
 }
 
@@ -195,7 +188,7 @@ TEST(FramePass, StartAfterStartReplacesTheTable) {
   StartStream(&state, 360, 288, 1);  // the earlier table is released (the sanitizer build checks leaks)
   ASSERT_NE(state.panoramaTable, nullptr);
   auto frame = test::MidGreyNoise(FrameBytes(360, 288, 1), 5);
-  EXPECT_EQ(state.ProcessFrame(frame.data(), Window(kPanorama, 1024, 576)), 1);
+  EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kPanorama, 1024, 576)), 1);
   StartStream(&state, 0, 576, 0);  // width 0 still starts
   state.Stop();
 }
@@ -210,9 +203,9 @@ TEST(FramePass, WithoutATablePanoramaFramesAreLeftAlone) {
   EXPECT_EQ(state.panoramaTable, nullptr);
   const auto original = test::MidGreyNoise(FrameBytes(720, 576, 0), 6);
   auto frame = original;
-  EXPECT_EQ(state.ProcessFrame(frame.data(), Window(kPanorama, 1024, 576)), 0);
+  EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kPanorama, 1024, 576)), 0);
   EXPECT_EQ(frame, original);
-  EXPECT_EQ(state.ProcessFrame(frame.data(), Window(kFitToHeight, 1024, 576)), 1);
+  EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kFitToHeight, 1024, 576)), 1);
 }
 
 TEST(FramePass, StartRunsItsStepsInOrder) {
@@ -241,10 +234,10 @@ TEST(FramePass, SteadyGeometryCostsNoAllocationAndNoMapBuilding) {
     PluginState state;
     StartStream(&state, 720, 576, 0);
     auto frame = test::MidGreyNoise(FrameBytes(720, 576, 0), 7);
-    ASSERT_EQ(state.ProcessFrame(frame.data(), Window(mode, 1000, 500, 1)), 1);
+    ASSERT_EQ(state.ProcessFrame(frame.data(), WindowInputs(mode, 1000, 500, 1)), 1);
     const int32_t allocations = state.theScaler.AllocationCount();
     const int32_t builds = state.theScaler.MapBuildCount();
-    for (int i = 0; i < 3; ++i) ASSERT_EQ(state.ProcessFrame(frame.data(), Window(mode, 1000, 500, 1)), 1);
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(state.ProcessFrame(frame.data(), WindowInputs(mode, 1000, 500, 1)), 1);
     EXPECT_EQ(state.theScaler.AllocationCount(), allocations) << mode;
     EXPECT_EQ(state.theScaler.MapBuildCount(), builds) << mode;
   }
@@ -271,7 +264,7 @@ TEST(FramePass, StaysInsideTheFrame) {
           for (int32_t fields : {0, 1})
             for (auto [cw, ch] : windows) {
               std::memcpy(buffer.data(), noise.data(), noise.size());
-              state.ProcessFrame(buffer.data(), Window(mode, cw, ch, fields));
+              state.ProcessFrame(buffer.data(), WindowInputs(mode, cw, ch, fields));
             }
       }
     }
@@ -298,12 +291,12 @@ TEST(FramePass, FailedScalerAllocationLeavesTheFrameAloneAndReturnsZero) {
       auto frame = original;
       theAllowedAllocations = allowed;  // work buffer, row map, column map
       SetAllocFailureHook(FailAfterAllowed);
-      const int32_t result = state.ProcessFrame(frame.data(), Window(mode, 1000, 500, 1));
+      const int32_t result = state.ProcessFrame(frame.data(), WindowInputs(mode, 1000, 500, 1));
       SetAllocFailureHook(nullptr);
       if (mode == kPanorama && allowed == 2) continue;  // the panorama table stands in for the column map
       EXPECT_EQ(result, 0) << "mode " << mode << ", allocation " << allowed << " failed";
       EXPECT_EQ(frame, original) << "mode " << mode << ", allocation " << allowed << " failed";
-      EXPECT_EQ(state.ProcessFrame(frame.data(), Window(mode, 1000, 500, 1)), 1);
+      EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(mode, 1000, 500, 1)), 1);
       EXPECT_NE(frame, original);
     }
 }
@@ -315,10 +308,10 @@ TEST(FramePass, EmptySourceRectangleIsLeftAloneAndReturnsZero) {
   PluginState state;
   StartStream(&state, 720, 576, 1);
   auto frame = original;
-  EXPECT_EQ(state.ProcessFrame(frame.data(), Window(kFitToWidth, INT32_MAX, 1)), 0);
-  EXPECT_EQ(state.ProcessFrame(frame.data(), Window(kAnamorphic, INT32_MAX, 1)), 0);
-  EXPECT_EQ(state.ProcessFrame(frame.data(), Window(kFitToHeight, 1, INT32_MAX)), 0);
-  EXPECT_EQ(state.ProcessFrame(frame.data(), Window(kFitToWidth, 1000000, 1, 1)), 0);
+  EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kFitToWidth, INT32_MAX, 1)), 0);
+  EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kAnamorphic, INT32_MAX, 1)), 0);
+  EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kFitToHeight, 1, INT32_MAX)), 0);
+  EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kFitToWidth, 1000000, 1, 1)), 0);
   EXPECT_EQ(frame, original);
 }
 

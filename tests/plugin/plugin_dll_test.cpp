@@ -12,6 +12,7 @@
 #include "plugin/plugin_records.h"
 #include "plugin/plugin_state.h"
 #include "settings/settings_store.h"
+#include "tests/support/frame_setup.h"
 #include "tests/support/guarded_buffer.h"
 #include "tools/host-standin/host_standin.h"
 #include "tools/test_card.h"
@@ -175,12 +176,7 @@ std::vector<uint8_t> Reference(const std::vector<uint8_t>& input, int32_t w, int
                                int32_t interlace, int32_t cw, int32_t ch, int32_t* result) {
   PluginState state;
   state.Start(StreamFormat{w, h, 0, format, 0}, nullptr);
-  FrameInputs in;
-  in.aspectMode = mode;
-  in.interlace = interlace;
-  in.windowFound = true;
-  in.clientWidth = cw;
-  in.clientHeight = ch;
+  const FrameInputs in = test::WindowInputs(mode, cw, ch, interlace);
   std::vector<uint8_t> frame = input;
   *result = state.ProcessFrame(frame.data(), in);
   return frame;

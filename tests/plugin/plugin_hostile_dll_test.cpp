@@ -17,6 +17,7 @@
 #include "plugin/plugin_records.h"
 #include "plugin/plugin_state.h"
 #include "settings/settings_store.h"
+#include "tests/support/frame_setup.h"
 #include "tests/support/guarded_buffer.h"
 #include "tools/host-standin/host_standin.h"
 
@@ -36,17 +37,10 @@ void StoreSettings(int32_t mode, int32_t interlace) {
   store.Save();
 }
 
-// The pass's limits: format 0 or 1, sides 1..65535, YUY2 of even width, the
-// frame within 2 GiB.
-bool Usable(const StreamFormat& s) {
-  if (s.pixelFormat != 0 && s.pixelFormat != 1) return false;
-  if (s.width < 1 || s.width > 65535 || s.height < 1 || s.height > 65535) return false;
-  if (static_cast<int64_t>(s.width) * s.height * (s.pixelFormat == 1 ? 3 : 2) > INT32_MAX) return false;
-  return s.pixelFormat == 1 || s.width % 2 == 0;
-}
+bool Usable(const StreamFormat& s) { return IsUsableStream(PixelFormatOf(s.pixelFormat), s.width, s.height); }
 
 size_t Bytes(const StreamFormat& s) {
-  return Usable(s) ? static_cast<size_t>(s.width) * s.height * (s.pixelFormat == 1 ? 3 : 2) : kSmallFrame;
+  return Usable(s) ? test::FrameBytes(s.width, s.height, s.pixelFormat) : kSmallFrame;
 }
 
 std::vector<uint8_t> Pattern(size_t bytes, uint32_t seed) {
@@ -122,12 +116,7 @@ TEST(PluginDllHostile, HostileStreamsModesAndWindows) {
           if (!Usable(stream)) continue;
           reference.Start(stream, nullptr);
           std::vector<uint8_t> expected = input;
-          FrameInputs in;
-          in.aspectMode = mode;
-          in.interlace = interlace;
-          in.windowFound = true;
-          in.clientWidth = client.right;
-          in.clientHeight = client.bottom;
+          const FrameInputs in = test::WindowInputs(mode, client.right, client.bottom, interlace);
           EXPECT_EQ(result, reference.ProcessFrame(expected.data(), in)) << where;
           EXPECT_EQ(std::memcmp(frame.data(), expected.data(), bytes), 0) << where;
         }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "plugin/plugin_state.h"
+#include "tests/support/frame_setup.h"
 #include "tests/tools/stored_png.h"
 #include "tests/tools/tool_runner.h"
 #include "tools/test_card.h"
@@ -37,12 +38,7 @@ std::string Reference(const std::string& frames, const Stream& s, int32_t mode, 
                       int32_t ch, std::vector<int32_t>* results = nullptr) {
   PluginState state;
   state.Start(StreamFormat{s.w, s.h, 0, s.format, 0}, nullptr);
-  FrameInputs in;
-  in.aspectMode = mode;
-  in.interlace = interlace;
-  in.windowFound = true;
-  in.clientWidth = cw;
-  in.clientHeight = ch;
+  const FrameInputs in = test::WindowInputs(mode, cw, ch, interlace);
   const size_t bytes = FrameBytes(s.w, s.h, s.format);
   std::string out;
   std::vector<uint8_t> frame(bytes);

@@ -1,0 +1,41 @@
+#pragma once
+// The frames the host hands over: pixel formats and the limits of a stream
+// that a frame pass can work on. Portable; used by the engine, the plug-in
+// and the tools alike.
+#include <cstdint>
+
+namespace xvf {
+
+// Numbered as the host's stream record numbers them. A value read from the
+// host may be any number: IsKnown tells.
+enum class PixelFormat : int32_t {
+  kYuy2 = 0,   // 2 bytes a pixel, pairs Y0 U Y1 V, rows top-down
+  kRgb24 = 1,  // 3 bytes B G R, rows bottom-up
+};
+
+// Sides and map lengths stay below 65536 (16.16 positions in the scale
+// maps); a frame's bytes fit a signed 32-bit offset.
+constexpr int32_t kSideLimit = 65536;
+constexpr int64_t kFrameBytesLimit = INT32_MAX;
+
+inline PixelFormat PixelFormatOf(int32_t hostCode) { return static_cast<PixelFormat>(hostCode); }
+inline bool IsKnown(PixelFormat format) { return format == PixelFormat::kYuy2 || format == PixelFormat::kRgb24; }
+// 2 for YUY2, 3 for RGB24 (and for no other format).
+inline int32_t BytesPerPixel(PixelFormat format) { return format == PixelFormat::kYuy2 ? 2 : 3; }
+inline bool SideIsUsable(int64_t length) { return length > 0 && length < kSideLimit; }
+inline int64_t FrameBytes(PixelFormat format, int64_t width, int64_t height) {
+  return width * height * BytesPerPixel(format);
+}
+
+// A stream a frame pass can work on: a known format, sides in 1..65535, YUY2
+// of even width (its rows are whole pixel pairs), the frame within 2 GiB.
+inline bool IsUsableStream(PixelFormat format, int32_t width, int32_t height) {
+  if (!IsKnown(format) || !SideIsUsable(width) || !SideIsUsable(height)) return false;
+  if (format == PixelFormat::kYuy2 && (width & 1)) return false;
+  return FrameBytes(format, width, height) <= kFrameBytesLimit;
+}
+
+// The host's bypass values 1 and 2: frames pass untouched, Process returns 0.
+inline bool BypassesFrames(int32_t bypass) { return bypass == 1 || bypass == 2; }
+
+}  // namespace xvf
