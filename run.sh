@@ -218,11 +218,12 @@ cmd_bench() {
     echo "== benchmarks at XVF_CPU=$level"
     XVF_CPU=$level build/native/bench/xvf_bench --benchmark_min_time=0.2 "$@"
   done
-  # The ratio table: one run at the best level the machine has (medians of
-  # 5), and the 32-bit frame pass timed under Wine on the same cases.
-  echo "== ratio table (best CPU level, hot cache, CPU time per frame)"
+  # The ratio tables: one run at the best level the machine has (medians of
+  # 5), hot and cold, and the 32-bit frame pass timed under Wine on the hot
+  # cases.
+  echo "== ratio tables (best CPU level, hot and cold cache, CPU time per frame)"
   local results=build/native/bench/ratio-run.csv
-  build/native/bench/xvf_bench --benchmark_filter='^(FramePass|Swscale|Memcpy)/' --benchmark_min_time=0.2 \
+  build/native/bench/xvf_bench --benchmark_filter='^(FramePass|Swscale|Memcpy)(Cold)?/' --benchmark_min_time=0.2 \
     --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
     --benchmark_out="$results" --benchmark_out_format=csv >/dev/null
   with_wine "$wine_prefix" wine build/win32/bench/frame_pass_timing.exe \

@@ -1,10 +1,16 @@
 // The frame pass as the 32-bit DLL runs it (the same xvf_plugin_core, built
 // for i686 with the DLL's flags), timed without Google Benchmark, which the
-// mingw build lacks: per case, frames in batches of about 2 ms, the median
-// batch as ns per frame. Hot cache, the frame reused, as xvf_bench does.
+// mingw build lacks: per case, the thread's CPU time over about a second of
+// frames, as ns per frame (CPU time, as xvf_bench reports, so that a machine
+// shared with other work still compares). Hot cache, the frame reused, as
+// xvf_bench does.
 // Prints one line a case: "win32,FramePass/yuy2/720x576/fit-width,<ns>".
-#include <algorithm>
-#include <chrono>
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <time.h>
+#endif
+
 #include <cstdint>
 #include <cstdio>
 #include <vector>
@@ -16,7 +22,19 @@
 namespace xvf::bench {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+// CPU time of the calling thread in ns (Windows counts it in 100 ns units).
+double ThreadCpuNs() {
+#ifdef _WIN32
+  FILETIME creation, exit, kernel, user;
+  GetThreadTimes(GetCurrentThread(), &creation, &exit, &kernel, &user);
+  auto ns = [](const FILETIME& t) { return 100.0 * (static_cast<uint64_t>(t.dwHighDateTime) << 32 | t.dwLowDateTime); };
+  return ns(kernel) + ns(user);
+#else
+  timespec t;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return 1e9 * static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec);
+#endif
+}
 
 double NsPerFrame(const FrameSize& size, const PixelLayout& layout, const Mode& mode) {
   std::vector<uint8_t> frame(FrameBytes(size, layout) + 16);
@@ -26,23 +44,17 @@ double NsPerFrame(const FrameSize& size, const PixelLayout& layout, const Mode& 
   plugin.Start(StreamFormat{size.width, size.height, 0, layout.pixelFormat, 0}, nullptr);
   const FrameInputs inputs{mode.aspectMode, 0, true, size.windowWidth, size.windowHeight};
   if (plugin.ProcessFrame(data, inputs) != 1) return -1;
-  // Batch size: about 2 ms of frames.
-  int32_t batch = 1;
-  for (;;) {
-    const auto start = Clock::now();
-    for (int32_t i = 0; i < batch; ++i) plugin.ProcessFrame(data, inputs);
-    if (Clock::now() - start > std::chrono::milliseconds(2) || batch >= (1 << 20)) break;
-    batch *= 2;
+  // Batches of frames until a second of CPU time has passed: the clock may
+  // tick only every few milliseconds, the total is exact to a percent.
+  const double start = ThreadCpuNs();
+  int64_t frames = 0;
+  double elapsed = 0;
+  while (elapsed < 1e9) {
+    for (int32_t i = 0; i < 64; ++i) plugin.ProcessFrame(data, inputs);
+    frames += 64;
+    elapsed = ThreadCpuNs() - start;
   }
-  std::vector<double> samples;
-  for (int repeat = 0; repeat < 31; ++repeat) {
-    const auto start = Clock::now();
-    for (int32_t i = 0; i < batch; ++i) plugin.ProcessFrame(data, inputs);
-    const std::chrono::duration<double, std::nano> elapsed = Clock::now() - start;
-    samples.push_back(elapsed.count() / batch);
-  }
-  std::nth_element(samples.begin(), samples.begin() + samples.size() / 2, samples.end());
-  return samples[samples.size() / 2];
+  return elapsed / static_cast<double>(frames);
 }
 
 }  // namespace

@@ -1,9 +1,10 @@
-# The ratio table of one benchmark run: Google Benchmark CSV, optionally
+# The ratio tables of one benchmark run: Google Benchmark CSV, optionally
 # followed by the lines "win32,<FramePass case>,<ns per frame>" of
 # frame_pass_timing.exe. Per case, from CPU time per frame: FramePass /
 # Memcpy (lower is better), Swscale / FramePass (higher is better), and the
-# 32-bit frame pass under Wine over the native one. With repetitions, the
-# medians.
+# 32-bit frame pass under Wine over the native one. One table hot (the frame
+# reused), one cold (the *Cold cases: frames rotating through more than the
+# last-level cache). With repetitions, the medians.
 #   awk -F, -f bench/ratios.awk results.csv [win32.txt]
 function unquote(s) { gsub(/"/, "", s); return s }
 # Times in microseconds whatever unit a row reports.
@@ -13,28 +14,47 @@ function micro(t, unit) { return unit == "ns" ? t / 1000 : unit == "ms" ? t * 10
   win32[part[2] "/" part[3] "/" part[4]] = $3 / 1000
   next
 }
-/^"?(FramePass|Swscale|Memcpy)\// {
+/^"?(FramePass|Swscale|Memcpy)(Cold)?\// {
   name = unquote($1)
   # With repetitions only the medians count.
   if (name ~ /_(mean|stddev|cv)$/) next
   sub(/_median$/, "", name)
   split(name, part, "/")
   t = micro($4, unquote($5))
-  if (part[1] == "Memcpy") { memcpy[part[2] "/" part[3]] = t; next }
+  what = part[1]
+  temp = sub(/Cold$/, "", what) ? "cold" : "hot"
+  if (what == "Memcpy") { memcpy[temp, part[2] "/" part[3]] = t; next }
   key = part[2] "/" part[3] "/" part[4]
-  if (part[1] == "FramePass") { pass[key] = t; order[++count] = key } else { peer[key] = t }
+  if (what == "FramePass") {
+    pass[temp, key] = t
+    if (!((temp, key) in seen)) { seen[temp, key] = 1; order[temp, ++count[temp]] = key }
+  } else {
+    peer[temp, key] = t
+  }
+}
+function table(temp,    i, key, part, m, slower, faster, w, wr) {
+  if (count[temp] == 0) return
+  printf "%s\n%-26s %10s %9s %10s %10s %11s", temp == "hot" ? "hot (the frame reused)" : \
+         "cold (frames rotating through more than the last-level cache)", "case", "FramePass", "Memcpy", "Swscale",
+         "FP/Memcpy", "Swscale/FP"
+  if (temp == "hot") printf " %10s %12s", "win32", "win32/native"
+  printf "\n"
+  for (i = 1; i <= count[temp]; ++i) {
+    key = order[temp, i]
+    split(key, part, "/")
+    m = memcpy[temp, part[1] "/" part[2]]
+    slower = m > 0 ? pass[temp, key] / m : 0
+    faster = pass[temp, key] > 0 ? peer[temp, key] / pass[temp, key] : 0
+    printf "%-26s %8.1fus %7.1fus %8.1fus %9.2fx %10.1fx", key, pass[temp, key], m, peer[temp, key], slower, faster
+    if (temp == "hot") {
+      w = (key in win32) ? sprintf("%8.1fus", win32[key]) : "       -"
+      wr = (key in win32 && pass[temp, key] > 0) ? sprintf("%11.2fx", win32[key] / pass[temp, key]) : "          -"
+      printf " %10s %12s", w, wr
+    }
+    printf "\n"
+  }
 }
 END {
-  printf "%-26s %10s %9s %10s %10s %11s %10s %12s\n", "case", "FramePass", "Memcpy", "Swscale", "FP/Memcpy",
-         "Swscale/FP", "win32", "win32/native"
-  for (i = 1; i <= count; ++i) {
-    key = order[i]
-    split(key, part, "/")
-    m = memcpy[part[1] "/" part[2]]
-    slower = m > 0 ? pass[key] / m : 0
-    faster = pass[key] > 0 ? peer[key] / pass[key] : 0
-    w = (key in win32) ? sprintf("%8.1fus", win32[key]) : "       -"
-    wr = (key in win32 && pass[key] > 0) ? sprintf("%11.2fx", win32[key] / pass[key]) : "          -"
-    printf "%-26s %8.1fus %7.1fus %8.1fus %9.2fx %10.1fx %10s %12s\n", key, pass[key], m, peer[key], slower, faster, w, wr
-  }
+  table("hot")
+  table("cold")
 }

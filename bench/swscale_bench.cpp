@@ -4,7 +4,9 @@
 // RGB24 rows read bottom-up through a negative stride). Panorama maps the
 // whole frame onto itself along a curve libswscale has no counterpart for;
 // its peer is the nearest linear stretch that really resamples, w - 2 source
-// columns onto w (equal sizes would take libswscale's plain copy).
+// columns onto w (equal sizes would take libswscale's plain copy). Cold
+// (SwscaleCold): the frames and the output buffers rotate through sets
+// larger than the last-level cache.
 #include <benchmark/benchmark.h>
 
 extern "C" {
@@ -15,6 +17,7 @@ extern "C" {
 #include <vector>
 
 #include "bench/bench_cases.h"
+#include "bench/frame_set.h"
 
 namespace xvf::bench {
 namespace {
@@ -30,9 +33,8 @@ Rect PeerSource(const FrameSize& size, const Mode& mode, Rect* dst) {
   return g.srcRect;
 }
 
-void Swscale(benchmark::State& state, FrameSize size, PixelLayout layout, Mode mode) {
-  std::vector<uint8_t> frame(FrameBytes(size, layout));
-  FillPicture(frame.data(), frame.size());
+void Swscale(benchmark::State& state, FrameSize size, PixelLayout layout, Mode mode, bool cold) {
+  FrameSet frames(FrameBytes(size, layout), cold);
   Rect dst;
   const Rect src = PeerSource(size, mode, &dst);
   const int srcW = src.Width(), srcH = src.Height(), dstW = dst.Width(), dstH = dst.Height();
@@ -46,27 +48,30 @@ void Swscale(benchmark::State& state, FrameSize size, PixelLayout layout, Mode m
   const int frameStride = size.width * layout.bytesPerPixel;
   // Picture row src.top: top-down in YUY2, bottom-up in RGB24.
   const int memoryRow = layout.pixelFormat == 0 ? src.top : size.height - 1 - src.top;
-  const uint8_t* const srcSlice[4] = {frame.data() + static_cast<ptrdiff_t>(memoryRow) * frameStride +
-                                          src.left * layout.bytesPerPixel,
-                                      nullptr, nullptr, nullptr};
+  const ptrdiff_t firstByte = static_cast<ptrdiff_t>(memoryRow) * frameStride + src.left * layout.bytesPerPixel;
   const int srcStride[4] = {layout.pixelFormat == 0 ? frameStride : -frameStride, 0, 0, 0};
-  std::vector<uint8_t> out(static_cast<size_t>(dstW) * dstH * layout.bytesPerPixel + 64);
-  uint8_t* const dstSlice[4] = {out.data(), nullptr, nullptr, nullptr};
+  FrameSet outputs(static_cast<size_t>(dstW) * dstH * layout.bytesPerPixel + 64, cold);
   const int dstStride[4] = {dstW * layout.bytesPerPixel, 0, 0, 0};
+  size_t next = 0;
   for (auto _ : state) {
+    const uint8_t* const srcSlice[4] = {frames.frame(next) + firstByte, nullptr, nullptr, nullptr};
+    uint8_t* const dstSlice[4] = {outputs.frame(next++), nullptr, nullptr, nullptr};
     benchmark::DoNotOptimize(sws_scale(context, srcSlice, srcStride, 0, srcH, dstSlice, dstStride));
     benchmark::ClobberMemory();
   }
   sws_freeContext(context);
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(frame.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(frames.bytes()));
 }
 
 [[maybe_unused]] const bool registered = [] {
-  for (const FrameSize& size : kSizes) {
-    for (const PixelLayout& layout : kLayouts) {
-      for (const Mode& mode : kModes) {
-        benchmark::RegisterBenchmark(CaseName("Swscale", layout, size, &mode).c_str(), Swscale, size, layout, mode)
-            ->Unit(benchmark::kMicrosecond);
+  for (bool cold : {false, true}) {
+    for (const FrameSize& size : kSizes) {
+      for (const PixelLayout& layout : kLayouts) {
+        for (const Mode& mode : kModes) {
+          benchmark::RegisterBenchmark(CaseName(cold ? "SwscaleCold" : "Swscale", layout, size, &mode).c_str(),
+                                       Swscale, size, layout, mode, cold)
+              ->Unit(benchmark::kMicrosecond);
+        }
       }
     }
   }

@@ -9,7 +9,7 @@
 
 namespace xvf {
 
-FrameScaler::FrameScaler() : kernels_(ActiveRowKernels()) {}
+FrameScaler::FrameScaler() : kernels_(ActiveRowKernels()), columnKernels_(ActiveColumnKernels()) {}
 
 FrameScaler::~FrameScaler() {
   AlignedFree(work_);
@@ -17,6 +17,8 @@ FrameScaler::~FrameScaler() {
   AlignedFree(columnMap_.entries);
   AlignedFree(gatherBlocks_);
   AlignedFree(gatherSource_);
+  AlignedFree(columnArena_);
+  AlignedFree(columnSource_);
 }
 
 void FrameScaler::SetHysteresis(int32_t grow, int32_t shrink) {
@@ -140,6 +142,20 @@ bool FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight,
     // destination row is the byte-wise blend of its two source rows.
     const bool identity =
         !callerColumnMap && srcWidth == dstWidth && src.left == dstRect.left && visibleWidth == srcWidth;
+    // Rows that are their own sources: resampled in place along a column plan.
+    if (!identity && columnKernels_.resampleRows && RowsAreTheirOwnSources(rowMap_.entries, rowEntries, rowKeyNow.step) &&
+        src.top == visible.top) {
+      const ColumnShape shape{visibleWidth, skip, x1 - x0, yuy2, (visible.left & 1) != 0, x0 * bytesPerPixel,
+                              visible.left * bytesPerPixel, frameWidth * bytesPerPixel};
+      const ColumnPlan* plan = nullptr;
+      if (!EnsureColumnPlan(columns, shape, &plan)) return false;  // no memory: the frame stays as it was
+      if (plan) {
+        columnKernels_.resampleRows(pictureRow0 + static_cast<ptrdiff_t>(visible.top) * rowStride, rowStride,
+                                    visibleHeight, *plan);
+        ++columnCalls_;
+        return true;
+      }
+    }
     const GatherBlock* blocks = nullptr;
     if (!identity && kernels_.gatherRow &&
         !EnsureGatherTable(columns, visibleWidth, skip, x1 - x0, yuy2, (visible.left & 1) != 0, &blocks)) {

@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "engine/column_kernels.h"
 #include "engine/frame_format.h"
 #include "engine/row_kernels.h"
 #include "engine/scale_map.h"
@@ -53,6 +54,9 @@ class FrameScaler {
   // Kernels for one instruction-set level (tests and benchmarks); the
   // constructor takes ActiveRowKernels().
   void UseKernels(const RowKernels& kernels) { kernels_ = kernels; }
+  // The in-place column kernel of one level; the constructor takes
+  // ActiveColumnKernels().
+  void UseColumnKernels(const ColumnKernels& kernels) { columnKernels_ = kernels; }
 
   // Fast paths, on by default: how the two passes are executed when the
   // geometry allows, byte-identical to the two passes. Off: always the two
@@ -61,7 +65,9 @@ class FrameScaler {
   //    two source rows, written straight into the frame;
   //  - a column map the gather blocks can express (SSSE3 and up): each row is
   //    blended into one work row in the frame's own layout, then gathered
-  //    into the frame with byte shuffles.
+  //    into the frame with byte shuffles;
+  //  - a column map over rows that are their own sources (a column plan
+  //    expresses it, SSSE3 and up): each row resampled in place, no work row.
   // Rows run in an order that never overwrites a row still to be read.
   void UseFastPaths(bool on) { fastPaths_ = on; }
 
@@ -73,6 +79,8 @@ class FrameScaler {
   // Calls that took each fast path.
   int32_t IdentityPathCount() const { return identityCalls_; }
   int32_t GatherPathCount() const { return gatherCalls_; }
+  int32_t ColumnPlanBuildCount() const { return columnBuilds_; }
+  int32_t InPlaceColumnsPathCount() const { return columnCalls_; }
 
   // The scaler's own maps and the keys they were built from.
   const ScaleMapKey& RowKey() const { return rowMap_.key; }
@@ -108,6 +116,12 @@ class FrameScaler {
   // Runs the fast path over every row; false, before anything is written,
   // when the row map needs more than one saved row.
   bool ScaleRowsInPlace(const RowGeometry& g) const;
+  // The column plan of `columns` for `shape` in *plan, rebuilt only when the
+  // map's entries or the shape differ from the last build; null when the map
+  // cannot be planned. False when memory is short.
+  bool EnsureColumnPlan(const ScaleMapEntry* columns, const ColumnShape& shape, const ColumnPlan** plan);
+  // True when entry j of a row map (`step` bytes a row) samples row j alone.
+  static bool RowsAreTheirOwnSources(const ScaleMapEntry* rowMap, int32_t count, int32_t step);
 
   RowKernels kernels_;
   bool fastPaths_ = true;
@@ -136,6 +150,19 @@ class FrameScaler {
   int32_t gatherBlockCount_ = 0;
   ScaleMapEntry* gatherSource_ = nullptr;
   int32_t gatherSourceCount_ = 0;
+
+  // In-place column plan, its arena and the column map entries it was built from.
+  ColumnKernels columnKernels_;
+  int32_t columnBuilds_ = 0;
+  int32_t columnCalls_ = 0;
+  ColumnShape columnShape_;
+  bool columnValid_ = false;        // the plan matches columnShape_ and columnSource_
+  bool columnExpressible_ = false;  // the map fits the plan
+  ColumnPlan columnPlan_;
+  uint8_t* columnArena_ = nullptr;
+  int32_t columnArenaCount_ = 0;
+  ScaleMapEntry* columnSource_ = nullptr;
+  int32_t columnSourceCount_ = 0;
 };
 
 }  // namespace xvf

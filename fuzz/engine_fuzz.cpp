@@ -1,10 +1,12 @@
 // FrameScaler::Scale and FramePainter::PaintRect on arbitrary frame sizes,
 // rectangles (also leaving the frame), layouts, field flags and CPU levels,
 // with the frame against a no-access page on one side and poisoned memory on
-// the other. Every call at the chosen level gives the bytes the scalar
-// kernels give, and a Scale that reports false has left the frame unchanged.
-// Frames are small; one input in four has rows up to 4096 pixels (every
-// SIMD and gather tail) or columns up to 1024 rows.
+// the other; now and then the destination keeps the source's rows (columns
+// resampled in place, with the scalar column kernel below SSSE3). Every call
+// at the chosen level gives the bytes the scalar kernels give, and a Scale
+// that reports false has left the frame unchanged. Frames are small; one
+// input in four has rows up to 4096 pixels (every SIMD and gather tail) or
+// columns up to 1024 rows.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -66,6 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int32_t byFields = (flags >> 1) & 1;
   const auto level = static_cast<xvf::CpuLevel>((flags >> 2) % 5);
   const bool start = (flags >> 4) & 1;
+  const bool sameRows = (flags >> 5) & 1;
 
   const size_t bytes = static_cast<size_t>(width) * height * bytesPerPixel;
   static xvf::fuzz::GuardedFrame guarded(kMaxFrameBytes);
@@ -75,7 +78,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   static xvf::FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
-  scaler.UseKernels(xvf::RowKernelsFor(level <= xvf::DetectedCpuLevel() ? level : xvf::DetectedCpuLevel()));
+  const xvf::CpuLevel usable = level <= xvf::DetectedCpuLevel() ? level : xvf::DetectedCpuLevel();
+  scaler.UseKernels(xvf::RowKernelsFor(usable));
+  xvf::ColumnKernels columns = xvf::ColumnKernelsFor(usable);
+  if (!columns.resampleRows) columns.resampleRows = xvf::ResampleColumns_C;
+  scaler.UseColumnKernels(columns);
   // The reference: scalar kernels through the two passes, on a plain copy of the frame.
   static xvf::FrameScaler referenceScaler;
   referenceScaler.SetHysteresis(10, 10);
@@ -85,7 +92,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   reference.assign(frame, frame + bytes);
   while (in.Left() >= 2 * 5 * 4) {
     const xvf::Rect src = TakeRect(in, width, height);
-    const xvf::Rect dst = TakeRect(in, width, height);
+    xvf::Rect dst = TakeRect(in, width, height);
+    if (sameRows) {
+      dst.top = src.top;
+      dst.bottom = src.bottom;
+    }
     const bool scaled = scaler.Scale(frame, width, height, src, dst, layout, byFields, nullptr);
     if (!scaled && std::memcmp(frame, reference.data(), bytes) != 0) std::abort();
     const bool referenceScaled =

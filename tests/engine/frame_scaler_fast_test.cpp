@@ -1,10 +1,12 @@
 // The scaler's fast paths against its two passes (UseFastPaths(false)) at
 // every instruction-set level: identity columns with the source above, below
-// and across the destination, column maps (linear and panorama), by fields,
-// odd heights, frames against no-access pages. Each case also checks which
+// and across the destination, column maps (linear, panorama and random walks,
+// gathered or resampled in place), by fields, odd heights, frames against
+// no-access pages. Each case also checks which
 // path ran, so a silent fallback cannot pass for a tested fast path.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -17,7 +19,7 @@
 namespace xvf {
 namespace {
 
-enum class Path { kIdentity, kGather, kAny };
+enum class Path { kIdentity, kGather, kInPlaceColumns, kAny };
 
 std::string Describe(int32_t w, int32_t h, Rect s, Rect d, PixelFormat layout, int32_t fields) {
   return std::to_string(w) + "x" + std::to_string(h) + (layout == PixelFormat::kYuy2 ? " yuy2" : " rgb24") +
@@ -33,6 +35,10 @@ class FastPathsAt : public testing::TestWithParam<CpuLevel> {
     for (FrameScaler* s : {&fast_, &reference_}) {
       s->SetHysteresis(10, 10);
       s->UseKernels(RowKernelsFor(GetParam()));
+      // Levels without an in-place column kernel test the scalar one.
+      ColumnKernels columns = ColumnKernelsFor(GetParam());
+      if (!columns.resampleRows) columns.resampleRows = ResampleColumns_C;
+      s->UseColumnKernels(columns);
     }
     reference_.UseFastPaths(false);
   }
@@ -52,7 +58,8 @@ class FastPathsAt : public testing::TestWithParam<CpuLevel> {
     for (auto placement : {test::GuardedBuffer::kAgainstEnd, test::GuardedBuffer::kAgainstStart}) {
       test::GuardedBuffer frame(bytes, placement);
       std::memcpy(frame.data(), before.data(), bytes);
-      const int32_t identity = fast_.IdentityPathCount(), gather = fast_.GatherPathCount();
+      const int32_t identity = fast_.IdentityPathCount(), gather = fast_.GatherPathCount(),
+                    inPlace = fast_.InPlaceColumnsPathCount();
       ASSERT_EQ(refOk, fast_.Scale(frame.data(), width, height, src, dst, layout, byFields, columns)) << what;
       ASSERT_EQ(0, std::memcmp(frame.data(), expectedFrame.data(), bytes)) << what;
       if (expected == Path::kIdentity) {
@@ -60,6 +67,9 @@ class FastPathsAt : public testing::TestWithParam<CpuLevel> {
       }
       if (expected == Path::kGather && Gathers()) {
         ASSERT_EQ(fast_.GatherPathCount(), gather + 1) << what;
+      }
+      if (expected == Path::kInPlaceColumns) {
+        ASSERT_EQ(fast_.InPlaceColumnsPathCount(), inPlace + 1) << what;
       }
     }
   }
@@ -107,10 +117,14 @@ TEST_P(FastPathsAt, AspectGeometriesTakeTheFastPaths) {
       // Odd heights, and a destination beyond the frame.
       Check(720, 575, {0, 0, 720, 575}, {0, 18, 720, 600}, layout, byFields, nullptr, Path::kIdentity);
       Check(64, 47, {0, 5, 64, 40}, {0, -9, 64, 51}, layout, byFields, nullptr, Path::kIdentity);
-      // Fit-height: columns squeezed into the middle, or the middle stretched.
-      Check(720, 576, {0, 0, 720, 576}, {90, 0, 630, 576}, layout, byFields, nullptr, Path::kGather);
-      Check(720, 576, {90, 0, 630, 576}, {0, 0, 720, 576}, layout, byFields, nullptr, Path::kGather);
-      Check(1920, 1080, {0, 0, 1920, 1080}, {240, 0, 1680, 1080}, layout, byFields, nullptr, Path::kGather);
+      // Fit-height: columns squeezed into the middle, or the middle stretched,
+      // each row in place; with rows scaled too, gathered.
+      const Path inPlace = Path::kInPlaceColumns;
+      Check(720, 576, {0, 0, 720, 576}, {90, 0, 630, 576}, layout, byFields, nullptr, inPlace);
+      Check(720, 576, {90, 0, 630, 576}, {0, 0, 720, 576}, layout, byFields, nullptr, inPlace);
+      Check(1920, 1080, {0, 0, 1920, 1080}, {240, 0, 1680, 1080}, layout, byFields, nullptr, inPlace);
+      Check(720, 575, {1, 3, 719, 575}, {91, 3, 630, 575}, layout, byFields, nullptr, inPlace);
+      Check(720, 576, {0, 0, 720, 576}, {90, 0, 630, 574}, layout, byFields, nullptr, Path::kGather);
       // Both directions at once, odd edges.
       Check(720, 576, {33, 41, 611, 530}, {91, 3, 700, 571}, layout, byFields, nullptr, Path::kGather);
     }
@@ -131,12 +145,47 @@ TEST_P(FastPathsAt, ColumnMapsOnRandomRectangles) {
     Rect dst{Random(width + 8) - 4, Random(height + 8) - 4, 0, 0};
     dst.right = dst.left + 1 + Random(2 * width);
     dst.bottom = dst.top + 1 + Random(2 * height);
+    if (i % 4 == 0) {  // rows their own sources: in place
+      dst.top = src.top;
+      dst.bottom = src.bottom;
+    }
     Check(width, height, src, dst, layout, (i % 3) == 0, nullptr, Path::kAny);
     if (HasFatalFailure()) return;
   }
   if (Gathers()) {
-    EXPECT_GT(fast_.GatherPathCount(), 200);
+    EXPECT_GT(fast_.GatherPathCount(), 150);
   }
+  EXPECT_GT(fast_.InPlaceColumnsPathCount(), 80);
+}
+
+// A caller's map that walks back and forth: blocks of every row overwrite
+// samples of others, whichever order they run in, and read saved windows.
+TEST_P(FastPathsAt, ColumnMapsThatWalkBackAndForth) {
+  int32_t plansWithSavedBlocks = 0;
+  for (int i = 0; i < 120; ++i) {
+    const PixelFormat layout = (i & 1) ? PixelFormat::kRgb24 : PixelFormat::kYuy2;
+    const int32_t width = 16 + 2 * Random(60);
+    std::vector<ScaleMapEntry> map(static_cast<size_t>(width));
+    int32_t a = Random(width - 1), running = 0;  // sample A, and the running position (at B after an entry)
+    for (ScaleMapEntry& e : map) {
+      const int32_t next = std::min(std::max(a + Random(3) - 1, 0), width - 2);
+      const int32_t w = Random(4096);
+      e = MakeScaleMapEntry(4 * (next - running), w ? 4 : 0, w);
+      a = next;
+      running = next + (w ? 1 : 0);
+    }
+    Check(width, 6, {0, 0, width, 6}, {0, 0, width, 6}, layout, 0, map.data(), Path::kAny);
+    if (HasFatalFailure()) return;
+    const bool yuy2 = layout == PixelFormat::kYuy2;
+    const int32_t rowBytes = width * (yuy2 ? 2 : 3);
+    const ColumnShape shape{width, 0, width, yuy2, false, 0, 0, rowBytes};
+    std::vector<uint8_t> arena(ColumnPlanArenaBytes(shape) + 16);
+    ColumnPlan plan;
+    uint8_t* aligned = arena.data() + (16 - reinterpret_cast<uintptr_t>(arena.data()) % 16) % 16;
+    if (BuildColumnPlan(shape, map.data(), aligned, &plan) && plan.savedBlocks > 0) ++plansWithSavedBlocks;
+  }
+  EXPECT_GT(fast_.InPlaceColumnsPathCount(), 100);
+  EXPECT_GT(plansWithSavedBlocks, 20);
 }
 
 // The panorama tables of a range of window shapes over the whole frame, as
@@ -150,7 +199,7 @@ TEST_P(FastPathsAt, PanoramaTables) {
       for (double ratio : {1.0 / 1.2, 1.2, 4.0 / 3.0, 1.5, 2.0}) {
         BuildPanoramaTable(width, ratio, 4, table.data());
         for (int32_t byFields : {0, 1}) {
-          const Path path = ratio <= 4.0 / 3.0 && width >= 64 ? Path::kGather : Path::kAny;
+          const Path path = ratio <= 4.0 / 3.0 && width >= 64 ? Path::kInPlaceColumns : Path::kAny;
           Check(width, height, {0, 0, width, height}, {0, 0, width, height}, layout, byFields, table.data(), path);
           if (HasFatalFailure()) return;
         }
@@ -182,21 +231,25 @@ TEST(FastPaths, SteadyStateAllocatesAndBuildsNothing) {
     scaler.SetHysteresis(10, 10);
     scaler.Scale(frame.data(), 720, 576, c.src, c.dst, PixelFormat::kYuy2, 0, c.columns);
     const int32_t allocations = scaler.AllocationCount(), maps = scaler.MapBuildCount(),
-                  gathers = scaler.GatherBuildCount();
-    const int32_t fastCalls = scaler.IdentityPathCount() + scaler.GatherPathCount();
+                  gathers = scaler.GatherBuildCount(), plans = scaler.ColumnPlanBuildCount();
+    auto fastCalls = [&] {
+      return scaler.IdentityPathCount() + scaler.GatherPathCount() + scaler.InPlaceColumnsPathCount();
+    };
+    const int32_t callsBefore = fastCalls();
     for (int i = 0; i < 10; ++i) scaler.Scale(frame.data(), 720, 576, c.src, c.dst, PixelFormat::kYuy2, 0, c.columns);
     EXPECT_EQ(scaler.AllocationCount(), allocations);
     EXPECT_EQ(scaler.MapBuildCount(), maps);
     EXPECT_EQ(scaler.GatherBuildCount(), gathers);
+    EXPECT_EQ(scaler.ColumnPlanBuildCount(), plans);
     if (UsableCpuLevel() >= CpuLevel::Ssse3 || c.identityColumns) {
-      EXPECT_EQ(scaler.IdentityPathCount() + scaler.GatherPathCount(), fastCalls + 10);
+      EXPECT_EQ(fastCalls(), callsBefore + 10);
     }
   }
-  // The caller rebuilds its table in place for another window: new gather blocks.
+  // The caller rebuilds its table in place for another window: a new plan.
   FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
   scaler.Scale(frame.data(), 720, 576, {0, 0, 720, 576}, {0, 0, 720, 576}, PixelFormat::kYuy2, 0, table.data());
-  const int32_t gathers = scaler.GatherBuildCount();
+  const int32_t plans = scaler.ColumnPlanBuildCount();
   BuildPanoramaTable(720, 1.2, 4, table.data());
   std::vector<uint8_t> expected(frame);
   FrameScaler reference;
@@ -206,7 +259,7 @@ TEST(FastPaths, SteadyStateAllocatesAndBuildsNothing) {
   scaler.Scale(frame.data(), 720, 576, {0, 0, 720, 576}, {0, 0, 720, 576}, PixelFormat::kYuy2, 0, table.data());
   EXPECT_EQ(frame, expected);
   if (UsableCpuLevel() >= CpuLevel::Ssse3) {
-    EXPECT_EQ(scaler.GatherBuildCount(), gathers + 1);
+    EXPECT_EQ(scaler.ColumnPlanBuildCount(), plans + 1);
   }
 }
 

@@ -1,0 +1,32 @@
+#pragma once
+// Kernels that resample rows in place along a column plan (column_plan.h),
+// byte-identical to the two passes.
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/column_plan.h"
+#include "platform/cpu_features.h"
+
+namespace xvf {
+
+// Resamples `rows` rows in place; row i starts at firstRow + i * rowStride.
+// Each row is its own source (the rows' source rows are themselves). Uses
+// plan.saved as scratch; touches no byte of a row outside
+// [plan.touchLow, plan.touchHigh) and writes only the destination bytes.
+using ColumnRowsFn = void (*)(uint8_t* firstRow, ptrdiff_t rowStride, int32_t rows, const ColumnPlan& plan);
+
+void ResampleColumns_C(uint8_t* firstRow, ptrdiff_t rowStride, int32_t rows, const ColumnPlan& plan);
+void ResampleColumns_SSSE3(uint8_t* firstRow, ptrdiff_t rowStride, int32_t rows, const ColumnPlan& plan);
+void ResampleColumns_AVX2(uint8_t* firstRow, ptrdiff_t rowStride, int32_t rows, const ColumnPlan& plan);
+
+struct ColumnKernels {
+  ColumnRowsFn resampleRows = nullptr;  // null: the level keeps the other paths
+};
+
+// The kernels of one level, from the lowest up to `level`.
+ColumnKernels ColumnKernelsFor(CpuLevel level);
+
+// The table for UsableCpuLevel(), chosen once on first use.
+const ColumnKernels& ActiveColumnKernels();
+
+}  // namespace xvf

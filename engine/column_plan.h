@@ -1,0 +1,74 @@
+#pragma once
+// A column map resampled in place within each row: no work row. Each block
+// writes 16 destination bytes and reads its samples from two 16-byte windows
+// of the same row. Blocks run in an order that reads no byte an earlier block
+// overwrote; the few blocks no order serves read copies of their windows,
+// saved before the row is written, and run last:
+//
+//   row      |<- src ->|          destination squeezed into the middle
+//   dst         |<-  ->|
+//   blocks   <- <- <- . -> -> ->  left of the fixed point right-to-left,
+//                                 right of it left-to-right
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/scale_map.h"
+
+namespace xvf {
+
+// Output byte k of a block (half k / 8) is A + floor(2(B - A) * 8w / 65536)
+// with A = window[samples[2k]], B = window[samples[2k + 1]] of its half's
+// window, which equals A + floor((B - A) w / 4096).
+struct alignas(16) ColumnBlock {
+  int32_t dst;      // first destination byte, from the row's start
+  int32_t base[2];  // each half's window, from the row's start (saved blocks: from the row's saved windows)
+  int32_t unused;
+  uint8_t samples[32];  // (A, B) window indices per output byte
+  int16_t weights[16];  // 8w per output byte, w in 0..4095
+};
+static_assert(sizeof(ColumnBlock) == 80, "kernels step through blocks by 80 bytes");
+
+// Where a column map reads and writes within a row.
+struct ColumnShape {
+  int32_t count = 0;         // destination pixels (map entries)
+  int32_t skip = 0;          // the running position's first pixel
+  int32_t rowPixels = 0;     // source pixels from srcByteStart that entries may sample
+  bool yuy2 = false;         // else RGB24
+  bool oddFirst = false;     // YUY2: the first destination column is odd (takes V)
+  int32_t srcByteStart = 0;  // source pixel 0, from the row's start
+  int32_t dstByteStart = 0;  // destination pixel 0, from the row's start
+  int32_t rowBytes = 0;      // bytes of a frame row: no window reaches past them
+  bool operator==(const ColumnShape& o) const {
+    return count == o.count && skip == o.skip && rowPixels == o.rowPixels && yuy2 == o.yuy2 &&
+           oddFirst == o.oddFirst && srcByteStart == o.srcByteStart && dstByteStart == o.dstByteStart &&
+           rowBytes == o.rowBytes;
+  }
+};
+
+struct ColumnPlan {
+  const ColumnBlock* blocks = nullptr;  // in running order; the last savedBlocks read saved windows
+  int32_t blockCount = 0;
+  int32_t savedBlocks = 0;
+  const int32_t* saveFrom = nullptr;  // row offsets of the windows saved before a row is written
+  int32_t saveCount = 0;
+  uint8_t* saved = nullptr;  // kColumnRowsAtOnce rows x saveCount x 16 bytes
+  int32_t touchLow = 0;      // row bytes read or written: [touchLow, touchHigh)
+  int32_t touchHigh = 0;
+};
+
+// Rows a kernel resamples with one load of each block: four where there are
+// 16 vector registers, two in 32-bit code (8 registers; four rows spill).
+constexpr int32_t kColumnRowsAtOnce = sizeof(void*) == 8 ? 4 : 2;
+
+// Bytes of the arena BuildColumnPlan needs (plan and build scratch), or 0
+// when the shape cannot be planned (fewer than 16 destination bytes).
+size_t ColumnPlanArenaBytes(const ColumnShape& shape);
+
+// Builds the plan of `map` (step 4) into `arena` (16-byte aligned, of
+// ColumnPlanArenaBytes). The blocks sample what the two passes sample from
+// work pixels (as the gather blocks do). False when the map cannot be
+// expressed: a half block's samples span more than 16 bytes, or an entry is
+// not what a scale map holds or leaves the row.
+bool BuildColumnPlan(const ColumnShape& shape, const ScaleMapEntry* map, uint8_t* arena, ColumnPlan* plan);
+
+}  // namespace xvf

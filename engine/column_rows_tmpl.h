@@ -1,0 +1,80 @@
+#pragma once
+// The row walk every column kernel shares, included by each kernel file with
+// its own instruction set (internal linkage). `Kernel::Block<N>(block, src,
+// dst)` resamples one block of N rows: windows from src[i] + base, results
+// to dst[i] + block->dst, every window read before any result is stored.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "engine/column_plan.h"
+
+namespace xvf {
+namespace {
+
+// Walks the next group's rows two cache lines a block, so that rows arrive
+// before they are needed: the right-to-left blocks defeat the hardware
+// prefetcher.
+class NextRows {
+ public:
+  NextRows(uint8_t* first, ptrdiff_t stride, int32_t rows, const ColumnPlan& plan)
+      : row_(first), stride_(stride), rowsLeft_(rows), low_(plan.touchLow & ~63), high_(plan.touchHigh),
+        at_(low_) {}
+  void Two() {
+    for (int i = 0; i < 2 && rowsLeft_ > 0; ++i) {
+      __builtin_prefetch(row_ + at_, 1);
+      at_ += 64;
+      if (at_ >= high_) {
+        at_ = low_;
+        row_ += stride_;
+        --rowsLeft_;
+      }
+    }
+  }
+
+ private:
+  uint8_t* row_;
+  ptrdiff_t stride_;
+  int32_t rowsLeft_;
+  int32_t low_, high_, at_;
+};
+
+template <typename Kernel, int N>
+void ResampleGroup(uint8_t* first, ptrdiff_t stride, int32_t nextRows, const ColumnPlan& plan) {
+  // Row pointers in locals: stores through them force no reloads.
+  uint8_t* row[N];
+  uint8_t* saved[N];
+  for (int i = 0; i < N; ++i) {
+    row[i] = first + i * stride;
+    saved[i] = plan.saved + static_cast<ptrdiff_t>(i) * plan.saveCount * 16;
+  }
+  for (int32_t s = 0; s < plan.saveCount; ++s)
+    for (int i = 0; i < N; ++i) std::memcpy(saved[i] + 16 * s, row[i] + plan.saveFrom[s], 16);
+  NextRows next(first + N * stride, stride, nextRows, plan);
+  const ColumnBlock* block = plan.blocks;
+  const ColumnBlock* const directEnd = block + (plan.blockCount - plan.savedBlocks);
+  const ColumnBlock* const end = block + plan.blockCount;
+  for (; block < directEnd; ++block) {
+    next.Two();
+    Kernel::template Block<N>(block, row, row);
+  }
+  for (; block < end; ++block) Kernel::template Block<N>(block, saved, row);
+}
+
+template <typename Kernel>
+void ResampleRows(uint8_t* first, ptrdiff_t stride, int32_t rows, const ColumnPlan& plan) {
+  constexpr int32_t kGroup = kColumnRowsAtOnce;
+  for (; rows >= kGroup; rows -= kGroup, first += kGroup * stride) {
+    const int32_t after = rows - kGroup;
+    ResampleGroup<Kernel, kGroup>(first, stride, after < kGroup ? after : kGroup, plan);
+  }
+  if (rows >= 2) {
+    ResampleGroup<Kernel, 2>(first, stride, rows - 2, plan);
+    first += 2 * stride;
+    rows -= 2;
+  }
+  if (rows == 1) ResampleGroup<Kernel, 1>(first, stride, 0, plan);
+}
+
+}  // namespace
+}  // namespace xvf
