@@ -27,7 +27,7 @@ class X87DoublePrecision {
   }
   ~X87DoublePrecision() { __asm__ __volatile__("fldcw %0" : : "m"(saved_) : "memory"); }
 #else
-  X87DoublePrecision() = default;
+  X87DoublePrecision() {}  // user-provided: a guard is never an unused variable
 #endif
   X87DoublePrecision(const X87DoublePrecision&) = delete;
   X87DoublePrecision& operator=(const X87DoublePrecision&) = delete;
