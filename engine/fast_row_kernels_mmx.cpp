@@ -6,16 +6,10 @@
 
 #include "engine/interpolate.h"
 #include "engine/fast_row_kernels.h"
+#include "engine/mmx_memory.h"
 
 namespace xvf {
 namespace {
-
-inline __m64 Load64(const uint8_t* p) {
-  __m64 v;
-  std::memcpy(&v, p, 8);
-  return v;
-}
-inline void Store64(uint8_t* p, __m64 v) { std::memcpy(p, &v, 8); }
 
 // a + floor((b - a) * w / 4096) on 8 bytes, the even and the odd bytes in
 // the low and high halves of the 16-bit lanes, so nothing is unpacked.

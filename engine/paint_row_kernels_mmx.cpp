@@ -7,25 +7,10 @@
 #include <cstring>
 
 #include "engine/paint_row_kernels.h"
+#include "engine/mmx_memory.h"
 
 namespace xvf {
 namespace {
-
-inline __m64 Load32(const uint8_t* p) {
-  int32_t v;
-  std::memcpy(&v, p, 4);
-  return _mm_cvtsi32_si64(v);
-}
-inline __m64 Load64(const uint8_t* p) {
-  __m64 v;
-  std::memcpy(&v, p, 8);
-  return v;
-}
-inline void Store32(uint8_t* p, __m64 v) {
-  const int32_t low = _mm_cvtsi64_si32(v);
-  std::memcpy(p, &low, 4);
-}
-inline void Store64(uint8_t* p, __m64 v) { std::memcpy(p, &v, 8); }
 
 inline __m64 Low4(__m64 bytes) { return _mm_unpacklo_pi8(bytes, _mm_setzero_si64()); }
 inline __m64 High4(__m64 bytes) { return _mm_unpackhi_pi8(bytes, _mm_setzero_si64()); }
