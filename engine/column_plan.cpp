@@ -77,14 +77,17 @@ bool SampleBytes(const ColumnShape& s, const ScaleMapEntry* map, ByteSample* out
 // The block writing destination bytes first .. first + 15; false when a
 // half's samples span more than one window.
 bool MakeBlock(const ColumnShape& s, const ByteSample* samples, int32_t first, ColumnBlock* block) {
-  std::memset(static_cast<void*>(block), 0, sizeof(ColumnBlock));
   block->dst = s.dstByteStart + first;
+  block->unused = 0;
   for (int32_t half = 0; half < 2; ++half) {
     const ByteSample* bytes = samples + first + 8 * half;
     int32_t low = bytes[0].a, high = bytes[0].a;
     for (int32_t i = 0; i < 8; ++i) {
-      low = std::min({low, bytes[i].a, bytes[i].b});
-      high = std::max({high, bytes[i].a, bytes[i].b});
+      const int32_t a = bytes[i].a, b = bytes[i].b;
+      low = a < low ? a : low;
+      low = b < low ? b : low;
+      high = a > high ? a : high;
+      high = b > high ? b : high;
     }
     if (high - low > 15) return false;
     // The window stays inside the row; high - base is still at most 15.
@@ -148,8 +151,8 @@ bool BuildColumnPlan(const ColumnShape& s, const ScaleMapEntry* map, uint8_t* ar
   int32_t low = s.dstByteStart, high = s.dstByteStart + n;
   for (int32_t i = 0; i < count; ++i) {
     const ColumnBlock& block = natural[order[i]];
-    low = std::min({low, block.base[0], block.base[1]});
-    high = std::max({high, block.base[0] + 16, block.base[1] + 16});
+    low = std::min(low, std::min(block.base[0], block.base[1]));
+    high = std::max(high, std::max(block.base[0], block.base[1]) + 16);
     if (ReadsWritten(block, arena.written)) {
       arena.blocks[--late] = block;
     } else {
