@@ -158,13 +158,16 @@ void DriveDocument(const uint8_t* data, size_t size) {
   }
   Check(doc.cursor == doc.inSize && lines <= size);
 
-  // The first line's text also serves as a section and key name.
+  // The first line's text also serves as a section and key name. Each
+  // lookup walks the text from the last header found, so sections taken in
+  // turn reach every start of the circular search.
   doc.cursor = 0;
   doc.ReadLine(line);
-  const std::string names[] = {"COMMON", "DIALOG", "DEFAULT", "AspectMode", "Interlace", "DlgWndPosX", line, ""};
+  const std::string sections[] = {"COMMON", "DIALOG", line, ""};
+  const std::string keys[] = {"AspectMode", "DlgWndPosX", line, ""};
   std::string value;
-  for (const std::string& section : names) {
-    for (const std::string& key : names) {
+  for (const std::string& section : sections) {
+    for (const std::string& key : keys) {
       if (doc.FindValue(section, key, value)) Check(!value.empty());
       Check(doc.inSize == 0 || doc.sectionStart < doc.inSize);
       xvf::ParseInt32(value);

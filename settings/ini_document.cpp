@@ -23,12 +23,6 @@ std::string TrimWhiteSpace(const std::string& text) {
   return text.substr(begin, end - begin);
 }
 
-std::string TrimLeadingWhiteSpace(const std::string& text) {
-  size_t begin = 0;
-  while (begin < text.size() && IsSpace(text[begin])) ++begin;
-  return text.substr(begin);
-}
-
 void IniDocument::LoadText(const uint8_t* data, size_t size) {
   LoadText(std::vector<uint8_t>(data, data + size));
 }
@@ -40,30 +34,64 @@ void IniDocument::LoadText(std::vector<uint8_t> bytes) {
   sectionStart = 0;
 }
 
-bool IniDocument::ReadLine(std::string& line) {
-  line.clear();
-  const size_t start = cursor;
-  if (cursor >= inSize) return false;
-  while (cursor < inSize && !IsBreak(inText[cursor])) ++cursor;
-  line.assign(reinterpret_cast<const char*>(inText.data()) + start, cursor - start);
+namespace {
+
+// A line of the input text: bytes [begin, end), its break not included.
+struct LineSpan {
+  size_t begin = 0;
+  size_t end = 0;
+};
+
+// The line at *cursor; *cursor moves past its break. False at the end of
+// the text (the span is then empty).
+bool NextLine(const uint8_t* text, size_t size, size_t* cursor, LineSpan* line) {
+  *line = LineSpan{};
+  if (*cursor >= size) return false;
+  size_t at = *cursor;
+  line->begin = at;
+  while (at < size && !IsBreak(text[at])) ++at;
+  line->end = at;
   // An unterminated final line is a line all the same.
-  if (cursor == inSize) return true;
-  ++cursor;
-  if (cursor < inSize && IsBreak(inText[cursor])) ++cursor;
+  if (at < size) {
+    ++at;
+    if (at < size && IsBreak(text[at])) ++at;
+  }
+  *cursor = at;
   return true;
+}
+
+void TrimSpan(const uint8_t* text, LineSpan* span, bool trailing) {
+  while (span->begin < span->end && IsSpace(static_cast<char>(text[span->begin]))) ++span->begin;
+  while (trailing && span->end > span->begin && IsSpace(static_cast<char>(text[span->end - 1]))) --span->end;
+}
+
+bool SpanEquals(const uint8_t* text, const LineSpan& span, const std::string& wanted) {
+  return span.end - span.begin == wanted.size() && std::memcmp(text + span.begin, wanted.data(), wanted.size()) == 0;
+}
+
+}  // namespace
+
+bool IniDocument::ReadLine(std::string& line) {
+  LineSpan span;
+  const bool more = NextLine(inText.data(), inSize, &cursor, &span);
+  line.clear();
+  if (span.end > span.begin) line.assign(reinterpret_cast<const char*>(inText.data()) + span.begin, span.end - span.begin);
+  return more;
 }
 
 bool IniDocument::FindSection(const std::string& name) {
   if (inSize == 0) return false;
   const std::string target = "[" + TrimWhiteSpace(name) + "]";
+  const uint8_t* text = inText.data();
   // sectionStart is always the start of a line, so the circular walk from it
   // comes back to it after seeing every line once.
   size_t p = std::min(sectionStart, inSize);
   cursor = p;
-  std::string line;
+  LineSpan line;
   for (;;) {
-    ReadLine(line);
-    if (TrimWhiteSpace(line) == target) {
+    NextLine(text, inSize, &cursor, &line);
+    TrimSpan(text, &line, true);
+    if (SpanEquals(text, line, target)) {
       sectionStart = p;
       return true;
     }
@@ -80,17 +108,18 @@ bool IniDocument::FindValue(const std::string& section, const std::string& key, 
   value.clear();
   const std::string wanted = TrimWhiteSpace(key);
   if (!FindSection(section)) return false;
-  std::string line;
-  while (ReadLine(line)) {
-    line = TrimLeadingWhiteSpace(line);
-    if (line.empty()) continue;
-    if (line[0] == '[') return false;
-    const size_t equals = line.find('=');
-    if (equals == std::string::npos) continue;
-    size_t nameEnd = equals;
-    while (nameEnd > 0 && IsSpace(line[nameEnd - 1])) --nameEnd;
-    if (line.compare(0, nameEnd, wanted) != 0 || nameEnd != wanted.size()) continue;
-    value = line.substr(equals + 1);
+  const uint8_t* text = inText.data();
+  LineSpan line;
+  while (NextLine(text, inSize, &cursor, &line)) {
+    TrimSpan(text, &line, false);
+    if (line.begin == line.end) continue;
+    if (text[line.begin] == '[') return false;
+    const auto* equals = static_cast<const uint8_t*>(std::memchr(text + line.begin, '=', line.end - line.begin));
+    if (!equals) continue;
+    LineSpan name{line.begin, static_cast<size_t>(equals - text)};
+    TrimSpan(text, &name, true);
+    if (!SpanEquals(text, name, wanted)) continue;
+    value.assign(reinterpret_cast<const char*>(equals + 1), text + line.end - (equals + 1));
     return !value.empty();
   }
   return false;

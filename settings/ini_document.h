@@ -55,8 +55,7 @@ class IniDocument {
   static constexpr size_t kOutputStep = 100000;
 };
 
-// White space removed at both ends, or at the start only.
+// White space removed at both ends.
 std::string TrimWhiteSpace(const std::string& text);
-std::string TrimLeadingWhiteSpace(const std::string& text);
 
 }  // namespace xvf
