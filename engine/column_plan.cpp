@@ -3,13 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/map_byte_samples.h"
+
 namespace xvf {
 namespace {
-
-// One destination byte: source bytes A and B (from the row's start) and w.
-struct ByteSample {
-  int32_t a, b, w;
-};
 
 constexpr size_t Align16(size_t bytes) { return (bytes + 15) & ~static_cast<size_t>(15); }
 
@@ -45,33 +42,14 @@ struct Arena {
   }
 };
 
-// What the two passes sample for each destination byte (see
-// BuildGatherBlocks); false when an entry is not a scale map's or leaves
-// the row.
+// What the two passes sample for each destination byte, from the row's
+// start; false when an entry is not a scale map's or leaves the row.
 bool SampleBytes(const ColumnShape& s, const ScaleMapEntry* map, ByteSample* out) {
-  int64_t position = s.skip;  // in pixels
-  for (int32_t j = 0; j < s.count; ++j) {
-    const ScaleMapEntry& e = map[j];
-    const int32_t w = e.weight[0];
-    if (e.advance % 4 != 0 || e.secondOffset % 4 != 0 || w < 0 || w > 4095) return false;
-    if (e.weight[1] != w || e.weight[2] != w || e.weight[3] != w) return false;
-    position += e.advance / 4;
-    const int64_t a = position;
-    position += e.secondOffset / 4;
-    const int64_t b = position;
-    if (a < 0 || b < 0 || a >= s.rowPixels || b >= s.rowPixels) return false;
-    const auto qa = static_cast<int32_t>(a), qb = static_cast<int32_t>(b);
-    const int32_t o = s.srcByteStart;
-    if (s.yuy2) {
-      // Luma of the pixel itself; chroma of its pair: U at byte 1, V at byte 3.
-      const int32_t chroma = ((j + (s.oddFirst ? 1 : 0)) & 1) ? 3 : 1;
-      *out++ = ByteSample{o + 2 * qa, o + 2 * qb, w};
-      *out++ = ByteSample{o + 4 * (qa / 2) + chroma, o + 4 * (qb / 2) + chroma, w};
-    } else {
-      for (int32_t c = 0; c < 3; ++c) *out++ = ByteSample{o + 3 * qa + c, o + 3 * qb + c, w};
-    }
-  }
-  return true;
+  const int32_t o = s.srcByteStart;
+  return SampleMapBytes(map, s.count, s.skip, s.rowPixels, s.yuy2, s.oddFirst, [&](const ByteSample& sample) {
+    *out++ = ByteSample{o + sample.a, o + sample.b, sample.w};
+    return true;
+  });
 }
 
 // The block writing destination bytes first .. first + 15; false when a
