@@ -12,6 +12,7 @@
 #include "plugin/plugin_records.h"
 #include "plugin/plugin_state.h"
 #include "settings/settings_store.h"
+#include "tests/plugin/loaded_dll.h"
 #include "tests/support/frame_setup.h"
 #include "tests/support/guarded_buffer.h"
 #include "tools/host-standin/host_standin.h"
@@ -20,18 +21,11 @@
 namespace xvf {
 namespace {
 
-// The build copies the library and the stand-in host beside this program.
-std::string DllPath() { return ExecutableFolder() + "XVF_Aspect.dll"; }
-std::string HostStandinPath() { return ExecutableFolder() + "host-standin.exe"; }
+using test::DllPath;
+using test::StoreSettings;
 
-// The settings the plug-in's Init will read in this process.
-void StoreSettings(int32_t mode, int32_t interlace) {
-  SettingsStore store;
-  store.Load("XVF_Aspect");
-  store.current.aspectMode = mode;
-  store.current.interlace = interlace;
-  store.Save();
-}
+// The build copies the stand-in host beside this program too.
+std::string HostStandinPath() { return ExecutableFolder() + "host-standin.exe"; }
 
 std::vector<uint8_t> Noise(size_t bytes, uint32_t seed) {
   std::mt19937 random(seed);

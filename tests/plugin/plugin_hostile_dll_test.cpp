@@ -17,6 +17,7 @@
 #include "plugin/plugin_records.h"
 #include "plugin/plugin_state.h"
 #include "settings/settings_store.h"
+#include "tests/plugin/loaded_dll.h"
 #include "tests/support/frame_setup.h"
 #include "tests/support/guarded_buffer.h"
 #include "tools/host-standin/host_standin.h"
@@ -27,15 +28,8 @@ namespace {
 // A refused stream gets this many bytes: any touch past them faults.
 constexpr size_t kSmallFrame = 4096;
 
-std::string DllPath() { return ExecutableFolder() + "XVF_Aspect.dll"; }
-
-void StoreSettings(int32_t mode, int32_t interlace) {
-  SettingsStore store;
-  store.Load("XVF_Aspect");
-  store.current.aspectMode = mode;
-  store.current.interlace = interlace;
-  store.Save();
-}
+using test::DllPath;
+using test::StoreSettings;
 
 bool Usable(const StreamFormat& s) { return IsUsableStream(PixelFormatOf(s.pixelFormat), s.width, s.height); }
 
