@@ -40,33 +40,46 @@ inline __m256i LerpSplit32(__m256i a, __m256i b, __m256i scaled) {
   return Split32(a, b).Lerp<kFromB>(scaled);
 }
 
-template <bool kFromB>
-void LerpRows(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst) {
-  const __m256i scaled = _mm256_set1_epi16(static_cast<int16_t>(static_cast<uint16_t>(weight << 4)));
-  // The last 32 bytes are blended before any store: dst may be a or b.
-  const int32_t last = bytes - 32;
-  const __m256i tail = LerpSplit32<kFromB>(Load256(a + last), Load256(b + last), scaled);
-  for (int32_t i = 0; i < last; i += 32) Store256(dst + i, LerpSplit32<kFromB>(Load256(a + i), Load256(b + i), scaled));
-  Store256(dst + last, tail);
-}
+inline void Prefetch(const uint8_t* p) { _mm_prefetch(reinterpret_cast<const char*>(p), _MM_HINT_T0); }
 
 inline __m256i Scaled(int32_t weight) {
   return _mm256_set1_epi16(static_cast<int16_t>(static_cast<uint16_t>(weight << 4)));
 }
 
+// Rows walk down or up the frame, one new source row a step: prefetching it
+// a cache line per 64 bytes written keeps the loads ahead of the blend.
+template <bool kFromB>
+void LerpRows(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst, const uint8_t* next) {
+  const __m256i scaled = Scaled(weight);
+  // The last 32 bytes are blended before any store: dst may be a or b.
+  const int32_t last = bytes - 32;
+  const __m256i tail = LerpSplit32<kFromB>(Load256(a + last), Load256(b + last), scaled);
+  int32_t i = 0;
+  for (; i + 64 <= last; i += 64) {
+    Prefetch(next + i);
+    Store256(dst + i, LerpSplit32<kFromB>(Load256(a + i), Load256(b + i), scaled));
+    Store256(dst + i + 32, LerpSplit32<kFromB>(Load256(a + i + 32), Load256(b + i + 32), scaled));
+  }
+  Prefetch(next + last);
+  for (; i < last; i += 32) Store256(dst + i, LerpSplit32<kFromB>(Load256(a + i), Load256(b + i), scaled));
+  Store256(dst + last, tail);
+}
+
 template <bool kFromB0, bool kFromB1>
 void LerpRowPairs(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
-                   uint8_t* dst0, uint8_t* dst1) {
+                   uint8_t* dst0, uint8_t* dst1, const uint8_t* next) {
   const __m256i scaled0 = Scaled(weight0), scaled1 = Scaled(weight1);
   // The last 32 bytes of both rows are blended before any store.
   const int32_t last = bytes - 32;
   const Split32 tail(Load256(a + last), Load256(b + last));
   const __m256i tail0 = tail.Lerp<kFromB0>(scaled0), tail1 = tail.Lerp<kFromB1>(scaled1);
   for (int32_t i = 0; i < last; i += 32) {
+    if ((i & 63) == 0) Prefetch(next + i);
     const Split32 s(Load256(a + i), Load256(b + i));
     Store256(dst0 + i, s.Lerp<kFromB0>(scaled0));
     Store256(dst1 + i, s.Lerp<kFromB1>(scaled1));
   }
+  Prefetch(next + last);
   Store256(dst0 + last, tail0);
   Store256(dst1 + last, tail1);
 }
@@ -106,30 +119,31 @@ inline void StoreLast(uint8_t* dst, __m256i lanes, int32_t bytes) {
 
 }  // namespace
 
-void LerpRow_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst) {
+void LerpRow_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst,
+                  const uint8_t* next) {
   if (bytes < 32) {
-    LerpRow_SSE2(a, b, weight, bytes, dst);
+    LerpRow_SSE2(a, b, weight, bytes, dst, next);
   } else if (weight < 2048) {
-    LerpRows<false>(a, b, weight, bytes, dst);
+    LerpRows<false>(a, b, weight, bytes, dst, next);
   } else {
-    LerpRows<true>(a, b, weight, bytes, dst);
+    LerpRows<true>(a, b, weight, bytes, dst, next);
   }
 }
 
 void LerpRowPair_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
-                       uint8_t* dst0, uint8_t* dst1) {
+                       uint8_t* dst0, uint8_t* dst1, const uint8_t* next) {
   if (bytes < 32) {
-    LerpRowPair_SSE2(a, b, weight0, weight1, bytes, dst0, dst1);
+    LerpRowPair_SSE2(a, b, weight0, weight1, bytes, dst0, dst1, next);
   } else if (weight0 < 2048) {
     if (weight1 < 2048) {
-      LerpRowPairs<false, false>(a, b, weight0, weight1, bytes, dst0, dst1);
+      LerpRowPairs<false, false>(a, b, weight0, weight1, bytes, dst0, dst1, next);
     } else {
-      LerpRowPairs<false, true>(a, b, weight0, weight1, bytes, dst0, dst1);
+      LerpRowPairs<false, true>(a, b, weight0, weight1, bytes, dst0, dst1, next);
     }
   } else if (weight1 < 2048) {
-    LerpRowPairs<true, false>(a, b, weight0, weight1, bytes, dst0, dst1);
+    LerpRowPairs<true, false>(a, b, weight0, weight1, bytes, dst0, dst1, next);
   } else {
-    LerpRowPairs<true, true>(a, b, weight0, weight1, bytes, dst0, dst1);
+    LerpRowPairs<true, true>(a, b, weight0, weight1, bytes, dst0, dst1, next);
   }
 }
 

@@ -19,6 +19,7 @@ FrameScaler::~FrameScaler() {
   AlignedFree(gatherSource_);
   AlignedFree(columnArena_);
   AlignedFree(columnSource_);
+  AlignedFree(rowSteps_);
 }
 
 void FrameScaler::SetHysteresis(int32_t grow, int32_t shrink) {
