@@ -9,8 +9,8 @@ namespace xvf {
 // a[i]) * weight / 4096) for i < bytes. `dst` may be `a` or `b` itself (the
 // in-place row blend), but must not overlap them otherwise. Reads exactly
 // `bytes` bytes of each row. `next` is a row of at least `bytes` bytes to be
-// read after this one: the SSE2 and AVX2 versions prefetch it as they go (a
-// hint, never dereferenced).
+// read after this one: the SSE2, SSSE3 and AVX2 versions prefetch it as they
+// go (a hint, never dereferenced).
 using LerpRowFn = void (*)(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst,
                            const uint8_t* next);
 
@@ -18,6 +18,8 @@ void LerpRow_C(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes
 void LerpRow_MMX(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst, const uint8_t* next);
 void LerpRow_SSE2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst,
                   const uint8_t* next);
+void LerpRow_SSSE3(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst,
+                   const uint8_t* next);
 void LerpRow_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst,
                   const uint8_t* next);
 
@@ -32,6 +34,8 @@ void LerpRowPair_C(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t 
 void LerpRowPair_MMX(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
                      uint8_t* dst0, uint8_t* dst1, const uint8_t* next);
 void LerpRowPair_SSE2(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
+                       uint8_t* dst0, uint8_t* dst1, const uint8_t* next);
+void LerpRowPair_SSSE3(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
                        uint8_t* dst0, uint8_t* dst1, const uint8_t* next);
 void LerpRowPair_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
                        uint8_t* dst0, uint8_t* dst1, const uint8_t* next);
