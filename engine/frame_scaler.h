@@ -113,13 +113,14 @@ class FrameScaler {
   // cannot be expressed. False when memory is short.
   bool EnsureGatherTable(const ScaleMapEntry* columns, int32_t count, int32_t skip, int32_t rowPixels, bool yuy2,
                          bool oddFirst, const GatherBlock** blocks);
-  // Runs the fast path over every row; false, before anything is written,
-  // when the row map needs more than one saved row or memory is short.
-  bool ScaleRowsInPlace(const RowGeometry& g);
+  // Runs the fast path over every row (*ran), unless the row map needs more
+  // than one saved row; false, before anything is written, when memory is
+  // short.
+  bool ScaleRowsInPlace(const RowGeometry& g, bool* ran);
   // The steps of g's rows in rowSteps_ and rowFields_, rebuilt only when the
-  // row map's key or the geometry differ from the last build; false when
-  // they cannot run in place or memory is short.
-  bool EnsureRowSteps(const RowGeometry& g, RowPairing pairing);
+  // row map's key or the geometry differ from the last build; *planned when
+  // the rows run in place. False when memory is short.
+  bool EnsureRowSteps(const RowGeometry& g, RowPairing pairing, bool* planned);
   template <typename Emitter>
   void RunRowSteps(const RowGeometry& g, const Emitter& emitter) const;
   // The column plan of `columns` for `shape` in *plan, rebuilt only when the

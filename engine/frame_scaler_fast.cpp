@@ -32,16 +32,19 @@ bool FrameScaler::EnsureGatherTable(const ScaleMapEntry* columns, int32_t count,
   return true;
 }
 
-bool FrameScaler::EnsureRowSteps(const RowGeometry& g, RowPairing pairing) {
+bool FrameScaler::EnsureRowSteps(const RowGeometry& g, RowPairing pairing, bool* planned) {
+  *planned = false;
   const RowStepsKey key{rowMap_.key, g.srcTop, g.dstTop, g.rows, g.fields, g.saveBuffer != nullptr, pairing};
-  if (rowStepsValid_ && key == rowStepsKey_) return rowStepsPlanned_;
-  rowStepsValid_ = false;
-  if (!EnsureBuffer(&rowSteps_, &rowStepCount_, g.rows)) return false;
-  rowStepsPlanned_ = BuildRowSteps(g, pairing, rowSteps_, rowFields_);
-  rowStepsKey_ = key;
-  rowStepsValid_ = true;
-  ++rowStepBuilds_;
-  return rowStepsPlanned_;
+  if (!rowStepsValid_ || !(key == rowStepsKey_)) {
+    rowStepsValid_ = false;
+    if (!EnsureBuffer(&rowSteps_, &rowStepCount_, g.rows)) return false;
+    rowStepsPlanned_ = BuildRowSteps(g, pairing, rowSteps_, rowFields_);
+    rowStepsKey_ = key;
+    rowStepsValid_ = true;
+    ++rowStepBuilds_;
+  }
+  *planned = rowStepsPlanned_;
+  return true;
 }
 
 template <typename Emitter>
@@ -58,10 +61,14 @@ void FrameScaler::RunRowSteps(const RowGeometry& g, const Emitter& emitter) cons
   }
 }
 
-bool FrameScaler::ScaleRowsInPlace(const RowGeometry& g) {
+bool FrameScaler::ScaleRowsInPlace(const RowGeometry& g, bool* ran) {
+  *ran = false;
   const RowPairing pairing =
       !g.blocks ? RowPairing::kSameSources : g.rowBuffer2 ? RowPairing::kAny : RowPairing::kNone;
-  if (!EnsureRowSteps(g, pairing)) return false;
+  bool planned = false;
+  if (!EnsureRowSteps(g, pairing, &planned)) return false;
+  if (!planned) return true;
+  *ran = true;
   if (g.blocks) {
     RunRowSteps(g, GatherColumnsEmitter(g, kernels_));
   } else {
