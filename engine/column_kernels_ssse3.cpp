@@ -24,14 +24,20 @@ struct Ssse3 {
     // Fields in locals: the stores below may alias the table as far as the
     // compiler knows.
     const int32_t d = block->dst, base0 = block->base[0], base1 = block->base[1];
+    // 64-bit code reads every row's windows before it stores; 32-bit code,
+    // with 8 vector registers, stores each row before it reads the next (a
+    // row is its own source only), holding the table and one row.
     __m128i out[N];
 #pragma GCC unroll 4
     for (int i = 0; i < N; ++i) {
       out[i] = _mm_packus_epi16(Half(Load128(src[i] + base0), samples0, weights0),
                                 Half(Load128(src[i] + base1), samples1, weights1));
+      if constexpr (sizeof(void*) == 4) Store128(dst[i] + d, out[i]);
     }
+    if constexpr (sizeof(void*) == 8) {
 #pragma GCC unroll 4
-    for (int i = 0; i < N; ++i) Store128(dst[i] + d, out[i]);
+      for (int i = 0; i < N; ++i) Store128(dst[i] + d, out[i]);
+    }
   }
 };
 

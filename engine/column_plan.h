@@ -56,9 +56,10 @@ struct ColumnPlan {
   int32_t touchHigh = 0;
 };
 
-// Rows a kernel resamples with one load of each block: four where there are
-// 16 vector registers, two in 32-bit code (8 registers; four rows spill).
-constexpr int32_t kColumnRowsAtOnce = sizeof(void*) == 8 ? 4 : 2;
+// Rows a kernel resamples with one load of each block. 32-bit code, with 8
+// vector registers, stores each row (or pair of rows) before it reads the
+// next, so that four rows need no more registers than one.
+constexpr int32_t kColumnRowsAtOnce = 4;
 
 // Bytes of the arena BuildColumnPlan needs (plan and build scratch), or 0
 // when the shape cannot be planned (fewer than 16 destination bytes).

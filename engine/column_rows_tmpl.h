@@ -2,7 +2,8 @@
 // The row walk every column kernel shares, included by each kernel file with
 // its own instruction set (internal linkage). `Kernel::Block<N>(block, src,
 // dst)` resamples one block of N rows: windows from src[i] + base, results
-// to dst[i] + block->dst, every window read before any result is stored.
+// to dst[i] + block->dst, each row's windows read before its result is
+// stored (a row is its own source only).
 #include <cstddef>
 #include <cstdint>
 #include <cstring>

@@ -8,28 +8,37 @@ namespace xvf {
 // Blends two rows byte by byte into `dst`: dst[i] = a[i] + floor((b[i] -
 // a[i]) * weight / 4096) for i < bytes. `dst` may be `a` or `b` itself (the
 // in-place row blend), but must not overlap them otherwise. Reads exactly
-// `bytes` bytes of each row.
-using LerpRowFn = void (*)(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst);
+// `bytes` bytes of each row. `next` is a row of at least `bytes` bytes to be
+// read after this one: the SSE2, SSSE3 and AVX2 versions prefetch it as they
+// go (a hint, never dereferenced).
+using LerpRowFn = void (*)(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst,
+                           const uint8_t* next);
 
-void LerpRow_C(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst);
-void LerpRow_MMX(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst);
-void LerpRow_SSE2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst);
-void LerpRow_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst);
+void LerpRow_C(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst, const uint8_t* next);
+void LerpRow_MMX(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst, const uint8_t* next);
+void LerpRow_SSE2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst,
+                  const uint8_t* next);
+void LerpRow_SSSE3(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst,
+                   const uint8_t* next);
+void LerpRow_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst,
+                  const uint8_t* next);
 
 // Two rows blended from the same pair of source rows with their own weights,
 // reading the sources once: `dst0` must not overlap `a` or `b`; `dst1` may be
-// `a` or `b` itself.
+// `a` or `b` itself. `next` as for LerpRowFn.
 using LerpRowPairFn = void (*)(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
-                                uint8_t* dst0, uint8_t* dst1);
+                                uint8_t* dst0, uint8_t* dst1, const uint8_t* next);
 
 void LerpRowPair_C(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
-                    uint8_t* dst0, uint8_t* dst1);
+                    uint8_t* dst0, uint8_t* dst1, const uint8_t* next);
 void LerpRowPair_MMX(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
-                     uint8_t* dst0, uint8_t* dst1);
+                     uint8_t* dst0, uint8_t* dst1, const uint8_t* next);
 void LerpRowPair_SSE2(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
-                       uint8_t* dst0, uint8_t* dst1);
+                       uint8_t* dst0, uint8_t* dst1, const uint8_t* next);
+void LerpRowPair_SSSE3(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
+                       uint8_t* dst0, uint8_t* dst1, const uint8_t* next);
 void LerpRowPair_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
-                       uint8_t* dst0, uint8_t* dst1);
+                       uint8_t* dst0, uint8_t* dst1, const uint8_t* next);
 
 // Sixteen destination bytes of a horizontal resampling, in two halves of
 // eight. Half h takes its samples from the 16-byte window that starts

@@ -2,6 +2,7 @@
 // a block in the two 128-bit lanes, each with its own window.
 #include <immintrin.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "engine/fast_row_kernels.h"
@@ -13,60 +14,91 @@ namespace {
 inline __m256i Load256(const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
 inline void Store256(uint8_t* p, __m256i v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
 
-// The rule on 32 bytes, the even and the odd bytes of each 16-bit lane
-// apart (mask and shift, no unpacking). Each byte's result lies within
-// 0..255, so the two signed corrections add to the whole 16-bit lane of the
-// base with no carry between its bytes. `scaled` is the weight times 16 as a
-// signed 16-bit value: below 2048 it is 16w and the rule is a + mulhi(d,
-// 16w); from 2048 on it is 16w - 65536, whose product is floor(d * w / 4096)
-// - d, so the rule is b + mulhi(d, scaled).
-struct Split32 {
-  __m256i a, b, dEven, dOdd;
-  Split32(__m256i a_, __m256i b_) : a(a_), b(b_) {
-    const __m256i low = _mm256_set1_epi16(0x00FF);
-    dEven = _mm256_sub_epi16(_mm256_and_si256(b, low), _mm256_and_si256(a, low));
-    dOdd = _mm256_sub_epi16(_mm256_srli_epi16(b, 8), _mm256_srli_epi16(a, 8));
+// The rule on 32 bytes. `scaled` is the weight times 16 as a signed 16-bit
+// value: below 2048 it is 16w, and mulhi(d, 16w) = floor(d * w / 4096) is
+// the correction to a; from 2048 on it is 16w - 65536, and mulhi(d, scaled)
+// = floor(d * w / 4096) - d is the correction to b. Either lies within
+// -128..127 (|d| <= 255 times at most one half), so the corrections pack to
+// signed bytes exactly and a byte add, whose result lies between a and b,
+// needs no carry. The (a, b) byte pairs are interleaved within each 128-bit
+// lane and PMADDUBSW with (-1, +1) gives d; the pack undoes the interleave.
+struct Blend32 {
+  __m256i a, b, dLow, dHigh;
+  Blend32(__m256i a_, __m256i b_) : a(a_), b(b_) {
+    const __m256i minusPlus = _mm256_set1_epi16(0x01FF);  // bytes -1, +1
+    dLow = _mm256_maddubs_epi16(_mm256_unpacklo_epi8(a, b), minusPlus);
+    dHigh = _mm256_maddubs_epi16(_mm256_unpackhi_epi8(a, b), minusPlus);
   }
   template <bool kFromB>
   __m256i Lerp(__m256i scaled) const {
-    const __m256i even = _mm256_mulhi_epi16(dEven, scaled);
-    const __m256i odd = _mm256_slli_epi16(_mm256_mulhi_epi16(dOdd, scaled), 8);
-    return _mm256_add_epi16(_mm256_add_epi16(kFromB ? b : a, even), odd);
+    const __m256i corrections =
+        _mm256_packs_epi16(_mm256_mulhi_epi16(dLow, scaled), _mm256_mulhi_epi16(dHigh, scaled));
+    return _mm256_add_epi8(kFromB ? b : a, corrections);
   }
 };
 
 template <bool kFromB>
-inline __m256i LerpSplit32(__m256i a, __m256i b, __m256i scaled) {
-  return Split32(a, b).Lerp<kFromB>(scaled);
+inline __m256i Lerp32(__m256i a, __m256i b, __m256i scaled) {
+  return Blend32(a, b).Lerp<kFromB>(scaled);
 }
 
-template <bool kFromB>
-void LerpRows(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst) {
-  const __m256i scaled = _mm256_set1_epi16(static_cast<int16_t>(static_cast<uint16_t>(weight << 4)));
-  // The last 32 bytes are blended before any store: dst may be a or b.
-  const int32_t last = bytes - 32;
-  const __m256i tail = LerpSplit32<kFromB>(Load256(a + last), Load256(b + last), scaled);
-  for (int32_t i = 0; i < last; i += 32) Store256(dst + i, LerpSplit32<kFromB>(Load256(a + i), Load256(b + i), scaled));
-  Store256(dst + last, tail);
-}
+inline void Prefetch(const uint8_t* p) { _mm_prefetch(reinterpret_cast<const char*>(p), _MM_HINT_T0); }
 
 inline __m256i Scaled(int32_t weight) {
   return _mm256_set1_epi16(static_cast<int16_t>(static_cast<uint16_t>(weight << 4)));
 }
 
+// First destination byte of the loops: 32-byte aligned, so that no store
+// and no load of a row at the same alignment splits a cache line; the first
+// 32 bytes, from 1 to 32 of them before it, are written apart.
+inline int32_t AlignedStart(const uint8_t* dst) {
+  const int32_t start = static_cast<int32_t>((0u - reinterpret_cast<uintptr_t>(dst)) & 31u);
+  return start == 0 ? 32 : start;
+}
+
+// Rows walk down or up the frame, one new source row a step: prefetching it
+// a cache line per 64 bytes written keeps the loads ahead of the blend. The
+// first and the last 32 bytes are blended before any store, since dst may be
+// a or b, and stored last.
+template <bool kFromB>
+void LerpRows(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst, const uint8_t* next) {
+  const __m256i scaled = Scaled(weight);
+  const int32_t last = bytes - 32;
+  const __m256i head = Lerp32<kFromB>(Load256(a), Load256(b), scaled);
+  const __m256i tail = Lerp32<kFromB>(Load256(a + last), Load256(b + last), scaled);
+  Prefetch(next);
+  int32_t i = AlignedStart(dst);
+  for (; i + 64 <= last; i += 64) {
+    Prefetch(next + i + 32);
+    Store256(dst + i, Lerp32<kFromB>(Load256(a + i), Load256(b + i), scaled));
+    Store256(dst + i + 32, Lerp32<kFromB>(Load256(a + i + 32), Load256(b + i + 32), scaled));
+  }
+  Prefetch(next + last);
+  for (; i < last; i += 32) Store256(dst + i, Lerp32<kFromB>(Load256(a + i), Load256(b + i), scaled));
+  Store256(dst, head);
+  Store256(dst + last, tail);
+}
+
 template <bool kFromB0, bool kFromB1>
 void LerpRowPairs(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
-                   uint8_t* dst0, uint8_t* dst1) {
+                   uint8_t* dst0, uint8_t* dst1, const uint8_t* next) {
   const __m256i scaled0 = Scaled(weight0), scaled1 = Scaled(weight1);
-  // The last 32 bytes of both rows are blended before any store.
+  // The first and the last 32 bytes of both rows are blended before any store.
   const int32_t last = bytes - 32;
-  const Split32 tail(Load256(a + last), Load256(b + last));
+  const Blend32 head(Load256(a), Load256(b));
+  const __m256i head0 = head.Lerp<kFromB0>(scaled0), head1 = head.Lerp<kFromB1>(scaled1);
+  const Blend32 tail(Load256(a + last), Load256(b + last));
   const __m256i tail0 = tail.Lerp<kFromB0>(scaled0), tail1 = tail.Lerp<kFromB1>(scaled1);
-  for (int32_t i = 0; i < last; i += 32) {
-    const Split32 s(Load256(a + i), Load256(b + i));
+  Prefetch(next);
+  for (int32_t i = AlignedStart(dst0); i < last; i += 32) {
+    Prefetch(next + i + 32);
+    const Blend32 s(Load256(a + i), Load256(b + i));
     Store256(dst0 + i, s.Lerp<kFromB0>(scaled0));
     Store256(dst1 + i, s.Lerp<kFromB1>(scaled1));
   }
+  Prefetch(next + last);
+  Store256(dst0, head0);
+  Store256(dst1, head1);
   Store256(dst0 + last, tail0);
   Store256(dst1 + last, tail1);
 }
@@ -106,30 +138,31 @@ inline void StoreLast(uint8_t* dst, __m256i lanes, int32_t bytes) {
 
 }  // namespace
 
-void LerpRow_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst) {
+void LerpRow_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst,
+                  const uint8_t* next) {
   if (bytes < 32) {
-    LerpRow_SSE2(a, b, weight, bytes, dst);
+    LerpRow_SSE2(a, b, weight, bytes, dst, next);
   } else if (weight < 2048) {
-    LerpRows<false>(a, b, weight, bytes, dst);
+    LerpRows<false>(a, b, weight, bytes, dst, next);
   } else {
-    LerpRows<true>(a, b, weight, bytes, dst);
+    LerpRows<true>(a, b, weight, bytes, dst, next);
   }
 }
 
 void LerpRowPair_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
-                       uint8_t* dst0, uint8_t* dst1) {
+                       uint8_t* dst0, uint8_t* dst1, const uint8_t* next) {
   if (bytes < 32) {
-    LerpRowPair_SSE2(a, b, weight0, weight1, bytes, dst0, dst1);
+    LerpRowPair_SSE2(a, b, weight0, weight1, bytes, dst0, dst1, next);
   } else if (weight0 < 2048) {
     if (weight1 < 2048) {
-      LerpRowPairs<false, false>(a, b, weight0, weight1, bytes, dst0, dst1);
+      LerpRowPairs<false, false>(a, b, weight0, weight1, bytes, dst0, dst1, next);
     } else {
-      LerpRowPairs<false, true>(a, b, weight0, weight1, bytes, dst0, dst1);
+      LerpRowPairs<false, true>(a, b, weight0, weight1, bytes, dst0, dst1, next);
     }
   } else if (weight1 < 2048) {
-    LerpRowPairs<true, false>(a, b, weight0, weight1, bytes, dst0, dst1);
+    LerpRowPairs<true, false>(a, b, weight0, weight1, bytes, dst0, dst1, next);
   } else {
-    LerpRowPairs<true, true>(a, b, weight0, weight1, bytes, dst0, dst1);
+    LerpRowPairs<true, true>(a, b, weight0, weight1, bytes, dst0, dst1, next);
   }
 }
 

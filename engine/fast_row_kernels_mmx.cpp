@@ -46,7 +46,7 @@ void LerpRows(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes,
 
 }  // namespace
 
-void LerpRow_MMX(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst) {
+void LerpRow_MMX(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst, const uint8_t*) {
   if (bytes < 8) {
     for (int32_t i = 0; i < bytes; ++i) dst[i] = Interpolate(a[i], b[i], weight);
   } else if (weight < 2048) {
@@ -57,10 +57,10 @@ void LerpRow_MMX(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t byt
 }
 
 void LerpRowPair_MMX(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
-                      uint8_t* dst0, uint8_t* dst1) {
+                      uint8_t* dst0, uint8_t* dst1, const uint8_t* next) {
   // dst0 first: only dst1 may be a source row.
-  LerpRow_MMX(a, b, weight0, bytes, dst0);
-  LerpRow_MMX(a, b, weight1, bytes, dst1);
+  LerpRow_MMX(a, b, weight0, bytes, dst0, next);
+  LerpRow_MMX(a, b, weight1, bytes, dst1, next);
 }
 
 }  // namespace xvf

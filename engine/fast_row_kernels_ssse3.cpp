@@ -1,5 +1,7 @@
-// SSSE3 gather: one PSHUFB per half block gathers the sample pairs, two
-// PMADDUBSW weigh them (see GatherBlock).
+// SSSE3 fast-path kernels. Row blend: PMADDUBSW of the interleaved (a, b)
+// pairs gives d, and the corrections, packed to signed bytes, are added
+// bytewise (as the AVX2 blend). Gather: one PSHUFB per half block gathers
+// the sample pairs, two PMADDUBSW weigh them (see GatherBlock).
 #include <tmmintrin.h>
 
 #include <cstring>
@@ -22,7 +24,60 @@ inline __m128i GatherBlock16(const uint8_t* src, const GatherBlock* block) {
   return _mm_packus_epi16(GatherHalf(src, block, 0), GatherHalf(src, block, 1));
 }
 
+// The rule on 16 bytes: `scaled` is 16w below w = 2048 (the correction
+// mulhi(d, 16w) is to a) and 16w - 65536 from 2048 on (to b); either lies
+// within -128..127, so it packs to a signed byte exactly and the byte add
+// carries nothing.
+template <bool kFromB>
+inline __m128i Blend16(__m128i a, __m128i b, __m128i scaled) {
+  const __m128i minusPlus = _mm_set1_epi16(0x01FF);  // bytes -1, +1
+  const __m128i dLow = _mm_maddubs_epi16(_mm_unpacklo_epi8(a, b), minusPlus);
+  const __m128i dHigh = _mm_maddubs_epi16(_mm_unpackhi_epi8(a, b), minusPlus);
+  const __m128i corrections = _mm_packs_epi16(_mm_mulhi_epi16(dLow, scaled), _mm_mulhi_epi16(dHigh, scaled));
+  return _mm_add_epi8(kFromB ? b : a, corrections);
+}
+
+inline __m128i Scaled(int32_t weight) { return _mm_set1_epi16(static_cast<int16_t>(static_cast<uint16_t>(weight << 4))); }
+
+template <bool kFromB>
+void LerpRows(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst, const uint8_t* next) {
+  const __m128i scaled = Scaled(weight);
+  // The last 16 bytes are blended before any store: dst may be a or b.
+  const int32_t last = bytes - 16;
+  const __m128i tail = Blend16<kFromB>(Load128(a + last), Load128(b + last), scaled);
+  int32_t i = 0;
+  // A cache line a step, and the same line of the next row prefetched.
+  for (; i + 64 <= last; i += 64) {
+    _mm_prefetch(reinterpret_cast<const char*>(next + i), _MM_HINT_T0);
+    for (int32_t k = i; k < i + 64; k += 16) {
+      Store128(dst + k, Blend16<kFromB>(Load128(a + k), Load128(b + k), scaled));
+    }
+  }
+  _mm_prefetch(reinterpret_cast<const char*>(next + last), _MM_HINT_T0);
+  for (; i < last; i += 16) Store128(dst + i, Blend16<kFromB>(Load128(a + i), Load128(b + i), scaled));
+  Store128(dst + last, tail);
+}
+
 }  // namespace
+
+void LerpRow_SSSE3(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst,
+                   const uint8_t* next) {
+  if (bytes < 16) {
+    LerpRow_SSE2(a, b, weight, bytes, dst, next);
+  } else if (weight < 2048) {
+    LerpRows<false>(a, b, weight, bytes, dst, next);
+  } else {
+    LerpRows<true>(a, b, weight, bytes, dst, next);
+  }
+}
+
+void LerpRowPair_SSSE3(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
+                       uint8_t* dst0, uint8_t* dst1, const uint8_t* next) {
+  // dst0 first: only dst1 may be a source row. The second pass finds the
+  // sources in the cache: only the first prefetches.
+  LerpRow_SSSE3(a, b, weight0, bytes, dst0, next);
+  LerpRow_SSSE3(a, b, weight1, bytes, dst1, a);
+}
 
 void GatherRow_SSSE3(const uint8_t* src, const GatherBlock* blocks, int32_t bytes, uint8_t* dst) {
   for (; bytes >= 16; bytes -= 16, ++blocks, dst += 16) Store128(dst, GatherBlock16(src, blocks));

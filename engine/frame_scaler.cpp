@@ -19,6 +19,7 @@ FrameScaler::~FrameScaler() {
   AlignedFree(gatherSource_);
   AlignedFree(columnArena_);
   AlignedFree(columnSource_);
+  AlignedFree(rowSteps_);
 }
 
 void FrameScaler::SetHysteresis(int32_t grow, int32_t shrink) {
@@ -183,9 +184,13 @@ bool FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight,
     g.rowBuffer2 = workCapHeight >= 3 && kernels_.gatherRowPair ? work_ + 2 * workStride : nullptr;
     const int64_t workBytes = static_cast<int64_t>(workStride) * workCapHeight;
     const bool roomForRow = g.srcBytes + 16 <= workStride && g.srcBytes + 16 <= workBytes;
-    if ((identity || (blocks && roomForRow)) && ScaleRowsInPlace(g)) {
-      ++(identity ? identityCalls_ : gatherCalls_);
-      return true;
+    if (identity || (blocks && roomForRow)) {
+      bool ran = false;
+      if (!ScaleRowsInPlace(g, &ran)) return false;  // no memory for the steps: the frame stays as it was
+      if (ran) {
+        ++(identity ? identityCalls_ : gatherCalls_);
+        return true;
+      }
     }
   }
 

@@ -5,13 +5,12 @@
 #include "engine/column_kernels.h"
 #include "engine/frame_format.h"
 #include "engine/row_kernels.h"
+#include "engine/row_steps.h"
 #include "engine/scale_map.h"
 #include "platform/aligned_buffer.h"
 #include "platform/rect.h"
 
 namespace xvf {
-
-struct RowGeometry;
 
 // Resamples a source rectangle of a frame into a destination rectangle of the
 // same frame, in place, by linear interpolation: a vertical pass into the work
@@ -80,6 +79,7 @@ class FrameScaler {
   int32_t IdentityPathCount() const { return identityCalls_; }
   int32_t GatherPathCount() const { return gatherCalls_; }
   int32_t ColumnPlanBuildCount() const { return columnBuilds_; }
+  int32_t RowStepBuildCount() const { return rowStepBuilds_; }
   int32_t InPlaceColumnsPathCount() const { return columnCalls_; }
 
   // The scaler's own maps and the keys they were built from.
@@ -113,9 +113,16 @@ class FrameScaler {
   // cannot be expressed. False when memory is short.
   bool EnsureGatherTable(const ScaleMapEntry* columns, int32_t count, int32_t skip, int32_t rowPixels, bool yuy2,
                          bool oddFirst, const GatherBlock** blocks);
-  // Runs the fast path over every row; false, before anything is written,
-  // when the row map needs more than one saved row.
-  bool ScaleRowsInPlace(const RowGeometry& g) const;
+  // Runs the fast path over every row (*ran), unless the row map needs more
+  // than one saved row; false, before anything is written, when memory is
+  // short.
+  bool ScaleRowsInPlace(const RowGeometry& g, bool* ran);
+  // The steps of g's rows in rowSteps_ and rowFields_, rebuilt only when the
+  // row map's key or the geometry differ from the last build; *planned when
+  // the rows run in place. False when memory is short.
+  bool EnsureRowSteps(const RowGeometry& g, RowPairing pairing, bool* planned);
+  template <typename Emitter>
+  void RunRowSteps(const RowGeometry& g, const Emitter& emitter) const;
   // The column plan of `columns` for `shape` in *plan, rebuilt only when the
   // map's entries or the shape differ from the last build; null when the map
   // cannot be planned. False when memory is short.
@@ -163,6 +170,26 @@ class FrameScaler {
   int32_t columnArenaCount_ = 0;
   ScaleMapEntry* columnSource_ = nullptr;
   int32_t columnSourceCount_ = 0;
+
+  // Steps of the row fast paths and what they were built from (the row
+  // map's entries follow from its key).
+  struct RowStepsKey {
+    ScaleMapKey map;
+    int32_t srcTop = 0, dstTop = 0, rows = 0, fields = 0;
+    bool save = false;
+    RowPairing pairing = RowPairing::kNone;
+    bool operator==(const RowStepsKey& o) const {
+      return map == o.map && srcTop == o.srcTop && dstTop == o.dstTop && rows == o.rows && fields == o.fields &&
+             save == o.save && pairing == o.pairing;
+    }
+  };
+  RowStepsKey rowStepsKey_;
+  bool rowStepsValid_ = false;    // the steps match rowStepsKey_
+  bool rowStepsPlanned_ = false;  // the rows run in place
+  int32_t rowStepBuilds_ = 0;
+  RowStep* rowSteps_ = nullptr;
+  int32_t rowStepCount_ = 0;
+  FieldSteps rowFields_[2];
 };
 
 }  // namespace xvf

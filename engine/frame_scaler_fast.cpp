@@ -1,12 +1,13 @@
 // The scaler's fast paths: each field planned before anything is written
-// (field_plan.h, with the sketch of the order), then its two halves walked
-// through the row map, the rows handed to a row emitter (row_emitter.h).
+// (field_plan.h, with the sketch of the order) into steps kept per row map
+// and geometry (row_steps.h), which a row emitter writes (row_emitter.h).
 #include <cstring>
 
 #include "engine/field_plan.h"
 #include "engine/frame_scaler.h"
 #include "engine/gather_table.h"
 #include "engine/row_emitter.h"
+#include "engine/row_steps.h"
 
 namespace xvf {
 
@@ -31,51 +32,47 @@ bool FrameScaler::EnsureGatherTable(const ScaleMapEntry* columns, int32_t count,
   return true;
 }
 
-bool FrameScaler::ScaleRowsInPlace(const RowGeometry& g) const {
-  FieldPlan plans[2];
-  for (int32_t field = 0; field < g.fields; ++field) {
-    if (!PlanField(g, field, &plans[field])) return false;
+bool FrameScaler::EnsureRowSteps(const RowGeometry& g, RowPairing pairing, bool* planned) {
+  *planned = false;
+  const RowStepsKey key{rowMap_.key, g.srcTop, g.dstTop, g.rows, g.fields, g.saveBuffer != nullptr, pairing};
+  if (!rowStepsValid_ || !(key == rowStepsKey_)) {
+    rowStepsValid_ = false;
+    if (!EnsureBuffer(&rowSteps_, &rowStepCount_, g.rows)) return false;
+    rowStepsPlanned_ = BuildRowSteps(g, pairing, rowSteps_, rowFields_);
+    rowStepsKey_ = key;
+    rowStepsValid_ = true;
+    ++rowStepBuilds_;
   }
-  IdentityColumnsEmitter identity(g, kernels_);
-  GatherColumnsEmitter gather(g, kernels_);
-  RowEmitter& emitter = g.blocks ? static_cast<RowEmitter&>(gather) : identity;
+  *planned = rowStepsPlanned_;
+  return true;
+}
 
+template <typename Emitter>
+void FrameScaler::RunRowSteps(const RowGeometry& g, const Emitter& emitter) const {
   for (int32_t field = 0; field < g.fields; ++field) {
-    const FieldPlan& plan = plans[field];
-    if (plan.count == 0) continue;
-    if (plan.savedRow >= 0) {
-      std::memcpy(g.saveBuffer, g.Row(plan.savedRow) + g.srcByteStart, static_cast<size_t>(g.srcBytes));
+    const FieldSteps& f = rowFields_[field];
+    if (f.savedRow >= 0) {
+      std::memcpy(g.saveBuffer, g.Row(f.savedRow) + g.srcByteStart, static_cast<size_t>(g.srcBytes));
     }
-    // Top-down half, forward through the map; it reads the frame's rows.
-    const int32_t downBegin = plan.topDownFirst ? 0 : plan.split;
-    const int32_t downEnd = plan.topDownFirst ? plan.split : plan.count;
     const RowSource frameRows(g, -1);
-    int32_t index = plan.topDownFirst ? 0 : plan.indexAtSplit;
-    for (int32_t j = downBegin; j < downEnd; ++j) {
-      const ScaleMapEntry& e = g.rowMap[j];
-      index += g.MapRows(e.advance);
-      const int32_t a = index;
-      index += g.MapRows(e.secondOffset);
-      emitter.Take(frameRows, RowJob{g.DestinationRow(field, j), g.SourceRow(field, a), g.SourceRow(field, index),
-                                     e.weight[0]});
-    }
-    emitter.Flush(frameRows);
-    // Bottom-up half, backward through the map from the index after its last
-    // entry; the saved row stands in for the one the top-down half overwrote.
-    const int32_t upBegin = plan.topDownFirst ? plan.split : 0;
-    const int32_t upEnd = plan.topDownFirst ? plan.count : plan.split;
-    const RowSource afterTopDown(g, plan.savedRow);
-    index = plan.topDownFirst ? plan.indexAtEnd : plan.indexAtSplit;
-    for (int32_t j = upEnd - 1; j >= upBegin; --j) {
-      const ScaleMapEntry& e = g.rowMap[j];
-      const int32_t b = index;
-      index -= g.MapRows(e.secondOffset);
-      const int32_t a = index;
-      index -= g.MapRows(e.advance);
-      emitter.Take(afterTopDown, RowJob{g.DestinationRow(field, j), g.SourceRow(field, a), g.SourceRow(field, b),
-                                        e.weight[0]});
-    }
-    emitter.Flush(afterTopDown);
+    for (int32_t k = f.begin; k < f.split; ++k) emitter.Run(frameRows, rowSteps_[k]);
+    const RowSource afterTopDown(g, f.savedRow);
+    for (int32_t k = f.split; k < f.end; ++k) emitter.Run(afterTopDown, rowSteps_[k]);
+  }
+}
+
+bool FrameScaler::ScaleRowsInPlace(const RowGeometry& g, bool* ran) {
+  *ran = false;
+  const RowPairing pairing =
+      !g.blocks ? RowPairing::kSameSources : g.rowBuffer2 ? RowPairing::kAny : RowPairing::kNone;
+  bool planned = false;
+  if (!EnsureRowSteps(g, pairing, &planned)) return false;
+  if (!planned) return true;
+  *ran = true;
+  if (g.blocks) {
+    RunRowSteps(g, GatherColumnsEmitter(g, kernels_));
+  } else {
+    RunRowSteps(g, IdentityColumnsEmitter(g, kernels_));
   }
   return true;
 }

@@ -32,6 +32,8 @@ RowKernels RowKernelsFor(CpuLevel level) {
     k.verticalYuy2 = VerticalRowYuy2_SSSE3;
     k.verticalRgb24 = VerticalRowRgb24_SSSE3;
     k.horizontalRgb24 = HorizontalRowRgb24_SSSE3;
+    k.lerpRow = LerpRow_SSSE3;
+    k.lerpRowPair = LerpRowPair_SSSE3;
     k.gatherRow = GatherRow_SSSE3;
   }
   if (level >= CpuLevel::Avx2) {

@@ -64,7 +64,7 @@ TEST_P(FastKernelsAt, LerpRowMatchesTheRule) {
         std::vector<uint8_t> expected(static_cast<size_t>(n));
         for (int32_t i = 0; i < n; ++i) expected[i] = Interpolate(ra[i], rb[i], w);
         uint8_t* dst = mode == 0 ? rd : mode == 1 ? ra : rb;
-        kernels_.lerpRow(ra, rb, w, n, dst);
+        kernels_.lerpRow(ra, rb, w, n, dst, rb);
         const std::string what = "length " + std::to_string(n) + ", mode " + std::to_string(mode) + ", w " +
                                  std::to_string(w);
         ASSERT_EQ(0, n ? std::memcmp(dst, expected.data(), static_cast<size_t>(n)) : 0) << what;
@@ -102,7 +102,7 @@ TEST_P(FastKernelsAt, LerpRowPairMatchesTheRule) {
         expected1[i] = Interpolate(a.data()[i], b.data()[i], w1);
       }
       uint8_t* dst1 = mode == 0 ? d1.data() + 1 : mode == 1 ? a.data() : b.data();
-      kernels_.lerpRowPair(a.data(), b.data(), w0, w1, n, d0.data() + 1, dst1);
+      kernels_.lerpRowPair(a.data(), b.data(), w0, w1, n, d0.data() + 1, dst1, a.data());
       const std::string what = "length " + std::to_string(n) + ", mode " + std::to_string(mode);
       ASSERT_EQ(0, n ? std::memcmp(d0.data() + 1, expected0.data(), size) : 0) << what;
       ASSERT_EQ(0, n ? std::memcmp(dst1, expected1.data(), size) : 0) << what;

@@ -110,6 +110,8 @@ TEST_P(FastPathsAt, AspectGeometriesTakeTheFastPaths) {
     for (int32_t byFields : {0, 1}) {
       // Fit-width: 4:3 band stretched over the frame (enlarging) and squeezed into it (shrinking).
       Check(720, 576, {0, 72, 720, 504}, {0, 0, 720, 576}, layout, byFields, nullptr, Path::kIdentity);
+      // The same row map from other rows: the kept row steps must not serve it.
+      Check(720, 576, {0, 70, 720, 502}, {0, 0, 720, 576}, layout, byFields, nullptr, Path::kIdentity);
       Check(720, 576, {0, 0, 720, 576}, {0, 72, 720, 504}, layout, byFields, nullptr, Path::kIdentity);
       Check(720, 576, {0, 0, 720, 576}, {0, 18, 720, 557}, layout, byFields, nullptr, Path::kIdentity);
       Check(720, 576, {0, 57, 720, 518}, {0, 0, 720, 576}, layout, byFields, nullptr, Path::kIdentity);
@@ -212,8 +214,9 @@ INSTANTIATE_TEST_SUITE_P(Levels, FastPathsAt,
                          testing::Values(CpuLevel::C, CpuLevel::Mmx, CpuLevel::Sse2, CpuLevel::Ssse3, CpuLevel::Avx2),
                          [](const testing::TestParamInfo<CpuLevel>& info) { return CpuLevelName(info.param); });
 
-// Steady geometry: neither fast path allocates, builds a map or a gather
-// table per frame; a caller's map changed in place is noticed.
+// Steady geometry: no fast path allocates, builds a map, a gather table,
+// a column plan or row steps per frame; a caller's map changed in place is
+// noticed.
 TEST(FastPaths, SteadyStateAllocatesAndBuildsNothing) {
   std::vector<uint8_t> frame(720 * 576 * 2, 90);
   std::vector<ScaleMapEntry> table(720);
@@ -231,7 +234,8 @@ TEST(FastPaths, SteadyStateAllocatesAndBuildsNothing) {
     scaler.SetHysteresis(10, 10);
     scaler.Scale(frame.data(), 720, 576, c.src, c.dst, PixelFormat::kYuy2, 0, c.columns);
     const int32_t allocations = scaler.AllocationCount(), maps = scaler.MapBuildCount(),
-                  gathers = scaler.GatherBuildCount(), plans = scaler.ColumnPlanBuildCount();
+                  gathers = scaler.GatherBuildCount(), plans = scaler.ColumnPlanBuildCount(),
+                  steps = scaler.RowStepBuildCount();
     auto fastCalls = [&] {
       return scaler.IdentityPathCount() + scaler.GatherPathCount() + scaler.InPlaceColumnsPathCount();
     };
@@ -241,6 +245,7 @@ TEST(FastPaths, SteadyStateAllocatesAndBuildsNothing) {
     EXPECT_EQ(scaler.MapBuildCount(), maps);
     EXPECT_EQ(scaler.GatherBuildCount(), gathers);
     EXPECT_EQ(scaler.ColumnPlanBuildCount(), plans);
+    EXPECT_EQ(scaler.RowStepBuildCount(), steps);
     if (UsableCpuLevel() >= CpuLevel::Ssse3 || c.identityColumns) {
       EXPECT_EQ(fastCalls(), callsBefore + 10);
     }

@@ -336,9 +336,9 @@ TEST_P(RowKernelsAt, KernelsLeaveTheX87UnitUsable) {
   check("horizontalYuy2Odd");
   kernels_.horizontalRgb24(rows, map, 2, out);
   check("horizontalRgb24");
-  kernels_.lerpRow(rows, rows + 8, 1000, 8, out);
+  kernels_.lerpRow(rows, rows + 8, 1000, 8, out, rows);
   check("lerpRow");
-  kernels_.lerpRowPair(rows, rows + 8, 1000, 3000, 8, out, out + 8);
+  kernels_.lerpRowPair(rows, rows + 8, 1000, 3000, 8, out, out + 8, rows);
   check("lerpRowPair");
 }
 
