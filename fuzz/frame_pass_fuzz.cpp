@@ -11,7 +11,8 @@
 //     1..4, bypass 1 or 2, a stream the pass cannot work on, a failed
 //     allocation during the frame) give 0;
 //   - a long-lived state (buffers, maps and panorama table kept from earlier
-//     frames, any CPU level) gives the same result and bytes as a fresh one;
+//     frames, any CPU level, its fast paths) gives the same result and bytes
+//     as a fresh one running the two passes;
 //     checked at the first frames after the stream, the settings, the
 //     window, the kernels or an allocation failure changed what the state
 //     holds (at most kFreshChecks an input: a fresh state costs as much as
@@ -199,6 +200,7 @@ int32_t FreshPass(const StreamFormat& format, const FrameInputs& inputs, std::ve
   theCheckedInputs = inputs;
   --theFreshChecksLeft;
   PluginState fresh;
+  fresh.theScaler.UseFastPaths(false);  // the two passes, and every band painted
   fresh.Start(format, nullptr);
   return fresh.ProcessFrame(frame->data(), inputs);
 }
