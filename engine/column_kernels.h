@@ -12,8 +12,7 @@ namespace xvf {
 // Resamples `rows` rows in place; row i starts at firstRow + i * rowStride.
 // Each row is its own source (the rows' source rows are themselves). Uses
 // plan.saved as scratch; touches no byte of a row outside
-// [plan.touchLow, plan.touchHigh) and writes only the destination bytes,
-// and with plan.sideFill set the rest of the row too (after resampling it).
+// [plan.touchLow, plan.touchHigh) and writes only the destination bytes.
 using ColumnRowsFn = void (*)(uint8_t* firstRow, ptrdiff_t rowStride, int32_t rows, const ColumnPlan& plan);
 
 void ResampleColumns_C(uint8_t* firstRow, ptrdiff_t rowStride, int32_t rows, const ColumnPlan& plan);

@@ -155,9 +155,6 @@ bool BuildColumnPlan(const ColumnShape& s, const ScaleMapEntry* map, uint8_t* ar
   plan->saved = arena.saved;
   plan->touchLow = low;
   plan->touchHigh = high;
-  plan->dstLow = s.dstByteStart;
-  plan->dstHigh = s.dstByteStart + n;
-  plan->rowBytes = s.rowBytes;
   return true;
 }
 

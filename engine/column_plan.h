@@ -54,14 +54,6 @@ struct ColumnPlan {
   uint8_t* saved = nullptr;  // kColumnRowsAtOnce rows x saveCount x 16 bytes
   int32_t touchLow = 0;      // row bytes read or written: [touchLow, touchHigh)
   int32_t touchHigh = 0;
-  int32_t dstLow = 0;        // row bytes the blocks write: [dstLow, dstHigh)
-  int32_t dstHigh = 0;
-  int32_t rowBytes = 0;
-  // When set (per call, never by BuildColumnPlan): 16 bytes of the band
-  // pixel, repeated, that fill each row's bytes outside [dstLow, dstHigh)
-  // once the row is resampled. Both runs start at a multiple of the
-  // pattern's period (4 bytes in YUY2; RGB24 bands are one byte repeated).
-  const uint8_t* sideFill = nullptr;
 };
 
 // Rows a kernel resamples with one load of each block. 32-bit code, with 8

@@ -40,19 +40,6 @@ class NextRows {
   int32_t low_, high_, at_;
 };
 
-// `bytes` bytes at p set to the repeated 16-byte pattern, from its start.
-inline void FillRepeated(uint8_t* p, int32_t bytes, const uint8_t* pattern) {
-  int32_t x = 0;
-  for (; x + 16 <= bytes; x += 16) std::memcpy(p + x, pattern, 16);
-  std::memcpy(p + x, pattern, static_cast<size_t>(bytes - x));
-}
-
-// The bands beside the destination, while the row is still in cache.
-inline void FillSides(uint8_t* row, const ColumnPlan& plan) {
-  FillRepeated(row, plan.dstLow, plan.sideFill);
-  FillRepeated(row + plan.dstHigh, plan.rowBytes - plan.dstHigh, plan.sideFill);
-}
-
 template <typename Kernel, int N>
 void ResampleGroup(uint8_t* first, ptrdiff_t stride, int32_t nextRows, const ColumnPlan& plan) {
   // Row pointers in locals: stores through them force no reloads.
@@ -73,8 +60,6 @@ void ResampleGroup(uint8_t* first, ptrdiff_t stride, int32_t nextRows, const Col
     Kernel::template Block<N>(block, row, row);
   }
   for (; block < end; ++block) Kernel::template Block<N>(block, saved, row);
-  if (plan.sideFill)
-    for (int i = 0; i < N; ++i) FillSides(row[i], plan);
 }
 
 template <typename Kernel>

@@ -78,7 +78,6 @@ bool FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight,
                         PixelFormat format, int32_t byFields, const ScaleMapEntry* callerColumnMap) {
   // Lengths and offsets stay below 65536 (16.16 positions), and every byte
   // offset within the frame fits a signed 32-bit map field.
-  sideBandsFilled_ = false;
   if (!frame || !IsUsableStream(format, frameWidth, frameHeight)) return false;
   const bool yuy2 = format == PixelFormat::kYuy2;
   const int32_t bytesPerPixel = BytesPerPixel(format);
@@ -152,11 +151,8 @@ bool FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight,
       const ColumnPlan* plan = nullptr;
       if (!EnsureColumnPlan(columns, shape, &plan)) return false;  // no memory: the frame stays as it was
       if (plan) {
-        ColumnPlan framePlan = *plan;
-        framePlan.sideFill = SideFillFor(visible, yuy2);
-        sideBandsFilled_ = framePlan.sideFill != nullptr;
         columnKernels_.resampleRows(pictureRow0 + static_cast<ptrdiff_t>(visible.top) * rowStride, rowStride,
-                                    visibleHeight, framePlan);
+                                    visibleHeight, *plan);
         ++columnCalls_;
         return true;
       }

@@ -70,17 +70,6 @@ class FrameScaler {
   // Rows run in an order that never overwrites a row still to be read.
   void UseFastPaths(bool on) { fastPaths_ = on; }
 
-  // Bands beside the picture filled by the in-place column path, while each
-  // row is in cache, instead of in a pass of their own: in a Scale whose
-  // visible destination is `visible`, every visible row's pixels left and
-  // right of it become `pixel` (a pair's bytes Y U Y V, or B G R), as an
-  // opaque paint of those two bands would make them. Taken where the fill
-  // repeats whole: YUY2 with both edges even, RGB24 with B = G = R.
-  // SideBandsFilled() tells whether the last Scale filled them.
-  void FillSideBands(const Rect& visible, uint32_t pixel);
-  void NoSideBands() { sideBandsWanted_ = false; }
-  bool SideBandsFilled() const { return sideBandsFilled_; }
-
   // Counters for tests: allocations made, maps built and gather tables built
   // since construction.
   int32_t AllocationCount() const { return allocations_; }
@@ -140,8 +129,6 @@ class FrameScaler {
   bool EnsureColumnPlan(const ScaleMapEntry* columns, const ColumnShape& shape, const ColumnPlan** plan);
   // True when entry j of a row map (`step` bytes a row) samples row j alone.
   static bool RowsAreTheirOwnSources(const ScaleMapEntry* rowMap, int32_t count, int32_t step);
-  // The 16-byte side fill for this visible rectangle, or null.
-  const uint8_t* SideFillFor(const Rect& visible, bool yuy2) const;
 
   RowKernels kernels_;
   bool fastPaths_ = true;
@@ -179,12 +166,6 @@ class FrameScaler {
   bool columnValid_ = false;        // the plan matches columnShape_ and columnSource_
   bool columnExpressible_ = false;  // the map fits the plan
   ColumnPlan columnPlan_;
-  bool sideBandsWanted_ = false;
-  bool sideBandsFilled_ = false;
-  Rect sideBandsVisible_{};
-  uint32_t sideBandPixel_ = 0;
-  uint8_t sideFillYuy2_[16] = {};  // the pair, four times
-  uint8_t sideFillRgb24_[16] = {};  // B, sixteen times
   uint8_t* columnArena_ = nullptr;
   int32_t columnArenaCount_ = 0;
   ScaleMapEntry* columnSource_ = nullptr;

@@ -36,25 +36,4 @@ bool FrameScaler::EnsureColumnPlan(const ScaleMapEntry* columns, const ColumnSha
   return true;
 }
 
-void FrameScaler::FillSideBands(const Rect& visible, uint32_t pixel) {
-  sideBandsWanted_ = true;
-  sideBandsVisible_ = visible;
-  sideBandPixel_ = pixel;
-  for (int32_t i = 0; i < 16; ++i) {
-    sideFillYuy2_[i] = static_cast<uint8_t>(pixel >> (8 * (i % 4)));
-    sideFillRgb24_[i] = static_cast<uint8_t>(pixel);
-  }
-}
-
-const uint8_t* FrameScaler::SideFillFor(const Rect& visible, bool yuy2) const {
-  const Rect& v = sideBandsVisible_;
-  if (!sideBandsWanted_ || v.left != visible.left || v.top != visible.top || v.right != visible.right ||
-      v.bottom != visible.bottom) {
-    return nullptr;
-  }
-  const uint8_t b0 = sideBandPixel_ & 0xFF, b1 = (sideBandPixel_ >> 8) & 0xFF, b2 = (sideBandPixel_ >> 16) & 0xFF;
-  if (yuy2 ? ((visible.left | visible.right) & 1) != 0 : (b0 != b1 || b1 != b2)) return nullptr;
-  return yuy2 ? sideFillYuy2_ : sideFillRgb24_;
-}
-
 }  // namespace xvf

@@ -200,7 +200,7 @@ int32_t FreshPass(const StreamFormat& format, const FrameInputs& inputs, std::ve
   theCheckedInputs = inputs;
   --theFreshChecksLeft;
   PluginState fresh;
-  fresh.theScaler.UseFastPaths(false);  // the two passes, and every band painted
+  fresh.theScaler.UseFastPaths(false);  // the two passes: the reference bytes
   fresh.Start(format, nullptr);
   return fresh.ProcessFrame(frame->data(), inputs);
 }

@@ -71,6 +71,13 @@ int32_t PluginState::ProcessFrame(uint8_t* frame, const FrameInputs& inputs) {
   }
   if (mode != kAnamorphic && IsFourThirdsWindow(cw, ch)) return 0;
 
+  // A failed allocation or an empty source leaves the frame untouched: no
+  // band may be painted around a picture that was not scaled.
+  if (!theScaler.Scale(frame, width, height, geometry.srcRect, geometry.dstRect, PixelFormatOf(pixelFormat), byFields,
+                        columnMap)) {
+    return 0;
+  }
+
   Rect dstRect = geometry.dstRect;
   if (byFields) {
     // The scaler writes whole fields: round both edges down to even rows.
@@ -79,15 +86,6 @@ int32_t PluginState::ProcessFrame(uint8_t* frame, const FrameInputs& inputs) {
   }
   Rect visibleRect;
   IntersectRect(&visibleRect, thePainter.frameRect, dstRect);
-
-  // A failed allocation or an empty source leaves the frame untouched: no
-  // band may be painted around a picture that was not scaled. Resampling
-  // rows in place, the scaler may fill the left and right bands as it goes.
-  theScaler.FillSideBands(visibleRect, thePainter.ColourToPixel(kBlack));
-  if (!theScaler.Scale(frame, width, height, geometry.srcRect, geometry.dstRect, PixelFormatOf(pixelFormat), byFields,
-                        columnMap)) {
-    return 0;
-  }
 
   // Four black bands around the picture:
   //   +------------------------+
@@ -101,10 +99,8 @@ int32_t PluginState::ProcessFrame(uint8_t* frame, const FrameInputs& inputs) {
   const int32_t w = thePainter.frameRect.right;
   const int32_t h = thePainter.frameRect.bottom;
   thePainter.PaintRect(0, 0, w, visibleRect.top, kBlack, kOpaque);
-  if (!theScaler.SideBandsFilled()) {
-    thePainter.PaintRect(0, visibleRect.top, visibleRect.left, visibleRect.bottom, kBlack, kOpaque);
-    thePainter.PaintRect(visibleRect.right, visibleRect.top, w, visibleRect.bottom, kBlack, kOpaque);
-  }
+  thePainter.PaintRect(0, visibleRect.top, visibleRect.left, visibleRect.bottom, kBlack, kOpaque);
+  thePainter.PaintRect(visibleRect.right, visibleRect.top, w, visibleRect.bottom, kBlack, kOpaque);
   thePainter.PaintRect(0, visibleRect.bottom, w, h, kBlack, kOpaque);
   return 1;
 }
