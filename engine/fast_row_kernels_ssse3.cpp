@@ -42,20 +42,7 @@ inline __m128i Scaled(int32_t weight) { return _mm_set1_epi16(static_cast<int16_
 template <bool kFromB>
 void LerpRows(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst, const uint8_t* next) {
   const __m128i scaled = Scaled(weight);
-  // The last 16 bytes are blended before any store: dst may be a or b.
-  const int32_t last = bytes - 16;
-  const __m128i tail = Blend16<kFromB>(Load128(a + last), Load128(b + last), scaled);
-  int32_t i = 0;
-  // A cache line a step, and the same line of the next row prefetched.
-  for (; i + 64 <= last; i += 64) {
-    _mm_prefetch(reinterpret_cast<const char*>(next + i), _MM_HINT_T0);
-    for (int32_t k = i; k < i + 64; k += 16) {
-      Store128(dst + k, Blend16<kFromB>(Load128(a + k), Load128(b + k), scaled));
-    }
-  }
-  _mm_prefetch(reinterpret_cast<const char*>(next + last), _MM_HINT_T0);
-  for (; i < last; i += 16) Store128(dst + i, Blend16<kFromB>(Load128(a + i), Load128(b + i), scaled));
-  Store128(dst + last, tail);
+  BlendRow16(a, b, bytes, dst, next, [scaled](__m128i x, __m128i y) { return Blend16<kFromB>(x, y, scaled); });
 }
 
 }  // namespace

@@ -41,6 +41,25 @@ inline void Store96(uint8_t* p, __m128i v) {
   Store32(p + 8, _mm_srli_si128(v, 8));
 }
 
+// A row blend 16 bytes a step, bytes >= 16: dst[k..k+15] = blend(a16, b16).
+// The last 16 bytes (overlapping the step before) are blended before any
+// store, as dst may be a or b. A cache line a step, with the same line of the
+// row `next` prefetched (a hint, never read through).
+template <typename Blend16>
+inline void BlendRow16(const uint8_t* a, const uint8_t* b, int32_t bytes, uint8_t* dst, const uint8_t* next,
+                       Blend16 blend) {
+  const int32_t last = bytes - 16;
+  const __m128i tail = blend(Load128(a + last), Load128(b + last));
+  int32_t i = 0;
+  for (; i + 64 <= last; i += 64) {
+    _mm_prefetch(reinterpret_cast<const char*>(next + i), _MM_HINT_T0);
+    for (int32_t k = i; k < i + 64; k += 16) Store128(dst + k, blend(Load128(a + k), Load128(b + k)));
+  }
+  _mm_prefetch(reinterpret_cast<const char*>(next + last), _MM_HINT_T0);
+  for (; i < last; i += 16) Store128(dst + i, blend(Load128(a + i), Load128(b + i)));
+  Store128(dst + last, tail);
+}
+
 // The scalar rule for tails.
 inline uint8_t LerpByte(uint8_t a, uint8_t b, int32_t w) { return Interpolate(a, b, w); }
 
