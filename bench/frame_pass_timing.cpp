@@ -5,6 +5,7 @@
 // shared with other work still compares). Hot cache, the frame reused, as
 // xvf_bench does.
 // Prints one line a case: "win32,FramePass/yuy2/720x576/fit-width,<ns>".
+// An argument times only the cases whose names contain it (to profile one).
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -13,6 +14,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "bench/bench_cases.h"
@@ -60,17 +62,21 @@ double NsPerFrame(const FrameSize& size, const PixelLayout& layout, const Mode& 
 }  // namespace
 }  // namespace xvf::bench
 
-int main() {
+int main(int argc, char** argv) {
   using namespace xvf::bench;
   std::printf("# frame pass timing, cpu level %s, %d-bit\n", xvf::CpuLevelName(xvf::UsableCpuLevel()),
               static_cast<int>(sizeof(void*) * 8));
-  // A first case unmeasured: the process and the clock settle.
-  NsPerFrame(kSizes[0], kLayouts[0], kModes[0]);
+  // The first case runs twice, the first time unmeasured: the process and
+  // the clock settle.
+  bool settled = false;
   for (const FrameSize& size : kSizes)
     for (const PixelLayout& layout : kLayouts)
       for (const Mode& mode : kModes) {
-        std::printf("win32,%s,%.0f\n", CaseName("FramePass", layout, size, &mode).c_str(),
-                    NsPerFrame(size, layout, mode));
+        const std::string name = CaseName("FramePass", layout, size, &mode);
+        if (argc > 1 && name.find(argv[1]) == std::string::npos) continue;
+        if (!settled) NsPerFrame(size, layout, mode);
+        settled = true;
+        std::printf("win32,%s,%.0f\n", name.c_str(), NsPerFrame(size, layout, mode));
         std::fflush(stdout);
       }
   return 0;

@@ -69,6 +69,7 @@ bool FrameScaler::EnsureMap(const ScaleMapKey& key, OwnedMap* map) {
   if (key != map->key || map->entries != before) {
     map->key = key;
     BuildScaleMap(key.srcLength, key.dstLength, key.clipOffset, key.count, key.step, map->entries);
+    map->ownSources = RowsAreTheirOwnSources(map->entries, key.count, key.step);
     ++mapBuilds_;
   }
   return true;
@@ -144,8 +145,7 @@ bool FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight,
     const bool identity =
         !callerColumnMap && srcWidth == dstWidth && src.left == dstRect.left && visibleWidth == srcWidth;
     // Rows that are their own sources: resampled in place along a column plan.
-    if (!identity && columnKernels_.resampleRows && RowsAreTheirOwnSources(rowMap_.entries, rowEntries, rowKeyNow.step) &&
-        src.top == visible.top) {
+    if (!identity && columnKernels_.resampleRows && rowMap_.ownSources && src.top == visible.top) {
       const ColumnShape shape{visibleWidth, skip, x1 - x0, yuy2, (visible.left & 1) != 0, x0 * bytesPerPixel,
                               visible.left * bytesPerPixel, frameWidth * bytesPerPixel};
       const ColumnPlan* plan = nullptr;

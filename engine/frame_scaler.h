@@ -100,6 +100,7 @@ class FrameScaler {
     ScaleMapEntry* entries = nullptr;
     int32_t count = 0;  // remembered entry count
     ScaleMapKey key;
+    bool ownSources = false;  // each entry samples its own row (of the key's step), weight 0
   };
 
   // Steps 1-3 of the hysteresis for one remembered count; true when it changed.

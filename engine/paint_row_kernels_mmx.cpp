@@ -6,8 +6,8 @@
 
 #include <cstring>
 
-#include "engine/paint_row_kernels.h"
 #include "engine/mmx_memory.h"
+#include "engine/paint_row_kernels.h"
 
 namespace xvf {
 namespace {
@@ -33,22 +33,30 @@ class LaneBlend {
   __m64 keep_;
 };
 
-// Writes `bytes` bytes of the repeated pattern, 48 bytes (a whole number of
-// YUY2 pairs and of RGB24 pixels) a step with three 16-byte SSE moves, so
-// every step starts the pattern again; the rest comes from the pattern's
-// start. Moves only: the float registers carry the bytes unchanged.
+// Writes `bytes` bytes of the repeated pattern, a whole number of YUY2 pairs
+// or of RGB24 pixels, 48 bytes (a whole number of both) a step with three
+// 16-byte SSE moves, so every step starts the pattern again. A row of 48
+// bytes or more ends with one more step over its last 48 bytes, which start
+// on a pixel too; a shorter row is copied. Moves only: the float registers
+// carry the bytes unchanged.
 void StorePattern(uint8_t* dst, size_t bytes, const uint8_t* pattern) {
+  if (bytes < 48) {
+    std::memcpy(dst, pattern, bytes);
+    return;
+  }
   const auto* source = reinterpret_cast<const float*>(pattern);
   const __m128 q0 = _mm_loadu_ps(source);
   const __m128 q1 = _mm_loadu_ps(source + 4);
   const __m128 q2 = _mm_loadu_ps(source + 8);
-  for (; bytes >= 48; bytes -= 48, dst += 48) {
-    auto* out = reinterpret_cast<float*>(dst);
+  const auto step = [&](uint8_t* at) {
+    auto* out = reinterpret_cast<float*>(at);
     _mm_storeu_ps(out, q0);
     _mm_storeu_ps(out + 4, q1);
     _mm_storeu_ps(out + 8, q2);
-  }
-  std::memcpy(dst, pattern, bytes);
+  };
+  uint8_t* const lastStep = dst + bytes - 48;
+  for (; dst < lastStep; dst += 48) step(dst);
+  step(lastStep);
 }
 
 }  // namespace
