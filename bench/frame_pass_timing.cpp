@@ -1,10 +1,12 @@
-// The frame pass as the 32-bit DLL runs it (the same xvf_plugin_core, built
-// for i686 with the DLL's flags), timed without Google Benchmark, which the
-// mingw build lacks: per case, the thread's CPU time over about a second of
-// frames, as ns per frame (CPU time, as xvf_bench reports, so that a machine
-// shared with other work still compares). Hot cache, the frame reused, as
-// xvf_bench does.
-// Prints one line a case: "win32,FramePass/yuy2/720x576/fit-width,<ns>".
+// The frame pass timed the same way on every build, without Google
+// Benchmark, which the mingw build lacks: the 32-bit DLL's core (the same
+// xvf_plugin_core, built for i686 with the DLL's flags) under Wine against
+// the native core, like for like. Per case, the thread's CPU time over about
+// a second of frames, as ns per frame (CPU time, as xvf_bench reports, so
+// that a machine shared with other work still compares). Hot cache, the
+// frame reused, as xvf_bench does.
+// Prints one line a case: "<build>,FramePass/yuy2/720x576/fit-width,<ns>",
+// the build "win32" or "native".
 // An argument times only the cases whose names contain it (to profile one).
 #ifdef _WIN32
 #include <windows.h>
@@ -23,6 +25,12 @@
 
 namespace xvf::bench {
 namespace {
+
+#ifdef _WIN32
+constexpr char kBuild[] = "win32";
+#else
+constexpr char kBuild[] = "native";
+#endif
 
 // CPU time of the calling thread in ns (Windows counts it in 100 ns units).
 double ThreadCpuNs() {
@@ -76,7 +84,7 @@ int main(int argc, char** argv) {
         if (argc > 1 && name.find(argv[1]) == std::string::npos) continue;
         if (!settled) NsPerFrame(size, layout, mode);
         settled = true;
-        std::printf("win32,%s,%.0f\n", name.c_str(), NsPerFrame(size, layout, mode));
+        std::printf("%s,%s,%.0f\n", kBuild, name.c_str(), NsPerFrame(size, layout, mode));
         std::fflush(stdout);
       }
   return 0;
