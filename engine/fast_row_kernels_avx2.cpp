@@ -67,14 +67,18 @@ void LerpRows(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes,
   const __m256i head = Lerp32<kFromB>(Load256(a), Load256(b), scaled);
   const __m256i tail = Lerp32<kFromB>(Load256(a + last), Load256(b + last), scaled);
   Prefetch(next);
-  int32_t i = AlignedStart(dst);
-  for (; i + 64 <= last; i += 64) {
-    Prefetch(next + i + 32);
-    Store256(dst + i, Lerp32<kFromB>(Load256(a + i), Load256(b + i), scaled));
-    Store256(dst + i + 32, Lerp32<kFromB>(Load256(a + i + 32), Load256(b + i + 32), scaled));
+  // Pointers taken from the row's last 32 bytes, the index running up to 0,
+  // as in LerpRowPairs.
+  const uint8_t *aEnd = a + last, *bEnd = b + last, *nextEnd = next + last;
+  uint8_t* dstEnd = dst + last;
+  ptrdiff_t i = AlignedStart(dst) - last;
+  for (; i <= -64; i += 64) {
+    Prefetch(nextEnd + i + 32);
+    Store256(dstEnd + i, Lerp32<kFromB>(Load256(aEnd + i), Load256(bEnd + i), scaled));
+    Store256(dstEnd + i + 32, Lerp32<kFromB>(Load256(aEnd + i + 32), Load256(bEnd + i + 32), scaled));
   }
-  Prefetch(next + last);
-  for (; i < last; i += 32) Store256(dst + i, Lerp32<kFromB>(Load256(a + i), Load256(b + i), scaled));
+  Prefetch(nextEnd);
+  for (; i < 0; i += 32) Store256(dstEnd + i, Lerp32<kFromB>(Load256(aEnd + i), Load256(bEnd + i), scaled));
   Store256(dst, head);
   Store256(dst + last, tail);
 }
@@ -90,11 +94,17 @@ void LerpRowPairs(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t w
   const Blend32 tail(Load256(a + last), Load256(b + last));
   const __m256i tail0 = tail.Lerp<kFromB0>(scaled0), tail1 = tail.Lerp<kFromB1>(scaled1);
   Prefetch(next);
-  for (int32_t i = AlignedStart(dst0); i < last; i += 32) {
-    Prefetch(next + i + 32);
-    const Blend32 s(Load256(a + i), Load256(b + i));
-    Store256(dst0 + i, s.Lerp<kFromB0>(scaled0));
-    Store256(dst1 + i, s.Lerp<kFromB1>(scaled1));
+  // Every pointer taken from the row's last 32 bytes, the index running up
+  // to 0: six registers in all, so that 32-bit code reloads none in the loop.
+  {
+    const uint8_t *aEnd = a + last, *bEnd = b + last, *nextEnd = next + last + 32;
+    uint8_t *dst0End = dst0 + last, *dst1End = dst1 + last;
+    for (ptrdiff_t i = AlignedStart(dst0) - last; i < 0; i += 32) {
+      Prefetch(nextEnd + i);
+      const Blend32 s(Load256(aEnd + i), Load256(bEnd + i));
+      Store256(dst0End + i, s.Lerp<kFromB0>(scaled0));
+      Store256(dst1End + i, s.Lerp<kFromB1>(scaled1));
+    }
   }
   Prefetch(next + last);
   Store256(dst0, head0);
