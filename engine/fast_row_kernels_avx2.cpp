@@ -2,6 +2,7 @@
 // a block in the two 128-bit lanes, each with its own window.
 #include <immintrin.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
