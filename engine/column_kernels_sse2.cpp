@@ -1,0 +1,111 @@
+// SSE2 column kernel: no byte shuffle, so it works across rows rather than
+// along them. Every row of a band of 16 takes the same taps: the band's
+// touched bytes are transposed into the plan's scratch (a column of 16 rows
+// per 16 bytes), each destination byte of the 16 rows is one vector step
+// from two scratch columns, and 16 destination bytes at a time are
+// transposed back into the rows. The band is read whole before any of it is
+// written, so the plan's block order and saved windows are not needed.
+#include <emmintrin.h>
+
+#include <algorithm>
+
+#include "engine/column_kernels.h"
+#include "engine/row_kernels_simd.h"
+
+namespace xvf {
+namespace {
+
+constexpr int32_t kBand = 16;
+
+// In place: x[i] byte k becomes x[k] byte i. Each stage interleaves x[k]
+// with x[k + 8], which rotates the 8 bits (register, byte) left by one; four
+// stages exchange the two halves.
+inline void Transpose16(__m128i* x) {
+  for (int stage = 0; stage < 4; ++stage) {
+    __m128i y[16];
+#pragma GCC unroll 8
+    for (int k = 0; k < 8; ++k) {
+      y[2 * k] = _mm_unpacklo_epi8(x[k], x[k + 8]);
+      y[2 * k + 1] = _mm_unpackhi_epi8(x[k], x[k + 8]);
+    }
+#pragma GCC unroll 16
+    for (int k = 0; k < 16; ++k) x[k] = y[k];
+  }
+}
+
+// One tap for 16 rows (column_plan.h): F + floor((F - T) m / 65536) per
+// byte, in 16-bit words that hold an even row in the low byte and an odd
+// row in the high byte.
+inline __m128i Tap(const uint8_t* scratch, const ColumnTap& tap, const int16_t* weights) {
+  const __m128i f = _mm_load_si128(reinterpret_cast<const __m128i*>(scratch + tap.from));
+  const __m128i t = _mm_load_si128(reinterpret_cast<const __m128i*>(scratch + tap.toward));
+  const __m128i m = _mm_load_si128(reinterpret_cast<const __m128i*>(weights));
+  const __m128i oddDiff = _mm_sub_epi16(_mm_srli_epi16(f, 8), _mm_srli_epi16(t, 8));
+  // The words' difference is evenDiff + 256 oddDiff modulo 65536, and
+  // evenDiff lies in -255..255.
+  const __m128i evenDiff = _mm_sub_epi16(_mm_sub_epi16(f, t), _mm_slli_epi16(oddDiff, 8));
+  // F + the even correction stays within its low byte (the result is a
+  // byte); the odd correction is added to the high byte modulo 256.
+  const __m128i even = _mm_add_epi16(f, _mm_mulhi_epi16(evenDiff, m));
+  return _mm_add_epi16(even, _mm_slli_epi16(_mm_mulhi_epi16(oddDiff, m), 8));
+}
+
+// The band's touched bytes into the scratch, 16 columns at a time; the last
+// step ends at touchHigh, overlapping the one before.
+void ToScratch(uint8_t* const* row, const ColumnPlan& plan) {
+  const int32_t low = plan.touchLow, last = plan.touchHigh - 16;
+  for (int32_t c = low; c < plan.touchHigh; c += 16) {
+    const int32_t at = std::min(c, last);
+    __m128i x[kBand];
+#pragma GCC unroll 16
+    for (int r = 0; r < kBand; ++r) x[r] = Load128(row[r] + at);
+    Transpose16(x);
+    uint8_t* column = plan.scratch + 16 * (at - low);
+#pragma GCC unroll 16
+    for (int k = 0; k < 16; ++k) _mm_store_si128(reinterpret_cast<__m128i*>(column + 16 * k), x[k]);
+  }
+}
+
+// 16 destination bytes of each row from taps `first`..`first` + 15.
+template <bool kFullBand>
+inline void Step(uint8_t* const* row, int32_t rows, const ColumnPlan& plan, int32_t first) {
+  __m128i x[16];
+#pragma GCC unroll 16
+  for (int k = 0; k < 16; ++k) x[k] = Tap(plan.scratch, plan.taps[first + k], plan.tapWeights + 8 * (first + k));
+  Transpose16(x);
+  const int32_t d = plan.tapDst + first;
+  if constexpr (kFullBand) {
+#pragma GCC unroll 16
+    for (int r = 0; r < kBand; ++r) Store128(row[r] + d, x[r]);
+  } else {
+    for (int r = 0; r < rows; ++r) Store128(row[r] + d, x[r]);
+  }
+}
+
+// Every destination byte of the band, 16 at a time; the last step ends with
+// the last byte, overlapping the one before (the scratch still holds its
+// sources).
+template <bool kFullBand>
+void FromScratch(uint8_t* const* row, int32_t rows, const ColumnPlan& plan) {
+  const int32_t last = plan.tapCount - 16;
+  for (int32_t first = 0; first < plan.tapCount; first += 16) Step<kFullBand>(row, rows, plan, std::min(first, last));
+}
+
+}  // namespace
+
+void ResampleColumns_SSE2(uint8_t* firstRow, ptrdiff_t rowStride, int32_t rows, const ColumnPlan& plan) {
+  for (int32_t done = 0; done < rows; done += kBand) {
+    // A short band repeats its last row for the reads and writes only its own.
+    const int32_t band = std::min(kBand, rows - done);
+    uint8_t* row[kBand];
+    for (int32_t r = 0; r < kBand; ++r) row[r] = firstRow + (done + std::min(r, band - 1)) * rowStride;
+    ToScratch(row, plan);
+    if (band == kBand) {
+      FromScratch<true>(row, band, plan);
+    } else {
+      FromScratch<false>(row, band, plan);
+    }
+  }
+}
+
+}  // namespace xvf
