@@ -21,6 +21,7 @@ constexpr int32_t kBand = 16;
 // with x[k + 8], which rotates the 8 bits (register, byte) left by one; four
 // stages exchange the two halves.
 inline void Transpose16(__m128i* x) {
+#pragma GCC unroll 4
   for (int stage = 0; stage < 4; ++stage) {
     __m128i y[16];
 #pragma GCC unroll 8
