@@ -70,9 +70,12 @@ void ToScratch(uint8_t* const* row, const ColumnPlan& plan) {
 // 16 destination bytes of each row from taps `first`..`first` + 15.
 template <bool kFullBand>
 inline void Step(uint8_t* const* row, int32_t rows, const ColumnPlan& plan, int32_t first) {
+  const ColumnTap* tap = plan.taps + first;
+  const int16_t* weights = plan.tapWeights + 8 * first;
+  // One tap at a time, through the stack: 16 taps interleaved spill more.
   __m128i x[16];
-#pragma GCC unroll 16
-  for (int k = 0; k < 16; ++k) x[k] = Tap(plan.scratch, plan.taps[first + k], plan.tapWeights + 8 * (first + k));
+#pragma GCC unroll 1
+  for (int k = 0; k < 16; ++k) x[k] = Tap(plan.scratch, tap[k], weights + 8 * k);
   Transpose16(x);
   const int32_t d = plan.tapDst + first;
   if constexpr (kFullBand) {
