@@ -48,8 +48,8 @@ struct ColumnShape {
 // One destination byte for kernels that resample 16 rows at once across a
 // transposed band (byte c of row r at scratch[16 (c - touchLow) + r]): per
 // row, result = F + floor((F - T) m / 65536) with F = scratch[from + r],
-// T = scratch[toward + r] and the tap's multiplier m = weights[8 tap + i]
-// (eight copies, one per 16-bit lane). With A, B and w of the rule,
+// T = scratch[toward + r] and tap j's multiplier m in tapWeights[8 j] to
+// [8 j + 7] (one per 16-bit lane). With A, B and w of the rule,
 // w < 2048: F = A, T = B, m = -16w;
 // w >= 2048: F = B, T = A, m = 16w - 65536 (the correction to B).
 // Both equal A + floor((B - A) w / 4096), and m fits 16 bits.
