@@ -17,20 +17,33 @@ namespace {
 
 constexpr int32_t kBand = 16;
 
-// In place: x[i] byte k becomes x[k] byte i. Each stage interleaves x[k]
-// with x[k + 8], which rotates the 8 bits (register, byte) left by one; four
-// stages exchange the two halves.
+// Bytes of x[a] and x[b] interleaved: the low halves into x[a], the high
+// halves into x[b].
+inline void Interleave(__m128i* x, int a, int b) {
+  const __m128i low = _mm_unpacklo_epi8(x[a], x[b]);
+  x[b] = _mm_unpackhi_epi8(x[a], x[b]);
+  x[a] = low;
+}
+
+// In place: x[i] byte k becomes x[k] byte i. Interleaving the registers
+// whose indices differ in bit b moves the byte index's top bit into bit b of
+// the register index and that bit into the byte index from below; bits 3 to
+// 0 in turn make the exchange. After the first step, groups of 8, then 4
+// registers are finished one at a time, for 8-register (32-bit) code.
 inline void Transpose16(__m128i* x) {
-#pragma GCC unroll 4
-  for (int stage = 0; stage < 4; ++stage) {
-    __m128i y[16];
 #pragma GCC unroll 8
-    for (int k = 0; k < 8; ++k) {
-      y[2 * k] = _mm_unpacklo_epi8(x[k], x[k + 8]);
-      y[2 * k + 1] = _mm_unpackhi_epi8(x[k], x[k + 8]);
+  for (int k = 0; k < 8; ++k) Interleave(x, k, k + 8);
+#pragma GCC unroll 2
+  for (int g = 0; g < 16; g += 8) {
+#pragma GCC unroll 4
+    for (int k = g; k < g + 4; ++k) Interleave(x, k, k + 4);
+#pragma GCC unroll 2
+    for (int q = g; q < g + 8; q += 4) {
+      Interleave(x, q, q + 2);
+      Interleave(x, q + 1, q + 3);
+      Interleave(x, q, q + 1);
+      Interleave(x, q + 2, q + 3);
     }
-#pragma GCC unroll 16
-    for (int k = 0; k < 16; ++k) x[k] = y[k];
   }
 }
 
