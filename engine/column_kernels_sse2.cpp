@@ -47,21 +47,17 @@ inline void Transpose16(__m128i* x) {
   }
 }
 
-// One tap for 16 rows (column_plan.h): F + floor((F - T) m / 65536) per
-// byte, in 16-bit words that hold an even row in the low byte and an odd
-// row in the high byte.
+// One tap for 16 rows (column_plan.h): F + floor((F - T) m / 65536) in
+// 16-bit words, which is the result byte, so PACKUSWB packs it unchanged.
 inline __m128i Tap(const uint8_t* scratch, const ColumnTap& tap, const int16_t* weights) {
   const __m128i f = _mm_load_si128(reinterpret_cast<const __m128i*>(scratch + tap.from));
   const __m128i t = _mm_load_si128(reinterpret_cast<const __m128i*>(scratch + tap.toward));
   const __m128i m = _mm_load_si128(reinterpret_cast<const __m128i*>(weights));
-  const __m128i oddDiff = _mm_sub_epi16(_mm_srli_epi16(f, 8), _mm_srli_epi16(t, 8));
-  // The words' difference is evenDiff + 256 oddDiff modulo 65536, and
-  // evenDiff lies in -255..255.
-  const __m128i evenDiff = _mm_sub_epi16(_mm_sub_epi16(f, t), _mm_slli_epi16(oddDiff, 8));
-  // F + the even correction stays within its low byte (the result is a
-  // byte); the odd correction is added to the high byte modulo 256.
-  const __m128i even = _mm_add_epi16(f, _mm_mulhi_epi16(evenDiff, m));
-  return _mm_add_epi16(even, _mm_slli_epi16(_mm_mulhi_epi16(oddDiff, m), 8));
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i fLow = _mm_unpacklo_epi8(f, zero), fHigh = _mm_unpackhi_epi8(f, zero);
+  const __m128i tLow = _mm_unpacklo_epi8(t, zero), tHigh = _mm_unpackhi_epi8(t, zero);
+  return _mm_packus_epi16(_mm_add_epi16(fLow, _mm_mulhi_epi16(_mm_sub_epi16(fLow, tLow), m)),
+                          _mm_add_epi16(fHigh, _mm_mulhi_epi16(_mm_sub_epi16(fHigh, tHigh), m)));
 }
 
 // The band's touched bytes into the scratch, 16 columns at a time; the last
