@@ -28,11 +28,10 @@ inline void Interleave(__m128i* x, int a, int b) {
 // In place: x[i] byte k becomes x[k] byte i. Interleaving the registers
 // whose indices differ in bit b moves the byte index's top bit into bit b of
 // the register index and that bit into the byte index from below; bits 3 to
-// 0 in turn make the exchange. After the first step, groups of 8, then 4
-// registers are finished one at a time, for 8-register (32-bit) code.
-inline void Transpose16(__m128i* x) {
-#pragma GCC unroll 8
-  for (int k = 0; k < 8; ++k) Interleave(x, k, k + 8);
+// 0 in turn make the exchange. Bit 3 first (x[k] with x[k + 8]), which
+// Transpose16AfterBit3 assumes done; then groups of 8, then 4 registers are
+// finished one at a time, for 8-register (32-bit) code.
+inline void Transpose16AfterBit3(__m128i* x) {
 #pragma GCC unroll 2
   for (int g = 0; g < 16; g += 8) {
 #pragma GCC unroll 4
@@ -45,6 +44,12 @@ inline void Transpose16(__m128i* x) {
       Interleave(x, q + 2, q + 3);
     }
   }
+}
+
+inline void Transpose16(__m128i* x) {
+#pragma GCC unroll 8
+  for (int k = 0; k < 8; ++k) Interleave(x, k, k + 8);
+  Transpose16AfterBit3(x);
 }
 
 // One tap for 16 rows (column_plan.h): F + floor((F - T) m / 65536) in
@@ -81,11 +86,16 @@ template <bool kFullBand>
 inline void Step(uint8_t* const* row, int32_t rows, const ColumnPlan& plan, int32_t first) {
   const ColumnTap* tap = plan.taps + first;
   const int16_t* weights = plan.tapWeights + 8 * first;
-  // One tap at a time, through the stack: 16 taps interleaved spill more.
+  // Two taps at a time, with the transpose's first step: 16 taps
+  // interleaved spill more.
   __m128i x[16];
 #pragma GCC unroll 1
-  for (int k = 0; k < 16; ++k) x[k] = Tap(plan.scratch, tap[k], weights + 8 * k);
-  Transpose16(x);
+  for (int k = 0; k < 8; ++k) {
+    x[k] = Tap(plan.scratch, tap[k], weights + 8 * k);
+    x[k + 8] = Tap(plan.scratch, tap[k + 8], weights + 8 * (k + 8));
+    Interleave(x, k, k + 8);
+  }
+  Transpose16AfterBit3(x);
   const int32_t d = plan.tapDst + first;
   if constexpr (kFullBand) {
 #pragma GCC unroll 16
