@@ -2,8 +2,9 @@
 // every instruction-set level: identity columns with the source above, below
 // and across the destination, column maps (linear, panorama and random walks,
 // gathered or resampled in place), by fields, odd heights, frames against
-// no-access pages. Each case also checks which
-// path ran, so a silent fallback cannot pass for a tested fast path.
+// no-access pages; the in-place kernels on every difference and weight. Each
+// case also checks which path ran, so a silent fallback cannot pass for a
+// tested fast path.
 #include <gtest/gtest.h>
 
 #include <algorithm>
