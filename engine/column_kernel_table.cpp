@@ -3,9 +3,11 @@
 namespace xvf {
 
 ColumnKernels ColumnKernelsFor(CpuLevel level) {
-  // Below SSSE3 there is no byte shuffle: a scalar or SSE2 in-place
-  // resampler measured slower than those levels' two passes, which they keep.
+  // SSE2 has no byte shuffle: its kernel works across bands of 16 rows
+  // instead. Below SSE2 a scalar in-place resampler measured slower than the
+  // two passes, which those levels keep.
   ColumnKernels k;
+  if (level >= CpuLevel::Sse2) k.resampleRows = ResampleColumns_SSE2;
   if (level >= CpuLevel::Ssse3) k.resampleRows = ResampleColumns_SSSE3;
   if (level >= CpuLevel::Avx2) k.resampleRows = ResampleColumns_AVX2;
   return k;

@@ -11,11 +11,12 @@ namespace xvf {
 
 // Resamples `rows` rows in place; row i starts at firstRow + i * rowStride.
 // Each row is its own source (the rows' source rows are themselves). Uses
-// plan.saved as scratch; touches no byte of a row outside
+// plan.saved or plan.scratch as scratch; touches no byte of a row outside
 // [plan.touchLow, plan.touchHigh) and writes only the destination bytes.
 using ColumnRowsFn = void (*)(uint8_t* firstRow, ptrdiff_t rowStride, int32_t rows, const ColumnPlan& plan);
 
 void ResampleColumns_C(uint8_t* firstRow, ptrdiff_t rowStride, int32_t rows, const ColumnPlan& plan);
+void ResampleColumns_SSE2(uint8_t* firstRow, ptrdiff_t rowStride, int32_t rows, const ColumnPlan& plan);
 void ResampleColumns_SSSE3(uint8_t* firstRow, ptrdiff_t rowStride, int32_t rows, const ColumnPlan& plan);
 void ResampleColumns_AVX2(uint8_t* firstRow, ptrdiff_t rowStride, int32_t rows, const ColumnPlan& plan);
 

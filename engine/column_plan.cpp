@@ -13,13 +13,17 @@ constexpr size_t Align16(size_t bytes) { return (bytes + 15) & ~static_cast<size
 int32_t DstBytes(const ColumnShape& s) { return s.count * (s.yuy2 ? 2 : 3); }
 int32_t MaxBlocks(const ColumnShape& s) { return DstBytes(s) / 16 + 1; }
 
-// The arena: blocks, saved windows, save offsets, then build scratch.
+// The arena: blocks, saved windows, save offsets, taps, the band scratch,
+// then build scratch.
 struct Arena {
   ColumnBlock* blocks;
   ColumnBlock* natural;  // scratch: blocks in destination order
   int32_t* order;        // scratch: running order before the simulation
   uint8_t* saved;
   int32_t* saveFrom;
+  ColumnTap* taps;
+  int16_t* tapWeights;
+  uint8_t* scratch;
   ByteSample* samples;
   uint8_t* written;
   size_t bytes;
@@ -36,7 +40,11 @@ struct Arena {
     order = reinterpret_cast<int32_t*>(take(maxBlocks * sizeof(int32_t)));
     saved = take(kColumnRowsAtOnce * 2 * maxBlocks * 16);
     saveFrom = reinterpret_cast<int32_t*>(take(2 * maxBlocks * sizeof(int32_t)));
-    samples = reinterpret_cast<ByteSample*>(take(static_cast<size_t>(DstBytes(s)) * sizeof(ByteSample)));
+    const auto dstBytes = static_cast<size_t>(DstBytes(s));
+    taps = reinterpret_cast<ColumnTap*>(take(dstBytes * sizeof(ColumnTap)));
+    tapWeights = reinterpret_cast<int16_t*>(take(dstBytes * 8 * sizeof(int16_t)));
+    scratch = take(16 * static_cast<size_t>(s.rowBytes));
+    samples = reinterpret_cast<ByteSample*>(take(dstBytes * sizeof(ByteSample)));
     written = take(static_cast<size_t>(s.rowBytes));
     bytes = at;
   }
@@ -88,6 +96,16 @@ bool ReadsWritten(const ColumnBlock& block, const uint8_t* written) {
     if (written[base + block.samples[2 * k]] || written[base + block.samples[2 * k + 1]]) return true;
   }
   return false;
+}
+
+// The tap (column_plan.h) of one destination byte; its samples lie in the
+// touched bytes from `low`.
+void MakeTap(const ByteSample& sample, int32_t low, ColumnTap* tap, int16_t* weights) {
+  const bool towardA = sample.w >= 2048;
+  tap->from = 16 * ((towardA ? sample.b : sample.a) - low);
+  tap->toward = 16 * ((towardA ? sample.a : sample.b) - low);
+  const auto m = static_cast<int16_t>(towardA ? 16 * sample.w - 65536 : -16 * sample.w);
+  for (int32_t i = 0; i < 8; ++i) weights[i] = m;
 }
 
 }  // namespace
@@ -155,6 +173,12 @@ bool BuildColumnPlan(const ColumnShape& s, const ScaleMapEntry* map, uint8_t* ar
   plan->saved = arena.saved;
   plan->touchLow = low;
   plan->touchHigh = high;
+  for (int32_t j = 0; j < n; ++j) MakeTap(arena.samples[j], low, &arena.taps[j], arena.tapWeights + 8 * j);
+  plan->taps = arena.taps;
+  plan->tapWeights = arena.tapWeights;
+  plan->tapCount = n;
+  plan->tapDst = s.dstByteStart;
+  plan->scratch = arena.scratch;
   return true;
 }
 

@@ -45,6 +45,19 @@ struct ColumnShape {
   }
 };
 
+// One destination byte for kernels that resample 16 rows at once across a
+// transposed band (byte c of row r at scratch[16 (c - touchLow) + r]): per
+// row, result = F + floor((F - T) m / 65536) with F = scratch[from + r],
+// T = scratch[toward + r] and tap j's multiplier m in tapWeights[8 j] to
+// [8 j + 7] (one per 16-bit lane). With A, B and w of the rule,
+// w < 2048: F = A, T = B, m = -16w;
+// w >= 2048: F = B, T = A, m = 16w - 65536 (the correction to B).
+// Both equal A + floor((B - A) w / 4096), and m fits 16 bits.
+struct ColumnTap {
+  int32_t from;    // 16 (source byte - touchLow)
+  int32_t toward;  // 16 (source byte - touchLow)
+};
+
 struct ColumnPlan {
   const ColumnBlock* blocks = nullptr;  // in running order; the last savedBlocks read saved windows
   int32_t blockCount = 0;
@@ -54,6 +67,11 @@ struct ColumnPlan {
   uint8_t* saved = nullptr;  // kColumnRowsAtOnce rows x saveCount x 16 bytes
   int32_t touchLow = 0;      // row bytes read or written: [touchLow, touchHigh)
   int32_t touchHigh = 0;
+  const ColumnTap* taps = nullptr;  // per destination byte, in destination order
+  const int16_t* tapWeights = nullptr;  // 8 per tap, 16-byte aligned
+  int32_t tapCount = 0;
+  int32_t tapDst = 0;         // tap 0's destination byte, from the row's start
+  uint8_t* scratch = nullptr;  // 16 x (touchHigh - touchLow) bytes, 16-byte aligned
 };
 
 // Rows a kernel resamples with one load of each block. 32-bit code, with 8

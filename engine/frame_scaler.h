@@ -66,7 +66,7 @@ class FrameScaler {
   //    blended into one work row in the frame's own layout, then gathered
   //    into the frame with byte shuffles;
   //  - a column map over rows that are their own sources (a column plan
-  //    expresses it, SSSE3 and up): each row resampled in place, no work row.
+  //    expresses it, SSE2 and up): each row resampled in place, no work row.
   // Rows run in an order that never overwrites a row still to be read.
   void UseFastPaths(bool on) { fastPaths_ = on; }
 

@@ -2,7 +2,7 @@
 // rectangles (also leaving the frame), layouts, field flags and CPU levels,
 // with the frame against a no-access page on one side and poisoned memory on
 // the other; now and then the destination keeps the source's rows (columns
-// resampled in place, with the scalar column kernel below SSSE3). Every call
+// resampled in place, with the scalar column kernel below SSE2). Every call
 // at the chosen level gives the bytes the scalar kernels give, and a Scale
 // that reports false has left the frame unchanged. Frames are small; one
 // input in four has rows up to 4096 pixels (every SIMD and gather tail) or

@@ -2,8 +2,9 @@
 // every instruction-set level: identity columns with the source above, below
 // and across the destination, column maps (linear, panorama and random walks,
 // gathered or resampled in place), by fields, odd heights, frames against
-// no-access pages. Each case also checks which
-// path ran, so a silent fallback cannot pass for a tested fast path.
+// no-access pages; the in-place kernels on every difference and weight. Each
+// case also checks which path ran, so a silent fallback cannot pass for a
+// tested fast path.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "engine/frame_scaler.h"
+#include "engine/interpolate.h"
 #include "plugin/panorama_table.h"
 #include "tests/support/guarded_buffer.h"
 
@@ -176,7 +178,8 @@ TEST_P(FastPathsAt, ColumnMapsThatWalkBackAndForth) {
       a = next;
       running = next + (w ? 1 : 0);
     }
-    Check(width, 6, {0, 0, width, 6}, {0, 0, width, 6}, layout, 0, map.data(), Path::kAny);
+    const int32_t height = 1 + Random(40);  // bands of 16 rows and their tails
+    Check(width, height, {0, 0, width, height}, {0, 0, width, height}, layout, 0, map.data(), Path::kAny);
     if (HasFatalFailure()) return;
     const bool yuy2 = layout == PixelFormat::kYuy2;
     const int32_t rowBytes = width * (yuy2 ? 2 : 3);
@@ -196,7 +199,7 @@ TEST_P(FastPathsAt, PanoramaTables) {
   for (PixelFormat layout : {PixelFormat::kYuy2, PixelFormat::kRgb24}) {
     for (int32_t width : {720, 64, 1920, 101}) {
       if (layout == PixelFormat::kYuy2 && (width & 1)) continue;
-      const int32_t height = width == 1920 ? 32 : 48;
+      const int32_t height = width == 1920 ? 21 : 45;  // band tails of 5 and 13 rows
       std::vector<ScaleMapEntry> table(static_cast<size_t>(width));
       for (double ratio : {1.0 / 1.2, 1.2, 4.0 / 3.0, 1.5, 2.0}) {
         BuildPanoramaTable(width, ratio, 4, table.data());
@@ -208,6 +211,42 @@ TEST_P(FastPathsAt, PanoramaTables) {
       }
     }
   }
+}
+
+// The in-place kernel of the level on every difference B - A with every
+// weight: entry j samples pixels j and j + 1 with weight j / 2, and row r
+// alternates lumas x and x + r - 255, so entries 2w and 2w + 1 take +-(r - 255).
+// 511 rows: full bands and a tail. The lumas against the rule, the rest
+// against the scalar kernel.
+TEST_P(FastPathsAt, InPlaceKernelOnEveryDifferenceAndWeight) {
+  constexpr int32_t kEntries = 8192, kWidth = kEntries + 2, kRows = 511, kRowBytes = 2 * kWidth;
+  std::vector<ScaleMapEntry> map(kEntries);
+  for (int32_t j = 0; j < kEntries; ++j) map[static_cast<size_t>(j)] = MakeScaleMapEntry(0, 4, j / 2);
+  const ColumnShape shape{kEntries, 0, kWidth, true, false, 0, 0, kRowBytes};
+  std::vector<uint8_t> arena(ColumnPlanArenaBytes(shape) + 16);
+  uint8_t* aligned = arena.data() + (16 - reinterpret_cast<uintptr_t>(arena.data()) % 16) % 16;
+  ColumnPlan plan;
+  ASSERT_TRUE(BuildColumnPlan(shape, map.data(), aligned, &plan));
+  std::vector<uint8_t> before(static_cast<size_t>(kRowBytes) * kRows);
+  for (int32_t r = 0; r < kRows; ++r) {
+    const int32_t x = std::max(0, 255 - r);
+    for (int32_t i = 0; i < kRowBytes; ++i)
+      before[static_cast<size_t>(r) * kRowBytes + i] =
+          static_cast<uint8_t>(i % 2 ? random_() : (i % 4 ? x + r - 255 : x));
+  }
+  std::vector<uint8_t> frame(before), expected(before);
+  ColumnRowsFn kernel = ColumnKernelsFor(GetParam()).resampleRows;
+  if (!kernel) kernel = ResampleColumns_C;
+  kernel(frame.data(), kRowBytes, kRows, plan);
+  ResampleColumns_C(expected.data(), kRowBytes, kRows, plan);
+  for (int32_t r = 0; r < kRows; ++r) {
+    const uint8_t* row = before.data() + static_cast<size_t>(r) * kRowBytes;
+    for (int32_t j = 0; j < kEntries; ++j) {
+      const uint8_t want = Interpolate(row[2 * j], row[2 * j + 2], j / 2);
+      ASSERT_EQ(frame[static_cast<size_t>(r) * kRowBytes + 2 * j], want) << "row " << r << " entry " << j;
+    }
+  }
+  EXPECT_EQ(frame, expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, FastPathsAt,
@@ -224,7 +263,7 @@ TEST(FastPaths, SteadyStateAllocatesAndBuildsNothing) {
   struct Case {
     Rect src, dst;
     const ScaleMapEntry* columns;
-    bool identityColumns;  // a fast path at every level; gathers need SSSE3
+    bool identityColumns;  // a fast path at every level; in-place columns need SSE2
   };
   const Case cases[] = {{{0, 72, 720, 504}, {0, 0, 720, 576}, nullptr, true},
                         {{0, 0, 720, 576}, {90, 0, 630, 576}, nullptr, false},
@@ -246,7 +285,7 @@ TEST(FastPaths, SteadyStateAllocatesAndBuildsNothing) {
     EXPECT_EQ(scaler.GatherBuildCount(), gathers);
     EXPECT_EQ(scaler.ColumnPlanBuildCount(), plans);
     EXPECT_EQ(scaler.RowStepBuildCount(), steps);
-    if (UsableCpuLevel() >= CpuLevel::Ssse3 || c.identityColumns) {
+    if (UsableCpuLevel() >= CpuLevel::Sse2 || c.identityColumns) {
       EXPECT_EQ(fastCalls(), callsBefore + 10);
     }
   }
@@ -263,7 +302,7 @@ TEST(FastPaths, SteadyStateAllocatesAndBuildsNothing) {
   reference.Scale(expected.data(), 720, 576, {0, 0, 720, 576}, {0, 0, 720, 576}, PixelFormat::kYuy2, 0, table.data());
   scaler.Scale(frame.data(), 720, 576, {0, 0, 720, 576}, {0, 0, 720, 576}, PixelFormat::kYuy2, 0, table.data());
   EXPECT_EQ(frame, expected);
-  if (UsableCpuLevel() >= CpuLevel::Ssse3) {
+  if (UsableCpuLevel() >= CpuLevel::Sse2) {
     EXPECT_EQ(scaler.ColumnPlanBuildCount(), plans + 1);
   }
 }
