@@ -64,7 +64,7 @@ bool SampleBytes(const ColumnShape& s, const ScaleMapEntry* map, ByteSample* out
 // half's samples span more than one window.
 bool MakeBlock(const ColumnShape& s, const ByteSample* samples, int32_t first, ColumnBlock* block) {
   block->dst = s.dstByteStart + first;
-  block->unused = 0;
+  block->prefetch[0] = block->prefetch[1] = kNoPrefetch;
   for (int32_t half = 0; half < 2; ++half) {
     const ByteSample* bytes = samples + first + 8 * half;
     int32_t low = bytes[0].a, high = bytes[0].a;
@@ -106,6 +106,23 @@ void MakeTap(const ByteSample& sample, int32_t low, ColumnTap* tap, int16_t* wei
   tap->toward = 16 * ((towardA ? sample.a : sample.b) - low);
   const auto m = static_cast<int16_t>(towardA ? 16 * sample.w - 65536 : -16 * sample.w);
   for (int32_t i = 0; i < 8; ++i) weights[i] = m;
+}
+
+// The next group's lines, row by row, two to each direct block in running
+// order while they last (a row of more than 4096 lines gets none).
+void AssignPrefetches(ColumnBlock* blocks, int32_t direct, int32_t touchLow, int32_t touchHigh) {
+  const int32_t linesPerRow = (touchHigh - (touchLow & ~63) + 63) / 64;
+  if (linesPerRow > 0x1000) return;
+  int32_t line = 0;
+  const int32_t lines = kColumnRowsAtOnce * linesPerRow;
+  for (int32_t i = 0; i < direct && line < lines; ++i) {
+    for (uint16_t& target : blocks[i].prefetch) {
+      if (line < lines) {
+        target = static_cast<uint16_t>((line / linesPerRow) << 12 | line % linesPerRow);
+        ++line;
+      }
+    }
+  }
 }
 
 }  // namespace
@@ -173,6 +190,7 @@ bool BuildColumnPlan(const ColumnShape& s, const ScaleMapEntry* map, uint8_t* ar
   plan->saved = arena.saved;
   plan->touchLow = low;
   plan->touchHigh = high;
+  AssignPrefetches(arena.blocks, late, low, high);
   for (int32_t j = 0; j < n; ++j) MakeTap(arena.samples[j], low, &arena.taps[j], arena.tapWeights + 8 * j);
   plan->taps = arena.taps;
   plan->tapWeights = arena.tapWeights;

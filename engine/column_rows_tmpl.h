@@ -13,15 +13,24 @@
 namespace xvf {
 namespace {
 
-// Walks the next group's rows two cache lines a block, so that rows arrive
-// before they are needed: the right-to-left blocks defeat the hardware
-// prefetcher.
+// Prefetches the next group's rows, two cache lines a block, so that rows
+// arrive before they are needed: the right-to-left blocks defeat the
+// hardware prefetcher. 64-bit code walks the lines in registers; 32-bit
+// code, short of registers, takes the lines the plan names for each block
+// (ColumnBlock::prefetch), where the walk would live in memory.
 class NextRows {
  public:
   NextRows(uint8_t* first, ptrdiff_t stride, int32_t rows, const ColumnPlan& plan)
-      : row_(first), stride_(stride), rowsLeft_(rows), low_(plan.touchLow & ~63), high_(plan.touchHigh),
-        at_(low_) {}
-  void Two() {
+      : first_(first), row_(first), stride_(stride), rows_(rows), rowsLeft_(rows), low_(plan.touchLow & ~63),
+        high_(plan.touchHigh), at_(low_) {}
+  void Two(const ColumnBlock* block) {
+    if constexpr (sizeof(void*) == 4) {
+      for (const uint16_t line : block->prefetch) {
+        const int32_t row = PrefetchRow(line);
+        if (row < rows_) __builtin_prefetch(first_ + row * stride_ + PrefetchOffset(line, low_), 1);
+      }
+      return;
+    }
     for (int i = 0; i < 2 && rowsLeft_ > 0; ++i) {
       __builtin_prefetch(row_ + at_, 1);
       at_ += 64;
@@ -34,10 +43,13 @@ class NextRows {
   }
 
  private:
+  uint8_t* const first_;
   uint8_t* row_;
-  ptrdiff_t stride_;
+  const ptrdiff_t stride_;
+  const int32_t rows_;
   int32_t rowsLeft_;
-  int32_t low_, high_, at_;
+  const int32_t low_, high_;
+  int32_t at_;
 };
 
 template <typename Kernel, int N>
@@ -56,7 +68,7 @@ void ResampleGroup(uint8_t* first, ptrdiff_t stride, int32_t nextRows, const Col
   const ColumnBlock* const directEnd = block + (plan.blockCount - plan.savedBlocks);
   const ColumnBlock* const end = block + plan.blockCount;
   for (; block < directEnd; ++block) {
-    next.Two();
+    next.Two(block);
     Kernel::template Block<N>(block, row, row);
   }
   for (; block < end; ++block) Kernel::template Block<N>(block, saved, row);
