@@ -226,10 +226,21 @@ cmd_bench() {
   build/native/bench/xvf_bench --benchmark_filter='^(FramePass|Swscale|Memcpy)(Cold)?/' --benchmark_min_time=0.2 \
     --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
     --benchmark_out="$results" --benchmark_out_format=csv >/dev/null
+  # memcpy's speed differs from one process to the next (on the development
+  # machine 21.7 or 28.6 us for the 720x576 YUY2 frame): two more processes
+  # time it, and the tables take its fastest median.
+  local again memcpys=()
+  for again in 2 3; do
+    memcpys+=("build/native/bench/memcpy-run-$again.csv")
+    build/native/bench/xvf_bench --benchmark_filter='^Memcpy(Cold)?/' --benchmark_min_time=0.2 \
+      --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+      --benchmark_out="${memcpys[-1]}" --benchmark_out_format=csv >/dev/null
+  done
   with_wine "$wine_prefix" wine build/win32/bench/frame_pass_timing.exe \
     >build/win32/bench/frame-pass-timing.txt 2>/dev/null || echo "   (the win32 timing did not run)"
   build/native/bench/frame_pass_timing >build/native/bench/frame-pass-timing.txt
-  awk -F, -f bench/ratios.awk "$results" build/win32/bench/frame-pass-timing.txt build/native/bench/frame-pass-timing.txt
+  awk -F, -f bench/ratios.awk "$results" "${memcpys[@]}" build/win32/bench/frame-pass-timing.txt \
+    build/native/bench/frame-pass-timing.txt
 }
 
 # The plug-in at work: host-standin.exe loads the real XVF_Aspect.dll under

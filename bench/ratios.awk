@@ -1,5 +1,6 @@
-# The ratio tables of one benchmark run: Google Benchmark CSV, optionally
-# followed by the lines "win32,<FramePass case>,<ns per frame>" of
+# The ratio tables of one benchmark run: Google Benchmark CSV (more than one
+# file: Memcpy from other processes too, its fastest median counts),
+# optionally followed by the lines "win32,<FramePass case>,<ns per frame>" of
 # frame_pass_timing.exe and "native,..." of the same program built natively.
 # Per case, from CPU time per frame: FramePass / Memcpy (lower is better),
 # Swscale / FramePass (higher is better), and the 32-bit frame pass under
@@ -7,7 +8,7 @@
 # FramePass benchmark when the native timing is missing). One table hot (the
 # frame reused), one cold (the *Cold cases: frames rotating through more than
 # the last-level cache). With repetitions, the medians.
-#   awk -F, -f bench/ratios.awk results.csv [win32.txt] [native.txt]
+#   awk -F, -f bench/ratios.awk results.csv [memcpy.csv...] [win32.txt] [native.txt]
 function unquote(s) { gsub(/"/, "", s); return s }
 # Times in microseconds whatever unit a row reports.
 function micro(t, unit) { return unit == "ns" ? t / 1000 : unit == "ms" ? t * 1000 : unit == "s" ? t * 1e6 : t }
@@ -27,7 +28,11 @@ function micro(t, unit) { return unit == "ns" ? t / 1000 : unit == "ms" ? t * 10
   t = micro($4, unquote($5))
   what = part[1]
   temp = sub(/Cold$/, "", what) ? "cold" : "hot"
-  if (what == "Memcpy") { memcpy[temp, part[2] "/" part[3]] = t; next }
+  if (what == "Memcpy") {
+    key = temp SUBSEP part[2] "/" part[3]
+    if (!(key in memcpy) || t < memcpy[key]) memcpy[key] = t
+    next
+  }
   key = part[2] "/" part[3] "/" part[4]
   if (what == "FramePass") {
     pass[temp, key] = t
