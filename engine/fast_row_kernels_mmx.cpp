@@ -58,9 +58,7 @@ void LerpRow_MMX(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t byt
 
 void LerpRowPair_MMX(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
                       uint8_t* dst0, uint8_t* dst1, const uint8_t* next) {
-  // dst0 first: only dst1 may be a source row.
-  LerpRow_MMX(a, b, weight0, bytes, dst0, next);
-  LerpRow_MMX(a, b, weight1, bytes, dst1, next);
+  LerpRowPairAsTwoRows<LerpRow_MMX>(a, b, weight0, weight1, bytes, dst0, dst1, next);
 }
 
 }  // namespace xvf

@@ -37,10 +37,7 @@ void LerpRow_SSE2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t by
 
 void LerpRowPair_SSE2(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
                        uint8_t* dst0, uint8_t* dst1, const uint8_t* next) {
-  // dst0 first: only dst1 may be a source row. The second pass finds the
-  // sources in the cache: only the first prefetches.
-  LerpRow_SSE2(a, b, weight0, bytes, dst0, next);
-  LerpRow_SSE2(a, b, weight1, bytes, dst1, a);
+  LerpRowPairAsTwoRows<LerpRow_SSE2>(a, b, weight0, weight1, bytes, dst0, dst1, next);
 }
 
 }  // namespace xvf

@@ -60,10 +60,7 @@ void LerpRow_SSSE3(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t b
 
 void LerpRowPair_SSSE3(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
                        uint8_t* dst0, uint8_t* dst1, const uint8_t* next) {
-  // dst0 first: only dst1 may be a source row. The second pass finds the
-  // sources in the cache: only the first prefetches.
-  LerpRow_SSSE3(a, b, weight0, bytes, dst0, next);
-  LerpRow_SSSE3(a, b, weight1, bytes, dst1, a);
+  LerpRowPairAsTwoRows<LerpRow_SSSE3>(a, b, weight0, weight1, bytes, dst0, dst1, next);
 }
 
 void GatherRow_SSSE3(const uint8_t* src, const GatherBlock* blocks, int32_t bytes, uint8_t* dst) {
