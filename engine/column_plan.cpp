@@ -1,6 +1,7 @@
 #include "engine/column_plan.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "engine/map_byte_samples.h"
@@ -108,16 +109,27 @@ void MakeTap(const ByteSample& sample, int32_t low, ColumnTap* tap, int16_t* wei
   for (int32_t i = 0; i < 8; ++i) weights[i] = m;
 }
 
-// The next group's lines, row by row, two to each direct block in running
-// order while they last (a row of more than 4096 lines gets none).
-void AssignPrefetches(ColumnBlock* blocks, int32_t direct, int32_t touchLow, int32_t touchHigh) {
+// Next-row bytes falling due per direct block: the next group's lines
+// spread evenly over the blocks (bursts of prefetches made cold frames
+// slower), none when no block is direct.
+int32_t PrefetchPerBlock(int32_t direct, int32_t touchLow, int32_t touchHigh) {
+  if (direct <= 0) return 0;
+  const int64_t bytes = int64_t{kColumnRowsAtOnce} * 64 * ((touchHigh - (touchLow & ~63) + 63) / 64);
+  return static_cast<int32_t>(std::min<int64_t>((bytes + direct - 1) / direct, INT32_MAX));
+}
+
+// The next group's lines, row by row, to the direct blocks in running
+// order as they fall due, at most two a block (a row of more than 4096
+// lines gets none).
+void AssignPrefetches(ColumnBlock* blocks, int32_t direct, int32_t touchLow, int32_t touchHigh, int32_t perBlock) {
   const int32_t linesPerRow = (touchHigh - (touchLow & ~63) + 63) / 64;
   if (linesPerRow > 0x1000) return;
   int32_t line = 0;
   const int32_t lines = kColumnRowsAtOnce * linesPerRow;
   for (int32_t i = 0; i < direct && line < lines; ++i) {
+    const int64_t due = int64_t{perBlock} * (i + 1) / 64;
     for (uint16_t& target : blocks[i].prefetch) {
-      if (line < lines) {
+      if (line < lines && line < due) {
         target = static_cast<uint16_t>((line / linesPerRow) << 12 | line % linesPerRow);
         ++line;
       }
@@ -190,7 +202,8 @@ bool BuildColumnPlan(const ColumnShape& s, const ScaleMapEntry* map, uint8_t* ar
   plan->saved = arena.saved;
   plan->touchLow = low;
   plan->touchHigh = high;
-  AssignPrefetches(arena.blocks, late, low, high);
+  plan->prefetchPerBlock = PrefetchPerBlock(late, low, high);
+  AssignPrefetches(arena.blocks, late, low, high, plan->prefetchPerBlock);
   for (int32_t j = 0; j < n; ++j) MakeTap(arena.samples[j], low, &arena.taps[j], arena.tapWeights + 8 * j);
   plan->taps = arena.taps;
   plan->tapWeights = arena.tapWeights;

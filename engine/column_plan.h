@@ -29,9 +29,10 @@ struct alignas(16) ColumnBlock {
 static_assert(sizeof(ColumnBlock) == 80, "kernels step through blocks by 80 bytes");
 
 // A line of the rows after a kernel's group of kColumnRowsAtOnce: bits 12 to
-// 15 the row (from the group's first next row; 15: none), bits 0 to 11 the
-// 64-byte line from touchLow & ~63. The direct blocks name the next rows'
-// lines in order, two a block, as 32-bit kernels prefetch them.
+// 15 the row (counted in rising addresses from the lowest of those rows; 15:
+// none), bits 0 to 11 the 64-byte line from touchLow & ~63. The direct blocks name the next rows'
+// lines in order as they fall due (at most two a block), as 32-bit kernels
+// prefetch them.
 constexpr uint16_t kNoPrefetch = 0xFFFF;
 inline int32_t PrefetchRow(uint16_t line) { return line >> 12; }
 inline int32_t PrefetchOffset(uint16_t line, int32_t touchLow) { return (touchLow & ~63) + 64 * (line & 0xFFF); }
@@ -75,6 +76,7 @@ struct ColumnPlan {
   uint8_t* saved = nullptr;  // kColumnRowsAtOnce rows x saveCount x 16 bytes
   int32_t touchLow = 0;      // row bytes read or written: [touchLow, touchHigh)
   int32_t touchHigh = 0;
+  int32_t prefetchPerBlock = 0;  // next-row bytes due per direct block, touched bytes only
   const ColumnTap* taps = nullptr;  // per destination byte, in destination order
   const int16_t* tapWeights = nullptr;  // 8 per tap, 16-byte aligned
   int32_t tapCount = 0;

@@ -4,6 +4,7 @@
 // dst)` resamples one block of N rows: windows from src[i] + base, results
 // to dst[i] + block->dst, each row's windows read before its result is
 // stored (a row is its own source only).
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -13,43 +14,65 @@
 namespace xvf {
 namespace {
 
-// Prefetches the next group's rows, two cache lines a block, so that rows
-// arrive before they are needed: the right-to-left blocks defeat the
-// hardware prefetcher. 64-bit code walks the lines in registers; 32-bit
-// code, short of registers, takes the lines the plan names for each block
-// (ColumnBlock::prefetch), where the walk would live in memory.
+// Prefetches the next group's rows, their lines spread evenly over the
+// direct blocks (ColumnPlan::prefetchPerBlock), so that rows arrive before
+// they are needed: the right-to-left blocks defeat the hardware prefetcher.
+// Rows are taken in rising addresses (the last row first when the stride is
+// negative), one rising stream the hardware prefetcher can follow. 64-bit
+// code walks the lines in registers; 32-bit code, short of registers, takes
+// the lines the plan names for each block (ColumnBlock::prefetch), where the
+// walk would live in memory.
 class NextRows {
  public:
   NextRows(uint8_t* first, ptrdiff_t stride, int32_t rows, const ColumnPlan& plan)
-      : first_(first), row_(first), stride_(stride), rows_(rows), rowsLeft_(rows), low_(plan.touchLow & ~63),
-        high_(plan.touchHigh), at_(low_) {}
-  void Two(const ColumnBlock* block) {
+      : lowest_(stride < 0 && rows > 0 ? first + (rows - 1) * stride : first),
+        step_(stride < 0 ? -stride : stride),
+        rows_(rows),
+        rowsLeft_(rows),
+        low_(plan.touchLow & ~63),
+        high_(plan.touchHigh),
+        perBlock_(rows > 0 ? plan.prefetchPerBlock : 0),
+        at_(low_),
+        due_(low_),
+        rowEnd_(high_) {}
+  void Due(const ColumnBlock* block) {
     if constexpr (sizeof(void*) == 4) {
       for (const uint16_t line : block->prefetch) {
         const int32_t row = PrefetchRow(line);
-        if (row < rows_) __builtin_prefetch(first_ + row * stride_ + PrefetchOffset(line, low_), 1);
+        if (row < rows_) __builtin_prefetch(lowest_ + row * step_ + PrefetchOffset(line, low_), 1);
       }
       return;
     }
-    for (int i = 0; i < 2 && rowsLeft_ > 0; ++i) {
-      __builtin_prefetch(row_ + at_, 1);
+    for (due_ += perBlock_; at_ < due_;) {
+      __builtin_prefetch(lowest_ + at_, 1);
       at_ += 64;
-      if (at_ >= high_) {
-        at_ = low_;
-        row_ += stride_;
-        --rowsLeft_;
-      }
+      if (at_ >= rowEnd_) NextRow();
     }
   }
 
  private:
-  uint8_t* const first_;
-  uint8_t* row_;
-  const ptrdiff_t stride_;
+  // On to the next row's first line, the bytes between not counted as due;
+  // after the last row nothing falls due.
+  void NextRow() {
+    if (--rowsLeft_ == 0) {
+      perBlock_ = 0;
+      due_ = at_;
+      return;
+    }
+    const ptrdiff_t next = rowEnd_ - high_ + step_ + low_;
+    due_ += next - at_;
+    at_ = next;
+    rowEnd_ += step_;
+  }
+
+  // Offsets from lowest_: the lines from at_ up to due_ fall due now; the
+  // row prefetched ends its touched bytes at rowEnd_.
+  uint8_t* const lowest_;  // the next rows' first row in memory
+  const ptrdiff_t step_;   // |stride|
   const int32_t rows_;
   int32_t rowsLeft_;
-  const int32_t low_, high_;
-  int32_t at_;
+  const ptrdiff_t low_, high_;
+  ptrdiff_t perBlock_, at_, due_, rowEnd_;
 };
 
 template <typename Kernel, int N>
@@ -68,7 +91,7 @@ void ResampleGroup(uint8_t* first, ptrdiff_t stride, int32_t nextRows, const Col
   const ColumnBlock* const directEnd = block + (plan.blockCount - plan.savedBlocks);
   const ColumnBlock* const end = block + plan.blockCount;
   for (; block < directEnd; ++block) {
-    next.Two(block);
+    next.Due(block);
     Kernel::template Block<N>(block, row, row);
   }
   for (; block < end; ++block) Kernel::template Block<N>(block, saved, row);
