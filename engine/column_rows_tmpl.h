@@ -32,9 +32,9 @@ class NextRows {
         low_(plan.touchLow & ~63),
         high_(plan.touchHigh),
         perBlock_(rows > 0 ? plan.prefetchPerBlock : 0),
-        at_(low_),
-        due_(low_),
-        rowEnd_(high_) {}
+        at_(reinterpret_cast<uintptr_t>(lowest_) + low_),
+        due_(at_),
+        rowEnd_(reinterpret_cast<uintptr_t>(lowest_) + high_) {}
   void Due(const ColumnBlock* block) {
     if constexpr (sizeof(void*) == 4) {
       for (const uint16_t line : block->prefetch) {
@@ -44,7 +44,7 @@ class NextRows {
       return;
     }
     for (due_ += perBlock_; at_ < due_;) {
-      __builtin_prefetch(lowest_ + at_, 1);
+      __builtin_prefetch(reinterpret_cast<const void*>(at_), 1);
       at_ += 64;
       if (at_ >= rowEnd_) NextRow();
     }
@@ -59,20 +59,20 @@ class NextRows {
       due_ = at_;
       return;
     }
-    const ptrdiff_t next = rowEnd_ - high_ + step_ + low_;
+    const uintptr_t next = rowEnd_ - high_ + step_ + low_;
     due_ += next - at_;
     at_ = next;
     rowEnd_ += step_;
   }
 
-  // Offsets from lowest_: the lines from at_ up to due_ fall due now; the
-  // row prefetched ends its touched bytes at rowEnd_.
   uint8_t* const lowest_;  // the next rows' first row in memory
-  const ptrdiff_t step_;   // |stride|
+  const uintptr_t step_;   // |stride|
   const int32_t rows_;
   int32_t rowsLeft_;
-  const ptrdiff_t low_, high_;
-  ptrdiff_t perBlock_, at_, due_, rowEnd_;
+  const uintptr_t low_, high_;
+  // Addresses, as integers: the lines from at_ up to due_ fall due now; the
+  // row prefetched ends its touched bytes at rowEnd_.
+  uintptr_t perBlock_, at_, due_, rowEnd_;
 };
 
 template <typename Kernel, int N>
