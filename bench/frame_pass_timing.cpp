@@ -4,10 +4,11 @@
 // the native core, like for like. Per case, the thread's CPU time over about
 // a second of frames, as ns per frame (CPU time, as xvf_bench reports, so
 // that a machine shared with other work still compares). Hot cache, the
-// frame reused, as xvf_bench does.
-// Prints one line a case: "<build>,FramePass/yuy2/720x576/fit-width,<ns>",
-// the build "win32" or "native".
-// An argument times only the cases whose names contain it (to profile one).
+// frame reused, as xvf_bench does; with --cold, a rotating set of frames
+// larger than the last-level cache (bench/frame_set.h), as frames arrive.
+// Prints one line a case: "<build>,FramePass/yuy2/720x576/fit-width,<ns>"
+// (FramePassCold/... with --cold), the build "win32" or "native".
+// Usage: frame_pass_timing [--cold] [part of a case name, to time only those].
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -16,10 +17,11 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
-#include <vector>
 
 #include "bench/bench_cases.h"
+#include "bench/frame_set.h"
 #include "platform/cpu_features.h"
 #include "plugin/plugin_state.h"
 
@@ -46,25 +48,22 @@ double ThreadCpuNs() {
 #endif
 }
 
-double NsPerFrame(const FrameSize& size, const PixelLayout& layout, const Mode& mode) {
-  std::vector<uint8_t> frame(FrameBytes(size, layout) + 16);
-  uint8_t* data = frame.data() + (16 - reinterpret_cast<uintptr_t>(frame.data()) % 16) % 16;
-  FillPicture(data, FrameBytes(size, layout));
+double NsPerFrame(const FrameSize& size, const PixelLayout& layout, const Mode& mode, bool cold) {
+  FrameSet frames(FrameBytes(size, layout), cold);
   PluginState plugin;
   plugin.Start(StreamFormat{size.width, size.height, 0, layout.pixelFormat, 0}, nullptr);
   const FrameInputs inputs{mode.aspectMode, 0, true, size.windowWidth, size.windowHeight};
-  if (plugin.ProcessFrame(data, inputs) != 1) return -1;
+  if (plugin.ProcessFrame(frames.frame(0), inputs) != 1) return -1;
   // Batches of frames until a second of CPU time has passed: the clock may
   // tick only every few milliseconds, the total is exact to a percent.
   const double start = ThreadCpuNs();
-  int64_t frames = 0;
+  size_t done = 0;
   double elapsed = 0;
   while (elapsed < 1e9) {
-    for (int32_t i = 0; i < 64; ++i) plugin.ProcessFrame(data, inputs);
-    frames += 64;
+    for (int32_t i = 0; i < 64; ++i) plugin.ProcessFrame(frames.frame(++done), inputs);
     elapsed = ThreadCpuNs() - start;
   }
-  return elapsed / static_cast<double>(frames);
+  return elapsed / static_cast<double>(done);
 }
 
 }  // namespace
@@ -72,19 +71,21 @@ double NsPerFrame(const FrameSize& size, const PixelLayout& layout, const Mode& 
 
 int main(int argc, char** argv) {
   using namespace xvf::bench;
-  std::printf("# frame pass timing, cpu level %s, %d-bit\n", xvf::CpuLevelName(xvf::UsableCpuLevel()),
-              static_cast<int>(sizeof(void*) * 8));
+  const bool cold = argc > 1 && std::strcmp(argv[1], "--cold") == 0;
+  const char* filter = argc > 1 + cold ? argv[1 + cold] : "";
+  std::printf("# frame pass timing, cpu level %s, %d-bit, %s\n", xvf::CpuLevelName(xvf::UsableCpuLevel()),
+              static_cast<int>(sizeof(void*) * 8), cold ? "cold" : "hot");
   // The first case runs twice, the first time unmeasured: the process and
   // the clock settle.
   bool settled = false;
   for (const FrameSize& size : kSizes)
     for (const PixelLayout& layout : kLayouts)
       for (const Mode& mode : kModes) {
-        const std::string name = CaseName("FramePass", layout, size, &mode);
-        if (argc > 1 && name.find(argv[1]) == std::string::npos) continue;
-        if (!settled) NsPerFrame(size, layout, mode);
+        const std::string name = CaseName(cold ? "FramePassCold" : "FramePass", layout, size, &mode);
+        if (name.find(filter) == std::string::npos) continue;
+        if (!settled) NsPerFrame(size, layout, mode, cold);
         settled = true;
-        std::printf("%s,%s,%.0f\n", kBuild, name.c_str(), NsPerFrame(size, layout, mode));
+        std::printf("%s,%s,%.0f\n", kBuild, name.c_str(), NsPerFrame(size, layout, mode, cold));
         std::fflush(stdout);
       }
   return 0;

@@ -2,7 +2,9 @@
 // Frames for the benchmarks: one frame reused (hot: it stays in the caches),
 // or a rotating set larger than the last-level cache (cold: each frame comes
 // from memory, as frames arrive from a capture card).
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cstddef>
@@ -16,9 +18,13 @@
 namespace xvf::bench {
 
 // Bytes the cold set spans: twice the last-level cache (at least 32 MiB
-// assumed, at most 256 MiB used).
+// assumed, at most 256 MiB used; Windows builds assume 32 MiB).
 inline size_t ColdSetBytes() {
+#ifdef _SC_LEVEL3_CACHE_SIZE
   const long reported = sysconf(_SC_LEVEL3_CACHE_SIZE);
+#else
+  const long reported = 0;
+#endif
   const size_t cache = std::max<size_t>(reported > 0 ? static_cast<size_t>(reported) : 0, size_t{32} << 20);
   return std::min<size_t>(2 * cache, size_t{256} << 20);
 }

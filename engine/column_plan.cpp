@@ -65,7 +65,6 @@ bool SampleBytes(const ColumnShape& s, const ScaleMapEntry* map, ByteSample* out
 // half's samples span more than one window.
 bool MakeBlock(const ColumnShape& s, const ByteSample* samples, int32_t first, ColumnBlock* block) {
   block->dst = s.dstByteStart + first;
-  block->prefetch[0] = block->prefetch[1] = kNoPrefetch;
   for (int32_t half = 0; half < 2; ++half) {
     const ByteSample* bytes = samples + first + 8 * half;
     int32_t low = bytes[0].a, high = bytes[0].a;
@@ -116,25 +115,6 @@ int32_t PrefetchPerBlock(int32_t direct, int32_t touchLow, int32_t touchHigh) {
   if (direct <= 0) return 0;
   const int64_t bytes = int64_t{kColumnRowsAtOnce} * 64 * ((touchHigh - (touchLow & ~63) + 63) / 64);
   return static_cast<int32_t>(std::min<int64_t>((bytes + direct - 1) / direct, INT32_MAX));
-}
-
-// The next group's lines, row by row, to the direct blocks in running
-// order as they fall due, at most two a block (a row of more than 4096
-// lines gets none).
-void AssignPrefetches(ColumnBlock* blocks, int32_t direct, int32_t touchLow, int32_t touchHigh, int32_t perBlock) {
-  const int32_t linesPerRow = (touchHigh - (touchLow & ~63) + 63) / 64;
-  if (linesPerRow > 0x1000) return;
-  int32_t line = 0;
-  const int32_t lines = kColumnRowsAtOnce * linesPerRow;
-  for (int32_t i = 0; i < direct && line < lines; ++i) {
-    const int64_t due = int64_t{perBlock} * (i + 1) / 64;
-    for (uint16_t& target : blocks[i].prefetch) {
-      if (line < lines && line < due) {
-        target = static_cast<uint16_t>((line / linesPerRow) << 12 | line % linesPerRow);
-        ++line;
-      }
-    }
-  }
 }
 
 }  // namespace
@@ -203,7 +183,6 @@ bool BuildColumnPlan(const ColumnShape& s, const ScaleMapEntry* map, uint8_t* ar
   plan->touchLow = low;
   plan->touchHigh = high;
   plan->prefetchPerBlock = PrefetchPerBlock(late, low, high);
-  AssignPrefetches(arena.blocks, late, low, high, plan->prefetchPerBlock);
   for (int32_t j = 0; j < n; ++j) MakeTap(arena.samples[j], low, &arena.taps[j], arena.tapWeights + 8 * j);
   plan->taps = arena.taps;
   plan->tapWeights = arena.tapWeights;

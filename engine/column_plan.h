@@ -22,20 +22,11 @@ namespace xvf {
 struct alignas(16) ColumnBlock {
   int32_t dst;      // first destination byte, from the row's start
   int32_t base[2];  // each half's window, from the row's start (saved blocks: from the row's saved windows)
-  uint16_t prefetch[2];  // lines of the next rows to prefetch while the block runs (PrefetchLine)
+  int32_t unused;
   uint8_t samples[32];  // (A, B) window indices per output byte
   int16_t weights[16];  // 8w per output byte, w in 0..4095
 };
 static_assert(sizeof(ColumnBlock) == 80, "kernels step through blocks by 80 bytes");
-
-// A line of the rows after a kernel's group of kColumnRowsAtOnce: bits 12 to
-// 15 the row (counted in rising addresses from the lowest of those rows; 15:
-// none), bits 0 to 11 the 64-byte line from touchLow & ~63. The direct blocks name the next rows'
-// lines in order as they fall due (at most two a block), as 32-bit kernels
-// prefetch them.
-constexpr uint16_t kNoPrefetch = 0xFFFF;
-inline int32_t PrefetchRow(uint16_t line) { return line >> 12; }
-inline int32_t PrefetchOffset(uint16_t line, int32_t touchLow) { return (touchLow & ~63) + 64 * (line & 0xFFF); }
 
 // Where a column map reads and writes within a row.
 struct ColumnShape {

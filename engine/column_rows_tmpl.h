@@ -18,32 +18,22 @@ namespace {
 // direct blocks (ColumnPlan::prefetchPerBlock), so that rows arrive before
 // they are needed: the right-to-left blocks defeat the hardware prefetcher.
 // Rows are taken in rising addresses (the last row first when the stride is
-// negative), one rising stream the hardware prefetcher can follow. 64-bit
-// code walks the lines in registers; 32-bit code, short of registers, takes
-// the lines the plan names for each block (ColumnBlock::prefetch), where the
-// walk would live in memory.
+// negative), one rising stream the hardware prefetcher can follow. Without
+// it a cold 720x576 frame took 2.5x a memcpy in the 32-bit build.
 class NextRows {
  public:
-  NextRows(uint8_t* first, ptrdiff_t stride, int32_t rows, const ColumnPlan& plan)
-      : lowest_(stride < 0 && rows > 0 ? first + (rows - 1) * stride : first),
-        step_(stride < 0 ? -stride : stride),
-        rows_(rows),
+  // Due() is called once every `blocksPerCall` direct blocks.
+  NextRows(uint8_t* first, ptrdiff_t stride, int32_t rows, const ColumnPlan& plan, int32_t blocksPerCall)
+      : step_(stride < 0 ? -stride : stride),
         rowsLeft_(rows),
         low_(plan.touchLow & ~63),
         high_(plan.touchHigh),
-        perBlock_(rows > 0 ? plan.prefetchPerBlock : 0),
-        at_(reinterpret_cast<uintptr_t>(lowest_) + low_),
+        perCall_(rows > 0 ? static_cast<uintptr_t>(plan.prefetchPerBlock) * blocksPerCall : 0),
+        at_(reinterpret_cast<uintptr_t>(stride < 0 && rows > 0 ? first + (rows - 1) * stride : first) + low_),
         due_(at_),
-        rowEnd_(reinterpret_cast<uintptr_t>(lowest_) + high_) {}
-  void Due(const ColumnBlock* block) {
-    if constexpr (sizeof(void*) == 4) {
-      for (const uint16_t line : block->prefetch) {
-        const int32_t row = PrefetchRow(line);
-        if (row < rows_) __builtin_prefetch(lowest_ + row * step_ + PrefetchOffset(line, low_), 1);
-      }
-      return;
-    }
-    for (due_ += perBlock_; at_ < due_;) {
+        rowEnd_(at_ - low_ + high_) {}
+  void Due() {
+    for (due_ += perCall_; at_ < due_;) {
       __builtin_prefetch(reinterpret_cast<const void*>(at_), 1);
       at_ += 64;
       if (at_ >= rowEnd_) NextRow();
@@ -55,7 +45,7 @@ class NextRows {
   // after the last row nothing falls due.
   void NextRow() {
     if (--rowsLeft_ == 0) {
-      perBlock_ = 0;
+      perCall_ = 0;
       due_ = at_;
       return;
     }
@@ -65,14 +55,12 @@ class NextRows {
     rowEnd_ += step_;
   }
 
-  uint8_t* const lowest_;  // the next rows' first row in memory
-  const uintptr_t step_;   // |stride|
-  const int32_t rows_;
+  const uintptr_t step_;  // |stride|
   int32_t rowsLeft_;
   const uintptr_t low_, high_;
   // Addresses, as integers: the lines from at_ up to due_ fall due now; the
   // row prefetched ends its touched bytes at rowEnd_.
-  uintptr_t perBlock_, at_, due_, rowEnd_;
+  uintptr_t perCall_, at_, due_, rowEnd_;
 };
 
 template <typename Kernel, int N>
@@ -86,13 +74,27 @@ void ResampleGroup(uint8_t* first, ptrdiff_t stride, int32_t nextRows, const Col
   }
   for (int32_t s = 0; s < plan.saveCount; ++s)
     for (int i = 0; i < N; ++i) std::memcpy(saved[i] + 16 * s, row[i] + plan.saveFrom[s], 16);
-  NextRows next(first + N * stride, stride, nextRows, plan);
   const ColumnBlock* block = plan.blocks;
   const ColumnBlock* const directEnd = block + (plan.blockCount - plan.savedBlocks);
   const ColumnBlock* const end = block + plan.blockCount;
-  for (; block < directEnd; ++block) {
-    next.Due(block);
-    Kernel::template Block<N>(block, row, row);
+  if constexpr (sizeof(void*) == 4) {
+    // 32-bit code keeps the walk in memory: it advances once a block pair.
+    NextRows next(first + N * stride, stride, nextRows, plan, 2);
+    for (; directEnd - block >= 2; block += 2) {
+      next.Due();
+      Kernel::template Block<N>(block, row, row);
+      Kernel::template Block<N>(block + 1, row, row);
+    }
+    if (block < directEnd) {
+      next.Due();
+      Kernel::template Block<N>(block++, row, row);
+    }
+  } else {
+    NextRows next(first + N * stride, stride, nextRows, plan, 1);
+    for (; block < directEnd; ++block) {
+      next.Due();
+      Kernel::template Block<N>(block, row, row);
+    }
   }
   for (; block < end; ++block) Kernel::template Block<N>(block, saved, row);
 }

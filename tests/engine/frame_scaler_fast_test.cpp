@@ -249,32 +249,6 @@ TEST_P(FastPathsAt, InPlaceKernelOnEveryDifferenceAndWeight) {
   EXPECT_EQ(frame, expected);
 }
 
-// The next rows' lines a plan names for 32-bit kernels to prefetch: each
-// line once, row by row, none before it falls due, at most two a block.
-TEST(ColumnPlans, NameEachNextRowLineOnceAsItFallsDue) {
-  for (int32_t dst : {720, 540, 480}) {
-    std::vector<ScaleMapEntry> map(static_cast<size_t>(dst));
-    BuildScaleMap(720, dst, 0, dst, 4, map.data());
-    const ColumnShape shape{dst, 0, 720, true, false, 0, (720 - dst) & ~3, 1440};
-    std::vector<uint8_t> arena(ColumnPlanArenaBytes(shape) + 16);
-    uint8_t* aligned = arena.data() + (16 - reinterpret_cast<uintptr_t>(arena.data()) % 16) % 16;
-    ColumnPlan plan;
-    ASSERT_TRUE(BuildColumnPlan(shape, map.data(), aligned, &plan)) << dst;
-    const int32_t linesPerRow = (plan.touchHigh - (plan.touchLow & ~63) + 63) / 64;
-    const int32_t direct = plan.blockCount - plan.savedBlocks;
-    int32_t named = 0;
-    for (int32_t i = 0; i < direct; ++i) {
-      for (const uint16_t line : plan.blocks[i].prefetch) {
-        if (line == kNoPrefetch) continue;
-        ASSERT_EQ(line, (named / linesPerRow) << 12 | named % linesPerRow) << dst << " block " << i;
-        ++named;
-        ASSERT_LE(64 * named, int64_t{plan.prefetchPerBlock} * (i + 1)) << dst << " block " << i;
-      }
-    }
-    EXPECT_EQ(named, std::min(kColumnRowsAtOnce * linesPerRow, 2 * direct)) << dst;
-  }
-}
-
 INSTANTIATE_TEST_SUITE_P(Levels, FastPathsAt,
                          testing::Values(CpuLevel::C, CpuLevel::Mmx, CpuLevel::Sse2, CpuLevel::Ssse3, CpuLevel::Avx2),
                          [](const testing::TestParamInfo<CpuLevel>& info) { return CpuLevelName(info.param); });
