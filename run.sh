@@ -219,8 +219,8 @@ cmd_bench() {
     XVF_CPU=$level build/native/bench/xvf_bench --benchmark_min_time=0.2 "$@"
   done
   # The ratio tables: one run at the best level the machine has (medians of
-  # 5), hot and cold, and on the hot cases the 32-bit frame pass timed under
-  # Wine against the same timing program built natively.
+  # 5), hot and cold, and the 32-bit frame pass timed under Wine against the
+  # same timing program built natively, hot and cold.
   echo "== ratio tables (best CPU level, hot and cold cache, CPU time per frame)"
   local results=build/native/bench/ratio-run.csv
   build/native/bench/xvf_bench --benchmark_filter='^(FramePass|Swscale|Memcpy)(Cold)?/' --benchmark_min_time=0.2 \
@@ -236,11 +236,15 @@ cmd_bench() {
       --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
       --benchmark_out="${memcpys[-1]}" --benchmark_out_format=csv >/dev/null
   done
-  with_wine "$wine_prefix" wine build/win32/bench/frame_pass_timing.exe \
-    >build/win32/bench/frame-pass-timing.txt 2>/dev/null || echo "   (the win32 timing did not run)"
-  build/native/bench/frame_pass_timing >build/native/bench/frame-pass-timing.txt
-  awk -F, -f bench/ratios.awk "$results" "${memcpys[@]}" build/win32/bench/frame-pass-timing.txt \
-    build/native/bench/frame-pass-timing.txt
+  local timings=() temp
+  for temp in hot cold; do
+    local flag=; [ $temp = cold ] && flag=--cold
+    with_wine "$wine_prefix" wine build/win32/bench/frame_pass_timing.exe $flag \
+      >build/win32/bench/frame-pass-timing-$temp.txt 2>/dev/null || echo "   (the win32 $temp timing did not run)"
+    build/native/bench/frame_pass_timing $flag >build/native/bench/frame-pass-timing-$temp.txt
+    timings+=(build/win32/bench/frame-pass-timing-$temp.txt build/native/bench/frame-pass-timing-$temp.txt)
+  done
+  awk -F, -f bench/ratios.awk "$results" "${memcpys[@]}" "${timings[@]}"
 }
 
 # The plug-in at work: host-standin.exe loads the real XVF_Aspect.dll under

@@ -1,20 +1,21 @@
 # The ratio tables of one benchmark run: Google Benchmark CSV (more than one
 # file: Memcpy from other processes too, its fastest median counts),
 # optionally followed by the lines "win32,<FramePass case>,<ns per frame>" of
-# frame_pass_timing.exe and "native,..." of the same program built natively.
+# frame_pass_timing.exe and "native,..." of the same program built natively,
+# hot and (--cold, FramePassCold cases) cold.
 # Per case, from CPU time per frame: FramePass / Memcpy (lower is better),
 # Swscale / FramePass (higher is better), and the 32-bit frame pass under
 # Wine over the native one, both timed by frame_pass_timing (over the
 # FramePass benchmark when the native timing is missing). One table hot (the
 # frame reused), one cold (the *Cold cases: frames rotating through more than
 # the last-level cache). With repetitions, the medians.
-#   awk -F, -f bench/ratios.awk results.csv [memcpy.csv...] [win32.txt] [native.txt]
+#   awk -F, -f bench/ratios.awk results.csv [memcpy.csv...] [win32 and native timings...]
 function unquote(s) { gsub(/"/, "", s); return s }
 # Times in microseconds whatever unit a row reports.
 function micro(t, unit) { return unit == "ns" ? t / 1000 : unit == "ms" ? t * 1000 : unit == "s" ? t * 1e6 : t }
-/^(win32|native),FramePass\// {
+/^(win32|native),FramePass(Cold)?\// {
   split($2, part, "/")
-  key = part[2] "/" part[3] "/" part[4]
+  key = (part[1] == "FramePassCold" ? "cold" : "hot") SUBSEP part[2] "/" part[3] "/" part[4]
   if ($1 == "win32") win32[key] = $3 / 1000
   else timed[key] = $3 / 1000
   next
@@ -41,13 +42,12 @@ function micro(t, unit) { return unit == "ns" ? t / 1000 : unit == "ms" ? t * 10
     peer[temp, key] = t
   }
 }
-function table(temp,    i, key, part, m, slower, faster, w, wr, native) {
+function table(temp,    i, key, part, m, slower, faster, w, wr, native, timing) {
   if (count[temp] == 0) return
   printf "%s\n%-26s %10s %9s %10s %10s %11s", temp == "hot" ? "hot (the frame reused)" : \
          "cold (frames rotating through more than the last-level cache)", "case", "FramePass", "Memcpy", "Swscale",
          "FP/Memcpy", "Swscale/FP"
-  if (temp == "hot") printf " %10s %12s", "win32", "win32/native"
-  printf "\n"
+  printf " %10s %12s\n", "win32", "win32/native"
   for (i = 1; i <= count[temp]; ++i) {
     key = order[temp, i]
     split(key, part, "/")
@@ -55,13 +55,11 @@ function table(temp,    i, key, part, m, slower, faster, w, wr, native) {
     slower = m > 0 ? pass[temp, key] / m : 0
     faster = pass[temp, key] > 0 ? peer[temp, key] / pass[temp, key] : 0
     printf "%-26s %8.1fus %7.1fus %8.1fus %9.2fx %10.1fx", key, pass[temp, key], m, peer[temp, key], slower, faster
-    if (temp == "hot") {
-      native = (key in timed) ? timed[key] : pass[temp, key]
-      w = (key in win32) ? sprintf("%8.1fus", win32[key]) : "       -"
-      wr = (key in win32 && native > 0) ? sprintf("%11.2fx", win32[key] / native) : "          -"
-      printf " %10s %12s", w, wr
-    }
-    printf "\n"
+    timing = temp SUBSEP key
+    native = (timing in timed) ? timed[timing] : pass[temp, key]
+    w = (timing in win32) ? sprintf("%8.1fus", win32[timing]) : "       -"
+    wr = (timing in win32 && native > 0) ? sprintf("%11.2fx", win32[timing] / native) : "          -"
+    printf " %10s %12s\n", w, wr
   }
 }
 END {
