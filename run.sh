@@ -218,23 +218,21 @@ cmd_bench() {
     echo "== benchmarks at XVF_CPU=$level"
     XVF_CPU=$level build/native/bench/xvf_bench --benchmark_min_time=0.2 "$@"
   done
-  # The ratio tables: one run at the best level the machine has (medians of
-  # 5), hot and cold, and the 32-bit frame pass timed under Wine against the
-  # same timing program built natively, hot and cold.
+  # The ratio tables: one run at the best level the machine has (the fastest
+  # of 5 repetitions), hot and cold, and the 32-bit frame pass timed under
+  # Wine against the same timing program built natively, hot and cold.
   echo "== ratio tables (best CPU level, hot and cold cache, CPU time per frame)"
   local results=build/native/bench/ratio-run.csv
   build/native/bench/xvf_bench --benchmark_filter='^(FramePass|Swscale|Memcpy)(Cold)?/' --benchmark_min_time=0.2 \
-    --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
-    --benchmark_out="$results" --benchmark_out_format=csv >/dev/null
+    --benchmark_repetitions=5 --benchmark_out="$results" --benchmark_out_format=csv >/dev/null
   # memcpy's speed differs from one process to the next (on the development
   # machine 21.7 or 28.6 us for the 720x576 YUY2 frame): two more processes
-  # time it, and the tables take its fastest median.
+  # time it, and the tables take its fastest.
   local again memcpys=()
   for again in 2 3; do
     memcpys+=("build/native/bench/memcpy-run-$again.csv")
     build/native/bench/xvf_bench --benchmark_filter='^Memcpy(Cold)?/' --benchmark_min_time=0.2 \
-      --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
-      --benchmark_out="${memcpys[-1]}" --benchmark_out_format=csv >/dev/null
+      --benchmark_repetitions=5 --benchmark_out="${memcpys[-1]}" --benchmark_out_format=csv >/dev/null
   done
   local timings=() temp
   for temp in hot cold; do

@@ -1,5 +1,5 @@
 # The ratio tables of one benchmark run: Google Benchmark CSV (more than one
-# file: Memcpy from other processes too, its fastest median counts),
+# file: Memcpy from other processes too, its fastest counts),
 # optionally followed by the lines "win32,<FramePass case>,<ns per frame>" of
 # frame_pass_timing.exe and "native,..." of the same program built natively,
 # hot and (--cold, FramePassCold cases) cold.
@@ -8,7 +8,8 @@
 # Wine over the native one, both timed by frame_pass_timing (over the
 # FramePass benchmark when the native timing is missing). One table hot (the
 # frame reused), one cold (the *Cold cases: frames rotating through more than
-# the last-level cache). With repetitions, the medians.
+# the last-level cache). With repetitions, the fastest: on a shared machine
+# other work only ever slows a repetition down.
 #   awk -F, -f bench/ratios.awk results.csv [memcpy.csv...] [win32 and native timings...]
 function unquote(s) { gsub(/"/, "", s); return s }
 # Times in microseconds whatever unit a row reports.
@@ -22,9 +23,8 @@ function micro(t, unit) { return unit == "ns" ? t / 1000 : unit == "ms" ? t * 10
 }
 /^"?(FramePass|Swscale|Memcpy)(Cold)?\// {
   name = unquote($1)
-  # With repetitions only the medians count.
-  if (name ~ /_(mean|stddev|cv)$/) next
-  sub(/_median$/, "", name)
+  # With repetitions each one counts, not their aggregates.
+  if (name ~ /_(mean|median|stddev|cv)$/) next
   split(name, part, "/")
   t = micro($4, unquote($5))
   what = part[1]
@@ -36,9 +36,9 @@ function micro(t, unit) { return unit == "ns" ? t / 1000 : unit == "ms" ? t * 10
   }
   key = part[2] "/" part[3] "/" part[4]
   if (what == "FramePass") {
-    pass[temp, key] = t
+    if (!((temp, key) in pass) || t < pass[temp, key]) pass[temp, key] = t
     if (!((temp, key) in seen)) { seen[temp, key] = 1; order[temp, ++count[temp]] = key }
-  } else {
+  } else if (!((temp, key) in peer) || t < peer[temp, key]) {
     peer[temp, key] = t
   }
 }
