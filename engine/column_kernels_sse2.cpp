@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "engine/column_kernels.h"
+#include "engine/column_rows_tmpl.h"
 #include "engine/row_kernels_simd.h"
 
 namespace xvf {
@@ -107,11 +108,14 @@ inline void Step(uint8_t* const* row, int32_t rows, const ColumnPlan& plan, int3
 
 // Every destination byte of the band, 16 at a time; the last step ends with
 // the last byte, overlapping the one before (the scratch still holds its
-// sources).
+// sources). Each step prefetches its share of the next band's rows.
 template <bool kFullBand>
-void FromScratch(uint8_t* const* row, int32_t rows, const ColumnPlan& plan) {
+void FromScratch(uint8_t* const* row, int32_t rows, const ColumnPlan& plan, NextRows& next) {
   const int32_t last = plan.tapCount - 16;
-  for (int32_t first = 0; first < plan.tapCount; first += 16) Step<kFullBand>(row, rows, plan, std::min(first, last));
+  for (int32_t first = 0; first < plan.tapCount; first += 16) {
+    next.Due();
+    Step<kFullBand>(row, rows, plan, std::min(first, last));
+  }
 }
 
 }  // namespace
@@ -123,10 +127,14 @@ void ResampleColumns_SSE2(uint8_t* firstRow, ptrdiff_t rowStride, int32_t rows, 
     uint8_t* row[kBand];
     for (int32_t r = 0; r < kBand; ++r) row[r] = firstRow + (done + std::min(r, band - 1)) * rowStride;
     ToScratch(row, plan);
+    // The next band's lines spread over this band's steps: about as many
+    // steps as direct blocks, four times the rows of a block group.
+    const int32_t after = std::min(kBand, std::max(0, rows - done - kBand));
+    NextRows next(firstRow + (done + kBand) * rowStride, rowStride, after, plan, kBand / kColumnRowsAtOnce);
     if (band == kBand) {
-      FromScratch<true>(row, band, plan);
+      FromScratch<true>(row, band, plan, next);
     } else {
-      FromScratch<false>(row, band, plan);
+      FromScratch<false>(row, band, plan, next);
     }
   }
 }
