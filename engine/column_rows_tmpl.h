@@ -4,7 +4,6 @@
 // dst)` resamples one block of N rows: windows from src[i] + base, results
 // to dst[i] + block->dst, each row's windows read before its result is
 // stored (a row is its own source only).
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -18,8 +17,8 @@ namespace {
 // direct blocks (ColumnPlan::prefetchPerBlock), so that rows arrive before
 // they are needed: the right-to-left blocks defeat the hardware prefetcher.
 // Rows are taken in rising addresses (the last row first when the stride is
-// negative), one rising stream the hardware prefetcher can follow. Without
-// it a cold 720x576 frame took 2.5x a memcpy in the 32-bit build.
+// negative), one rising stream the hardware prefetcher can follow. With no
+// prefetch a cold 720x576 frame took 2.5x a memcpy in the 32-bit build.
 class NextRows {
  public:
   // Due() is called once every `blocksPerCall` direct blocks.
