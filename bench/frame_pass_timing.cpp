@@ -4,9 +4,9 @@
 // the native core, like for like. Per case, the thread's CPU time over about
 // a second of frames (the fastest of three rounds), as ns per frame (CPU
 // time, as xvf_bench reports, so that a machine shared with other work still
-// compares). Hot cache, the
-// frame reused, as xvf_bench does; with --cold, a rotating set of frames
-// larger than the last-level cache (bench/frame_set.h), as frames arrive.
+// compares). Hot cache, the frame reused, as xvf_bench does; with --cold, a
+// rotating set of frames larger than the last-level cache
+// (bench/frame_set.h), as frames arrive.
 // Prints one line a case: "<build>,FramePass/yuy2/720x576/fit-width,<ns>"
 // (FramePassCold/... with --cold), the build "win32" or "native".
 // Usage: frame_pass_timing [--cold] [part of a case name, to time only those].

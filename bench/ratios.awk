@@ -1,6 +1,6 @@
 # The ratio tables of one benchmark run: Google Benchmark CSV (more than one
-# file: Memcpy from other processes too, its fastest counts),
-# optionally followed by the lines "win32,<FramePass case>,<ns per frame>" of
+# file: Memcpy from other processes too, its fastest counts), optionally
+# followed by the lines "win32,<FramePass case>,<ns per frame>" of
 # frame_pass_timing.exe and "native,..." of the same program built natively,
 # hot and (--cold, FramePassCold cases) cold.
 # Per case, from CPU time per frame: FramePass / Memcpy (lower is better),
@@ -14,6 +14,8 @@
 function unquote(s) { gsub(/"/, "", s); return s }
 # Times in microseconds whatever unit a row reports.
 function micro(t, unit) { return unit == "ns" ? t / 1000 : unit == "ms" ? t * 1000 : unit == "s" ? t * 1e6 : t }
+# times[key] becomes t when it is the first or the fastest so far.
+function keepFastest(times, key, t) { if (!(key in times) || t < times[key]) times[key] = t }
 /^(win32|native),FramePass(Cold)?\// {
   split($2, part, "/")
   key = (part[1] == "FramePassCold" ? "cold" : "hot") SUBSEP part[2] "/" part[3] "/" part[4]
@@ -29,17 +31,13 @@ function micro(t, unit) { return unit == "ns" ? t / 1000 : unit == "ms" ? t * 10
   t = micro($4, unquote($5))
   what = part[1]
   temp = sub(/Cold$/, "", what) ? "cold" : "hot"
-  if (what == "Memcpy") {
-    key = temp SUBSEP part[2] "/" part[3]
-    if (!(key in memcpy) || t < memcpy[key]) memcpy[key] = t
-    next
-  }
+  if (what == "Memcpy") { keepFastest(memcpy, temp SUBSEP part[2] "/" part[3], t); next }
   key = part[2] "/" part[3] "/" part[4]
   if (what == "FramePass") {
-    if (!((temp, key) in pass) || t < pass[temp, key]) pass[temp, key] = t
+    keepFastest(pass, temp SUBSEP key, t)
     if (!((temp, key) in seen)) { seen[temp, key] = 1; order[temp, ++count[temp]] = key }
-  } else if (!((temp, key) in peer) || t < peer[temp, key]) {
-    peer[temp, key] = t
+  } else {
+    keepFastest(peer, temp SUBSEP key, t)
   }
 }
 function table(temp,    i, key, part, m, slower, faster, w, wr, native, timing) {

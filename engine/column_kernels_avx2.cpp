@@ -22,12 +22,6 @@ inline __m256i TwoWindows(const uint8_t* low, const uint8_t* high) {
   return _mm256_inserti128_si256(_mm256_castsi128_si256(Load128(low)), Load128(high), 1);
 }
 
-// Sixteen 16-bit results of one row of a block: lane 0 holds bytes 0..7,
-// lane 1 bytes 8..15.
-inline __m256i BlockLanes(const uint8_t* row, int32_t base0, int32_t base1, __m256i samples, __m256i weights) {
-  return Weigh(TwoWindows(row + base0, row + base1), samples, weights);
-}
-
 // One half of a block for two rows: lane 0 from the first row's window,
 // lane 1 from the second's, with the half's samples and weights in both
 // lanes.
@@ -73,10 +67,8 @@ struct Avx2 {
     // compiler knows.
     const int32_t d = block->dst, base0 = block->base[0], base1 = block->base[1];
     if constexpr (N == 1) {
-      const __m256i samples = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block->samples));
-      const __m256i weights = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block->weights));
-      const __m256i out = BlockLanes(src[0], base0, base1, samples, weights);
-      Store128(dst[0] + d, _mm_packus_epi16(_mm256_castsi256_si128(out), _mm256_extracti128_si256(out, 1)));
+      // A last odd row as a pair with itself, its lane 0 stored.
+      Store128(dst[0] + d, _mm256_castsi256_si128(TwoRows(src[0], src[0], base0, base1, HalfTables(block))));
     } else if constexpr (sizeof(void*) == 4) {
       // The table read again for each pair, after the stores before it (which
       // may alias it as far as the compiler knows): loads, where keeping it

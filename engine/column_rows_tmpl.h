@@ -77,7 +77,8 @@ void ResampleGroup(uint8_t* first, ptrdiff_t stride, int32_t nextRows, const Col
   const ColumnBlock* const directEnd = block + (plan.blockCount - plan.savedBlocks);
   const ColumnBlock* const end = block + plan.blockCount;
   if constexpr (sizeof(void*) == 4) {
-    // 32-bit code keeps the walk in memory: it advances once a block pair.
+    // 32-bit code keeps the walk in memory: it advances once a block pair,
+    // the two blocks written out (a loop over them ran 1.5x slower).
     NextRows next(first + N * stride, stride, nextRows, plan, 2);
     for (; directEnd - block >= 2; block += 2) {
       next.Due();

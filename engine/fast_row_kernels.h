@@ -40,9 +40,9 @@ void LerpRowPair_SSSE3(const uint8_t* a, const uint8_t* b, int32_t weight0, int3
 void LerpRowPair_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
                        uint8_t* dst0, uint8_t* dst1, const uint8_t* next);
 
-// A row pair as two single rows, for the levels below AVX2: dst0 first, since only dst1 may be a source row;
-// the second row finds the sources in the cache, so only the first
-// prefetches.
+// A row pair as two single rows, for the levels below AVX2: dst0 first,
+// since only dst1 may be a source row; the second row finds the sources in
+// the cache, so only the first prefetches.
 template <LerpRowFn kLerpRow>
 inline void LerpRowPairAsTwoRows(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1,
                                  int32_t bytes, uint8_t* dst0, uint8_t* dst1, const uint8_t* next) {
