@@ -3,7 +3,8 @@
 // its own instruction set (internal linkage). `Kernel::Block<N>(block, src,
 // dst)` resamples one block of N rows: windows from src[i] + base, results
 // to dst[i] + block->dst, each row's windows read before its result is
-// stored (a row is its own source only).
+// stored (a row is its own source only). The rows of src, and those of dst,
+// are evenly spaced: src[i] = src[0] + i * (src[1] - src[0]).
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
