@@ -2,7 +2,8 @@
 # file: Memcpy from other processes too, its fastest counts), optionally
 # followed by the lines "win32,<FramePass case>,<ns per frame>" of
 # frame_pass_timing.exe and "native,..." of the same program built natively,
-# hot and (--cold, FramePassCold cases) cold.
+# hot and (--cold, FramePassCold cases) cold, from one or more processes
+# each (the fastest counts).
 # Per case, from CPU time per frame: FramePass / Memcpy (lower is better),
 # Swscale / FramePass (higher is better), and the 32-bit frame pass under
 # Wine over the native one, both timed by frame_pass_timing (over the
@@ -19,8 +20,8 @@ function keepFastest(times, key, t) { if (!(key in times) || t < times[key]) tim
 /^(win32|native),FramePass(Cold)?\// {
   split($2, part, "/")
   key = (part[1] == "FramePassCold" ? "cold" : "hot") SUBSEP part[2] "/" part[3] "/" part[4]
-  if ($1 == "win32") win32[key] = $3 / 1000
-  else timed[key] = $3 / 1000
+  if ($1 == "win32") keepFastest(win32, key, $3 / 1000)
+  else keepFastest(timed, key, $3 / 1000)
   next
 }
 /^"?(FramePass|Swscale|Memcpy)(Cold)?\// {
