@@ -218,21 +218,21 @@ cmd_bench() {
     echo "== benchmarks at XVF_CPU=$level"
     XVF_CPU=$level build/native/bench/xvf_bench --benchmark_min_time=0.2 "$@"
   done
-  # The ratio tables: one run at the best level the machine has (the fastest
-  # of 5 repetitions), hot and cold, and the 32-bit frame pass timed under
-  # Wine against the same timing program built natively, hot and cold.
+  # The ratio tables: one run at the best level the machine has, hot and
+  # cold, and the 32-bit frame pass timed under Wine against the same timing
+  # program built natively, hot and cold. Every case is timed in two
+  # processes of 5 repetitions, memcpy in a third (its speed differs from one
+  # process to the next: 21.7 or 28.6 us for the 720x576 YUY2 frame on the
+  # development machine), and the tables take the fastest: on a shared
+  # machine other work slowed all 5 repetitions of a case by 30 %.
   echo "== ratio tables (best CPU level, hot and cold cache, CPU time per frame)"
-  local results=build/native/bench/ratio-run.csv
-  build/native/bench/xvf_bench --benchmark_filter='^(FramePass|Swscale|Memcpy)(Cold)?/' --benchmark_min_time=0.2 \
-    --benchmark_repetitions=5 --benchmark_out="$results" --benchmark_out_format=csv >/dev/null
-  # memcpy's speed differs from one process to the next (on the development
-  # machine 21.7 or 28.6 us for the 720x576 YUY2 frame): two more processes
-  # time it, and the tables take its fastest.
-  local again memcpys=()
-  for again in 2 3; do
-    memcpys+=("build/native/bench/memcpy-run-$again.csv")
-    build/native/bench/xvf_bench --benchmark_filter='^Memcpy(Cold)?/' --benchmark_min_time=0.2 \
-      --benchmark_repetitions=5 --benchmark_out="${memcpys[-1]}" --benchmark_out_format=csv >/dev/null
+  local again filter runs=()
+  for again in 1 2 3; do
+    filter='^(FramePass|Swscale|Memcpy)(Cold)?/'
+    [ $again = 3 ] && filter='^Memcpy(Cold)?/'
+    runs+=("build/native/bench/ratio-run-$again.csv")
+    build/native/bench/xvf_bench --benchmark_filter="$filter" --benchmark_min_time=0.2 \
+      --benchmark_repetitions=5 --benchmark_out="${runs[-1]}" --benchmark_out_format=csv >/dev/null
   done
   # Both timing programs twice, alternating, the fastest of each counting:
   # the win32 side swings most from one process to the next.
@@ -248,7 +248,7 @@ cmd_bench() {
                 build/native/bench/frame-pass-timing-$temp-$round.txt)
     done
   done
-  awk -F, -f bench/ratios.awk "$results" "${memcpys[@]}" "${timings[@]}"
+  awk -F, -f bench/ratios.awk "${runs[@]}" "${timings[@]}"
 }
 
 # The plug-in at work: host-standin.exe loads the real XVF_Aspect.dll under

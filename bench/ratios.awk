@@ -1,5 +1,5 @@
-# The ratio tables of one benchmark run: Google Benchmark CSV (more than one
-# file: Memcpy from other processes too, its fastest counts), optionally
+# The ratio tables of one benchmark run: Google Benchmark CSV (one or more
+# files, from as many processes: the fastest of each case counts), optionally
 # followed by the lines "win32,<FramePass case>,<ns per frame>" of
 # frame_pass_timing.exe and "native,..." of the same program built natively,
 # hot and (--cold, FramePassCold cases) cold, from one or more processes
@@ -11,7 +11,7 @@
 # frame reused), one cold (the *Cold cases: frames rotating through more than
 # the last-level cache). With repetitions, the fastest: on a shared machine
 # other work only ever slows a repetition down.
-#   awk -F, -f bench/ratios.awk results.csv [memcpy.csv...] [win32 and native timings...]
+#   awk -F, -f bench/ratios.awk results.csv... [win32 and native timings...]
 function unquote(s) { gsub(/"/, "", s); return s }
 # Times in microseconds whatever unit a row reports.
 function micro(t, unit) { return unit == "ns" ? t / 1000 : unit == "ms" ? t * 1000 : unit == "s" ? t * 1e6 : t }
