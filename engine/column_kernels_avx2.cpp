@@ -85,7 +85,7 @@ struct Avx2 {
       __m256i half0[N / 2];
       const __m256i samples0 = Broadcast(block->samples), weights0 = Broadcast(block->weights);
       const uint8_t* from = src[0] + base0;
-#pragma GCC unroll 2
+#pragma GCC unroll 4
       for (int i = 0; i < N / 2; ++i, from += 2 * srcStride) {
         half0[i] = Weigh(TwoWindows(from, from + srcStride), samples0, weights0);
         KeepWhole(half0[i]);
@@ -93,7 +93,7 @@ struct Avx2 {
       const __m256i samples1 = Broadcast(block->samples + 16), weights1 = Broadcast(block->weights + 8);
       from = src[0] + base1;
       uint8_t* to = dst[0] + d;
-#pragma GCC unroll 2
+#pragma GCC unroll 4
       for (int i = 0; i < N / 2; ++i, from += 2 * srcStride, to += 2 * dstStride) {
         const __m256i half1 = Weigh(TwoWindows(from, from + srcStride), samples1, weights1);
         StoreTwoRows(to, to + dstStride, _mm256_packus_epi16(half0[i], half1));
@@ -101,9 +101,9 @@ struct Avx2 {
     } else {
       const HalfTables t(block);
       __m256i out[N / 2];
-#pragma GCC unroll 2
+#pragma GCC unroll 4
       for (int i = 0; i < N; i += 2) out[i / 2] = TwoRows(src[i], src[i + 1], base0, base1, t);
-#pragma GCC unroll 2
+#pragma GCC unroll 4
       for (int i = 0; i < N; i += 2) StoreTwoRows(dst[i] + d, dst[i + 1] + d, out[i / 2]);
     }
   }

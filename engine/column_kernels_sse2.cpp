@@ -127,10 +127,10 @@ void ResampleColumns_SSE2(uint8_t* firstRow, ptrdiff_t rowStride, int32_t rows, 
     uint8_t* row[kBand];
     for (int32_t r = 0; r < kBand; ++r) row[r] = firstRow + (done + std::min(r, band - 1)) * rowStride;
     ToScratch(row, plan);
-    // The next band's lines spread over this band's steps: about as many
-    // steps as direct blocks, four times the rows of a block group.
+    // The next band's lines spread over this band's steps, about as many
+    // as the plan's direct blocks.
     const int32_t after = std::min(kBand, std::max(0, rows - done - kBand));
-    NextRows next(firstRow + (done + kBand) * rowStride, rowStride, after, plan, kBand / kColumnRowsAtOnce);
+    NextRows next(firstRow + (done + kBand) * rowStride, rowStride, after, plan, kBand, 1);
     if (band == kBand) {
       FromScratch<true>(row, band, plan, next);
     } else {

@@ -28,14 +28,14 @@ struct Ssse3 {
     // with 8 vector registers, stores each row before it reads the next (a
     // row is its own source only), holding the table and one row.
     __m128i out[N];
-#pragma GCC unroll 4
+#pragma GCC unroll 8
     for (int i = 0; i < N; ++i) {
       out[i] = _mm_packus_epi16(Half(Load128(src[i] + base0), samples0, weights0),
                                 Half(Load128(src[i] + base1), samples1, weights1));
       if constexpr (sizeof(void*) == 4) Store128(dst[i] + d, out[i]);
     }
     if constexpr (sizeof(void*) == 8) {
-#pragma GCC unroll 4
+#pragma GCC unroll 8
       for (int i = 0; i < N; ++i) Store128(dst[i] + d, out[i]);
     }
   }

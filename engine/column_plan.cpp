@@ -108,12 +108,12 @@ void MakeTap(const ByteSample& sample, int32_t low, ColumnTap* tap, int16_t* wei
   for (int32_t i = 0; i < 8; ++i) weights[i] = m;
 }
 
-// Next-row bytes falling due per direct block: the next group's lines
-// spread evenly over the blocks (bursts of prefetches made cold frames
-// slower), none when no block is direct.
+// Bytes of one next row falling due per direct block: its lines spread
+// evenly over the blocks (bursts of prefetches made cold frames slower),
+// none when no block is direct.
 int32_t PrefetchPerBlock(int32_t direct, int32_t touchLow, int32_t touchHigh) {
   if (direct <= 0) return 0;
-  const int64_t bytes = int64_t{kColumnRowsAtOnce} * 64 * ((touchHigh - (touchLow & ~63) + 63) / 64);
+  const int64_t bytes = int64_t{64} * ((touchHigh - (touchLow & ~63) + 63) / 64);
   return static_cast<int32_t>(std::min<int64_t>((bytes + direct - 1) / direct, INT32_MAX));
 }
 

@@ -67,7 +67,7 @@ struct ColumnPlan {
   uint8_t* saved = nullptr;  // kColumnRowsAtOnce rows x saveCount x 16 bytes
   int32_t touchLow = 0;      // row bytes read or written: [touchLow, touchHigh)
   int32_t touchHigh = 0;
-  int32_t prefetchPerBlock = 0;  // next-row bytes due per direct block, touched bytes only
+  int32_t prefetchPerBlock = 0;  // bytes of one next row due per direct block, touched bytes only
   const ColumnTap* taps = nullptr;  // per destination byte, in destination order
   const int16_t* tapWeights = nullptr;  // 8 per tap, 16-byte aligned
   int32_t tapCount = 0;
@@ -75,10 +75,12 @@ struct ColumnPlan {
   uint8_t* scratch = nullptr;  // 16 x (touchHigh - touchLow) bytes, 16-byte aligned
 };
 
-// Rows a kernel resamples with one load of each block. 32-bit code, with 8
-// vector registers, stores each row (or pair of rows) before it reads the
-// next, so that four rows need no more registers than one.
-constexpr int32_t kColumnRowsAtOnce = 4;
+// Rows a kernel resamples with one load of each block. 64-bit code holds
+// six rows' results in registers before it stores (four took 3 % longer at
+// 1920x1080); 32-bit code, with 8 vector registers, stores each row (or
+// pair of rows) before it reads the next, so that four rows need no more
+// registers than one.
+constexpr int32_t kColumnRowsAtOnce = sizeof(void*) == 8 ? 6 : 4;
 
 // Bytes of the arena BuildColumnPlan needs (plan and build scratch), or 0
 // when the shape cannot be planned (fewer than 16 destination bytes).

@@ -22,13 +22,15 @@ namespace {
 // prefetch a cold 720x576 frame took 2.5x a memcpy in the 32-bit build.
 class NextRows {
  public:
-  // Due() is called once every `blocksPerCall` direct blocks.
-  NextRows(uint8_t* first, ptrdiff_t stride, int32_t rows, const ColumnPlan& plan, int32_t blocksPerCall)
+  // Due() is called once every `blocksPerCall` direct blocks; the lines of
+  // `rowsPerPass` rows fall due over one pass of them.
+  NextRows(uint8_t* first, ptrdiff_t stride, int32_t rows, const ColumnPlan& plan, int32_t rowsPerPass,
+           int32_t blocksPerCall)
       : step_(stride < 0 ? -stride : stride),
         rowsLeft_(rows),
         low_(plan.touchLow & ~63),
         high_(plan.touchHigh),
-        perCall_(rows > 0 ? static_cast<uintptr_t>(plan.prefetchPerBlock) * blocksPerCall : 0),
+        perCall_(rows > 0 ? static_cast<uintptr_t>(plan.prefetchPerBlock) * rowsPerPass * blocksPerCall : 0),
         at_(reinterpret_cast<uintptr_t>(stride < 0 && rows > 0 ? first + (rows - 1) * stride : first) + low_),
         due_(at_),
         rowEnd_(at_ - low_ + high_) {}
@@ -80,7 +82,7 @@ void ResampleGroup(uint8_t* first, ptrdiff_t stride, int32_t nextRows, const Col
   if constexpr (sizeof(void*) == 4) {
     // 32-bit code keeps the walk in memory: it advances once a block pair,
     // the two blocks written out (a loop over them ran 1.5x slower).
-    NextRows next(first + N * stride, stride, nextRows, plan, 2);
+    NextRows next(first + N * stride, stride, nextRows, plan, N, 2);
     for (; directEnd - block >= 2; block += 2) {
       next.Due();
       Kernel::template Block<N>(block, row, row);
@@ -91,7 +93,7 @@ void ResampleGroup(uint8_t* first, ptrdiff_t stride, int32_t nextRows, const Col
       Kernel::template Block<N>(block++, row, row);
     }
   } else {
-    NextRows next(first + N * stride, stride, nextRows, plan, 1);
+    NextRows next(first + N * stride, stride, nextRows, plan, N, 1);
     for (; block < directEnd; ++block) {
       next.Due();
       Kernel::template Block<N>(block, row, row);
@@ -107,10 +109,9 @@ void ResampleRows(uint8_t* first, ptrdiff_t stride, int32_t rows, const ColumnPl
     const int32_t after = rows - kGroup;
     ResampleGroup<Kernel, kGroup>(first, stride, after < kGroup ? after : kGroup, plan);
   }
-  if (rows >= 2) {
-    ResampleGroup<Kernel, 2>(first, stride, rows - 2, plan);
-    first += 2 * stride;
-    rows -= 2;
+  for (; rows >= 2; rows -= 2, first += 2 * stride) {
+    const int32_t after = rows - 2;
+    ResampleGroup<Kernel, 2>(first, stride, after < 2 ? after : 2, plan);
   }
   if (rows == 1) ResampleGroup<Kernel, 1>(first, stride, 0, plan);
 }
