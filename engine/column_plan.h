@@ -76,10 +76,9 @@ struct ColumnPlan {
 };
 
 // Rows a kernel resamples with one load of each block. 64-bit code holds
-// six rows' results in registers before it stores (four took 3 % longer at
-// 1920x1080); 32-bit code, with 8 vector registers, stores each row (or
-// pair of rows) before it reads the next, so that four rows need no more
-// registers than one.
+// six rows' results in registers before it stores (four took 3 % to 10 %
+// longer hot); 32-bit code, with 8 vector registers, stores rows as soon as
+// they are done and holds at most two half results, so four rows fit.
 constexpr int32_t kColumnRowsAtOnce = sizeof(void*) == 8 ? 6 : 4;
 
 // Bytes of the arena BuildColumnPlan needs (plan and build scratch), or 0
