@@ -225,7 +225,7 @@ cmd_bench() {
   # process to the next: 21.7 or 28.6 us for the 720x576 YUY2 frame on the
   # development machine), and the tables take the fastest: on a shared
   # machine other work slowed all 5 repetitions of a case by 30 %.
-  echo "== ratio tables (best CPU level, hot and cold cache, CPU time per frame)"
+  echo "== ratio tables (best CPU level, hot and cold cache, time per frame)"
   local again filter runs=()
   for again in 1 2 3; do
     filter='^(FramePass|Swscale|Memcpy)(Cold)?/'

@@ -4,10 +4,11 @@
 # frame_pass_timing.exe and "native,..." of the same program built natively,
 # hot and (--cold, FramePassCold cases) cold, from one or more processes
 # each (the fastest counts).
-# Per case, from CPU time per frame: FramePass / Memcpy (lower is better),
-# Swscale / FramePass (higher is better), and the 32-bit frame pass under
-# Wine over the native one, both timed by frame_pass_timing (over the
-# FramePass benchmark when the native timing is missing). One table hot (the
+# Per case: FramePass / Memcpy (lower is better) and Swscale / FramePass
+# (higher is better), from Google Benchmark's CPU time per frame, and the
+# 32-bit frame pass under Wine over the native one, both timed by
+# frame_pass_timing (its fastest batch of frames; over the FramePass
+# benchmark when the native timing is missing). One table hot (the
 # frame reused), one cold (the *Cold cases: frames rotating through more than
 # the last-level cache). With repetitions, the fastest: on a shared machine
 # other work only ever slows a repetition down.
