@@ -50,6 +50,18 @@ inline void LerpRowPairAsTwoRows(const uint8_t* a, const uint8_t* b, int32_t wei
   kLerpRow(a, b, weight1, bytes, dst1, a);
 }
 
+struct RowGeometry;
+struct RowStep;
+
+// The identity emitter's steps of one half (blend_steps.h), with the level's
+// LerpRow and LerpRowPair inlined: the bytes those kernels write, step by
+// step. `savedRow`: the picture row the save buffer stands in for, or -1.
+using BlendRowStepsFn = void (*)(const RowGeometry& g, int32_t savedRow, const RowStep* steps, int32_t count);
+
+void BlendRowSteps_SSE2(const RowGeometry& g, int32_t savedRow, const RowStep* steps, int32_t count);
+void BlendRowSteps_SSSE3(const RowGeometry& g, int32_t savedRow, const RowStep* steps, int32_t count);
+void BlendRowSteps_AVX2(const RowGeometry& g, int32_t savedRow, const RowStep* steps, int32_t count);
+
 // Sixteen destination bytes of a horizontal resampling, in two halves of
 // eight. Half h takes its samples from the 16-byte window that starts
 // `base[h]` bytes into the source row: output byte j of the half blends the

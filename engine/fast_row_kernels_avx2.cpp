@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "engine/blend_steps.h"
 #include "engine/fast_row_kernels.h"
 #include "engine/row_kernels_simd.h"
 
@@ -175,6 +176,11 @@ void LerpRowPair_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight0, int32
   } else {
     LerpRowPairs<true, true>(a, b, weight0, weight1, bytes, dst0, dst1, next);
   }
+}
+
+__attribute__((flatten)) void BlendRowSteps_AVX2(const RowGeometry& g, int32_t savedRow, const RowStep* steps,
+                                                 int32_t count) {
+  BlendSteps(g, InlinedBlends<LerpRow_AVX2, LerpRowPair_AVX2>(), savedRow, steps, count);
 }
 
 void GatherRow_AVX2(const uint8_t* src, const GatherBlock* blocks, int32_t bytes, uint8_t* dst) {

@@ -54,10 +54,8 @@ void FrameScaler::RunRowSteps(const RowGeometry& g, const Emitter& emitter) cons
     if (f.savedRow >= 0) {
       std::memcpy(g.saveBuffer, g.Row(f.savedRow) + g.srcByteStart, static_cast<size_t>(g.srcBytes));
     }
-    const RowSource frameRows(g, -1);
-    for (int32_t k = f.begin; k < f.split; ++k) emitter.Run(frameRows, rowSteps_[k]);
-    const RowSource afterTopDown(g, f.savedRow);
-    for (int32_t k = f.split; k < f.end; ++k) emitter.Run(afterTopDown, rowSteps_[k]);
+    emitter.RunSteps(-1, rowSteps_ + f.begin, f.split - f.begin);
+    emitter.RunSteps(f.savedRow, rowSteps_ + f.split, f.end - f.split);
   }
 }
 

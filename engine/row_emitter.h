@@ -4,26 +4,12 @@
 #include <cstdint>
 #include <cstring>
 
+#include "engine/blend_steps.h"
 #include "engine/field_plan.h"
 #include "engine/row_kernels.h"
 #include "engine/row_steps.h"
 
 namespace xvf {
-
-// The source rows one half reads: the frame's rows, except that the saved
-// row stands in for its picture row in the half that runs after the
-// top-down half overwrote it. Pointers are to the first byte read.
-class RowSource {
- public:
-  RowSource(const RowGeometry& g, int32_t savedRow) : g_(g), savedRow_(savedRow) {}
-  const uint8_t* Row(int32_t pictureRow) const {
-    return pictureRow == savedRow_ ? g_.saveBuffer : g_.Row(pictureRow) + g_.srcByteStart;
-  }
-
- private:
-  const RowGeometry& g_;
-  int32_t savedRow_;  // -1: none stands in
-};
 
 // A step of two rows reads both rows' sources before it writes either, so
 // the half's order still never overwrites a row that is yet to be read.
@@ -39,24 +25,19 @@ class RowEmitter {
   const RowKernels& kernels_;
 };
 
-// Identity columns: a destination row is the byte-wise blend of its two
-// source rows; a step of two rows has the same sources
-// (RowPairing::kSameSources), read once.
+// Identity columns: the steps of a half run in the level's own loop, its
+// blends inlined, where the level has one (RowKernels::blendRowSteps).
 class IdentityColumnsEmitter : public RowEmitter {
  public:
   using RowEmitter::RowEmitter;
 
-  void Run(const RowSource& source, const RowStep& step) const {
-    const uint8_t* a = source.Row(step.a[0]);
-    uint8_t* dst = Destination(step.dst[0]);
-    if (step.dst[1] >= 0) {
-      kernels_.lerpRowPair(a, source.Row(step.b[0]), step.weight[0], step.weight[1], g_.dstBytes, dst,
-                           Destination(step.dst[1]), source.Row(step.next));
-    } else if (step.weight[0] != 0) {
-      kernels_.lerpRow(a, source.Row(step.b[0]), step.weight[0], g_.dstBytes, dst, source.Row(step.next));
-    } else if (a != dst) {
-      std::memcpy(dst, a, static_cast<size_t>(g_.dstBytes));
+  // The steps of one half; `savedRow` stands in as for RowSource.
+  void RunSteps(int32_t savedRow, const RowStep* steps, int32_t count) const {
+    if (kernels_.blendRowSteps) {
+      kernels_.blendRowSteps(g_, savedRow, steps, count);
+      return;
     }
+    BlendSteps(g_, kernels_, savedRow, steps, count);
   }
 };
 
@@ -67,6 +48,12 @@ class GatherColumnsEmitter : public RowEmitter {
  public:
   using RowEmitter::RowEmitter;
 
+  void RunSteps(int32_t savedRow, const RowStep* steps, int32_t count) const {
+    const RowSource source(g_, savedRow);
+    for (int32_t k = 0; k < count; ++k) Run(source, steps[k]);
+  }
+
+ private:
   void Run(const RowSource& source, const RowStep& step) const {
     Fill(source, step, 0, g_.rowBuffer);
     if (step.dst[1] < 0) {
@@ -78,7 +65,6 @@ class GatherColumnsEmitter : public RowEmitter {
                            Destination(step.dst[1]));
   }
 
- private:
   // Row `which` of the step blended (or copied) into `buffer`.
   void Fill(const RowSource& source, const RowStep& step, int which, uint8_t* buffer) const {
     const uint8_t* a = source.Row(step.a[which]);

@@ -24,6 +24,7 @@ RowKernels RowKernelsFor(CpuLevel level) {
     k.horizontalRgb24 = HorizontalRowRgb24_SSE2;
     k.lerpRow = LerpRow_SSE2;
     k.lerpRowPair = LerpRowPair_SSE2;
+    k.blendRowSteps = BlendRowSteps_SSE2;
   }
   // The horizontal kernels are bound by their per-pixel gathers: the YUY2
   // ones stay SSE2 at every level and RGB24 stops at SSSE3, since the wider
@@ -34,6 +35,7 @@ RowKernels RowKernelsFor(CpuLevel level) {
     k.horizontalRgb24 = HorizontalRowRgb24_SSSE3;
     k.lerpRow = LerpRow_SSSE3;
     k.lerpRowPair = LerpRowPair_SSSE3;
+    k.blendRowSteps = BlendRowSteps_SSSE3;
     k.gatherRow = GatherRow_SSSE3;
   }
   if (level >= CpuLevel::Avx2) {
@@ -41,6 +43,7 @@ RowKernels RowKernelsFor(CpuLevel level) {
     k.verticalRgb24 = VerticalRowRgb24_AVX2;
     k.lerpRow = LerpRow_AVX2;
     k.lerpRowPair = LerpRowPair_AVX2;
+    k.blendRowSteps = BlendRowSteps_AVX2;
     k.gatherRow = GatherRow_AVX2;
     k.gatherRowPair = GatherRowPair_AVX2;
   }

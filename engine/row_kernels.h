@@ -30,6 +30,7 @@ struct RowKernels {
   // (null below SSSE3, where the column map takes the two passes).
   LerpRowFn lerpRow = nullptr;
   LerpRowPairFn lerpRowPair = nullptr;
+  BlendRowStepsFn blendRowSteps = nullptr;  // null: the emitter's own loop
   GatherRowFn gatherRow = nullptr;
   GatherRowPairFn gatherRowPair = nullptr;  // AVX2 only; else rows one by one
 };
