@@ -1,10 +1,9 @@
 #pragma once
 // The rows a half of the fast paths reads, and the identity emitter's steps
-// (row_emitter.h). Also compiled into the SSE2, SSSE3 and AVX2 kernel files,
-// each with its own blends inlined (RowKernels::blendRowSteps), so all of it
-// has internal linkage and calls no inline function of another header
-// (RowGeometry::Row included): no copy built for a wider instruction set can
-// stand in for baseline code.
+// (row_emitter.h). Also compiled into the AVX2 kernel file with its blends
+// inlined (RowKernels::blendRowSteps), so all of it has internal linkage and
+// calls no inline function of another header (RowGeometry::Row included):
+// no copy built for a wider instruction set can stand in for baseline code.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>

@@ -1,5 +1,4 @@
 // SSE2 LerpRow: 16 bytes a step.
-#include "engine/blend_steps.h"
 #include "engine/fast_row_kernels.h"
 #include "engine/row_kernels_simd.h"
 
@@ -39,11 +38,6 @@ void LerpRow_SSE2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t by
 void LerpRowPair_SSE2(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
                        uint8_t* dst0, uint8_t* dst1, const uint8_t* next) {
   LerpRowPairAsTwoRows<LerpRow_SSE2>(a, b, weight0, weight1, bytes, dst0, dst1, next);
-}
-
-__attribute__((flatten)) void BlendRowSteps_SSE2(const RowGeometry& g, int32_t savedRow, const RowStep* steps,
-                                                 int32_t count) {
-  BlendSteps(g, InlinedBlends<LerpRow_SSE2, LerpRowPair_SSE2>(), savedRow, steps, count);
 }
 
 }  // namespace xvf

@@ -6,7 +6,6 @@
 
 #include <cstring>
 
-#include "engine/blend_steps.h"
 #include "engine/fast_row_kernels.h"
 #include "engine/row_kernels_simd.h"
 
@@ -62,11 +61,6 @@ void LerpRow_SSSE3(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t b
 void LerpRowPair_SSSE3(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
                        uint8_t* dst0, uint8_t* dst1, const uint8_t* next) {
   LerpRowPairAsTwoRows<LerpRow_SSSE3>(a, b, weight0, weight1, bytes, dst0, dst1, next);
-}
-
-__attribute__((flatten)) void BlendRowSteps_SSSE3(const RowGeometry& g, int32_t savedRow, const RowStep* steps,
-                                                 int32_t count) {
-  BlendSteps(g, InlinedBlends<LerpRow_SSSE3, LerpRowPair_SSSE3>(), savedRow, steps, count);
 }
 
 void GatherRow_SSSE3(const uint8_t* src, const GatherBlock* blocks, int32_t bytes, uint8_t* dst) {

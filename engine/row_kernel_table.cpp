@@ -24,7 +24,6 @@ RowKernels RowKernelsFor(CpuLevel level) {
     k.horizontalRgb24 = HorizontalRowRgb24_SSE2;
     k.lerpRow = LerpRow_SSE2;
     k.lerpRowPair = LerpRowPair_SSE2;
-    k.blendRowSteps = BlendRowSteps_SSE2;
   }
   // The horizontal kernels are bound by their per-pixel gathers: the YUY2
   // ones stay SSE2 at every level and RGB24 stops at SSSE3, since the wider
@@ -35,7 +34,6 @@ RowKernels RowKernelsFor(CpuLevel level) {
     k.horizontalRgb24 = HorizontalRowRgb24_SSSE3;
     k.lerpRow = LerpRow_SSSE3;
     k.lerpRowPair = LerpRowPair_SSSE3;
-    k.blendRowSteps = BlendRowSteps_SSSE3;
     k.gatherRow = GatherRow_SSSE3;
   }
   if (level >= CpuLevel::Avx2) {
