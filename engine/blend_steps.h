@@ -59,11 +59,11 @@ inline void BlendSteps(const RowGeometry& g, const Blends& blends, int32_t saved
   for (int32_t k = 0; k < count; ++k) BlendStep(g, blends, source, steps[k]);
 }
 
-// A level's blends named at compile time, for its BlendRowSteps_<level>
-// (marked flatten, so that they inline whatever their size). Through
-// RowKernels' pointers each row paid a call, its arguments and the blend's
-// prologue and constants: a fit-width frame makes three calls per four
-// rows, and inlined it runs 6 % to 8 % faster.
+// A level's blends named at compile time, for BlendRowSteps_AVX2 (marked
+// flatten, so that they inline whatever their size). Through RowKernels'
+// pointers each row paid a call, its arguments and the blend's prologue and
+// constants: a fit-width frame makes three calls per four rows, and inlined
+// it runs 5 % to 8 % faster at 720x576, 2 % to 3 % at 1920x1080.
 template <LerpRowFn kLerpRow, LerpRowPairFn kLerpRowPair>
 struct InlinedBlends {
   static void lerpRow(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst,
