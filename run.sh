@@ -234,16 +234,13 @@ cmd_bench() {
     build/native/bench/xvf_bench --benchmark_filter="$filter" --benchmark_min_time=0.2 \
       --benchmark_repetitions=5 --benchmark_out="${runs[-1]}" --benchmark_out_format=csv >/dev/null
   done
-  # Both timing programs twice, alternating, the fastest of each counting:
-  # the win32 side swings most from one process to the next.
+  # Both timing programs case by case, alternating, three times, the fastest
+  # of each counting (one second of other work once slowed a win32 case by
+  # 46 %).
+  with_wine "$wine_prefix" bench/alternate_timings.sh || echo "   (a timing did not run)"
   local timings=() temp round
   for temp in hot cold; do
-    local flag=; [ $temp = cold ] && flag=--cold
-    for round in 1 2; do
-      with_wine "$wine_prefix" wine build/win32/bench/frame_pass_timing.exe $flag \
-        >build/win32/bench/frame-pass-timing-$temp-$round.txt 2>/dev/null ||
-        echo "   (the win32 $temp timing did not run)"
-      build/native/bench/frame_pass_timing $flag >build/native/bench/frame-pass-timing-$temp-$round.txt
+    for round in 1 2 3; do
       timings+=(build/win32/bench/frame-pass-timing-$temp-$round.txt
                 build/native/bench/frame-pass-timing-$temp-$round.txt)
     done

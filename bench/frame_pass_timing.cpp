@@ -11,7 +11,8 @@
 // (bench/frame_set.h), as frames arrive.
 // Prints one line a case: "<build>,FramePass/yuy2/720x576/fit-width,<ns>"
 // (FramePassCold/... with --cold), the build "win32" or "native".
-// Usage: frame_pass_timing [--cold] [part of a case name, to time only those].
+// Usage: frame_pass_timing [--cold] [part of a case name, to time only those];
+// frame_pass_timing --list prints the hot case names.
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -80,6 +81,12 @@ double NsPerFrame(const FrameSize& size, const PixelLayout& layout, const Mode& 
 
 int main(int argc, char** argv) {
   using namespace xvf::bench;
+  if (argc > 1 && std::strcmp(argv[1], "--list") == 0) {
+    for (const FrameSize& size : kSizes)
+      for (const PixelLayout& layout : kLayouts)
+        for (const Mode& mode : kModes) std::printf("%s\n", CaseName("FramePass", layout, size, &mode).c_str());
+    return 0;
+  }
   const bool cold = argc > 1 && std::strcmp(argv[1], "--cold") == 0;
   const char* filter = argc > 1 + cold ? argv[1 + cold] : "";
   std::printf("# frame pass timing, cpu level %s, %d-bit, %s\n", xvf::CpuLevelName(xvf::UsableCpuLevel()),
