@@ -220,19 +220,22 @@ cmd_bench() {
   done
   # The ratio tables: one run at the best level the machine has, hot and
   # cold, and the 32-bit frame pass timed under Wine against the same timing
-  # program built natively, hot and cold. Every case is timed in two
-  # processes of 5 repetitions, memcpy in a third (its speed differs from one
-  # process to the next: 21.7 or 28.6 us for the 720x576 YUY2 frame on the
-  # development machine), and the tables take the fastest: on a shared
-  # machine other work slowed all 5 repetitions of a case by 30 %.
+  # program built natively, hot and cold. Each frame size and format is timed
+  # in its own process of 5 repetitions (the frame pass, memcpy and
+  # libswscale within seconds of each other), three times over, and the
+  # tables take the fastest: on a shared machine other work slowed every
+  # repetition of the frame pass in one process by 45 %, and memcpy's speed
+  # differs from one process to the next (21.7 or 28.6 us for the 720x576
+  # YUY2 frame).
   echo "== ratio tables (best CPU level, hot and cold cache, time per frame)"
-  local again filter runs=()
+  local again group runs=()
   for again in 1 2 3; do
-    filter='^(FramePass|Swscale|Memcpy)(Cold)?/'
-    [ $again = 3 ] && filter='^Memcpy(Cold)?/'
-    runs+=("build/native/bench/ratio-run-$again.csv")
-    build/native/bench/xvf_bench --benchmark_filter="$filter" --benchmark_min_time=0.2 \
-      --benchmark_repetitions=5 --benchmark_out="${runs[-1]}" --benchmark_out_format=csv >/dev/null
+    for group in yuy2/720x576 rgb24/720x576 yuy2/1920x1080 rgb24/1920x1080; do
+      runs+=("build/native/bench/ratio-run-$again-${group//\//-}.csv")
+      build/native/bench/xvf_bench --benchmark_filter="^(FramePass|Swscale|Memcpy)(Cold)?/$group(/|\$)" \
+        --benchmark_min_time=0.2 --benchmark_repetitions=5 --benchmark_out="${runs[-1]}" \
+        --benchmark_out_format=csv >/dev/null
+    done
   done
   # Both timing programs case by case, alternating, three times, the fastest
   # of each counting (one second of other work once slowed a win32 case by
