@@ -19,6 +19,7 @@
 #include <time.h>
 #endif
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -65,14 +66,14 @@ double NsPerFrame(const FrameSize& size, const PixelLayout& layout, const Mode& 
   if (plugin.ProcessFrame(set.frame(0), inputs) != 1) return -1;
   constexpr int32_t kBatch = 16;
   size_t done = 0;
-  double fastest = 0;
+  double fastest = HUGE_VAL;
   const double end = NowNs() + 1e9;
-  for (bool first = true; first || NowNs() < end; first = false) {
+  do {
     const double start = NowNs();
     for (int32_t i = 0; i < kBatch; ++i) plugin.ProcessFrame(set.frame(++done), inputs);
     const double batch = NowNs() - start;
-    if (first || batch < fastest) fastest = batch;
-  }
+    if (batch < fastest) fastest = batch;
+  } while (NowNs() < end);
   return fastest / kBatch;
 }
 

@@ -129,7 +129,7 @@ void ResampleColumns_SSE2(uint8_t* firstRow, ptrdiff_t rowStride, int32_t rows, 
     ToScratch(row, plan);
     // The next band's lines spread over this band's steps, about as many
     // as the plan's direct blocks.
-    const int32_t after = std::min(kBand, std::max(0, rows - done - kBand));
+    const int32_t after = RowsAfter(rows - done, kBand, kBand);
     NextRows next(firstRow + (done + kBand) * rowStride, rowStride, after, plan, kBand, 1);
     if (band == kBand) {
       FromScratch<true>(row, band, plan, next);
