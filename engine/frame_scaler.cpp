@@ -75,11 +75,12 @@ bool FrameScaler::EnsureMap(const ScaleMapKey& key, OwnedMap* map) {
   return true;
 }
 
-bool FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight, Rect srcRect, Rect dstRect,
-                        PixelFormat format, int32_t byFields, const ScaleMapEntry* callerColumnMap) {
+FrameScaler::Result FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight, Rect srcRect,
+                                       Rect dstRect, PixelFormat format, int32_t byFields,
+                                       const ScaleMapEntry* callerColumnMap) {
   // Lengths and offsets stay below 65536 (16.16 positions), and every byte
   // offset within the frame fits a signed 32-bit map field.
-  if (!frame || !IsUsableStream(format, frameWidth, frameHeight)) return false;
+  if (!frame || !IsUsableStream(format, frameWidth, frameHeight)) return Result::kLeftUnchanged;
   const bool yuy2 = format == PixelFormat::kYuy2;
   const int32_t bytesPerPixel = BytesPerPixel(format);
 
@@ -91,13 +92,13 @@ bool FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight,
   }
   const Rect frameRect{0, 0, frameWidth, frameHeight};
   Rect src;
-  if (!IntersectRect(&src, srcRect, frameRect)) return false;
+  if (!IntersectRect(&src, srcRect, frameRect)) return Result::kEmptySource;
   Rect visible;
-  if (!IntersectRect(&visible, dstRect, frameRect)) return true;  // nothing of it to produce
+  if (!IntersectRect(&visible, dstRect, frameRect)) return Result::kScaled;  // nothing of it to produce
   // The whole destination sets the scale; only its visible part is produced.
   const int64_t dstWidth = static_cast<int64_t>(dstRect.right) - dstRect.left;
   const int64_t dstHeight = static_cast<int64_t>(dstRect.bottom) - dstRect.top;
-  if (!SideIsUsable(dstWidth) || !SideIsUsable(dstHeight)) return false;
+  if (!SideIsUsable(dstWidth) || !SideIsUsable(dstHeight)) return Result::kLeftUnchanged;
 
   const int32_t srcWidth = src.Width();
   const int32_t visibleWidth = visible.Width();
@@ -105,7 +106,7 @@ bool FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight,
   const int32_t rowStride = yuy2 ? 2 * frameWidth : -3 * frameWidth;
   uint8_t* const pictureRow0 = yuy2 ? frame : frame + static_cast<ptrdiff_t>(frameHeight - 1) * 3 * frameWidth;
 
-  if (!EnsureWorkBuffer(srcWidth + 2, visibleHeight, 4)) return false;
+  if (!EnsureWorkBuffer(srcWidth + 2, visibleHeight, 4)) return Result::kLeftUnchanged;
 
   // By fields each row map entry yields an even and an odd work row; an odd
   // visible height takes one more entry, of which only the even row is used.
@@ -116,13 +117,13 @@ bool FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight,
                : ScaleMapKey{src.Height(), static_cast<int32_t>(dstHeight), visible.top - dstRect.top, rowEntries,
                              rowStride};
   // By fields a source of one row holds no whole field pair.
-  if (rowKeyNow.srcLength < 1 || !EnsureMap(rowKeyNow, &rowMap_)) return false;
+  if (rowKeyNow.srcLength < 1 || !EnsureMap(rowKeyNow, &rowMap_)) return Result::kLeftUnchanged;
 
   const ScaleMapEntry* columns = callerColumnMap;
   if (!columns) {
     const ScaleMapKey columnKeyNow{srcWidth, static_cast<int32_t>(dstWidth), visible.left - dstRect.left,
                                    visibleWidth, 4};
-    if (!EnsureMap(columnKeyNow, &columnMap_)) return false;
+    if (!EnsureMap(columnKeyNow, &columnMap_)) return Result::kLeftUnchanged;
     columns = columnMap_.entries;
   }
 
@@ -149,18 +150,19 @@ bool FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight,
       const ColumnShape shape{visibleWidth, skip, x1 - x0, yuy2, (visible.left & 1) != 0, x0 * bytesPerPixel,
                               visible.left * bytesPerPixel, frameWidth * bytesPerPixel};
       const ColumnPlan* plan = nullptr;
-      if (!EnsureColumnPlan(columns, shape, &plan)) return false;  // no memory: the frame stays as it was
+      // No memory: the frame stays as it was.
+      if (!EnsureColumnPlan(columns, shape, &plan)) return Result::kLeftUnchanged;
       if (plan) {
         columnKernels_.resampleRows(pictureRow0 + static_cast<ptrdiff_t>(visible.top) * rowStride, rowStride,
                                     visibleHeight, *plan);
         ++columnCalls_;
-        return true;
+        return Result::kScaled;
       }
     }
     const GatherBlock* blocks = nullptr;
     if (!identity && kernels_.gatherRow &&
         !EnsureGatherTable(columns, visibleWidth, skip, x1 - x0, yuy2, (visible.left & 1) != 0, &blocks)) {
-      return false;  // no memory for the table: the frame stays as it was
+      return Result::kLeftUnchanged;  // no memory for the table: the frame stays as it was
     }
     // The work buffer holds the row buffer (its first row, with room for the
     // 16-byte window loads past the row), the saved row (its second) and a
@@ -186,10 +188,11 @@ bool FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight,
     const bool roomForRow = g.srcBytes + 16 <= workStride && g.srcBytes + 16 <= workBytes;
     if (identity || (blocks && roomForRow)) {
       bool ran = false;
-      if (!ScaleRowsInPlace(g, &ran)) return false;  // no memory for the steps: the frame stays as it was
+      // No memory for the steps: the frame stays as it was.
+      if (!ScaleRowsInPlace(g, &ran)) return Result::kLeftUnchanged;
       if (ran) {
         ++(identity ? identityCalls_ : gatherCalls_);
-        return true;
+        return Result::kScaled;
       }
     }
   }
@@ -219,7 +222,7 @@ bool FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight,
     workStart += workStride;
     dstRow += rowStride;
   }
-  return true;
+  return Result::kScaled;
 }
 
 }  // namespace xvf

@@ -27,15 +27,18 @@ class FrameScaler {
   void SetHysteresis(int32_t growPercent, int32_t shrinkPercent);
 
   // callerColumnMap: one entry per visible destination column, built with
-  // step 4, or null for the scaler's own linear column map. The frame is left
-  // unchanged when it is no usable stream (IsUsableStream), a rectangle
-  // misses the frame, a destination side is 65536 or more, or a buffer cannot
-  // be allocated. True when
-  // the visible destination holds the scaled source (nothing to write when
-  // the destination misses the frame); false when the frame was left
-  // unchanged for any other reason, so the caller must not report a change.
-  bool Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight, Rect srcRect, Rect dstRect, PixelFormat format,
-             int32_t byFields, const ScaleMapEntry* callerColumnMap);
+  // step 4, or null for the scaler's own linear column map.
+  //  kScaled: the visible destination holds the scaled source (nothing to
+  //    write when the destination misses the frame);
+  //  kEmptySource: the clipped source is empty, so there is nothing to scale
+  //    and nothing was written; the caller goes on as after a scale;
+  //  kLeftUnchanged: the frame was left as it was because it is no usable
+  //    stream (IsUsableStream), a destination side is 65536 or more, a field
+  //    source holds no whole row pair, or a buffer could not be allocated;
+  //    the caller must not report a change.
+  enum class Result { kScaled, kEmptySource, kLeftUnchanged };
+  Result Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight, Rect srcRect, Rect dstRect,
+               PixelFormat format, int32_t byFields, const ScaleMapEntry* callerColumnMap);
 
   // Buffer hysteresis: room for at least `demand` units of T, with the
   // remembered count kept, grown or shrunk by the percentages. False when an

@@ -97,9 +97,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       dst.top = src.top;
       dst.bottom = src.bottom;
     }
-    const bool scaled = scaler.Scale(frame, width, height, src, dst, layout, byFields, nullptr);
-    if (!scaled && std::memcmp(frame, reference.data(), bytes) != 0) std::abort();
-    const bool referenceScaled =
+    using Result = xvf::FrameScaler::Result;
+    const Result scaled = scaler.Scale(frame, width, height, src, dst, layout, byFields, nullptr);
+    if (scaled != Result::kScaled && std::memcmp(frame, reference.data(), bytes) != 0) std::abort();
+    const Result referenceScaled =
         referenceScaler.Scale(reference.data(), width, height, src, dst, layout, byFields, nullptr);
     if (scaled != referenceScaled || std::memcmp(frame, reference.data(), bytes) != 0) std::abort();
 

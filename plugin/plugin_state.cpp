@@ -71,10 +71,11 @@ int32_t PluginState::ProcessFrame(uint8_t* frame, const FrameInputs& inputs) {
   }
   if (mode != kAnamorphic && IsFourThirdsWindow(cw, ch)) return 0;
 
-  // A failed allocation or an empty source leaves the frame untouched: no
-  // band may be painted around a picture that was not scaled.
-  if (!theScaler.Scale(frame, width, height, geometry.srcRect, geometry.dstRect, PixelFormatOf(pixelFormat), byFields,
-                        columnMap)) {
+  // A frame the scaler left unchanged (no memory) is not framed: no band may
+  // be painted around a picture that was not scaled. An empty source is
+  // nothing to scale; its bands are painted all the same.
+  if (theScaler.Scale(frame, width, height, geometry.srcRect, geometry.dstRect, PixelFormatOf(pixelFormat), byFields,
+                      columnMap) == FrameScaler::Result::kLeftUnchanged) {
     return 0;
   }
 

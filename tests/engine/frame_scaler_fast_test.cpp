@@ -55,7 +55,7 @@ class FastPathsAt : public testing::TestWithParam<CpuLevel> {
     std::vector<uint8_t> before(bytes);
     for (auto& b : before) b = static_cast<uint8_t>(random_());
     std::vector<uint8_t> expectedFrame(before);
-    const bool refOk =
+    const FrameScaler::Result refOk =
         reference_.Scale(expectedFrame.data(), width, height, src, dst, layout, byFields, columns);
     for (auto placement : {test::GuardedBuffer::kAgainstEnd, test::GuardedBuffer::kAgainstStart}) {
       test::GuardedBuffer frame(bytes, placement);

@@ -333,19 +333,25 @@ TEST(FrameScaler, FailedAllocationLeavesTheFrameAlone) {
 }
 
 // The result tells the frame pass whether the destination now holds the
-// scaled source: false whenever the frame was left alone for lack of memory
-// or of a source, true also when no part of the destination is visible.
+// scaled source (also when none of it is visible), whether there was no
+// source to scale, or whether the frame was left alone (unusable input, no
+// memory); only the last must not be reported as a change.
 TEST(FrameScaler, ResultSaysWhetherTheScaledPictureIsInPlace) {
+  using Result = FrameScaler::Result;
   std::vector<uint8_t> frame(FrameBytes(64, 48, kYuy2), 60);
   FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
-  EXPECT_TRUE(scaler.Scale(frame.data(), 64, 48, {0, 6, 64, 42}, {0, 0, 64, 48}, PixelFormat::kYuy2, 0, nullptr));
-  EXPECT_TRUE(scaler.Scale(frame.data(), 64, 48, {0, 6, 64, 42}, {0, 60, 64, 90}, PixelFormat::kYuy2, 0, nullptr));
-  EXPECT_FALSE(scaler.Scale(frame.data(), 64, 48, {0, 24, 64, 24}, {0, 0, 64, 48}, PixelFormat::kYuy2, 0, nullptr));
-  EXPECT_FALSE(scaler.Scale(frame.data(), 64, 48, {0, 6, 64, 42}, {0, 0, 64, 48}, PixelFormatOf(2), 0, nullptr));
-  EXPECT_FALSE(scaler.Scale(nullptr, 64, 48, {0, 6, 64, 42}, {0, 0, 64, 48}, PixelFormat::kYuy2, 0, nullptr));
+  const auto scale = [&](uint8_t* f, Rect src, Rect dst, PixelFormat format) {
+    return scaler.Scale(f, 64, 48, src, dst, format, 0, nullptr);
+  };
+  EXPECT_EQ(scale(frame.data(), {0, 6, 64, 42}, {0, 0, 64, 48}, kYuy2), Result::kScaled);
+  EXPECT_EQ(scale(frame.data(), {0, 6, 64, 42}, {0, 60, 64, 90}, kYuy2), Result::kScaled);
+  EXPECT_EQ(scale(frame.data(), {0, 24, 64, 24}, {0, 0, 64, 48}, kYuy2), Result::kEmptySource);
+  EXPECT_EQ(scale(frame.data(), {70, 6, 90, 42}, {0, 0, 64, 48}, kYuy2), Result::kEmptySource);
+  EXPECT_EQ(scale(frame.data(), {0, 6, 64, 42}, {0, 0, 64, 48}, PixelFormatOf(2)), Result::kLeftUnchanged);
+  EXPECT_EQ(scale(nullptr, {0, 6, 64, 42}, {0, 0, 64, 48}, kYuy2), Result::kLeftUnchanged);
   SetAllocFailureHook([](size_t) { return true; });
-  EXPECT_FALSE(scaler.Scale(frame.data(), 64, 48, {0, 0, 64, 48}, {0, 0, 32, 48}, PixelFormat::kYuy2, 0, nullptr));
+  EXPECT_EQ(scale(frame.data(), {0, 0, 64, 48}, {0, 0, 32, 48}, kYuy2), Result::kLeftUnchanged);
   SetAllocFailureHook(nullptr);
 }
 

@@ -1,28 +1,20 @@
 // The result of a frame pass tells the host the truth: 0 exactly when the
 // frame is byte for byte as it was, and 1 with an unchanged frame only where
-// the geometry maps the whole frame onto itself with no band to paint (the
-// picture already fits; the pass copies the frame onto itself).
+// there is nothing to change: the geometry maps the whole frame onto itself
+// (the pass copies the frame onto itself) or the source clips to nothing and
+// no band falls on the frame.
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <random>
 #include <vector>
 
-#include "plugin/aspect_geometry.h"
 #include "plugin/plugin_state.h"
 #include "tests/support/frame_setup.h"
 #include "tests/support/noise_frame.h"
 
 namespace xvf {
 namespace {
-
-// The rectangles map the frame onto itself as a whole.
-bool IdentityGeometry(int32_t mode, int32_t w, int32_t h, int32_t cw, int32_t ch) {
-  AspectGeometry g;
-  if (!ComputeAspectGeometry(mode, w, h, cw, ch, &g)) return false;
-  const Rect whole{0, 0, w, h};
-  return g.srcRect == whole && g.dstRect == whole;
-}
 
 TEST(UnchangedFrameResult, ExtremeWindowsNeverReportAChangeThatDidNotHappen) {
   const int32_t sides[] = {1, 2, 3, 7, 480, 576, 1024, 65535, 65536, 1000000, 46341, INT_MAX / 3, INT_MAX - 1,
@@ -56,7 +48,7 @@ TEST(UnchangedFrameResult, ExtremeWindowsNeverReportAChangeThatDidNotHappen) {
             } else if (same) {
               // Fields round the bands to even rows: an odd height always
               // paints its last row, so only even heights qualify.
-              EXPECT_TRUE(IdentityGeometry(mode, s.w, s.h, cw, ch) && (!fields || s.h % 2 == 0)) << where;
+              EXPECT_TRUE(test::NothingToChange(mode, s.w, s.h, cw, ch, fields) && (!fields || s.h % 2 == 0)) << where;
               ++identities;
             } else {
               ++changed;
@@ -69,22 +61,40 @@ TEST(UnchangedFrameResult, ExtremeWindowsNeverReportAChangeThatDidNotHappen) {
   EXPECT_GT(refused, 0);
 }
 
-// The documented case: the anamorphic mode with a window that makes the
-// target exactly the frame's height copies the frame onto itself and still
-// reports 1; the wide window that once gave an empty source reports 0.
-TEST(UnchangedFrameResult, AnamorphicFullFrameIsOneAndEmptySourceIsZero) {
-  PluginState state;
-  state.Start(StreamFormat{720, 576, 0, 0, 0}, nullptr);
-  const auto input = test::MidGreyNoise(720 * 576 * 2, 5);
-  FrameInputs in = test::WindowInputs(kAnamorphic, 1024, 576);
-  auto frame = input;
-  EXPECT_EQ(state.ProcessFrame(frame.data(), in), 1);
-  EXPECT_EQ(frame, input);
-  in.aspectMode = kFitToWidth;
-  in.clientWidth = INT_MAX;
-  in.clientHeight = 1;
-  EXPECT_EQ(state.ProcessFrame(frame.data(), in), 0);
-  EXPECT_EQ(frame, input);
+// Frames whose source rectangle clips to nothing: nothing is scaled, the
+// bands around the destination are still painted, and the pass reports 1,
+// as it does for the anamorphic frame copied onto itself. Rows from
+// blackFrom on come back black (YUY2 00 80, RGB24 00 00 00), all others as
+// they were.
+TEST(UnchangedFrameResult, EmptySourcePaintsTheBandsAndReportsOne) {
+  struct Case {
+    int32_t w, h, format, mode, fields, cw, ch, blackFrom;
+  };
+  const Case cases[] = {
+      {720, 576, 0, kAnamorphic, 0, 1024, 576, 576},  // the frame onto itself: unchanged, still 1
+      {4, 3, 0, kFitToWidth, 1, 4000, 300, 2},
+      {720, 575, 0, kFitToWidth, 1, 2000, 1, 574},
+      {2, 2, 0, kFitToWidth, 0, 4000, 300, 2},
+      {720, 576, 1, kFitToWidth, 0, INT_MAX, 1, 576},
+  };
+  for (const Case& c : cases) {
+    const std::string where = std::to_string(c.w) + "x" + std::to_string(c.h) + "/" + std::to_string(c.format) +
+                              " mode " + std::to_string(c.mode) + " fields " + std::to_string(c.fields) +
+                              " window " + std::to_string(c.cw) + "x" + std::to_string(c.ch);
+    PluginState state;
+    state.Start(StreamFormat{c.w, c.h, 0, c.format, 0}, nullptr);
+    const auto input = test::MidGreyNoise(test::FrameBytes(c.w, c.h, c.format), 5);
+    auto expected = input;
+    const size_t rowBytes = static_cast<size_t>(c.w) * (c.format == 1 ? 3 : 2);
+    for (int32_t row = c.blackFrom; row < c.h; ++row) {
+      // RGB24 rows run bottom-up: picture row y is memory row h - 1 - y.
+      uint8_t* p = expected.data() + rowBytes * (c.format == 1 ? c.h - 1 - row : row);
+      for (size_t i = 0; i < rowBytes; ++i) p[i] = c.format == 1 ? 0 : (i % 2 ? 0x80 : 0x00);
+    }
+    auto frame = input;
+    EXPECT_EQ(state.ProcessFrame(frame.data(), test::WindowInputs(c.mode, c.cw, c.ch, c.fields)), 1) << where;
+    EXPECT_EQ(frame, expected) << where;
+  }
 }
 
 }  // namespace

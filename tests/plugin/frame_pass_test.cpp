@@ -308,20 +308,6 @@ TEST(FramePass, FailedScalerAllocationLeavesTheFrameAloneAndReturnsZero) {
     }
 }
 
-// A window so wide that the source shrinks to no row (mode 1) or no column
-// (mode 2): nothing is scaled, so the frame is reported unchanged.
-TEST(FramePass, EmptySourceRectangleIsLeftAloneAndReturnsZero) {
-  const auto original = test::MidGreyNoise(FrameBytes(720, 576, 1), 10);
-  PluginState state;
-  StartStream(&state, 720, 576, 1);
-  auto frame = original;
-  EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kFitToWidth, INT32_MAX, 1)), 0);
-  EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kAnamorphic, INT32_MAX, 1)), 0);
-  EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kFitToHeight, 1, INT32_MAX)), 0);
-  EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kFitToWidth, 1000000, 1, 1)), 0);
-  EXPECT_EQ(frame, original);
-}
-
 bool theHugeRequest = false;
 bool NoteHugeRequest(size_t bytes) {
   if (bytes >= size_t{65536} * sizeof(ScaleMapEntry)) theHugeRequest = true;

@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "plugin/aspect_geometry.h"
 #include "plugin/plugin_records.h"
 #include "plugin/plugin_state.h"
 #include "settings/settings_store.h"
@@ -95,11 +94,8 @@ TEST(PluginDllHostile, HostileStreamsModesAndWindows) {
           if (result == 0) {
             EXPECT_TRUE(same) << where;
           } else if (same) {
-            // 1 with nothing changed only where the frame maps onto itself whole.
-            AspectGeometry g;
-            const Rect whole{0, 0, stream.width, stream.height};
-            EXPECT_TRUE(ComputeAspectGeometry(mode, stream.width, stream.height, client.right, client.bottom, &g) &&
-                        g.srcRect == whole && g.dstRect == whole)
+            EXPECT_TRUE(
+                test::NothingToChange(mode, stream.width, stream.height, client.right, client.bottom, interlace))
                 << where;
           }
           if (!Usable(stream) || mode < 1 || mode > 4 || stream.bypass == 1 || stream.bypass == 2 ||

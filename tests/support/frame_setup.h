@@ -4,6 +4,8 @@
 #include <cstdint>
 
 #include "engine/frame_format.h"
+#include "platform/rect.h"
+#include "plugin/aspect_geometry.h"
 #include "plugin/plugin_state.h"
 
 namespace xvf {
@@ -17,6 +19,18 @@ inline size_t FrameBytes(int32_t width, int32_t height, int32_t format) {
 // A video window was found and measured at cw x ch.
 inline FrameInputs WindowInputs(int32_t mode, int32_t cw, int32_t ch, int32_t interlace = 0) {
   return FrameInputs{/*aspectMode*/ mode, /*interlace*/ interlace, /*windowFound*/ true, cw, ch};
+}
+
+// Where a frame pass may report 1 with the frame unchanged: the geometry maps
+// the whole frame onto itself, or the source clips to nothing (its bands may
+// all miss the frame).
+inline bool NothingToChange(int32_t mode, int32_t w, int32_t h, int32_t cw, int32_t ch, int32_t fields) {
+  AspectGeometry g;
+  if (!ComputeAspectGeometry(mode, w, h, cw, ch, &g)) return false;
+  const Rect whole{0, 0, w, h};
+  Rect src = g.srcRect, clipped;
+  if (fields) src.top &= ~1, src.bottom &= ~1;
+  return (g.srcRect == whole && g.dstRect == whole) || !IntersectRect(&clipped, src, whole);
 }
 
 }  // namespace test
