@@ -74,40 +74,74 @@ with_wine() {
   tools/with_wine.sh "$@"
 }
 
-configure_and_build() {
-  local preset=$1
-  [ -f "build/$preset/build.ninja" ] || cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -- -k 0 | grep -v -E '^\[[0-9]+/[0-9]+\] |^ninja: no work to do' || true
-  cmake --build --preset "$preset" >/dev/null  # fails the script if anything did not build
+# What each tree is, on its build and test lines.
+tree_description() {
+  case $1 in
+    native) echo "x86-64 Linux, optimised" ;;
+    native-asan) echo "x86-64 Linux, AddressSanitizer + UBSan" ;;
+    native-tsan) echo "ThreadSanitizer: the frame thread against the dialog's" ;;
+    linux32) echo "i686 Linux at the DLL's baseline, under qemu-i386 -cpu pentium3" ;;
+    win32) echo "i686 Windows (the DLL and its tests), under Wine" ;;
+    fuzz) echo "libFuzzer targets, clang" ;;
+  esac
 }
 
-# The summary of a CTest log; when a test failed, every line but the passes,
-# so each failing test's own output shows.
-report_ctest() {
-  local log=$1 status=$2
-  if [ "$status" -eq 0 ]; then
-    grep -E 'tests passed|tests failed|Total Test time' "$log" || tail -n 3 "$log"
-  else
-    grep -v -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .*Passed' "$log"
+# Builds a tree, its whole output in build/<tree>/build.log; prints one line,
+# and any compiler or linker warning. A failed build shows its errors and ends
+# the script.
+configure_and_build() {
+  local preset=$1 log="build/$1/build.log" status=0
+  mkdir -p "build/$preset"
+  printf '== build: %-12s %s\n' "$preset" "$(tree_description "$preset")"
+  { [ -f "build/$preset/build.ninja" ] || cmake --preset "$preset"; } >"$log" 2>&1 || status=$?
+  [ $status -eq 0 ] && { cmake --build --preset "$preset" -- -k 0 >>"$log" 2>&1 || status=$?; }
+  # A statically linked 32-bit test program names getaddrinfo through
+  # GoogleTest's stream listener, which the tests never use: glibc's link-time
+  # warning about it says nothing about our code.
+  grep -E 'warning:' "$log" | grep -v "Using 'getaddrinfo' in statically linked" | sed 's/^/   /' || true
+  if [ $status -ne 0 ]; then
+    grep -E 'error|Error|FAILED' "$log" | head -n 40 | sed 's/^/   /'
+    echo "== build of $preset failed, see $log"
+    exit 1
   fi
+}
+
+# "N passed, N failed[, N skipped]" from a GoogleTest program's output.
+gtest_counts() {
+  awk '/^\[  PASSED  \]/ {p += $4} /^\[  FAILED  \] [0-9]+ tests?,/ {f += $4} /^\[  SKIPPED \] [0-9]+ tests?,/ {s += $4}
+       END {printf "%d passed, %d failed", p, f; if (s) printf ", %d skipped", s}' "$@"
+}
+
+# One line from a CTest log: counts and where the log is; when a test failed,
+# every line but the passes, so each failing test's own output shows.
+report_ctest() {
+  local preset=$1 log=$2 status=$3 counts
+  counts=$(sed -n 's/^[0-9]*% tests passed, \([0-9]*\) tests\{0,1\} failed out of \([0-9]*\)$/\1 \2/p' "$log")
+  if [ -n "$counts" ]; then
+    set -- $counts
+    printf '== tests: %-12s %d passed, %d failed (log %s)\n' "$preset" $(($2 - $1)) "$1" "$log"
+  else
+    printf '== tests: %-12s no summary (log %s)\n' "$preset" "$log"
+  fi
+  [ "$status" -eq 0 ] || grep -v -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .*Passed' "$log"
 }
 
 run_ctest() {
   local preset=$1
   local log="build/$preset/ctest.log" status=0
-  echo "== tests: $preset"
   ctest --preset "$preset" -j "$(nproc)" >"$log" 2>&1 || status=$?
-  report_ctest "$log" $status
+  report_ctest "$preset" "$log" $status
   return $status
 }
 
 # The frame thread against the dialog's thread under ThreadSanitizer; the
 # preset builds only this test.
 run_tsan_test() {
-  echo "== tests: native-tsan (ThreadSanitizer)"
-  configure_and_build native-tsan
-  TSAN_OPTIONS=halt_on_error=1 build/native-tsan/tests/hardening/hardening_concurrency_tests 2>&1 | tail -n 3
-  return "${PIPESTATUS[0]}"
+  local log=build/native-tsan/test.log status=0
+  TSAN_OPTIONS=halt_on_error=1 build/native-tsan/tests/hardening/hardening_concurrency_tests >"$log" 2>&1 || status=$?
+  printf '== tests: %-12s %s (log %s)\n' native-tsan "$(gtest_counts "$log")" "$log"
+  [ $status -eq 0 ] || tail -n 40 "$log"
+  return $status
 }
 
 # Wine's server and prefix are started once, so no test waits for them.
@@ -115,31 +149,30 @@ run_tsan_test() {
 # passed; such a test runs once more. A test that fails twice fails.
 run_win32_tests() {
   local log=build/win32/ctest.log status=0
-  echo "== tests: win32 (under Wine)"
   with_wine "$wine_prefix" ctest --preset win32 -j 2 --repeat until-pass:2 >"$log" 2>&1 || status=$?
-  report_ctest "$log" $status
+  report_ctest win32 "$log" $status
   return $status
 }
 
 # The portable core's tests as 32-bit code at the DLL's baseline (MMX with
 # integer SSE, x87 maths) on an emulated Pentium III, which has no SSE2: the
-# kernels must take the MMX level and every frame and table stay exact.
+# kernels must take the MMX level and every frame and table stay exact; the
+# tests of the levels above it skip.
 run_linux32_tests() {
-  echo "== tests: linux32 (qemu-i386 -cpu pentium3)"
-  configure_and_build linux32
-  local failed=0 program
+  local log=build/linux32/test.log failed=0 program
+  : >"$log"
   for program in tests/engine/scaler_tests tests/plugin/plugin_tests; do
-    # Failures and the summary; each skip (levels the CPU lacks) is two lines.
-    XVF_EXPECT_CPU_LEVEL=mmx qemu-i386 -cpu pentium3 "build/linux32/$program" --gtest_brief=1 2>&1 |
-      sed -e '/: Skipped$/,+1d' -e '/^Running main/d'
-    [ "${PIPESTATUS[0]}" -eq 0 ] || failed=1
+    XVF_EXPECT_CPU_LEVEL=mmx qemu-i386 -cpu pentium3 "build/linux32/$program" --gtest_brief=1 >>"$log" 2>&1 || failed=1
   done
+  printf '== tests: %-12s %s: levels above the emulated Pentium III (log %s)\n' linux32 "$(gtest_counts "$log")" "$log"
+  # Each skip is two lines; the failures show.
+  [ $failed -eq 0 ] || sed -e '/: Skipped$/,+1d' -e '/^Running main/d' "$log"
   return $failed
 }
 
 cmd_build() {
-  for preset in native native-asan win32 fuzz; do
-    echo "== build: $preset"
+  local preset
+  for preset in native native-asan native-tsan linux32 win32 fuzz; do
     configure_and_build "$preset"
   done
 }
@@ -169,7 +202,6 @@ cmd_test() {
 # test suite's short run, which leaves the repository as it is).
 cmd_fuzz() {
   local seconds=${1:-60}
-  echo "== build: fuzz"
   configure_and_build fuzz
   mkdir -p build/fuzz/crashes
   local merge=1
@@ -207,11 +239,11 @@ cmd_fuzz() {
 }
 
 cmd_bench() {
-  echo "== build: native, and the win32 frame pass timing"
   # A tree configured before libswscale was installed has no Swscale cases yet.
   [ -f build/native/build.ninja ] && ! grep -q swscale_bench build/native/build.ninja && cmake --preset native >/dev/null
   configure_and_build native
   [ -f build/win32/build.ninja ] || cmake --preset win32 >/dev/null
+  echo "== build: win32 frame_pass_timing"
   cmake --build --preset win32 --target frame_pass_timing >/dev/null
   local level
   for level in c mmx sse2 ssse3 avx2; do
@@ -293,7 +325,6 @@ EOF
 # the DLL those suites loaded packed as it is (stripped, its symbols beside the
 # zip) by the target xvf_release_zip.
 cmd_dist() {
-  echo "== build: win32"
   configure_and_build win32
   if ! run_win32_tests; then
     echo "== the win32 tests failed: no release made"

@@ -59,8 +59,8 @@ inline void StoreTwoRows(uint8_t* first, uint8_t* second, __m256i rows) {
 
 // Keeps v whole in one register at this point. Without it GCC defers the
 // last add of each 32-bit half-0 result past the half-1 loads and spills
-// both of its parts to the stack.
-inline void KeepWhole(__m256i& v) { __asm__("" : "+x"(v)); }
+// both of its parts to the stack. Only 32-bit code holds such results.
+[[maybe_unused]] inline void KeepWhole(__m256i& v) { __asm__("" : "+x"(v)); }
 
 struct Avx2 {
   // 64-bit code reads every row's windows before it stores. 32-bit code,
