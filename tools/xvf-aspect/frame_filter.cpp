@@ -113,7 +113,8 @@ struct RoledOutput {
 
 std::vector<RoledOutput> Outputs(const FilterStreams& s, bool geometry) {
   std::vector<RoledOutput> outputs = {{s.output, "output"}};
-  if (geometry) outputs.push_back({s.geometry, s.geometry->IsOpen() ? "geometry lines" : "geometry file"});
+  if (geometry)  // standard error is open from the start, a FILE only from the first frame
+    outputs.push_back({s.geometry, s.geometry->IsOpen() ? "geometry lines" : "geometry file"});
   if (s.preview) outputs.push_back({s.preview, "preview"});
   return outputs;
 }
