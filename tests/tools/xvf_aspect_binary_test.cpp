@@ -723,7 +723,7 @@ TEST(XvfAspectBinary, FailuresKeepWhatTheRunDidNotMake) {
       {"exec " + w + "-i cut.y4m -o keep.y4m --geometry=keep.json", 1, "inside frame 0"},
       {"printf 'YUV4MPEG2 W63 H48\\n' | " + w + "-o keep.y4m --geometry=keep.json --preview keep.png", 2, "even width"},
       {w + "-i in.y4m -o /dev/null --geometry=/dev/null && mkfifo g && { " + w +
-           "-i in.y4m -o /dev/null --geometry=g & cat g; wait $!; }", 0, "{\"frame\":1,", ""},
+           "-i in.y4m -o /dev/null --geometry=g & timeout 10 cat g; wait $!; }", 0, "{\"frame\":1,", ""},
       {"exec " + w + "-i in.y4m -o /dev/null --geometry=/dev/stderr", 0, "{\"frame\":1,", ""},
       {"exec " + w + "-i in.y4m -o new.y4m --geometry=/dev/full", 1, "writing /dev/full: No space", "", "/dev/full"},
       {"exec " + w + "-i in.y4m -o /dev/full", 1, "writing /dev/full: No space"},
