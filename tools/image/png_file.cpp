@@ -2,6 +2,8 @@
 
 #include <png.h>
 
+#include <unistd.h>
+
 #include <cerrno>
 
 namespace xvf {
@@ -12,10 +14,29 @@ namespace {
 png_structp Png(void* p) { return static_cast<png_structp>(p); }
 png_infop Info(void* p) { return static_cast<png_infop>(p); }
 
+void WriteToFd(png_structp png, png_bytep data, size_t size) {
+  auto* sink = static_cast<PngRowWriter::FdSink*>(png_get_io_ptr(png));
+  while (size > 0) {
+    const ssize_t n = write(sink->fd, data, size);
+    if (n > 0) {
+      data += n;
+      size -= static_cast<size_t>(n);
+    } else if (n == 0 || errno != EINTR) {
+      sink->error = n == 0 ? EIO : errno;
+      png_error(png, "write failed");
+    }
+  }
+}
+
+// The caller reports failures in its own words: libpng's own line on
+// standard error is left out.
+void StopQuietly(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void IgnoreWarning(png_structp, png_const_charp) {}
+
 }  // namespace
 
 PngRowWriter::~PngRowWriter() {
-  if (file_) Fail();
+  if (file_ || sink_.fd >= 0) Fail();
 }
 
 bool PngRowWriter::Fail() {
@@ -24,18 +45,32 @@ bool PngRowWriter::Fail() {
 }
 
 bool PngRowWriter::Open(const std::string& path, int32_t width, int32_t height) {
-  if (file_ || width < 1 || height < 1) return false;
+  if (file_ || sink_.fd >= 0 || width < 1 || height < 1) return false;
   path_ = path;
-  failed_ = false;
   file_ = std::fopen(path.c_str(), "wb");
-  if (!file_) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  return file_ && Start(width, height);
+}
+
+bool PngRowWriter::Open(int fd, int32_t width, int32_t height) {
+  if (file_ || sink_.fd >= 0 || fd < 0 || width < 1 || height < 1) return false;
+  path_.clear();
+  sink_.fd = fd;
+  return Start(width, height);
+}
+
+bool PngRowWriter::Start(int32_t width, int32_t height) {
+  failed_ = false;
+  sink_.error = 0;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, StopQuietly, IgnoreWarning);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   png_ = png;
   info_ = info;
   if (!png || !info) return Fail() && false;
   if (setjmp(png_jmpbuf(png))) return Fail() && false;
-  png_init_io(png, file_);
+  if (file_)
+    png_init_io(png, file_);
+  else
+    png_set_write_fn(png, &sink_, WriteToFd, nullptr);
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
@@ -45,7 +80,7 @@ bool PngRowWriter::Open(const std::string& path, int32_t width, int32_t height) 
 }
 
 bool PngRowWriter::WriteRow(const uint8_t* bgr) {
-  if (!file_ || failed_ || rowsLeft_ <= 0) return false;
+  if ((!file_ && sink_.fd < 0) || failed_ || rowsLeft_ <= 0) return false;
   if (setjmp(png_jmpbuf(Png(png_)))) {
     failed_ = true;
     return false;
@@ -56,7 +91,7 @@ bool PngRowWriter::WriteRow(const uint8_t* bgr) {
 }
 
 bool PngRowWriter::Close() {
-  if (!file_) return false;
+  if (!file_ && sink_.fd < 0) return false;
   png_structp png = Png(png_);
   png_infop info = Info(info_);
   if (rowsLeft_ != 0) failed_ = true;
@@ -68,6 +103,11 @@ bool PngRowWriter::Close() {
   }
   if (png) png_destroy_write_struct(&png, info ? &info : nullptr);
   png_ = info_ = nullptr;
+  if (sink_.fd >= 0) {
+    sink_.fd = -1;
+    if (failed_) errno = sink_.error ? sink_.error : EIO;
+    return !failed_;
+  }
   const int error = std::ferror(file_) ? EIO : 0;
   if (std::fclose(file_) != 0 || error) failed_ = true;
   file_ = nullptr;

@@ -18,6 +18,14 @@ class PngRowWriter {
 
   // Creates the file and writes the header; width and height in 1..2^31-1.
   bool Open(const std::string& path, int32_t width, int32_t height);
+  // Writes to an open descriptor the caller keeps: never closed or removed
+  // here. errno tells why a step failed.
+  bool Open(int fd, int32_t width, int32_t height);
+  // Where Open(fd) writes.
+  struct FdSink {
+    int fd = -1;
+    int error = 0;  // errno of the write that failed
+  };
   // One row of width B, G, R pixels, top row first.
   bool WriteRow(const uint8_t* bgr);
   // Ends the file; false when any step failed or not every row was written.
@@ -25,8 +33,10 @@ class PngRowWriter {
 
  private:
   bool Fail();
+  bool Start(int32_t width, int32_t height);
 
   FILE* file_ = nullptr;
+  FdSink sink_;
   void* png_ = nullptr;   // png_structp
   void* info_ = nullptr;  // png_infop
   std::string path_;

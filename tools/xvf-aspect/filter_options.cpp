@@ -75,9 +75,17 @@ const char kFilterUsage[] =
     "    | xvf-aspect --size 720x576 --window 1024x576 --mode panorama \\\n"
     "    | ffmpeg -f rawvideo -pix_fmt yuyv422 -s 720x576 -i - out.mkv\n"
     "\n"
-    "Frames the pass leaves alone are written unchanged. Exit status: 0 done,\n"
-    "1 input or output failed or the last frame was incomplete, 2 bad command line\n"
-    "or a stream the pass cannot take.\n";
+    "Frames the pass leaves alone are written unchanged. OUT, the geometry FILE\n"
+    "and the preview are written only once the first frame is complete; until then\n"
+    "an existing file is left as it was. The preview replaces its file when whole.\n"
+    "Pipes, terminals and devices (also through links) are written as they are,\n"
+    "never emptied, renamed or removed.\n"
+    "\n"
+    "Exit status: 0 done; 1 no complete frame in the input, input or output failed,\n"
+    "or the last frame was incomplete (the complete frames are written); 2 bad\n"
+    "command line, a stream the pass cannot take, standard input or output closed,\n"
+    "or two of input, output, preview and geometry on one file (standard error\n"
+    "too, when the geometry lines go there); nothing is written.\n";
 
 bool ParseRawFormat(const std::string& name, int32_t* pixelFormat, bool* topDown) {
   for (const RawFormat& format : kRawFormats)

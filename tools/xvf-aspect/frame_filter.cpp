@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -14,8 +15,10 @@
 #include "plugin/plugin_state.h"
 #include "engine/frame_format.h"
 #include "tools/image/frame_pixels.h"
+#include "tools/xvf-aspect/printable_text.h"
 #include "tools/xvf-aspect/progress_line.h"
 #include "tools/xvf-aspect/raw_io.h"
+#include "tools/xvf-aspect/same_file.h"
 #include "tools/xvf-aspect/window_preview.h"
 #include "tools/xvf-aspect/y4m_header.h"
 #include "tools/xvf-aspect/y4m_planes.h"
@@ -102,22 +105,38 @@ void FlipRows(uint8_t* frame, size_t rowBytes, int32_t height) {
     std::swap_ranges(frame + top * rowBytes, frame + (top + 1) * rowBytes, frame + bottom * rowBytes);
 }
 
-// The output descriptor, emptied at the first write when asked to.
-class Output {
- public:
-  explicit Output(const FilterStreams& s) : fd_(s.output), truncate_(s.truncateOutput) {}
-  int Write(const void* data, size_t size) {
-    if (truncate_) {
-      truncate_ = false;
-      if (ftruncate(fd_, 0) != 0) return errno;
-    }
-    return WriteFull(fd_, static_cast<const uint8_t*>(data), size);
-  }
-
- private:
-  int fd_;
-  bool truncate_;
+// Every output the run has, with its role in same-file messages.
+struct RoledOutput {
+  OutputFile* file;
+  const char* role;
 };
+
+std::vector<RoledOutput> Outputs(const FilterStreams& s, bool geometry) {
+  std::vector<RoledOutput> outputs = {{s.output, "output"}};
+  if (geometry)  // standard error is open from the start, a FILE only from the first frame
+    outputs.push_back({s.geometry, s.geometry->IsOpen() ? "geometry lines" : "geometry file"});
+  if (s.preview) outputs.push_back({s.preview, "preview"});
+  return outputs;
+}
+
+// Opens every output and checks them against each other and the input, so
+// that a later emptying can lose nothing. "" or the failure; *refused when
+// two roles share a file.
+std::string OpenOutputs(const FilterStreams& s, const std::vector<RoledOutput>& outputs, bool* refused) {
+  std::vector<NamedFile> files = {DescribeFd("input", s.inputName, s.input)};
+  for (const RoledOutput& out : outputs) {
+    if (const int error = out.file->Open())
+      return std::string("cannot write the ") + out.role + " " + out.file->name() + ": " + std::strerror(error);
+    files.push_back(out.file->Describe(out.role));
+  }
+  const std::string same = SameFile(files);
+  *refused = !same.empty();
+  return same;
+}
+
+std::string WriteFailure(const OutputFile& file, int error) {
+  return "writing " + file.name() + ": " + std::strerror(error);
+}
 
 }  // namespace
 
@@ -140,31 +159,19 @@ std::string UnusableStreamReason(int32_t width, int32_t height, int32_t pixelFor
 
 int RunFrameFilter(const FilterOptions& o, const FilterStreams& streams) {
   InputReader in(streams.input);
-  Output out(streams);
   StreamPlan plan;
-  const bool empty = in.Peek(1).empty();
-  if (empty && in.error()) {
-    std::fprintf(streams.messages, "xvf-aspect: reading the input: %s\n", std::strerror(in.error()));
+  auto say = [&](const std::string& message) {
+    std::fprintf(streams.messages, "xvf-aspect: %s\n", PrintableText(message).c_str());
+  };
+  if (in.Peek(1).empty()) {
+    say(in.error() ? "reading " + streams.inputName + ": " + std::strerror(in.error()) : "no frames in the input");
     return 1;
   }
-  if (!empty) {
-    const std::string refused = PlanStream(o, &in, &plan);
-    if (!refused.empty()) {
-      std::fprintf(streams.messages, "xvf-aspect: %s\n", refused.c_str());
-      return 2;
-    }
+  const std::string refused = PlanStream(o, &in, &plan);
+  if (!refused.empty()) {
+    say(refused);
+    return 2;
   }
-
-  // Frame memory only now that input has arrived.
-  std::vector<uint8_t> frame, planes;
-  try {
-    frame.resize(plan.frameBytes);
-    if (plan.y4m) planes.resize(plan.inputBytes);
-  } catch (const std::bad_alloc&) {
-    std::fprintf(streams.messages, "xvf-aspect: no memory for a frame of %zu bytes\n", plan.frameBytes + plan.inputBytes);
-    return 1;
-  }
-  uint8_t* const inputFrame = plan.y4m ? planes.data() : frame.data();
 
   PluginState state;
   state.Start(StreamFormat{plan.width, plan.height, 0, plan.pixelFormat, 0}, nullptr);
@@ -175,30 +182,26 @@ int RunFrameFilter(const FilterOptions& o, const FilterStreams& streams) {
   inputs.clientWidth = o.clientWidth;
   inputs.clientHeight = o.clientHeight;
   AspectGeometry geometry;
-  const bool haveGeometry = !empty && PassGeometry(o, plan, &geometry);
+  const bool haveGeometry = PassGeometry(o, plan, &geometry);
+  const std::vector<RoledOutput> outputs = Outputs(streams, o.geometry);
+  OutputFile& out = *streams.output;
 
   const auto started = std::chrono::steady_clock::now();
   ProgressLine progress(streams.showProgress, streams.messages);
+  // Taken with the first frame, not zeroed: pages are touched only as bytes arrive.
+  std::unique_ptr<uint8_t[]> frame, planes;
+  uint8_t* inputFrame = nullptr;
   int64_t frames = 0;  // complete frames written
   int status = 0;
-  auto fail = [&](const std::string& message) {
+  auto fail = [&](const std::string& message, int exitStatus = 1) {
     progress.Finish();
-    std::fprintf(streams.messages, "xvf-aspect: %s\n", message.c_str());
-    status = 1;
+    say(message);
+    status = exitStatus;
   };
   auto complete = [&] { return "; " + std::to_string(frames) + " complete frames written"; };
 
-  if (plan.y4m) {
-    int64_t num = 0, den = 0;
-    WindowPixelAspect(plan.width, plan.height, o.clientWidth, o.clientHeight, &num, &den);
-    const std::string header = Y4mHeaderLine(plan.header, num, den);
-    const int error = out.Write(header.data(), header.size());
-    if (error != 0)
-      fail(error == EPIPE ? std::string("output closed after 0 frames")
-                          : std::string("writing the YUV4MPEG2 header: ") + std::strerror(error));
-  }
   std::string frameLine = "FRAME";
-  while (status == 0 && !empty) {
+  while (status == 0) {
     if (plan.y4m) {
       const InputReader::LineEnd end = in.ReadLine(&frameLine, kY4mLineLimit);
       if (end == InputReader::LineEnd::kNone) break;
@@ -215,6 +218,16 @@ int RunFrameFilter(const FilterOptions& o, const FilterStreams& streams) {
         break;
       }
     }
+    if (!frame) {
+      frame.reset(new (std::nothrow) uint8_t[plan.frameBytes]);
+      if (plan.y4m) planes.reset(new (std::nothrow) uint8_t[plan.inputBytes]);
+      if (!frame || (plan.y4m && !planes)) {
+        fail("no memory for a frame of " + std::to_string(plan.frameBytes + (plan.y4m ? plan.inputBytes : 0)) +
+             " bytes");
+        break;
+      }
+      inputFrame = plan.y4m ? planes.get() : frame.get();
+    }
     const ReadOutcome read = in.Read(inputFrame, plan.inputBytes);
     if (read.error != 0) {
       fail("reading frame " + std::to_string(frames) + ": " + std::strerror(read.error) + complete());
@@ -223,29 +236,54 @@ int RunFrameFilter(const FilterOptions& o, const FilterStreams& streams) {
     if (read.bytes == 0 && !plan.y4m) break;
     if (read.bytes < plan.inputBytes) {
       fail("input ended inside frame " + std::to_string(frames) + ": " + std::to_string(read.bytes) +
-                  " bytes left over (a frame is " + std::to_string(plan.inputBytes) + " bytes)" + complete());
+           " bytes left over (a frame is " + std::to_string(plan.inputBytes) + " bytes)" + complete());
       break;
     }
     const size_t rowBytes = static_cast<size_t>(plan.width) * 3;
-    if (plan.y4m) PlanesToYuy2(planes.data(), plan.header, plan.interlace != 0, frame.data());
-    if (plan.topDown) FlipRows(frame.data(), rowBytes, plan.height);
+    if (plan.y4m) PlanesToYuy2(planes.get(), plan.header, plan.interlace != 0, frame.get());
+    if (plan.topDown) FlipRows(frame.get(), rowBytes, plan.height);
 
-    const int32_t result = state.ProcessFrame(frame.data(), inputs);
+    const int32_t result = state.ProcessFrame(frame.get(), inputs);
+    if (frames == 0) {
+      // The first complete frame: every output opened, the preview written,
+      // then emptied; a failure here removes what this run created.
+      bool sameFile = false;
+      std::string failure = OpenOutputs(streams, outputs, &sameFile);
+      if (failure.empty() && streams.preview) {
+        const int error = SaveWindowPreview(streams.preview->fd(), frame.get(), plan.width, plan.height,
+                                            plan.pixelFormat, o.clientWidth, o.clientHeight)
+                              ? streams.preview->Finish()
+                              : errno;
+        if (error != 0) failure = "cannot write the preview " + streams.preview->name() + ": " + std::strerror(error);
+      }
+      for (const RoledOutput& output : outputs)
+        if (const int error = failure.empty() ? output.file->Empty() : 0)
+          failure = "cannot empty " + output.file->name() + ": " + std::strerror(error);
+      if (!failure.empty()) {
+        for (const RoledOutput& output : outputs) output.file->Discard();
+        fail(failure, sameFile ? 2 : 1);
+        break;
+      }
+      if (plan.y4m) {
+        int64_t num = 0, den = 0;
+        WindowPixelAspect(plan.width, plan.height, o.clientWidth, o.clientHeight, &num, &den);
+        const std::string header = Y4mHeaderLine(plan.header, num, den);
+        if (const int error = out.Write(header.data(), header.size())) {
+          fail(error == EPIPE ? "output closed after 0 frames" : WriteFailure(out, error));
+          break;
+        }
+      }
+    }
     if (o.geometry) {
       // One write per line, so lines stay whole when the descriptor is shared.
       const std::string line = GeometryLine(frames, result, haveGeometry, geometry);
-      WriteFull(streams.geometry, reinterpret_cast<const uint8_t*>(line.data()), line.size());
+      if (const int error = streams.geometry->Write(line.data(), line.size())) {
+        fail(WriteFailure(*streams.geometry, error) + complete());
+        break;
+      }
     }
-    errno = 0;
-    if (frames == 0 && !o.previewPath.empty() &&
-        !SaveWindowPreview(o.previewPath, frame.data(), plan.width, plan.height, plan.pixelFormat, o.clientWidth,
-                           o.clientHeight)) {
-      const int error = errno;
-      fail("cannot write the preview " + o.previewPath + ": " + (error != 0 ? std::strerror(error) : "write failed"));
-      break;
-    }
-    if (plan.topDown) FlipRows(frame.data(), rowBytes, plan.height);
-    if (plan.y4m) Yuy2ToPlanes(frame.data(), plan.header, plan.interlace != 0, planes.data());
+    if (plan.topDown) FlipRows(frame.get(), rowBytes, plan.height);
+    if (plan.y4m) Yuy2ToPlanes(frame.get(), plan.header, plan.interlace != 0, planes.get());
     int error = 0;
     if (plan.y4m) {
       frameLine += '\n';
@@ -257,16 +295,22 @@ int RunFrameFilter(const FilterOptions& o, const FilterStreams& streams) {
       break;
     }
     if (error != 0) {
-      fail("writing frame " + std::to_string(frames) + ": " + std::strerror(error));
+      fail(WriteFailure(out, error) + complete());
       break;
     }
     progress.Update(++frames);
   }
   progress.Finish();
-  if (status == 0 && frames == 0 && !o.previewPath.empty())
-    fail("no complete frame in the input; no preview written");
+  if (status == 0 && frames == 0) fail("no frames in the input");
+  // Complete frames stay, and a failed close is a failed write; a file this
+  // run created holds nothing without them.
+  for (const RoledOutput& output : outputs) {
+    if (frames == 0) output.file->Discard();
+    if (const int error = output.file->Finish())
+      if (status == 0) fail("closing " + output.file->name() + ": " + std::strerror(error));
+  }
   // Not with geometry lines on standard error, which scripts read whole.
-  if (!o.quiet && !(o.geometry && streams.geometry == STDERR_FILENO)) {
+  if (!o.quiet && frames > 0 && !(o.geometry && streams.geometry->fd() == STDERR_FILENO)) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::fprintf(streams.messages, "%lld frames, %.1f fps, mode %s, window %dx%d\n", static_cast<long long>(frames),
                  seconds > 0 ? frames / seconds : 0.0, AspectModeName(o.aspectMode), o.clientWidth, o.clientHeight);

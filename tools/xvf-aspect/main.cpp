@@ -2,86 +2,55 @@
 // and raw frame streams.
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "tools/xvf-aspect/filter_options.h"
 #include "tools/xvf-aspect/frame_filter.h"
+#include "tools/xvf-aspect/output_file.h"
+#include "tools/xvf-aspect/printable_text.h"
+#include "tools/xvf-aspect/same_file.h"
 
 namespace {
 
 bool IsStandard(const std::string& path) { return path.empty() || path == "-"; }
 
 // A closed standard descriptor would be taken by the next file opened, and
-// messages would land in it: each is opened on /dev/null instead.
-void KeepStandardDescriptorsOpen() {
-  for (int fd = 0; fd <= 2; ++fd)
-    if (fcntl(fd, F_GETFD) < 0 && errno == EBADF) open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
-}
-
-struct NamedFile {
-  const char* role;
-  std::string name;
-  struct stat status;
-  bool known;  // a regular file whose status is in `status`
-};
-
-NamedFile DescribeFd(const char* role, const std::string& name, int fd) {
-  NamedFile file{role, name, {}, false};
-  file.known = fd >= 0 && fstat(fd, &file.status) == 0 && S_ISREG(file.status.st_mode);
-  return file;
-}
-
-NamedFile DescribePath(const char* role, const std::string& path) {
-  NamedFile file{role, path, {}, false};
-  file.known = stat(path.c_str(), &file.status) == 0 && S_ISREG(file.status.st_mode);
-  return file;
-}
-
-// Two roles on one file would overwrite the input or mix streams; found by
-// device and inode, named or inherited. Empty when all differ.
-std::string SameFile(const std::vector<NamedFile>& files) {
-  for (size_t a = 0; a < files.size(); ++a)
-    for (size_t b = a + 1; b < files.size(); ++b)
-      if (files[a].known && files[b].known && files[a].status.st_dev == files[b].status.st_dev &&
-          files[a].status.st_ino == files[b].status.st_ino)
-        return std::string(files[a].role) + " and " + files[b].role + " are the same file (" + files[b].name + ")";
-  return std::string();
-}
-
-// Opens for writing without truncating; a file that was not there is noted
-// in `created`, to be removed again when the run is refused.
-int OpenForWriting(const std::string& path, std::vector<std::string>* created) {
-  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd >= 0) {
-    created->push_back(path);
-    return fd;
+// messages would land in it: each is opened on /dev/null instead. Which were
+// closed goes to `closed`.
+void KeepStandardDescriptorsOpen(bool closed[3]) {
+  for (int fd = 0; fd <= 2; ++fd) {
+    closed[fd] = fcntl(fd, F_GETFD) < 0 && errno == EBADF;
+    if (closed[fd]) open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
   }
-  return errno == EEXIST ? open(path.c_str(), O_WRONLY | O_CLOEXEC) : -1;
 }
 
-int Refused(const std::vector<std::string>& created) {
-  for (const std::string& path : created) unlink(path.c_str());
-  return 2;
+int Say(int status, const std::string& message) {
+  std::fprintf(stderr, "xvf-aspect: %s\n", xvf::PrintableText(message).c_str());
+  return status;
 }
 
-int OpenFailed(const char* what, const std::string& path) {
-  std::fprintf(stderr, "xvf-aspect: cannot %s %s: %s\n", what, path.c_str(), std::strerror(errno));
-  return 1;
+std::unique_ptr<xvf::OutputFile> Output(const std::string& path, int standardFd, const char* standardName,
+                                        xvf::OutputFile::Mode mode) {
+  if (path.empty()) return std::make_unique<xvf::OutputFile>(standardFd, standardName);
+  return std::make_unique<xvf::OutputFile>(path, mode);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  KeepStandardDescriptorsOpen();
-  // A reader that goes away shows up as EPIPE from write, not as a signal.
+  bool closed[3];
+  KeepStandardDescriptorsOpen(closed);
+  // A reader that goes away, or a file over the size limit, shows up as an
+  // error from write, not as a signal.
   signal(SIGPIPE, SIG_IGN);
+  signal(SIGXFSZ, SIG_IGN);
 
   const xvf::ParseResult parsed = xvf::ParseFilterOptions(argc, argv);
   if (!parsed.ok) return xvf::OptionError("xvf-aspect", parsed.error);
@@ -94,57 +63,41 @@ int main(int argc, char** argv) {
   if (options.width != 0) {
     const std::string reason = xvf::UnusableStreamReason(options.width, options.height, options.pixelFormat,
                                                          xvf::RawFormatName(options.pixelFormat, options.topDown));
-    if (!reason.empty()) {
-      std::fprintf(stderr, "xvf-aspect: the frame pass cannot take %s\n", reason.c_str());
-      return 2;
-    }
+    if (!reason.empty()) return Say(2, "the frame pass cannot take " + reason);
   }
+  const bool standardInput = IsStandard(options.inputPath), standardOutput = IsStandard(options.outputPath);
+  if (standardInput && closed[STDIN_FILENO]) return Say(2, "standard input is closed");
+  if (standardOutput && closed[STDOUT_FILENO]) return Say(2, "standard output is closed");
+  if (standardOutput && isatty(STDOUT_FILENO))
+    return Say(2, "not writing frames to a terminal; use -o FILE or a pipe");
 
   xvf::FilterStreams streams;
   streams.input = STDIN_FILENO;
-  if (!IsStandard(options.inputPath)) {
+  if (!standardInput) {
     streams.input = open(options.inputPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (streams.input < 0) return OpenFailed("open", options.inputPath);
+    if (streams.input < 0) return Say(1, "cannot open " + options.inputPath + ": " + std::strerror(errno));
+    streams.inputName = options.inputPath;
   }
-  // Nothing is truncated before every check has passed and a frame is ready.
-  std::vector<std::string> created;
-  streams.output = STDOUT_FILENO;
-  if (!IsStandard(options.outputPath)) {
-    streams.output = OpenForWriting(options.outputPath, &created);
-    if (streams.output < 0) return OpenFailed("create", options.outputPath);
-  } else if (isatty(STDOUT_FILENO)) {
-    std::fprintf(stderr, "xvf-aspect: not writing frames to a terminal; use -o FILE or a pipe\n");
-    return 2;
-  }
-  streams.geometry = STDERR_FILENO;
-  if (!options.geometryPath.empty()) {
-    streams.geometry = OpenForWriting(options.geometryPath, &created);
-    if (streams.geometry < 0) return OpenFailed("create", options.geometryPath);
-  }
-  std::vector<NamedFile> files = {DescribeFd("input", IsStandard(options.inputPath) ? "standard input" : options.inputPath,
-                                             streams.input),
-                                  DescribeFd("output", IsStandard(options.outputPath) ? "standard output"
-                                                                                      : options.outputPath,
-                                             streams.output)};
-  if (!options.geometryPath.empty()) files.push_back(DescribeFd("geometry file", options.geometryPath, streams.geometry));
-  if (!options.previewPath.empty()) files.push_back(DescribePath("preview", options.previewPath));
-  const std::string same = SameFile(files);
-  if (!same.empty()) {
-    std::fprintf(stderr, "xvf-aspect: %s\n", same.c_str());
-    return Refused(created);
-  }
-  streams.truncateOutput = streams.output != STDOUT_FILENO && files[1].known;
-  if (streams.geometry != STDERR_FILENO && ftruncate(streams.geometry, 0) != 0)
-    return OpenFailed("empty", options.geometryPath);
+  // Outputs are opened at the first complete frame; refused here already
+  // when two roles name one existing file.
+  using Mode = xvf::OutputFile::Mode;
+  const auto output = Output(standardOutput ? "" : options.outputPath, STDOUT_FILENO, "standard output", Mode::kInPlace);
+  const auto geometry = Output(options.geometryPath, STDERR_FILENO, "standard error", Mode::kInPlace);
+  const auto preview = Output(options.previewPath, -1, "", Mode::kReplace);
+  std::vector<xvf::NamedFile> files = {
+      xvf::DescribeFd("input", streams.inputName, streams.input),
+      standardOutput ? xvf::DescribeFd("output", "standard output", STDOUT_FILENO)
+                     : xvf::DescribePath("output", options.outputPath)};
+  if (options.geometry)
+    files.push_back(options.geometryPath.empty() ? xvf::DescribeFd("geometry lines", "standard error", STDERR_FILENO)
+                                                 : xvf::DescribePath("geometry file", options.geometryPath));
+  if (!options.previewPath.empty()) files.push_back(xvf::DescribePath("preview", options.previewPath));
+  const std::string same = xvf::SameFile(files);
+  if (!same.empty()) return Say(2, same);
 
+  streams.output = output.get();
+  streams.geometry = geometry.get();
+  if (!options.previewPath.empty()) streams.preview = preview.get();
   streams.showProgress = !options.quiet && !options.geometry && isatty(STDERR_FILENO);
-  int status = xvf::RunFrameFilter(options, streams);
-  if (status == 2) Refused(created);  // the stream was refused before anything was written
-  for (int fd : {streams.output, streams.geometry})
-    if (fd > STDERR_FILENO && close(fd) != 0 && status == 0) {
-      std::fprintf(stderr, "xvf-aspect: closing %s: %s\n",
-                   (fd == streams.output ? options.outputPath : options.geometryPath).c_str(), std::strerror(errno));
-      status = 1;
-    }
-  return status;
+  return xvf::RunFrameFilter(options, streams);
 }

@@ -11,14 +11,17 @@
 namespace xvf {
 
 // Only the pixels the window shows are converted, one row at a time.
-bool SaveWindowPreview(const std::string& path, const uint8_t* frame, int32_t width, int32_t height,
+bool SaveWindowPreview(int fd, const uint8_t* frame, int32_t width, int32_t height,
                        int32_t pixelFormat, int32_t clientWidth, int32_t clientHeight) try {
-  if (FrameBytes(width, height, pixelFormat) == 0 || clientWidth < 1 || clientHeight < 1) return false;
+  if (FrameBytes(width, height, pixelFormat) == 0 || clientWidth < 1 || clientHeight < 1) {
+    errno = EINVAL;
+    return false;
+  }
   const std::vector<int32_t> columns = NearestMap(width, clientWidth);
   const std::vector<int32_t> rows = NearestMap(height, clientHeight);
   std::vector<uint8_t> line(static_cast<size_t>(clientWidth) * 3);
   PngRowWriter png;
-  if (!png.Open(path, clientWidth, clientHeight)) return false;
+  if (!png.Open(fd, clientWidth, clientHeight)) return false;
   for (int32_t y = 0; y < clientHeight; ++y) {
     for (int32_t x = 0; x < clientWidth; ++x)
       FramePixelToBgr(frame, width, height, pixelFormat, columns[x], rows[y], &line[3 * static_cast<size_t>(x)]);
@@ -26,7 +29,7 @@ bool SaveWindowPreview(const std::string& path, const uint8_t* frame, int32_t wi
   }
   return png.Close();
 } catch (const std::bad_alloc&) {
-  errno = ENOMEM;  // the writer, if open, has removed its file
+  errno = ENOMEM;
   return false;
 }
 
