@@ -725,7 +725,7 @@ TEST(XvfAspectBinary, FailuresKeepWhatTheRunDidNotMake) {
       {w + "-i in.y4m -o /dev/null --geometry=/dev/null && mkfifo g && { " + w +
            "-i in.y4m -o /dev/null --geometry=g & timeout 10 cat g; wait $!; }", 0, "{\"frame\":1,", ""},
       {"exec " + w + "-i in.y4m -o /dev/null --geometry=/dev/stderr", 0, "{\"frame\":1,", ""},
-      {"exec " + w + "-i in.y4m -o new.y4m --geometry=/dev/full", 1, "writing /dev/full: No space", "", "/dev/full"},
+      {"exec " + w + "-i in.y4m -o /dev/null --geometry=/dev/full", 1, "writing /dev/full: No space", "", "/dev/full"},
       {"exec " + w + "-i in.y4m -o /dev/full", 1, "writing /dev/full: No space"},
       {"cp in.y4m in2 && " + w + "--geometry < in2 2>> in2; s=$?; cat in2; exit $s", 2, "input and geometry lines"},
       {w + "--geometry < in.y4m > out 2>&1; s=$?; cat out; exit $s", 2, "output and geometry lines", "FRAME"},
@@ -753,7 +753,9 @@ TEST(XvfAspectBinary, FailuresKeepWhatTheRunDidNotMake) {
     const std::string said = run.out + run.err;
     EXPECT_EQ(c.exitCode, run.exitCode) << c.line << ": " << said;
     EXPECT_NE(std::string::npos, said.find(c.says)) << c.line << ": " << said;
-    if (*c.lacks) EXPECT_EQ(std::string::npos, said.find(c.lacks)) << c.line << ": " << said;
+    if (*c.lacks) {
+      EXPECT_EQ(std::string::npos, said.find(c.lacks)) << c.line << ": " << said;
+    }
     for (const auto& file : users) EXPECT_TRUE(ReadFile(dir + file.first) == file.second) << c.line << ": " << file.first;
     EXPECT_FALSE(Exists(dir + "new.y4m")) << c.line;
     struct stat status;

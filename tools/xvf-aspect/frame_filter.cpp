@@ -274,14 +274,6 @@ int RunFrameFilter(const FilterOptions& o, const FilterStreams& streams) {
         }
       }
     }
-    if (o.geometry) {
-      // One write per line, so lines stay whole when the descriptor is shared.
-      const std::string line = GeometryLine(frames, result, haveGeometry, geometry);
-      if (const int error = streams.geometry->Write(line.data(), line.size())) {
-        fail(WriteFailure(*streams.geometry, error) + complete());
-        break;
-      }
-    }
     if (plan.topDown) FlipRows(frame.get(), rowBytes, plan.height);
     if (plan.y4m) Yuy2ToPlanes(frame.get(), plan.header, plan.interlace != 0, planes.get());
     int error = 0;
@@ -298,7 +290,18 @@ int RunFrameFilter(const FilterOptions& o, const FilterStreams& streams) {
       fail(WriteFailure(out, error) + complete());
       break;
     }
-    progress.Update(++frames);
+    ++frames;
+    // After the frame it describes: a geometry file that fails on the first
+    // line leaves the output with one complete frame, not emptied.
+    if (o.geometry) {
+      // One write per line, so lines stay whole when the descriptor is shared.
+      const std::string line = GeometryLine(frames - 1, result, haveGeometry, geometry);
+      if (const int error = streams.geometry->Write(line.data(), line.size())) {
+        fail(WriteFailure(*streams.geometry, error) + complete());
+        break;
+      }
+    }
+    progress.Update(frames);
   }
   progress.Finish();
   if (status == 0 && frames == 0) fail("no frames in the input");
