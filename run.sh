@@ -68,10 +68,10 @@ setup() {
 }
 
 # Wine runs the 32-bit products in a prefix of our own, under a headless X
-# server: tools/with_wine.sh PREFIX COMMAND... (used by every command here).
+# server: tests/scripts/with_wine.sh PREFIX COMMAND... (used by every command here).
 wine_prefix="$root/build/wineprefix"
 with_wine() {
-  tools/with_wine.sh "$@"
+  tests/scripts/with_wine.sh "$@"
 }
 
 # What each tree is, on its build and test lines.
@@ -161,7 +161,7 @@ run_win32_tests() {
 run_linux32_tests() {
   local log=build/linux32/test.log failed=0 program
   : >"$log"
-  for program in tests/engine/scaler_tests tests/plugin/plugin_tests; do
+  for program in tests/engine/scaler_tests tests/framepass/framepass_tests; do
     XVF_EXPECT_CPU_LEVEL=mmx qemu-i386 -cpu pentium3 "build/linux32/$program" --gtest_brief=1 >>"$log" 2>&1 || failed=1
   done
   printf '== tests: %-12s %s: levels above the emulated Pentium III (log %s)\n' linux32 "$(gtest_counts "$log")" "$log"

@@ -6,7 +6,7 @@
 # seconds and slows cold frames most (one win32 cold case took 96 us in one
 # run and 64 us in another, when each side timed all its cases in one go),
 # so both sides of a ratio run within seconds of each other. Run from the
-# project root inside tools/with_wine.sh, after building both
+# project root inside tests/scripts/with_wine.sh, after building both
 # frame_pass_timing programs.
 set -u
 native=build/native/bench/frame_pass_timing

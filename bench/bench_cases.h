@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "plugin/aspect_geometry.h"
+#include "framepass/aspect_geometry.h"
 
 namespace xvf::bench {
 

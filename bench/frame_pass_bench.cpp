@@ -11,7 +11,7 @@
 #include "bench/bench_cases.h"
 #include "bench/frame_set.h"
 #include "platform/cpu_features.h"
-#include "plugin/plugin_state.h"
+#include "framepass/plugin_state.h"
 
 namespace xvf::bench {
 namespace {

@@ -1,6 +1,6 @@
 // The frame pass timed the same way on every build, without Google
 // Benchmark, which the mingw build lacks: the 32-bit DLL's core (the same
-// xvf_plugin_core, built for i686 with the DLL's flags) under Wine against
+// xvf_framepass, built for i686 with the DLL's flags) under Wine against
 // the native core, like for like. Per case, about a second of frames in
 // batches of 16, each batch timed on the monotonic clock; the fastest batch
 // counts, as ns per frame. Not CPU time: under Wine the thread's CPU time
@@ -28,7 +28,7 @@
 #include "bench/bench_cases.h"
 #include "bench/frame_set.h"
 #include "platform/cpu_features.h"
-#include "plugin/plugin_state.h"
+#include "framepass/plugin_state.h"
 
 namespace xvf::bench {
 namespace {

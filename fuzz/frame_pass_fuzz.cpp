@@ -29,7 +29,7 @@
 #include "fuzz/fuzz_input.h"
 #include "fuzz/guarded_frame.h"
 #include "platform/aligned_buffer.h"
-#include "plugin/plugin_state.h"
+#include "framepass/plugin_state.h"
 #include "tests/support/noise_frame.h"
 
 namespace {

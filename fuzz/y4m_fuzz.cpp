@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "tools/xvf-aspect/frame_filter.h"
-#include "tools/xvf-aspect/y4m_header.h"
-#include "tools/xvf-aspect/y4m_planes.h"
+#include "filter/frame_filter.h"
+#include "filter/y4m_header.h"
+#include "filter/y4m_planes.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "plugin/plugin_state.h"
+#include "framepass/plugin_state.h"
 
 namespace xvf {
 

@@ -10,8 +10,8 @@
 
 #include "engine/frame_format.h"
 #include "plugin/host_windows.h"
-#include "plugin/plugin_records.h"
-#include "plugin/plugin_state.h"
+#include "framepass/plugin_records.h"
+#include "framepass/plugin_state.h"
 #include "platform/x87_precision.h"
 #include "settings/settings_store.h"
 #include "ui/module_context.h"

@@ -1,4 +1,4 @@
-#include "plugin/plugin_records.h"
+#include "framepass/plugin_records.h"
 
 namespace xvf {
 

@@ -15,7 +15,7 @@
 
 #include "engine/frame_scaler.h"
 #include "engine/interpolate.h"
-#include "plugin/panorama_table.h"
+#include "framepass/panorama_table.h"
 #include "tests/support/guarded_buffer.h"
 
 namespace xvf {

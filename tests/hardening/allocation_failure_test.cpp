@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/aligned_buffer.h"
-#include "plugin/plugin_state.h"
+#include "framepass/plugin_state.h"
 #include "tests/support/frame_setup.h"
 #include "tests/support/noise_frame.h"
 #include "tests/support/guarded_buffer.h"

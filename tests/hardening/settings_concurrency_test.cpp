@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "plugin/plugin_state.h"
+#include "framepass/plugin_state.h"
 #include "settings/settings_store.h"
 #include "tests/support/frame_setup.h"
 

@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "plugin/plugin_state.h"
+#include "framepass/plugin_state.h"
 #include "tests/support/frame_setup.h"
 #include "tests/support/noise_frame.h"
 

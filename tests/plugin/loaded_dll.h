@@ -5,7 +5,7 @@
 #include <string>
 
 #include "settings/settings_store.h"
-#include "tools/host-standin/host_standin.h"
+#include "tests/host/host_standin.h"
 
 namespace xvf::test {
 

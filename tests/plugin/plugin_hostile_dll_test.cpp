@@ -13,13 +13,13 @@
 #include <string>
 #include <vector>
 
-#include "plugin/plugin_records.h"
-#include "plugin/plugin_state.h"
+#include "framepass/plugin_records.h"
+#include "framepass/plugin_state.h"
 #include "settings/settings_store.h"
 #include "tests/plugin/loaded_dll.h"
 #include "tests/support/frame_setup.h"
 #include "tests/support/guarded_buffer.h"
-#include "tools/host-standin/host_standin.h"
+#include "tests/host/host_standin.h"
 
 namespace xvf {
 namespace {

@@ -5,8 +5,8 @@
 
 #include "engine/frame_format.h"
 #include "platform/rect.h"
-#include "plugin/aspect_geometry.h"
-#include "plugin/plugin_state.h"
+#include "framepass/aspect_geometry.h"
+#include "framepass/plugin_state.h"
 
 namespace xvf {
 namespace test {

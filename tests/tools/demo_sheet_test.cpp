@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/plugin_state.h"
+#include "framepass/plugin_state.h"
 #include "tools/demo-sheet/bitmap_font.h"
 #include "tools/demo-sheet/circle_measure.h"
 #include "tools/demo-sheet/contact_sheet.h"

@@ -13,5 +13,5 @@ if ! command -v wine >/dev/null 2>&1 || ! command -v xvfb-run >/dev/null 2>&1; t
   exit 77
 fi
 mkdir -p "$out" || exit 1
-exec "$(dirname "$0")/../../tools/with_wine.sh" "$prefix" \
+exec "$(dirname "$0")/../../tests/scripts/with_wine.sh" "$prefix" \
   "$demo" --host "$host" --out "$out" --modes panorama --windows 1024x576,480x720 --formats yuy2 --instance t

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "plugin/plugin_records.h"
-#include "tools/host-standin/host_standin.h"
+#include "framepass/plugin_records.h"
+#include "tests/host/host_standin.h"
 
 namespace xvf::test {
 

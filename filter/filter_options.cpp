@@ -1,0 +1,186 @@
+#include "filter/filter_options.h"
+
+#include <vector>
+
+namespace xvf {
+namespace {
+
+struct RawFormat {
+  const char* name;
+  int32_t pixelFormat;
+  bool topDown;
+};
+// The first name of a layout is the one messages use.
+constexpr RawFormat kRawFormats[] = {{"yuy2", 0, false}, {"yuyv422", 0, false}, {"rgb24", 1, false}, {"bgr24", 1, true}};
+
+enum : int { kFields = 256, kNoFields, kGeometry, kPreview, kVersion };
+
+const option kLongOptions[] = {
+    {"size", required_argument, nullptr, 's'},   {"window", required_argument, nullptr, 'w'},
+    {"mode", required_argument, nullptr, 'm'},   {"format", required_argument, nullptr, 'f'},
+    {"input", required_argument, nullptr, 'i'},  {"output", required_argument, nullptr, 'o'},
+    {"fields", no_argument, nullptr, kFields},   {"no-fields", no_argument, nullptr, kNoFields},
+    {"geometry", optional_argument, nullptr, kGeometry}, {"preview", required_argument, nullptr, kPreview},
+    {"quiet", no_argument, nullptr, 'q'},        {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, kVersion}, {nullptr, 0, nullptr, 0}};
+
+}  // namespace
+
+const char kFilterUsage[] =
+    "usage: xvf-aspect --window WxH --mode MODE [options] [-i IN] [-o OUT]\n"
+    "\n"
+    "Runs the XVF_Aspect frame pass over a stream of frames, one after the other,\n"
+    "as the plug-in does for a video window of the given client size. The input is\n"
+    "a YUV4MPEG2 stream (size, rate and interlacing from its header) or raw frames\n"
+    "of --size and --format.\n"
+    "\n"
+    "  -w, --window WxH      client size of the video window (required)\n"
+    "  -m, --mode MODE       0 fit-window, 1 fit-width, 2 fit-height, 3 panorama,\n"
+    "                        4 anamorphic (required). The modes assume a 4:3 picture;\n"
+    "                        a 16:9 (anamorphic) source is mode 4's.\n"
+    "  -s, --size WxH        frame size of raw input (required for it). A size that\n"
+    "                        does not match the stream cannot be detected in raw input;\n"
+    "                        YUV4MPEG2 avoids that. With YUV4MPEG2 it must match.\n"
+    "  -f, --format FMT      raw input and output:\n"
+    "                        yuy2 or yuyv422: Y0 U Y1 V, rows top-down (default)\n"
+    "                        bgr24: B G R, rows top-down, as ffmpeg's bgr24\n"
+    "                        rgb24: B G R, rows bottom-up, the host's RGB24; this is\n"
+    "                        NOT ffmpeg's rgb24 (R G B): ffmpeg users want bgr24\n"
+    "      --fields          scale the two fields of each frame separately\n"
+    "      --no-fields       scale whole frames (raw default; YUV4MPEG2 follows its\n"
+    "                        header: It and Ib by fields, Ip and Im by frames)\n"
+    "  -i, --input IN        frames to read (default or '-': standard input)\n"
+    "  -o, --output OUT      processed frames to write (default or '-': standard output)\n"
+    "      --geometry[=FILE] one JSON line per frame, on standard error or to FILE:\n"
+    "                        {\"frame\":N,\"result\":R,\"src\":[l,t,r,b],\"dst\":[l,t,r,b]}\n"
+    "                        (null rectangles when the pass stopped before computing them)\n"
+    "      --preview PNG     save the first frame as the window shows it (RGB, stretched\n"
+    "                        to the window size, at most 16384x16384)\n"
+    "  -q, --quiet           no progress line and no end-of-run line on standard error\n"
+    "                        (\"N frames, X fps, mode M, window CWxCH\"; never printed\n"
+    "                        while --geometry lines go to standard error)\n"
+    "  -h, --help            this text\n"
+    "      --version         the version\n"
+    "\n"
+    "YUV4MPEG2 in, YUV4MPEG2 out: the header is kept but for the pixel aspect, which\n"
+    "becomes the window's stretch (720x576 shown in 1024x576: A64:45), so players and\n"
+    "ffmpeg show the frame as the window would. Chroma C422 is carried exactly; C420,\n"
+    "C420jpeg, C420mpeg2 and C420paldv are taken up by repeating rows and back down by\n"
+    "averaging row pairs (rows the pass leaves alone come back exactly); Cmono.\n"
+    "\n"
+    "  ffmpeg -i in.mkv -f yuv4mpegpipe - \\\n"
+    "    | xvf-aspect --window 1024x576 --mode panorama \\\n"
+    "    | ffmpeg -f yuv4mpegpipe -i - out.mkv\n"
+    "  ffmpeg -i in.mkv -f rawvideo -pix_fmt yuyv422 - \\\n"
+    "    | xvf-aspect --size 720x576 --window 1024x576 --mode panorama \\\n"
+    "    | ffmpeg -f rawvideo -pix_fmt yuyv422 -s 720x576 -i - out.mkv\n"
+    "\n"
+    "Frames the pass leaves alone are written unchanged. OUT, the geometry FILE\n"
+    "and the preview are written only once the first frame is complete; until then\n"
+    "an existing file is left as it was. The preview replaces its file when whole.\n"
+    "Pipes, terminals and devices (also through links) are written as they are,\n"
+    "never emptied, renamed or removed.\n"
+    "\n"
+    "Exit status: 0 done; 1 no complete frame in the input, input or output failed,\n"
+    "or the last frame was incomplete (the complete frames are written); 2 bad\n"
+    "command line, a stream the pass cannot take, standard input or output closed,\n"
+    "or two of input, output, preview and geometry on one file (standard error\n"
+    "too, when the geometry lines go there); nothing is written.\n";
+
+bool ParseRawFormat(const std::string& name, int32_t* pixelFormat, bool* topDown) {
+  for (const RawFormat& format : kRawFormats)
+    if (name == format.name) {
+      *pixelFormat = format.pixelFormat;
+      *topDown = format.topDown;
+      return true;
+    }
+  return false;
+}
+
+const char* RawFormatName(int32_t pixelFormat, bool topDown) {
+  for (const RawFormat& format : kRawFormats)
+    if (format.pixelFormat == pixelFormat && format.topDown == topDown) return format.name;
+  return "?";
+}
+
+ParseResult ParseFilterOptions(int argc, const char* const* argv) {
+  ParseResult result;
+  FilterOptions& o = result.options;
+  bool haveWindow = false;
+  auto fail = [&](const std::string& message) {
+    result.error = message;
+    return result;
+  };
+  std::vector<std::string> copies(argv, argv + argc);  // getopt_long may reorder
+  std::vector<char*> args;
+  for (std::string& arg : copies) args.push_back(&arg[0]);
+  args.push_back(nullptr);
+  char* const* av = args.data();
+  bool first = true;
+  for (int c; (c = NextOption(argc, av, "+:s:w:m:f:i:o:qh", kLongOptions, first)) != -1; first = false) {
+    const std::string value = optarg ? optarg : "";
+    switch (c) {
+      case 's':
+        if (!ParseSize(value, &o.width, &o.height))
+          return fail("bad frame size '" + value + "' for --size (want WxH, e.g. 720x576)");
+        break;
+      case 'w':
+        if (!ParseSize(value, &o.clientWidth, &o.clientHeight))
+          return fail("bad window size '" + value + "' for --window (want WxH, e.g. 1024x576)");
+        haveWindow = true;
+        break;
+      case 'm':
+        o.aspectMode = ParseAspectMode(value);
+        if (o.aspectMode < 0)
+          return fail("bad mode '" + value +
+                      "' for --mode (want 0..4 or fit-window, fit-width, fit-height, panorama, anamorphic)");
+        break;
+      case 'f':
+        if (!ParseRawFormat(value, &o.pixelFormat, &o.topDown))
+          return fail("bad format '" + value + "' for --format (want yuy2, yuyv422, bgr24 or rgb24)");
+        break;
+      case 'i':
+      case 'o':
+        if (value.empty()) return fail(std::string("empty file name for -") + static_cast<char>(c));
+        (c == 'i' ? o.inputPath : o.outputPath) = value;
+        break;
+      case kFields:
+      case kNoFields:
+        o.interlace = c == kFields ? 1 : 0;
+        o.interlaceGiven = true;
+        break;
+      case kGeometry:
+        if (optarg && (value.empty() || value == "-")) return fail("--geometry= needs a file name");
+        o.geometry = true;
+        o.geometryPath = value;
+        break;
+      case kPreview:
+        if (value.empty() || value == "-") return fail("--preview needs a file name");
+        o.previewPath = value;
+        break;
+      case 'q':
+        o.quiet = true;
+        break;
+      case 'h':
+        o.help = true;
+        result.ok = true;
+        return result;
+      case kVersion:
+        o.version = true;
+        result.ok = true;
+        return result;
+      default:
+        return fail(OptionErrorText(c, av));
+    }
+  }
+  if (optind < argc) return fail("unexpected argument '" + copies[optind] + "'");
+  if (!haveWindow) return fail("--window is required");
+  if (o.aspectMode < 0) return fail("--mode is required");
+  if (!o.previewPath.empty() && (o.clientWidth > kPreviewSideLimit || o.clientHeight > kPreviewSideLimit))
+    return fail("--preview draws windows up to " + std::to_string(kPreviewSideLimit) + "x" +
+                std::to_string(kPreviewSideLimit));
+  result.ok = true;
+  return result;
+}
+
+}  // namespace xvf

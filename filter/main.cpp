@@ -1,0 +1,103 @@
+// xvf-aspect: the XVF_Aspect frame pass as a filter over YUV4MPEG2 streams
+// and raw frame streams.
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "filter/filter_options.h"
+#include "filter/frame_filter.h"
+#include "filter/output_file.h"
+#include "filter/printable_text.h"
+#include "filter/same_file.h"
+
+namespace {
+
+bool IsStandard(const std::string& path) { return path.empty() || path == "-"; }
+
+// A closed standard descriptor would be taken by the next file opened, and
+// messages would land in it: each is opened on /dev/null instead. Which were
+// closed goes to `closed`.
+void KeepStandardDescriptorsOpen(bool closed[3]) {
+  for (int fd = 0; fd <= 2; ++fd) {
+    closed[fd] = fcntl(fd, F_GETFD) < 0 && errno == EBADF;
+    if (closed[fd]) open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+  }
+}
+
+int Say(int status, const std::string& message) {
+  std::fprintf(stderr, "xvf-aspect: %s\n", xvf::PrintableText(message).c_str());
+  return status;
+}
+
+std::unique_ptr<xvf::OutputFile> Output(const std::string& path, int standardFd, const char* standardName,
+                                        xvf::OutputFile::Mode mode) {
+  if (path.empty()) return std::make_unique<xvf::OutputFile>(standardFd, standardName);
+  return std::make_unique<xvf::OutputFile>(path, mode);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool closed[3];
+  KeepStandardDescriptorsOpen(closed);
+  // A reader that goes away, or a file over the size limit, shows up as an
+  // error from write, not as a signal.
+  signal(SIGPIPE, SIG_IGN);
+  signal(SIGXFSZ, SIG_IGN);
+
+  const xvf::ParseResult parsed = xvf::ParseFilterOptions(argc, argv);
+  if (!parsed.ok) return xvf::OptionError("xvf-aspect", parsed.error);
+  const xvf::FilterOptions& options = parsed.options;
+  if (options.help) {
+    std::fputs(xvf::kFilterUsage, stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  }
+  if (options.version) return xvf::PrintVersion("xvf-aspect");
+  if (options.width != 0) {
+    const std::string reason = xvf::UnusableStreamReason(options.width, options.height, options.pixelFormat,
+                                                         xvf::RawFormatName(options.pixelFormat, options.topDown));
+    if (!reason.empty()) return Say(2, "the frame pass cannot take " + reason);
+  }
+  const bool standardInput = IsStandard(options.inputPath), standardOutput = IsStandard(options.outputPath);
+  if (standardInput && closed[STDIN_FILENO]) return Say(2, "standard input is closed");
+  if (standardOutput && closed[STDOUT_FILENO]) return Say(2, "standard output is closed");
+  if (standardOutput && isatty(STDOUT_FILENO))
+    return Say(2, "not writing frames to a terminal; use -o FILE or a pipe");
+
+  xvf::FilterStreams streams;
+  streams.input = STDIN_FILENO;
+  if (!standardInput) {
+    streams.input = open(options.inputPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (streams.input < 0) return Say(1, "cannot open " + options.inputPath + ": " + std::strerror(errno));
+    streams.inputName = options.inputPath;
+  }
+  // Outputs are opened at the first complete frame; refused here already
+  // when two roles name one existing file.
+  using Mode = xvf::OutputFile::Mode;
+  const auto output = Output(standardOutput ? "" : options.outputPath, STDOUT_FILENO, "standard output", Mode::kInPlace);
+  const auto geometry = Output(options.geometryPath, STDERR_FILENO, "standard error", Mode::kInPlace);
+  const auto preview = Output(options.previewPath, -1, "", Mode::kReplace);
+  std::vector<xvf::NamedFile> files = {
+      xvf::DescribeFd("input", streams.inputName, streams.input),
+      standardOutput ? xvf::DescribeFd("output", "standard output", STDOUT_FILENO)
+                     : xvf::DescribePath("output", options.outputPath)};
+  if (options.geometry)
+    files.push_back(options.geometryPath.empty() ? xvf::DescribeFd("geometry lines", "standard error", STDERR_FILENO)
+                                                 : xvf::DescribePath("geometry file", options.geometryPath));
+  if (!options.previewPath.empty()) files.push_back(xvf::DescribePath("preview", options.previewPath));
+  const std::string same = xvf::SameFile(files);
+  if (!same.empty()) return Say(2, same);
+
+  streams.output = output.get();
+  streams.geometry = geometry.get();
+  if (!options.previewPath.empty()) streams.preview = preview.get();
+  streams.showProgress = !options.quiet && !options.geometry && isatty(STDERR_FILENO);
+  return xvf::RunFrameFilter(options, streams);
+}

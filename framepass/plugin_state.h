@@ -1,0 +1,58 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+
+#include "engine/frame_painter.h"
+#include "engine/frame_scaler.h"
+#include "engine/scale_map.h"
+#include "framepass/plugin_records.h"
+
+namespace xvf {
+
+// What one frame pass learns from outside the plug-in: the settings in use,
+// read once, and the video window's client area, measured for this frame.
+struct FrameInputs {
+  int32_t aspectMode = 0;
+  int32_t interlace = 0;     // nonzero: scale the two fields separately
+  bool windowFound = false;  // false: no video window to measure
+  int32_t clientWidth = 0;   // cw
+  int32_t clientHeight = 0;  // ch
+};
+
+// The module-wide state of the plug-in: the stream copy taken at Start, the
+// panorama table, the painter and the scaler. Start and Stop never overlap a
+// frame pass; the host's calling order guarantees it.
+class PluginState {
+ public:
+  PluginState() = default;
+  ~PluginState();
+  PluginState(const PluginState&) = delete;
+  PluginState& operator=(const PluginState&) = delete;
+
+  // Copies the stream, sets up the painter, runs `findHostWindows`, sets the
+  // scaler's hysteresis, resets the ratio and allocates the table (releasing
+  // a table left by an earlier Start). Always 1; a failed allocation, or a
+  // width of 65536 or more that no frame pass can use, leaves the table null.
+  int32_t Start(const StreamFormat& format, const std::function<void()>& findHostWindows);
+
+  // Releases the table; a second Stop does nothing.
+  void Stop();
+
+  // The frame pass: 1 when the frame was scaled and its bands painted, 0 when
+  // the frame was left exactly as it was.
+  int32_t ProcessFrame(uint8_t* frame, const FrameInputs& inputs);
+
+  // IsUsableStream of the stream copy.
+  bool StreamIsUsable() const;
+
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t pixelFormat = 0;  // the host's code (PixelFormat)
+  int32_t bypass = 0;
+  ScaleMapEntry* panoramaTable = nullptr;  // width entries, 16-byte aligned; owned
+  double panoramaRatio = -1.0;             // ratio of the last build; -1.0 after Start
+  FramePainter thePainter;
+  FrameScaler theScaler;
+};
+
+}  // namespace xvf
