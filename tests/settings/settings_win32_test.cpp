@@ -261,6 +261,30 @@ TEST(SettingsWin32Save, CopyOfThisProgramInAWideFolder) {
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), CanonicalText(-100, -100, 2, "1"));
 }
 
+// A symbolic link made on the Linux side as the file is replaced by the
+// saved file; the text it pointed to stays.
+TEST(SettingsWin32Save, SymbolicLinkIsReplacedItsTargetKept) {
+  test::TestFolder folder;
+  test::TestPlatform platform;
+  platform.facts.platformId = 2;
+  platform.facts.hostPath = folder.root() + "host\\Quillvox.exe";
+  const std::string plugins = folder.root() + "host\\Plugins\\";
+  const std::string target = folder.root() + "target.ini";
+  test::MakeFolders(plugins);
+  WriteWholeFile(target, CanonicalText(1, 2, 3, "0"));
+  const std::wstring where(plugins.begin(), plugins.end());
+  // Wine starts the Unix program without a process to wait on.
+  RunProcess(L"/bin/ln -s ../../target.ini XVF_Aspect.ini", where.c_str());
+  for (int i = 0; i < 100 && Contents(plugins + "XVF_Aspect.ini") == "<missing>"; ++i) Sleep(50);
+  SettingsStore store(platform);
+  store.Load("XVF_Aspect");
+  EXPECT_EQ(store.current.aspectMode, 3);
+  store.current.aspectMode = 4;
+  store.Save();
+  EXPECT_EQ(Contents(plugins + "XVF_Aspect.ini"), CanonicalText(1, 2, 4, "0"));
+  EXPECT_EQ(Contents(target), CanonicalText(1, 2, 3, "0"));
+}
+
 TEST_F(SettingsWin32Test, FileHeldOpenIsNeitherReadNorReplaced) {
   const std::string file = ExeFolder() + "Plugins\\XvfHeldTest.ini";
   const std::string old = CanonicalText(1, 2, 3, "0");
