@@ -111,7 +111,7 @@ std::wstring ThisProgram() {
 
 // Runs this program again with extra arguments; its exit code.
 DWORD RunChild(const std::string& arguments) {
-  return RunProcess(L"\"" + ThisProgram() + L"\" --gtest_filter=SettingsWin32Child.* " +
+  return RunProcess(L"\"" + ThisProgram() + L"\" --gtest_filter=SettingsWin32Child.SavesUnderItsInstance " +
                     std::wstring(arguments.begin(), arguments.end()));
 }
 
@@ -120,7 +120,8 @@ DWORD RunCopyIn(const std::filesystem::path& folder) {
   std::filesystem::create_directories(folder);
   const std::filesystem::path copy = folder / L"Quillvox.exe";
   std::filesystem::copy_file(ThisProgram(), copy, std::filesystem::copy_options::overwrite_existing);
-  return RunProcess(L"\"" + copy.wstring() + L"\" --gtest_filter=SettingsWin32Child.* --xvf-copy");
+  return RunProcess(L"\"" + copy.wstring() +
+                    L"\" --gtest_filter=SettingsWin32Child.CopySavesOneModeMore --xvf-copy");
 }
 
 // The registry switch and the executable's folder are shared by every test
