@@ -262,30 +262,6 @@ TEST(SettingsWin32Save, CopyOfThisProgramInAWideFolder) {
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), CanonicalText(-100, -100, 2, "1"));
 }
 
-// A symbolic link made on the Linux side as the file is replaced by the
-// saved file; the text it pointed to stays.
-TEST(SettingsWin32Save, SymbolicLinkIsReplacedItsTargetKept) {
-  test::TestFolder folder;
-  test::TestPlatform platform;
-  platform.facts.platformId = 2;
-  platform.facts.hostPath = folder.root() + "host\\Quillvox.exe";
-  const std::string plugins = folder.root() + "host\\Plugins\\";
-  const std::string target = folder.root() + "target.ini";
-  test::MakeFolders(plugins);
-  WriteWholeFile(target, CanonicalText(1, 2, 3, "0"));
-  const std::wstring where(plugins.begin(), plugins.end());
-  // Wine starts the Unix program without a process to wait on.
-  RunProcess(L"/bin/ln -s ../../target.ini XVF_Aspect.ini", where.c_str());
-  for (int i = 0; i < 100 && Contents(plugins + "XVF_Aspect.ini") == "<missing>"; ++i) Sleep(50);
-  SettingsStore store(platform);
-  store.Load("XVF_Aspect");
-  EXPECT_EQ(store.current.aspectMode, 3);
-  store.current.aspectMode = 4;
-  store.Save();
-  EXPECT_EQ(Contents(plugins + "XVF_Aspect.ini"), CanonicalText(1, 2, 4, "0"));
-  EXPECT_EQ(Contents(target), CanonicalText(1, 2, 3, "0"));
-}
-
 TEST_F(SettingsWin32Test, FileHeldOpenIsNeitherReadNorReplaced) {
   const std::string file = ExeFolder() + "Plugins\\XvfHeldTest.ini";
   const std::string old = CanonicalText(1, 2, 3, "0");
@@ -308,7 +284,7 @@ TEST_F(SettingsWin32Test, FileHeldOpenIsNeitherReadNorReplaced) {
 // Saving touches nothing that is not ours: a 258-character path is saved
 // (its temporary file's name is shorter), the user's "XVF_Aspect.ini.tmp"
 // stays, a hidden file stays hidden, a read-only file is left as it was, and
-// no temporary file is left.
+// no temporary file is left; a symbolic link as the file is replaced.
 TEST(SettingsWin32Save, KeepsWhatIsNotOurs) {
   test::TestFolder folder;
   const std::string host = folder.root() + std::string(236 - folder.root().size() - 1, 'h') + "\\";
@@ -352,6 +328,20 @@ TEST(SettingsWin32Save, KeepsWhatIsNotOurs) {
     EXPECT_EQ(Names(), expectedNames) << step.mode;
     SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
   }
+
+  // A symbolic link made on the Linux side is replaced; its target keeps its
+  // text. Wine starts the Unix program without a process to wait on.
+  DeleteFileA(file.c_str());
+  WriteWholeFile(host + "target.ini", CanonicalText(1, 2, 3, "0"));
+  RunProcess(L"/bin/ln -s ../target.ini XVF_Aspect.ini", std::wstring(plugins.begin(), plugins.end()).c_str());
+  for (int i = 0; i < 100 && Contents(file) == "<missing>"; ++i) Sleep(50);
+  SettingsStore store(platform);
+  store.Load("XVF_Aspect");
+  EXPECT_EQ(store.current.aspectMode, 3);
+  store.current.aspectMode = 4;
+  store.Save();
+  EXPECT_EQ(Contents(file), CanonicalText(1, 2, 4, "0"));
+  EXPECT_EQ(Contents(host + "target.ini"), CanonicalText(1, 2, 3, "0"));
 }
 
 }  // namespace
