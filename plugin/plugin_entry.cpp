@@ -23,11 +23,13 @@ namespace {
 PluginState thePlugin;
 HostWindows theHostWindows;
 
-// The file name this module was loaded under, without folder and extension.
+// The file name this module was loaded under, without folder and extension;
+// empty when the path filled the buffer (its end, the name, was cut).
 std::string ModuleBaseName() {
   char path[MAX_PATH + 1] = {};
   const DWORD length = GetModuleFileNameA(PluginModule(), path, MAX_PATH);
-  std::string name(path, length < MAX_PATH ? length : MAX_PATH);
+  if (length >= MAX_PATH) return std::string();
+  std::string name(path, length);
   const size_t slash = name.find_last_of("\\/");
   if (slash != std::string::npos) name.erase(0, slash + 1);
   const size_t dot = name.find_last_of('.');

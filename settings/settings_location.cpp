@@ -34,6 +34,9 @@ SettingsLocation ComputeLocation(const LocationFacts& facts, const std::string& 
     base = slash == std::string::npos ? std::string() : facts.hostPath.substr(0, slash + 1);
   }
   location.instance = InstanceFromCommandLine(facts.commandLine);
+  // A host path without a folder (cut short, say) or no module name names no
+  // file: nothing is stored.
+  if (base.empty() || moduleName.empty()) return location;
   if (!location.instance.empty()) base += "Instances\\" + location.instance + "\\";
   location.directory = base + "Plugins\\";
   location.moduleName = moduleName;

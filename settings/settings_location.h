@@ -19,7 +19,8 @@ struct SettingsLocation {
 // lowered (ASCII) first. Empty when no switch or the switch ends the line.
 std::string InstanceFromCommandLine(const std::string& commandLine);
 
-// The location for the gathered facts and the module base name.
+// The location for the gathered facts and the module base name; only the
+// instance when the host path has no folder or the module name is empty.
 SettingsLocation ComputeLocation(const LocationFacts& facts, const std::string& moduleName);
 
 }  // namespace xvf

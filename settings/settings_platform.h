@@ -45,10 +45,12 @@ class SettingsPlatform {
   // of it into bytes. Anything but a regular file is kReadFailed.
   virtual ReadResult ReadOrCreate(const std::string& path, std::vector<uint8_t>* bytes) = 0;
 
-  // Creates a new empty file with a unique short name (never longer than
-  // "xvfFFFF.tmp") in folder (ends in a backslash) and puts its path in
-  // temporary; false, with no file made, when none can be made. Never opens
-  // an existing file. May throw std::bad_alloc, and then leaves no file.
+  // Creates a new empty file with a unique short name (TemporaryFileName,
+  // never longer than "xvfFFFF.tmp") in folder (ends in a backslash) and puts
+  // its path in temporary. Names follow the last one tried in this process;
+  // a taken name is skipped, at most kTemporaryNameAttempts are tried. False,
+  // with no file made, when none can be made. Never opens an existing file.
+  // May throw std::bad_alloc, and then leaves no file.
   virtual bool CreateTemporary(const std::string& folder, std::string* temporary) = 0;
 
   // Writes all size bytes to path from its start, creating it when missing,
@@ -57,10 +59,12 @@ class SettingsPlatform {
   // untouched. Attributes of an existing file are kept.
   virtual bool WriteWhole(const std::string& path, const uint8_t* data, size_t size) = 0;
 
-  // Puts the file from in the place of to in one step: an existing to keeps
-  // its attributes (mode bits), security and creation time; a read-only to is
-  // refused. True when from's bytes are now at to and from is gone; false
-  // when to is untouched and from still exists.
+  // Puts the file from in the place of to by one rename: at every instant to
+  // is the whole old file or the whole new one. from first takes to's
+  // hidden/system/archive/not-indexed attributes (mode bits); a read-only to
+  // is refused; a symbolic link at to is replaced, its target untouched.
+  // True when from's bytes are now at to and from is gone; false when to is
+  // untouched and from still exists.
   virtual bool Replace(const std::string& from, const std::string& to) = 0;
 
   // Deletes path; failures are ignored.

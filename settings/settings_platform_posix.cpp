@@ -8,13 +8,13 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <iterator>
 
 #include "settings/settings_platform.h"
+#include "settings/temporary_name.h"
 
 namespace xvf {
 namespace {
@@ -95,14 +95,12 @@ class PosixSettingsPlatform final : public SettingsPlatform {
     return result;
   }
 
-  // "xvfFFFF.tmp", four hex digits from a per-process sequence, created
-  // exclusively (mode 0666 less the umask, as a new settings file gets).
+  // Names in sequence from a per-process start, created exclusively (mode
+  // 0666 less the umask, as a new settings file gets).
   bool CreateTemporary(const std::string& folder, std::string* temporary) override {
     static std::atomic<uint32_t> theNext{uint32_t(getpid()) * 2654435761u ^ uint32_t(std::time(nullptr))};
-    for (uint32_t attempt = 0; attempt < 0x10000; ++attempt) {
-      char name[16];
-      std::snprintf(name, sizeof(name), "xvf%04X.tmp", unsigned(theNext++ & 0xFFFF));
-      std::string candidate = folder + name;
+    for (uint32_t attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+      std::string candidate = folder + TemporaryFileName(theNext++);
       const int file = open(PosixPath(candidate).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
       if (file >= 0) {
         close(file);

@@ -2,6 +2,7 @@
 
 #include "settings/number_text.h"
 #include "settings/settings_location.h"
+#include "settings/text_encoding.h"
 
 namespace xvf {
 
@@ -45,17 +46,25 @@ void SettingsStore::Locate() {
   path = std::move(location.path);
   // Only "Plugins": the host owns the instance and user folders, and
   // nothing is stored until they exist.
-  platform_->CreateFolder(directory.substr(0, directory.size() - 1));
+  if (!directory.empty()) platform_->CreateFolder(directory.substr(0, directory.size() - 1));
 }
 
 void SettingsStore::LoadText() {
   ini.LoadText(std::vector<uint8_t>());
   inReadFailed_ = false;
+  encoding_ = TextEncoding::kAnsi;
+  loadedFile_.clear();
   if (path.empty()) return;
   std::vector<uint8_t> bytes;
   switch (platform_->ReadOrCreate(path, &bytes)) {
     case ReadResult::kRead:
-      ini.LoadText(std::move(bytes));
+      encoding_ = SettingsTextEncoding(bytes);
+      if (encoding_ == TextEncoding::kAnsi) {
+        ini.LoadText(std::move(bytes));
+      } else {
+        ini.LoadText(DecodeSettingsText(bytes, encoding_));
+        loadedFile_ = std::move(bytes);
+      }
       break;
     case ReadResult::kCannotOpen:  // held open elsewhere, no rights: its settings are unknown
     case ReadResult::kReadFailed:
@@ -67,14 +76,18 @@ void SettingsStore::LoadText() {
 void SettingsStore::StoreText() {
   // A file that could not be read is not replaced by defaults.
   if (inReadFailed_ || path.empty() || !ini.OutputChanged()) return;
-  const uint8_t* text = ini.outText.data();
-  const size_t length = ini.outLength;
+  // Written back in the encoding it was read in; ANSI text is the file as it is.
+  const bool ansi = encoding_ == TextEncoding::kAnsi;
+  const std::vector<uint8_t> encoded =
+      ansi ? std::vector<uint8_t>() : EncodeSettingsText(ini.outText.data(), ini.outLength, encoding_);
+  const uint8_t* text = ansi ? ini.outText.data() : encoded.data();
+  const size_t length = ansi ? ini.outLength : encoded.size();
   std::string temporary;
   if (!platform_->CreateTemporary(directory, &temporary)) {
     // No temporary file can be made here: written in place rather than lost.
-    // A write that failed part-way puts the old text back where it can.
-    if (!platform_->WriteWhole(path, text, length))
-      platform_->WriteWhole(path, ini.inText.data(), ini.inSize);
+    // A write that failed part-way puts the file's bytes as loaded back.
+    const std::vector<uint8_t>& loaded = ansi ? ini.inText : loadedFile_;
+    if (!platform_->WriteWhole(path, text, length)) platform_->WriteWhole(path, loaded.data(), loaded.size());
     return;
   }
   // Written beside the file, then put in its place: a failure at any step

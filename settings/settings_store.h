@@ -8,6 +8,7 @@
 #include "platform/rect.h"
 #include "settings/ini_document.h"
 #include "settings/settings_platform.h"
+#include "settings/text_encoding.h"
 
 namespace xvf {
 
@@ -75,7 +76,8 @@ class SettingsStore {
 
   // Writes DIALOG and COMMON with the values in use, only when the text
   // differs from the one loaded: into a temporary file beside it that then
-  // replaces it (in place when no temporary file can be made).
+  // replaces it (in place when no temporary file can be made), in the
+  // encoding the file was read in.
   void Save();
 
   // records[0] = current, snapshot = records.
@@ -123,6 +125,11 @@ class SettingsStore {
   // The file could not be opened or read, or Load failed part-way: its
   // values are unknown, so it is not saved over until a Load succeeds.
   bool inReadFailed_ = false;
+  // The file's encoding as loaded; it is written back in it. loadedFile_
+  // holds the file's bytes when they are not the text itself (a mark or
+  // UTF-16), to put back after a failed write in place.
+  TextEncoding encoding_ = TextEncoding::kAnsi;
+  std::vector<uint8_t> loadedFile_;
 };
 
 extern SettingsStore theSettingsStore;

@@ -36,6 +36,15 @@ class FaultPlatform : public test::TestPlatform {
   Fault fault = Fault::kNone;
   int32_t operations = 0;
   int32_t injected = 0;
+  std::vector<std::string> wholeTexts;  // what the settings file may hold; empty: not checked
+
+  void ExpectWhole(const std::string& path, const char* when) const {
+    if (wholeTexts.empty()) return;
+    std::string text;
+    EXPECT_TRUE(ReadWholeFile(path, &text) &&
+                std::find(wholeTexts.begin(), wholeTexts.end(), text) != wholeTexts.end())
+        << when << ": " << text;
+  }
 
   ReadResult ReadOrCreate(const std::string& path, std::vector<uint8_t>* bytes) override {
     if (Hit(fault == Fault::kReadFails || fault == Fault::kCannotOpen || fault == Fault::kOutOfMemory)) {
@@ -63,12 +72,17 @@ class FaultPlatform : public test::TestPlatform {
     }
     return TestPlatform::WriteWhole(path, data, size);
   }
+  // A kill between the temporary write and the rename leaves the folder as
+  // it is here, and a kill after it as it is then: one whole file each time.
   bool Replace(const std::string& from, const std::string& to) override {
     if (Hit(fault == Fault::kRenameFails || fault == Fault::kOutOfMemory)) {
       if (fault == Fault::kOutOfMemory) throw std::bad_alloc();
       return false;
     }
-    return TestPlatform::Replace(from, to);
+    ExpectWhole(to, "before the rename");
+    const bool replaced = TestPlatform::Replace(from, to);
+    ExpectWhole(to, "after the rename");
+    return replaced;
   }
   void Remove(const std::string& path) override {
     if (Hit(fault == Fault::kRemoveFails)) return;
@@ -131,6 +145,7 @@ TEST_F(SettingsFaults, EveryFileOperationOfTwoSessions) {
       Prepare(&platform);
       platform.failAt = failAt;
       platform.fault = fault;
+      platform.wholeTexts = {oldText, midText, newText, CanonicalText(10, 20, 3, "0")};
       WriteWholeFile(File(), oldText);  // the previous session's file
       WriteWholeFile(File() + ".tmp", usersText);
 

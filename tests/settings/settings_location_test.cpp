@@ -67,8 +67,14 @@ TEST(SettingsLocation, InstanceSwitchRules) {
 TEST(SettingsLocation, ModuleNameAndOddHostPaths) {
   LocationFacts facts = Facts(2, 0, "");
   EXPECT_EQ(ComputeLocation(facts, "Other").path, "D:\\TV\\Quillvox\\Plugins\\Other.ini");
-  facts.hostPath = "Quillvox.exe";  // no folder at all
-  EXPECT_EQ(ComputeLocation(facts, "XVF_Aspect").path, "Plugins\\XVF_Aspect.ini");
+  // No folder at all (a cut host path is gathered as none), or no module
+  // name (its path was cut): no file is named, not even beside the process.
+  EXPECT_EQ(ComputeLocation(facts, "").path, "");
+  for (const char* host : {"Quillvox.exe", ""}) {
+    facts.hostPath = host;
+    const SettingsLocation location = ComputeLocation(facts, "XVF_Aspect");
+    EXPECT_EQ(location.path + location.directory, "") << host;
+  }
   facts = Facts(2, 1, "");
   facts.userFolder.clear();  // the user folder query's result is used as it comes
   EXPECT_EQ(ComputeLocation(facts, "XVF_Aspect").directory, "\\Quillvox\\Plugins\\");

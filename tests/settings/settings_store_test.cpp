@@ -11,6 +11,7 @@
 #endif
 
 #include "settings/settings_store.h"
+#include "settings/temporary_name.h"
 #include "tests/settings/settings_test_support.h"
 
 namespace xvf {
@@ -234,6 +235,57 @@ TEST_F(SettingsStoreTest, FailedSaveLeavesTheOldFileWhole) {
   store.Save();
   EXPECT_EQ(Contents(File()), CanonicalText(7, 8, 2, "0"));
   EXPECT_EQ(FileNamesIn(Plugins()), std::vector<std::string>{"XVF_Aspect.ini"});
+
+  // A taken temporary name is never written: the next one is tried; with
+  // every name of the bounded sequence taken, the file is written in place.
+  platform.noTemporary = false;
+  for (const uint32_t taken : {3u, kTemporaryNameAttempts}) {
+    std::string probe;  // the name before the ones the save tries
+    ASSERT_TRUE(SystemSettingsPlatform().CreateTemporary(Plugins(), &probe));
+    platform.Remove(probe);
+    const uint32_t next = uint32_t(std::stoul(probe.substr(probe.size() - 8, 4), nullptr, 16)) + 1;
+    for (uint32_t i = 0; i < taken; ++i) WriteWholeFile(Plugins() + TemporaryFileName(next + i), "the user's");
+    store.current.aspectMode = int32_t(taken);
+    store.Save();
+    EXPECT_EQ(Contents(File()), CanonicalText(7, 8, int32_t(taken), "0"));
+    EXPECT_EQ(FileNamesIn(Plugins()).size(), taken + 1);
+    for (uint32_t i = 0; i < taken; ++i) {
+      EXPECT_EQ(Contents(Plugins() + TemporaryFileName(next + i)), "the user's");
+      platform.Remove(Plugins() + TemporaryFileName(next + i));
+    }
+  }
+}
+
+// A file with a byte order mark or in UTF-16 keeps the user's values and its
+// encoding; unchanged text is not rewritten; a failed write in place puts its
+// bytes back.
+TEST_F(SettingsStoreTest, MarkedAndUtf16FilesKeepTheirEncoding) {
+  struct Case {
+    const char* mark;
+    size_t zerosBefore, zerosAfter;  // around each ASCII byte: UTF-16 BE, LE
+  } cases[] = {{"\xEF\xBB\xBF", 0, 0}, {"\xFF\xFE", 0, 1}, {"\xFE\xFF", 1, 0}};
+  for (const Case& c : cases) {
+    const auto Encoded = [&](const std::string& text) {
+      std::string file = c.mark;
+      for (const char ch : text) file += std::string(c.zerosBefore, '\0') + ch + std::string(c.zerosAfter, '\0');
+      return file;
+    };
+    WriteWholeFile(File(), Encoded(CanonicalText(5, 6, 3, "0")));
+    store.Load("XVF_Aspect");
+    EXPECT_EQ(store.current.aspectMode, 3) << c.mark;
+    store.Save();
+    EXPECT_EQ(platform.writes, 0);
+    store.current.aspectMode = 4;
+    store.Save();
+    EXPECT_EQ(Contents(File()), Encoded(CanonicalText(5, 6, 4, "0"))) << c.mark;
+    store.Load("XVF_Aspect");
+    store.current.aspectMode = 1;
+    platform.noTemporary = platform.failWrite = true;
+    store.Save();
+    EXPECT_EQ(Contents(File()), Encoded(CanonicalText(5, 6, 4, "0"))) << c.mark;
+    platform.noTemporary = false;
+    platform.writes = 0;
+  }
 }
 
 #ifndef _WIN32
@@ -270,6 +322,7 @@ TEST_F(SettingsStoreTest, PosixFileKindsAndModes) {
       EXPECT_EQ(FileNamesIn(Plugins()), std::vector<std::string>{"XVF_Aspect.ini"});
     }
   }
+
 }
 #endif
 

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "settings/settings_store.h"
@@ -85,15 +87,13 @@ FileStamp Stamp(const std::string& path) {
   return stamp;
 }
 
-// Runs this program again with extra arguments; its exit code.
-DWORD RunChild(const std::string& arguments) {
-  char exe[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  std::string commandLine = "\"" + std::string(exe) + "\" --gtest_filter=SettingsWin32Child.* " + arguments;
-  STARTUPINFOA startup = {};
+// Runs commandLine (a Windows program, or a Unix one under Wine) in folder
+// (null: this one); its exit code.
+DWORD RunProcess(std::wstring commandLine, const wchar_t* folder = nullptr) {
+  STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(exe, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+  if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder, &startup, &process))
     return 1000;
   WaitForSingleObject(process.hProcess, 120000);
   DWORD code = 1001;
@@ -101,6 +101,27 @@ DWORD RunChild(const std::string& arguments) {
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return code;
+}
+
+std::wstring ThisProgram() {
+  wchar_t exe[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  return exe;
+}
+
+// Runs this program again with extra arguments; its exit code.
+DWORD RunChild(const std::string& arguments) {
+  return RunProcess(L"\"" + ThisProgram() + L"\" --gtest_filter=SettingsWin32Child.SavesUnderItsInstance " +
+                    std::wstring(arguments.begin(), arguments.end()));
+}
+
+// Runs a copy of this program placed in folder, as a host there.
+DWORD RunCopyIn(const std::filesystem::path& folder) {
+  std::filesystem::create_directories(folder);
+  const std::filesystem::path copy = folder / L"Quillvox.exe";
+  std::filesystem::copy_file(ThisProgram(), copy, std::filesystem::copy_options::overwrite_existing);
+  return RunProcess(L"\"" + copy.wstring() +
+                    L"\" --gtest_filter=SettingsWin32Child.CopySavesOneModeMore --xvf-copy");
 }
 
 // The registry switch and the executable's folder are shared by every test
@@ -221,6 +242,26 @@ TEST(SettingsWin32Child, SavesUnderItsInstance) {
   store.Save();
 }
 
+// Started by CopyOfThisProgramInAWideFolder; skipped when run on its own.
+TEST(SettingsWin32Child, CopySavesOneModeMore) {
+  if (!std::strstr(GetCommandLineA(), "--xvf-copy")) GTEST_SKIP() << "runs as a child process only";
+  SettingsStore store;
+  store.Load("XvfCopyTest");
+  store.current.aspectMode = store.current.aspectMode + 1;
+  store.Save();
+}
+
+// A host folder the ANSI code page cannot name saves and reloads beside the
+// host, by its wide path.
+TEST(SettingsWin32Save, CopyOfThisProgramInAWideFolder) {
+  test::TestFolder folder;
+  const std::filesystem::path wide = std::filesystem::path(folder.root()) / L"\u5BA2\u6237\u7AEF";
+  ASSERT_EQ(RunCopyIn(wide), 0u);
+  ASSERT_EQ(RunCopyIn(wide), 0u);
+  std::ifstream file(wide / L"Plugins" / L"XvfCopyTest.ini", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), CanonicalText(-100, -100, 2, "1"));
+}
+
 TEST_F(SettingsWin32Test, FileHeldOpenIsNeitherReadNorReplaced) {
   const std::string file = ExeFolder() + "Plugins\\XvfHeldTest.ini";
   const std::string old = CanonicalText(1, 2, 3, "0");
@@ -243,7 +284,7 @@ TEST_F(SettingsWin32Test, FileHeldOpenIsNeitherReadNorReplaced) {
 // Saving touches nothing that is not ours: a 258-character path is saved
 // (its temporary file's name is shorter), the user's "XVF_Aspect.ini.tmp"
 // stays, a hidden file stays hidden, a read-only file is left as it was, and
-// no temporary file is left.
+// no temporary file is left; a symbolic link as the file is replaced.
 TEST(SettingsWin32Save, KeepsWhatIsNotOurs) {
   test::TestFolder folder;
   const std::string host = folder.root() + std::string(236 - folder.root().size() - 1, 'h') + "\\";
@@ -287,6 +328,20 @@ TEST(SettingsWin32Save, KeepsWhatIsNotOurs) {
     EXPECT_EQ(Names(), expectedNames) << step.mode;
     SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
   }
+
+  // A symbolic link made on the Linux side is replaced; its target keeps its
+  // text. Wine starts the Unix program without a process to wait on.
+  DeleteFileA(file.c_str());
+  WriteWholeFile(host + "target.ini", CanonicalText(1, 2, 3, "0"));
+  RunProcess(L"/bin/ln -s ../target.ini XVF_Aspect.ini", std::wstring(plugins.begin(), plugins.end()).c_str());
+  for (int i = 0; i < 100 && Contents(file) == "<missing>"; ++i) Sleep(50);
+  SettingsStore store(platform);
+  store.Load("XVF_Aspect");
+  EXPECT_EQ(store.current.aspectMode, 3);
+  store.current.aspectMode = 4;
+  store.Save();
+  EXPECT_EQ(Contents(file), CanonicalText(1, 2, 4, "0"));
+  EXPECT_EQ(Contents(host + "target.ini"), CanonicalText(1, 2, 3, "0"));
 }
 
 }  // namespace
