@@ -64,6 +64,9 @@ for (Run("-d -l --no-show-raw-insn")) {
   if (/^[0-9a-f]+ <(.+)>:$/) { $function = $1; next }
   if (/^(\S+:\d+)/) { $line = $1; next }
   next unless /^\s*([0-9a-f]+):\s+(\S+)\s*(.*)$/;
+  # The linker places the exception tables (data) in .text: their bytes
+  # decode as anything.
+  next if $function =~ /^\.gcc_except_table/;
   my ($address, $mnemonic, $operands) = (hex($1), $2, $3);
   my $unit = UnitAt($address);
   next if $unit =~ /_(sse2|ssse3|avx2)\.cpp$/;
