@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "engine/frame_painter.h"
@@ -66,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const xvf::PixelFormat layout = (flags & 1) ? xvf::PixelFormat::kRgb24 : xvf::PixelFormat::kYuy2;
   const int32_t bytesPerPixel = xvf::BytesPerPixel(layout);
   const int32_t byFields = (flags >> 1) & 1;
-  const auto level = static_cast<xvf::CpuLevel>((flags >> 2) % 5);
+  const auto level = xvf::kAllCpuLevels[(flags >> 2) % std::size(xvf::kAllCpuLevels)];
   const bool start = (flags >> 4) & 1;
   const bool sameRows = (flags >> 5) & 1;
 

@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "engine/frame_format.h"
@@ -144,7 +145,7 @@ void ArmFailures(int32_t failAt, bool failAll) {
 void Disarm() { ArmFailures(-1, false); }
 
 xvf::CpuLevel Level(uint8_t bits) {
-  const auto level = static_cast<xvf::CpuLevel>(bits % 5);
+  const auto level = xvf::kAllCpuLevels[bits % std::size(xvf::kAllCpuLevels)];
   return level <= xvf::DetectedCpuLevel() ? level : xvf::DetectedCpuLevel();
 }
 

@@ -212,7 +212,7 @@ TEST_P(FastKernelsAt, GatherOfABuiltTableMatchesTheHorizontalKernels) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, FastKernelsAt,
-                         testing::Values(CpuLevel::C, CpuLevel::Mmx, CpuLevel::Sse2, CpuLevel::Ssse3, CpuLevel::Avx2),
+                         testing::ValuesIn(kAllCpuLevels),
                          [](const testing::TestParamInfo<CpuLevel>& info) { return CpuLevelName(info.param); });
 
 // A map whose half blocks need more than one window is refused, not gathered wrongly.

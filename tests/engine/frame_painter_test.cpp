@@ -440,7 +440,7 @@ TEST_P(PaintAtLevel, RandomFillsMatchThePerPixelModel) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Levels, PaintAtLevel, testing::Values(CpuLevel::C, CpuLevel::Mmx),
+INSTANTIATE_TEST_SUITE_P(Levels, PaintAtLevel, testing::ValuesIn(kAllCpuLevels),
                          [](const testing::TestParamInfo<CpuLevel>& info) { return CpuLevelName(info.param); });
 
 }  // namespace

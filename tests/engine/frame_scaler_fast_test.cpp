@@ -250,7 +250,7 @@ TEST_P(FastPathsAt, InPlaceKernelOnEveryDifferenceAndWeight) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, FastPathsAt,
-                         testing::Values(CpuLevel::C, CpuLevel::Mmx, CpuLevel::Sse2, CpuLevel::Ssse3, CpuLevel::Avx2),
+                         testing::ValuesIn(kAllCpuLevels),
                          [](const testing::TestParamInfo<CpuLevel>& info) { return CpuLevelName(info.param); });
 
 // Steady geometry: no fast path allocates, builds a map, a gather table,

@@ -193,7 +193,7 @@ TEST_P(ScaleAtLevel, TypicalAspectGeometries) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, ScaleAtLevel,
-                         testing::Values(CpuLevel::C, CpuLevel::Mmx, CpuLevel::Sse2, CpuLevel::Ssse3, CpuLevel::Avx2),
+                         testing::ValuesIn(kAllCpuLevels),
                          [](const testing::TestParamInfo<CpuLevel>& info) { return CpuLevelName(info.param); });
 
 // ---- Documented behaviour ----

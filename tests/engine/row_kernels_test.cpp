@@ -343,7 +343,7 @@ TEST_P(RowKernelsAt, KernelsLeaveTheX87UnitUsable) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, RowKernelsAt,
-                         ::testing::Values(CpuLevel::C, CpuLevel::Mmx, CpuLevel::Sse2, CpuLevel::Ssse3, CpuLevel::Avx2),
+                         ::testing::ValuesIn(kAllCpuLevels),
                          [](const ::testing::TestParamInfo<CpuLevel>& info) {
                            return std::string(CpuLevelName(info.param));
                          });
@@ -354,7 +354,8 @@ TEST(RowKernelTable, LevelsAboveCReplaceEveryScalarKernel) {
   const RowKernels c = RowKernelsFor(CpuLevel::C);
   EXPECT_EQ(c.verticalYuy2, &VerticalRowYuy2_C);
   EXPECT_EQ(c.horizontalYuy2Odd, &HorizontalRowYuy2Odd_C);
-  for (CpuLevel level : {CpuLevel::Mmx, CpuLevel::Sse2, CpuLevel::Ssse3, CpuLevel::Avx2}) {
+  for (CpuLevel level : kAllCpuLevels) {
+    if (level == CpuLevel::C) continue;
     const RowKernels k = RowKernelsFor(level);
     EXPECT_NE(k.verticalYuy2, c.verticalYuy2) << CpuLevelName(level);
     EXPECT_NE(k.verticalRgb24, c.verticalRgb24) << CpuLevelName(level);
