@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "engine/column_plan.h"
-#include "platform/cpu_features.h"
 
 namespace xvf {
 
@@ -23,11 +22,5 @@ void ResampleColumns_AVX2(uint8_t* firstRow, ptrdiff_t rowStride, int32_t rows, 
 struct ColumnKernels {
   ColumnRowsFn resampleRows = nullptr;  // null: the level keeps the other paths
 };
-
-// The kernels of one level, from the lowest up to `level`.
-ColumnKernels ColumnKernelsFor(CpuLevel level);
-
-// The table for UsableCpuLevel(), chosen once on first use.
-const ColumnKernels& ActiveColumnKernels();
 
 }  // namespace xvf

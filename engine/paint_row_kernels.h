@@ -1,8 +1,6 @@
 #pragma once
 #include <cstdint>
 
-#include "platform/cpu_features.h"
-
 namespace xvf {
 
 // What one fill writes, prepared once per rectangle.
@@ -54,12 +52,5 @@ struct PaintKernels {
   PaintRowFn opaqueRgb24;
   PaintRowFn blendRgb24;
 };
-
-// The scalar kernels, replaced by the MMX ones from that level up (the MMX
-// kernels serve every higher level too).
-PaintKernels PaintKernelsFor(CpuLevel level);
-
-// The table for UsableCpuLevel(), chosen once on first use.
-const PaintKernels& ActivePaintKernels();
 
 }  // namespace xvf

@@ -3,7 +3,6 @@
 
 #include "engine/fast_row_kernels.h"
 #include "engine/scale_map.h"
-#include "platform/cpu_features.h"
 
 namespace xvf {
 
@@ -34,12 +33,6 @@ struct RowKernels {
   GatherRowFn gatherRow = nullptr;
   GatherRowPairFn gatherRowPair = nullptr;  // AVX2 only; else rows one by one
 };
-
-// The scalar kernels, overwritten from the lowest instruction set up to `level`.
-RowKernels RowKernelsFor(CpuLevel level);
-
-// The table for UsableCpuLevel(), chosen once on first use.
-const RowKernels& ActiveRowKernels();
 
 // Scalar reference kernels.
 void VerticalRowYuy2_C(const uint8_t* a, int32_t offset, int32_t weight, int32_t count, uint8_t* work);

@@ -257,7 +257,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   theFreshChecksLeft = kFreshChecks;
 
   PluginState state;
-  state.theScaler.UseKernels(xvf::RowKernelsFor(Level(flags >> 1)));
+  state.theScaler.UseKernels(xvf::EngineKernelsFor(Level(flags >> 1)));
   // The panorama table's allocation at Start may fail too.
   ArmFailures((flags & 0x20) ? 0 : -1, false);
   Check(state.Start(stream.format, nullptr) == 1);
@@ -292,7 +292,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         break;
       }
       case 4:  // the kernels of another CPU level
-        state.theScaler.UseKernels(xvf::RowKernelsFor(Level(op)));
+        state.theScaler.UseKernels(xvf::EngineKernelsFor(Level(op)));
         theStateChecked = false;
         break;
       default:

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/engine_kernels.h"
 #include "engine/gather_table.h"
 #include "engine/interpolate.h"
 #include "engine/row_kernels.h"
@@ -33,7 +34,7 @@ class FastKernelsAt : public testing::TestWithParam<CpuLevel> {
  protected:
   void SetUp() override {
     if (GetParam() > DetectedCpuLevel()) GTEST_SKIP() << "CPU lacks " << CpuLevelName(GetParam());
-    kernels_ = RowKernelsFor(GetParam());
+    kernels_ = EngineKernelsFor(GetParam()).rows;
   }
   RowKernels kernels_{};
 };

@@ -134,7 +134,7 @@ class ScaleAtLevel : public testing::TestWithParam<CpuLevel> {
   void SetUp() override {
     if (GetParam() > DetectedCpuLevel()) GTEST_SKIP() << "CPU lacks " << CpuLevelName(GetParam());
     scaler.SetHysteresis(10, 10);
-    scaler.UseKernels(RowKernelsFor(GetParam()));
+    scaler.UseKernels(EngineKernelsFor(GetParam()));
   }
 
   // Scales a random frame placed against a no-access page and compares it

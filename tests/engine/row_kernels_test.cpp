@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/engine_kernels.h"
 #include "tests/support/guarded_buffer.h"
 
 namespace xvf {
@@ -106,7 +107,7 @@ class RowKernelsAt : public ::testing::TestWithParam<CpuLevel> {
  protected:
   void SetUp() override {
     if (GetParam() > DetectedCpuLevel()) GTEST_SKIP() << "CPU lacks " << CpuLevelName(GetParam());
-    kernels_ = RowKernelsFor(GetParam());
+    kernels_ = EngineKernelsFor(GetParam()).rows;
   }
 
   // One vertical call against the reference: the rows A and B lie in one
@@ -351,12 +352,12 @@ INSTANTIATE_TEST_SUITE_P(Levels, RowKernelsAt,
 // Each level above C replaces every scalar kernel, so the sweeps above test
 // vector code at every level.
 TEST(RowKernelTable, LevelsAboveCReplaceEveryScalarKernel) {
-  const RowKernels c = RowKernelsFor(CpuLevel::C);
+  const RowKernels c = EngineKernelsFor(CpuLevel::C).rows;
   EXPECT_EQ(c.verticalYuy2, &VerticalRowYuy2_C);
   EXPECT_EQ(c.horizontalYuy2Odd, &HorizontalRowYuy2Odd_C);
   for (CpuLevel level : kAllCpuLevels) {
     if (level == CpuLevel::C) continue;
-    const RowKernels k = RowKernelsFor(level);
+    const RowKernels k = EngineKernelsFor(level).rows;
     EXPECT_NE(k.verticalYuy2, c.verticalYuy2) << CpuLevelName(level);
     EXPECT_NE(k.verticalRgb24, c.verticalRgb24) << CpuLevelName(level);
     EXPECT_NE(k.horizontalYuy2, c.horizontalYuy2) << CpuLevelName(level);
