@@ -366,6 +366,27 @@ TEST(RowKernelTable, LevelsAboveCReplaceEveryScalarKernel) {
   }
 }
 
+// XVF_CPU caps the level by its name in cpu_levels.def; a name it does not
+// know caps nothing.
+TEST(RowKernelTable, XvfCpuCapsTheLevelByName) {
+  const char* outer = std::getenv("XVF_CPU");
+  const std::string saved = outer ? outer : "";
+  auto setCap = [](const std::string& name) {
+#ifdef _WIN32
+    _putenv(("XVF_CPU=" + name).c_str());
+#else
+    name.empty() ? unsetenv("XVF_CPU") : setenv("XVF_CPU", name.c_str(), 1);
+#endif
+  };
+  for (const CpuLevel level : kAllCpuLevels) {
+    setCap(CpuLevelName(level));
+    EXPECT_EQ(UsableCpuLevel(), std::min(level, DetectedCpuLevel())) << CpuLevelName(level);
+  }
+  setCap("sse4");
+  EXPECT_EQ(UsableCpuLevel(), DetectedCpuLevel());
+  setCap(saved);
+}
+
 // Where the run names the processor it emulates (XVF_EXPECT_CPU_LEVEL, set by
 // the 32-bit run under qemu), detection must find exactly that level.
 TEST(RowKernelTable, DetectsTheLevelTheRunExpects) {
