@@ -19,8 +19,8 @@ EngineKernels EngineKernelsFor(CpuLevel level) {
   paint.blendYuy2Odd = BlendRowYuy2Odd_C;
   paint.opaqueRgb24 = OpaqueRowRgb24_C;
   paint.blendRgb24 = BlendRowRgb24_C;
-  // Below SSE2 a scalar in-place column resampler measured slower than the
-  // two passes, which those levels keep.
+  // No column kernel below SSE2: a scalar in-place resampler measured slower
+  // than the two passes, which those levels keep.
   if (level < CpuLevel::Mmx) return k;
 
   rows.verticalYuy2 = VerticalRowYuy2_MMX;
