@@ -246,7 +246,7 @@ cmd_bench() {
   echo "== build: win32 frame_pass_timing"
   cmake --build --preset win32 --target frame_pass_timing >/dev/null
   local level
-  for level in c mmx sse2 ssse3 avx2; do
+  for level in $(sed -n 's/^XVF_CPU_LEVEL([A-Za-z0-9]*, *\([a-z0-9]*\),.*/\1/p' platform/cpu_levels.def); do
     echo "== benchmarks at XVF_CPU=$level"
     XVF_CPU=$level build/native/bench/xvf_bench --benchmark_min_time=0.2 "$@"
   done

@@ -1,6 +1,6 @@
 // The frame engine per frame: scaling, the black bands around the picture,
 // and a memcpy of the same frame as the floor. The kernels are those of
-// ActiveRowKernels(), so XVF_CPU picks the level; every case reports whole
+// ActiveEngineKernels(), so XVF_CPU picks the level; every case reports whole
 // frames as bytes processed, so its bytes/s compares with the memcpy floor.
 #include <benchmark/benchmark.h>
 
@@ -55,7 +55,7 @@ void Scale(benchmark::State& state, PixelFormat format, Rect (*source)(int32_t, 
   Frame frame(width, height, format);
   FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
-  scaler.UseKernels(ActiveRowKernels());
+  scaler.UseKernels(ActiveEngineKernels());
   const Rect src = source(width, height);
   const Rect dst{0, 0, width, height};
   for (auto _ : state) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/engine_kernels.h"
 #include "engine/row_kernels.h"
 #include "engine/scale_map.h"
 #include "platform/cpu_features.h"
@@ -51,11 +52,11 @@ void Horizontal(benchmark::State& state, HorizontalRowFn kernel, int32_t bytesPe
   state.SetLabel(CpuLevelName(UsableCpuLevel()));
 }
 
-void VerticalRowYuy2(benchmark::State& s) { Vertical(s, ActiveRowKernels().verticalYuy2, 2); }
-void VerticalRowRgb24(benchmark::State& s) { Vertical(s, ActiveRowKernels().verticalRgb24, 3); }
-void HorizontalRowYuy2(benchmark::State& s) { Horizontal(s, ActiveRowKernels().horizontalYuy2, 2); }
-void HorizontalRowYuy2Odd(benchmark::State& s) { Horizontal(s, ActiveRowKernels().horizontalYuy2Odd, 2); }
-void HorizontalRowRgb24(benchmark::State& s) { Horizontal(s, ActiveRowKernels().horizontalRgb24, 3); }
+void VerticalRowYuy2(benchmark::State& s) { Vertical(s, ActiveEngineKernels().rows.verticalYuy2, 2); }
+void VerticalRowRgb24(benchmark::State& s) { Vertical(s, ActiveEngineKernels().rows.verticalRgb24, 3); }
+void HorizontalRowYuy2(benchmark::State& s) { Horizontal(s, ActiveEngineKernels().rows.horizontalYuy2, 2); }
+void HorizontalRowYuy2Odd(benchmark::State& s) { Horizontal(s, ActiveEngineKernels().rows.horizontalYuy2Odd, 2); }
+void HorizontalRowRgb24(benchmark::State& s) { Horizontal(s, ActiveEngineKernels().rows.horizontalRgb24, 3); }
 
 BENCHMARK(VerticalRowYuy2)->Arg(720)->Arg(1920);
 BENCHMARK(VerticalRowRgb24)->Arg(720)->Arg(1920);

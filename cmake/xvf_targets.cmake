@@ -1,25 +1,29 @@
 # Helpers shared by every folder's CMakeLists.txt.
 
-# Files named *_mmx.cpp, *_sse2.cpp, *_ssse3.cpp or *_avx2.cpp get that
+# The instruction-set levels: names and compile options from
+# platform/cpu_levels.def, the one list of levels.
+set(XVF_CPU_LEVELS_FILE ${PROJECT_SOURCE_DIR}/platform/cpu_levels.def)
+file(STRINGS ${XVF_CPU_LEVELS_FILE} XVF_CPU_LEVEL_LINES REGEX "^XVF_CPU_LEVEL\\(")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${XVF_CPU_LEVELS_FILE})
+
+# Files named for a level (*_mmx.cpp, *_sse2.cpp...) get that level's
 # instruction set and nothing else does, so intrinsics never leak into
 # baseline code. The baseline (MMX with integer SSE in the 32-bit builds)
 # comes from the toolchain; *_mmx.cpp asks for no more than that.
 function(xvf_isa_flags target)
   get_target_property(sources ${target} SOURCES)
-  foreach(source IN LISTS sources)
-    if(source MATCHES "_avx2\\.cpp$")
-      set_source_files_properties(${source} TARGET_DIRECTORY ${target}
-        PROPERTIES COMPILE_OPTIONS "-mavx2")
-    elseif(source MATCHES "_ssse3\\.cpp$")
-      set_source_files_properties(${source} TARGET_DIRECTORY ${target}
-        PROPERTIES COMPILE_OPTIONS "-mssse3")
-    elseif(source MATCHES "_sse2\\.cpp$")
-      set_source_files_properties(${source} TARGET_DIRECTORY ${target}
-        PROPERTIES COMPILE_OPTIONS "-msse2")
-    elseif(source MATCHES "_mmx\\.cpp$")
-      set_source_files_properties(${source} TARGET_DIRECTORY ${target}
-        PROPERTIES COMPILE_OPTIONS "-mmmx;-msse")
+  foreach(line IN LISTS XVF_CPU_LEVEL_LINES)
+    string(REGEX MATCH "^XVF_CPU_LEVEL\\([A-Za-z0-9]+, ([a-z0-9]+), \"([^\"]*)\"\\)" matched "${line}")
+    set(name ${CMAKE_MATCH_1})
+    separate_arguments(options UNIX_COMMAND "${CMAKE_MATCH_2}")
+    if(NOT matched OR NOT options)
+      continue()
     endif()
+    foreach(source IN LISTS sources)
+      if(source MATCHES "_${name}\\.cpp$")
+        set_source_files_properties(${source} TARGET_DIRECTORY ${target} PROPERTIES COMPILE_OPTIONS "${options}")
+      endif()
+    endforeach()
   endforeach()
 endfunction()
 

@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "engine/column_plan.h"
-#include "platform/cpu_features.h"
 
 namespace xvf {
 
@@ -13,21 +12,13 @@ namespace xvf {
 // Each row is its own source (the rows' source rows are themselves). Uses
 // plan.saved or plan.scratch as scratch; touches no byte of a row outside
 // [plan.touchLow, plan.touchHigh) and writes only the destination bytes.
-using ColumnRowsFn = void (*)(uint8_t* firstRow, ptrdiff_t rowStride, int32_t rows, const ColumnPlan& plan);
+using ColumnRowsKernel = void(uint8_t* firstRow, ptrdiff_t rowStride, int32_t rows, const ColumnPlan& plan);
+using ColumnRowsFn = ColumnRowsKernel*;
 
-void ResampleColumns_C(uint8_t* firstRow, ptrdiff_t rowStride, int32_t rows, const ColumnPlan& plan);
-void ResampleColumns_SSE2(uint8_t* firstRow, ptrdiff_t rowStride, int32_t rows, const ColumnPlan& plan);
-void ResampleColumns_SSSE3(uint8_t* firstRow, ptrdiff_t rowStride, int32_t rows, const ColumnPlan& plan);
-void ResampleColumns_AVX2(uint8_t* firstRow, ptrdiff_t rowStride, int32_t rows, const ColumnPlan& plan);
+ColumnRowsKernel ResampleColumns_C, ResampleColumns_SSE2, ResampleColumns_SSSE3, ResampleColumns_AVX2;
 
 struct ColumnKernels {
   ColumnRowsFn resampleRows = nullptr;  // null: the level keeps the other paths
 };
-
-// The kernels of one level, from the lowest up to `level`.
-ColumnKernels ColumnKernelsFor(CpuLevel level);
-
-// The table for UsableCpuLevel(), chosen once on first use.
-const ColumnKernels& ActiveColumnKernels();
 
 }  // namespace xvf

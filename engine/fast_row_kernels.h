@@ -11,34 +11,20 @@ namespace xvf {
 // `bytes` bytes of each row. `next` is a row of at least `bytes` bytes to be
 // read after this one: the SSE2, SSSE3 and AVX2 versions prefetch it as they
 // go (a hint, never dereferenced).
-using LerpRowFn = void (*)(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst,
+using LerpRowKernel = void(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst,
                            const uint8_t* next);
+using LerpRowFn = LerpRowKernel*;
 
-void LerpRow_C(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst, const uint8_t* next);
-void LerpRow_MMX(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst, const uint8_t* next);
-void LerpRow_SSE2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst,
-                  const uint8_t* next);
-void LerpRow_SSSE3(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst,
-                   const uint8_t* next);
-void LerpRow_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst,
-                  const uint8_t* next);
+LerpRowKernel LerpRow_C, LerpRow_MMX, LerpRow_SSE2, LerpRow_SSSE3, LerpRow_AVX2;
 
 // Two rows blended from the same pair of source rows with their own weights,
 // reading the sources once: `dst0` must not overlap `a` or `b`; `dst1` may be
 // `a` or `b` itself. `next` as for LerpRowFn.
-using LerpRowPairFn = void (*)(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
-                                uint8_t* dst0, uint8_t* dst1, const uint8_t* next);
+using LerpRowPairKernel = void(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
+                               uint8_t* dst0, uint8_t* dst1, const uint8_t* next);
+using LerpRowPairFn = LerpRowPairKernel*;
 
-void LerpRowPair_C(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
-                    uint8_t* dst0, uint8_t* dst1, const uint8_t* next);
-void LerpRowPair_MMX(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
-                     uint8_t* dst0, uint8_t* dst1, const uint8_t* next);
-void LerpRowPair_SSE2(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
-                       uint8_t* dst0, uint8_t* dst1, const uint8_t* next);
-void LerpRowPair_SSSE3(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
-                       uint8_t* dst0, uint8_t* dst1, const uint8_t* next);
-void LerpRowPair_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,
-                       uint8_t* dst0, uint8_t* dst1, const uint8_t* next);
+LerpRowPairKernel LerpRowPair_C, LerpRowPair_MMX, LerpRowPair_SSE2, LerpRowPair_SSSE3, LerpRowPair_AVX2;
 
 // A row pair as two single rows, for the levels below AVX2: dst0 first,
 // since only dst1 may be a source row; the second row finds the sources in
@@ -58,9 +44,10 @@ struct RowStep;
 // step. `savedRow`: the picture row the save buffer stands in for, or -1.
 // AVX2 only: inlined the same way, the SSSE3 blends ran 8-11 % slower on
 // fit-width frames and the SSE2 ones 1 % faster.
-using BlendRowStepsFn = void (*)(const RowGeometry& g, int32_t savedRow, const RowStep* steps, int32_t count);
+using BlendRowStepsKernel = void(const RowGeometry& g, int32_t savedRow, const RowStep* steps, int32_t count);
+using BlendRowStepsFn = BlendRowStepsKernel*;
 
-void BlendRowSteps_AVX2(const RowGeometry& g, int32_t savedRow, const RowStep* steps, int32_t count);
+BlendRowStepsKernel BlendRowSteps_AVX2;
 
 // Sixteen destination bytes of a horizontal resampling, in two halves of
 // eight. Half h takes its samples from the 16-byte window that starts
@@ -87,18 +74,17 @@ inline int32_t GatherWeight(const GatherBlock& block, int32_t k) {
 // Writes `bytes` destination bytes from `src` along ceil(bytes / 16) blocks.
 // Window loads read 16 bytes from each base: the source row must have that
 // much room past every base.
-using GatherRowFn = void (*)(const uint8_t* src, const GatherBlock* blocks, int32_t bytes, uint8_t* dst);
+using GatherRowKernel = void(const uint8_t* src, const GatherBlock* blocks, int32_t bytes, uint8_t* dst);
+using GatherRowFn = GatherRowKernel*;
 
-void GatherRow_C(const uint8_t* src, const GatherBlock* blocks, int32_t bytes, uint8_t* dst);
-void GatherRow_SSSE3(const uint8_t* src, const GatherBlock* blocks, int32_t bytes, uint8_t* dst);
-void GatherRow_AVX2(const uint8_t* src, const GatherBlock* blocks, int32_t bytes, uint8_t* dst);
+GatherRowKernel GatherRow_C, GatherRow_SSSE3, GatherRow_AVX2;
 
 // Two rows gathered along the same blocks, each table entry loaded once:
 // row 0 from src0 into dst0, row 1 from src1 into dst1.
-using GatherRowPairFn = void (*)(const uint8_t* src0, const uint8_t* src1, const GatherBlock* blocks, int32_t bytes,
+using GatherRowPairKernel = void(const uint8_t* src0, const uint8_t* src1, const GatherBlock* blocks, int32_t bytes,
                                  uint8_t* dst0, uint8_t* dst1);
+using GatherRowPairFn = GatherRowPairKernel*;
 
-void GatherRowPair_AVX2(const uint8_t* src0, const uint8_t* src1, const GatherBlock* blocks, int32_t bytes,
-                        uint8_t* dst0, uint8_t* dst1);
+GatherRowPairKernel GatherRowPair_AVX2;
 
 }  // namespace xvf

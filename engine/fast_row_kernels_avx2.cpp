@@ -8,6 +8,7 @@
 
 #include "engine/blend_steps.h"
 #include "engine/fast_row_kernels.h"
+#include "engine/lerp_row_dispatch.h"
 #include "engine/row_kernels_simd.h"
 
 namespace xvf {
@@ -152,13 +153,7 @@ inline void StoreLast(uint8_t* dst, __m256i lanes, int32_t bytes) {
 
 void LerpRow_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst,
                   const uint8_t* next) {
-  if (bytes < 32) {
-    LerpRow_SSE2(a, b, weight, bytes, dst, next);
-  } else if (weight < 2048) {
-    LerpRows<false>(a, b, weight, bytes, dst, next);
-  } else {
-    LerpRows<true>(a, b, weight, bytes, dst, next);
-  }
+  LerpRowByWeight<32, LerpRow_SSE2, LerpRows<false>, LerpRows<true>>(a, b, weight, bytes, dst, next);
 }
 
 void LerpRowPair_AVX2(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,

@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "engine/interpolate.h"
 #include "engine/fast_row_kernels.h"
+#include "engine/lerp_row_dispatch.h"
 #include "engine/mmx_memory.h"
 
 namespace xvf {
@@ -27,7 +27,7 @@ inline __m64 Blend8(__m64 a, __m64 b, __m64 scaled) {
 }
 
 template <bool kFromB>
-void LerpRows(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst) {
+void LerpRows(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst, const uint8_t*) {
   const __m64 scaled = _mm_set1_pi16(static_cast<int16_t>(static_cast<uint16_t>(weight << 4)));
   // The last 8 bytes are blended before any store: dst may be a or b.
   const int32_t last = bytes - 8;
@@ -46,14 +46,9 @@ void LerpRows(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes,
 
 }  // namespace
 
-void LerpRow_MMX(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst, const uint8_t*) {
-  if (bytes < 8) {
-    for (int32_t i = 0; i < bytes; ++i) dst[i] = Interpolate(a[i], b[i], weight);
-  } else if (weight < 2048) {
-    LerpRows<false>(a, b, weight, bytes, dst);
-  } else {
-    LerpRows<true>(a, b, weight, bytes, dst);
-  }
+void LerpRow_MMX(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst,
+                 const uint8_t* next) {
+  LerpRowByWeight<8, LerpRowBytes, LerpRows<false>, LerpRows<true>>(a, b, weight, bytes, dst, next);
 }
 
 void LerpRowPair_MMX(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,

@@ -1,5 +1,6 @@
 // SSE2 LerpRow: 16 bytes a step.
 #include "engine/fast_row_kernels.h"
+#include "engine/lerp_row_dispatch.h"
 #include "engine/row_kernels_simd.h"
 
 namespace xvf {
@@ -26,13 +27,7 @@ void LerpRows(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes,
 
 void LerpRow_SSE2(const uint8_t* a, const uint8_t* b, int32_t weight, int32_t bytes, uint8_t* dst,
                   const uint8_t* next) {
-  if (bytes < 16) {
-    for (int32_t i = 0; i < bytes; ++i) dst[i] = LerpByte(a[i], b[i], weight);
-  } else if (weight < 2048) {
-    LerpRows<false>(a, b, weight, bytes, dst, next);
-  } else {
-    LerpRows<true>(a, b, weight, bytes, dst, next);
-  }
+  LerpRowByWeight<16, LerpRowBytes, LerpRows<false>, LerpRows<true>>(a, b, weight, bytes, dst, next);
 }
 
 void LerpRowPair_SSE2(const uint8_t* a, const uint8_t* b, int32_t weight0, int32_t weight1, int32_t bytes,

@@ -2,7 +2,7 @@
 #include <cstdint>
 
 #include "engine/frame_format.h"
-#include "engine/paint_row_kernels.h"
+#include "engine/engine_kernels.h"
 #include "platform/rect.h"
 
 namespace xvf {
@@ -27,7 +27,7 @@ class FramePainter {
                    int32_t opacity);
 
   // Row kernels of another level than UsableCpuLevel()'s (tests, benchmarks).
-  void UseKernels(const PaintKernels& kernels) { kernels_ = kernels; }
+  void UseKernels(const EngineKernels& kernels) { kernels_ = kernels.paint; }
 
   uint8_t* PixelAddress(uint8_t* buffer, int32_t x, int32_t y) const;
   // YUY2: bytes Y U Y V; RGB24: 0x00RRGGBB (bytes B G R 0); else the colour.
@@ -44,7 +44,7 @@ class FramePainter {
   int32_t rowStride = 0;  // bytes from one picture row to the one below
 
  private:
-  PaintKernels kernels_ = ActivePaintKernels();
+  PaintKernels kernels_ = ActiveEngineKernels().paint;
 };
 
 }  // namespace xvf

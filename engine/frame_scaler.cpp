@@ -9,7 +9,7 @@
 
 namespace xvf {
 
-FrameScaler::FrameScaler() : kernels_(ActiveRowKernels()), columnKernels_(ActiveColumnKernels()) {}
+FrameScaler::FrameScaler() : kernels_(ActiveEngineKernels().rows), columnKernels_(ActiveEngineKernels().columns) {}
 
 FrameScaler::~FrameScaler() {
   AlignedFree(work_);

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "engine/column_kernels.h"
+#include "engine/engine_kernels.h"
 #include "engine/frame_format.h"
 #include "engine/row_kernels.h"
 #include "engine/row_steps.h"
@@ -53,12 +54,12 @@ class FrameScaler {
   }
   bool EnsureWorkBuffer(int32_t width, int32_t height, int32_t bytesPerWorkPixel);
 
-  // Kernels for one instruction-set level (tests and benchmarks); the
-  // constructor takes ActiveRowKernels().
-  void UseKernels(const RowKernels& kernels) { kernels_ = kernels; }
-  // The in-place column kernel of one level; the constructor takes
-  // ActiveColumnKernels().
-  void UseColumnKernels(const ColumnKernels& kernels) { columnKernels_ = kernels; }
+  // Row and column kernels of one instruction-set level (tests and
+  // benchmarks); the constructor takes ActiveEngineKernels().
+  void UseKernels(const EngineKernels& kernels) {
+    kernels_ = kernels.rows;
+    columnKernels_ = kernels.columns;
+  }
 
   // Fast paths, on by default: how the two passes are executed when the
   // geometry allows, byte-identical to the two passes. Off: always the two

@@ -90,19 +90,4 @@ void BlendRowRgb24_C(uint8_t* row, int32_t count, const PaintFill& fill) {
   }
 }
 
-PaintKernels PaintKernelsFor(CpuLevel level) {
-  PaintKernels k{OpaqueRowYuy2_C, OpaqueRowYuy2Odd_C, BlendRowYuy2_C, BlendRowYuy2Odd_C, OpaqueRowRgb24_C,
-                 BlendRowRgb24_C};
-  if (level >= CpuLevel::Mmx) {
-    k = PaintKernels{OpaqueRowYuy2_MMX, OpaqueRowYuy2Odd_MMX, BlendRowYuy2_MMX, BlendRowYuy2Odd_MMX,
-                     OpaqueRowRgb24_MMX, BlendRowRgb24_MMX};
-  }
-  return k;
-}
-
-const PaintKernels& ActivePaintKernels() {
-  static const PaintKernels active = PaintKernelsFor(UsableCpuLevel());
-  return active;
-}
-
 }  // namespace xvf

@@ -1,8 +1,6 @@
 #pragma once
 #include <cstdint>
 
-#include "platform/cpu_features.h"
-
 namespace xvf {
 
 // What one fill writes, prepared once per rectangle.
@@ -28,23 +26,14 @@ PaintFill MakePaintFill(uint32_t pixel, int32_t keepFactor, int32_t bytesPerPixe
 // cut by the right edge takes the colour's chroma (Y0, U, V change, Y1 stays).
 // Blending writes c + floor((d - c) * keepFactor / 256) per byte, d the frame's
 // byte and c the pixel value's byte at the same position.
-using PaintRowFn = void (*)(uint8_t* row, int32_t count, const PaintFill& fill);
+using PaintRowKernel = void(uint8_t* row, int32_t count, const PaintFill& fill);
+using PaintRowFn = PaintRowKernel*;
 
-// Scalar reference kernels.
-void OpaqueRowYuy2_C(uint8_t* row, int32_t count, const PaintFill& fill);     // first pixel on an even column
-void OpaqueRowYuy2Odd_C(uint8_t* row, int32_t count, const PaintFill& fill);  // first pixel on an odd column
-void BlendRowYuy2_C(uint8_t* row, int32_t count, const PaintFill& fill);
-void BlendRowYuy2Odd_C(uint8_t* row, int32_t count, const PaintFill& fill);
-void OpaqueRowRgb24_C(uint8_t* row, int32_t count, const PaintFill& fill);
-void BlendRowRgb24_C(uint8_t* row, int32_t count, const PaintFill& fill);
-
-// MMX: the same bytes; each clears the MMX state (EMMS) before it returns.
-void OpaqueRowYuy2_MMX(uint8_t* row, int32_t count, const PaintFill& fill);
-void OpaqueRowYuy2Odd_MMX(uint8_t* row, int32_t count, const PaintFill& fill);
-void BlendRowYuy2_MMX(uint8_t* row, int32_t count, const PaintFill& fill);
-void BlendRowYuy2Odd_MMX(uint8_t* row, int32_t count, const PaintFill& fill);
-void OpaqueRowRgb24_MMX(uint8_t* row, int32_t count, const PaintFill& fill);
-void BlendRowRgb24_MMX(uint8_t* row, int32_t count, const PaintFill& fill);
+// The scalar reference and MMX, the same bytes (the MMX ones clear the MMX
+// state, EMMS, before they return). *Odd: the first pixel on an odd column.
+PaintRowKernel OpaqueRowYuy2_C, OpaqueRowYuy2_MMX, OpaqueRowYuy2Odd_C, OpaqueRowYuy2Odd_MMX;
+PaintRowKernel BlendRowYuy2_C, BlendRowYuy2_MMX, BlendRowYuy2Odd_C, BlendRowYuy2Odd_MMX;
+PaintRowKernel OpaqueRowRgb24_C, OpaqueRowRgb24_MMX, BlendRowRgb24_C, BlendRowRgb24_MMX;
 
 struct PaintKernels {
   PaintRowFn opaqueYuy2;
@@ -54,12 +43,5 @@ struct PaintKernels {
   PaintRowFn opaqueRgb24;
   PaintRowFn blendRgb24;
 };
-
-// The scalar kernels, replaced by the MMX ones from that level up (the MMX
-// kernels serve every higher level too).
-PaintKernels PaintKernelsFor(CpuLevel level);
-
-// The table for UsableCpuLevel(), chosen once on first use.
-const PaintKernels& ActivePaintKernels();
 
 }  // namespace xvf

@@ -3,7 +3,6 @@
 
 #include "engine/fast_row_kernels.h"
 #include "engine/scale_map.h"
-#include "platform/cpu_features.h"
 
 namespace xvf {
 
@@ -13,12 +12,14 @@ namespace xvf {
 // Vertical kernels blend row A (at `a`) with row B (at a + offset) into a row
 // of work pixels (4 bytes each): YUY2 gives Y, U, Y, V per pixel from `count`
 // source pairs; RGB24 gives B, G, R, 0 per pixel from `count` pixels.
-using VerticalRowFn = void (*)(const uint8_t* a, int32_t offset, int32_t weight, int32_t count, uint8_t* work);
+using VerticalRowKernel = void(const uint8_t* a, int32_t offset, int32_t weight, int32_t count, uint8_t* work);
+using VerticalRowFn = VerticalRowKernel*;
 
 // Horizontal kernels resample a work row along a column map: the running
 // position starts at `work`, and each of `count` destination pixels takes the
 // next entry. They write the frame's own layout at `dst`.
-using HorizontalRowFn = void (*)(const uint8_t* work, const ScaleMapEntry* map, int32_t count, uint8_t* dst);
+using HorizontalRowKernel = void(const uint8_t* work, const ScaleMapEntry* map, int32_t count, uint8_t* dst);
+using HorizontalRowFn = HorizontalRowKernel*;
 
 struct RowKernels {
   VerticalRowFn verticalYuy2;
@@ -35,42 +36,16 @@ struct RowKernels {
   GatherRowPairFn gatherRowPair = nullptr;  // AVX2 only; else rows one by one
 };
 
-// The scalar kernels, overwritten from the lowest instruction set up to `level`.
-RowKernels RowKernelsFor(CpuLevel level);
-
-// The table for UsableCpuLevel(), chosen once on first use.
-const RowKernels& ActiveRowKernels();
-
-// Scalar reference kernels.
-void VerticalRowYuy2_C(const uint8_t* a, int32_t offset, int32_t weight, int32_t count, uint8_t* work);
-void VerticalRowRgb24_C(const uint8_t* a, int32_t offset, int32_t weight, int32_t count, uint8_t* work);
-void HorizontalRowYuy2_C(const uint8_t* work, const ScaleMapEntry* map, int32_t count, uint8_t* dst);
-void HorizontalRowYuy2Odd_C(const uint8_t* work, const ScaleMapEntry* map, int32_t count, uint8_t* dst);
-void HorizontalRowRgb24_C(const uint8_t* work, const ScaleMapEntry* map, int32_t count, uint8_t* dst);
-
-// Instruction-set versions, each byte-identical to its scalar reference.
-// Declared here, defined in row_kernels_<isa>.cpp.
-// MMX with integer SSE: 64-bit mm registers; each clears the MMX state (EMMS)
-// before it returns.
-void VerticalRowYuy2_MMX(const uint8_t* a, int32_t offset, int32_t weight, int32_t count, uint8_t* work);
-void VerticalRowRgb24_MMX(const uint8_t* a, int32_t offset, int32_t weight, int32_t count, uint8_t* work);
-void HorizontalRowYuy2_MMX(const uint8_t* work, const ScaleMapEntry* map, int32_t count, uint8_t* dst);
-void HorizontalRowYuy2Odd_MMX(const uint8_t* work, const ScaleMapEntry* map, int32_t count, uint8_t* dst);
-void HorizontalRowRgb24_MMX(const uint8_t* work, const ScaleMapEntry* map, int32_t count, uint8_t* dst);
-
-void VerticalRowYuy2_SSE2(const uint8_t* a, int32_t offset, int32_t weight, int32_t count, uint8_t* work);
-void VerticalRowRgb24_SSE2(const uint8_t* a, int32_t offset, int32_t weight, int32_t count, uint8_t* work);
-void HorizontalRowYuy2_SSE2(const uint8_t* work, const ScaleMapEntry* map, int32_t count, uint8_t* dst);
-void HorizontalRowYuy2Odd_SSE2(const uint8_t* work, const ScaleMapEntry* map, int32_t count, uint8_t* dst);
-void HorizontalRowRgb24_SSE2(const uint8_t* work, const ScaleMapEntry* map, int32_t count, uint8_t* dst);
-
-// SSSE3: byte shuffles for the YUY2 and RGB24 rearrangements.
-void VerticalRowYuy2_SSSE3(const uint8_t* a, int32_t offset, int32_t weight, int32_t count, uint8_t* work);
-void VerticalRowRgb24_SSSE3(const uint8_t* a, int32_t offset, int32_t weight, int32_t count, uint8_t* work);
-void HorizontalRowRgb24_SSSE3(const uint8_t* work, const ScaleMapEntry* map, int32_t count, uint8_t* dst);
-
-// AVX2: 32 source bytes a step.
-void VerticalRowYuy2_AVX2(const uint8_t* a, int32_t offset, int32_t weight, int32_t count, uint8_t* work);
-void VerticalRowRgb24_AVX2(const uint8_t* a, int32_t offset, int32_t weight, int32_t count, uint8_t* work);
+// The scalar reference, then the instruction-set versions, each byte-identical
+// to it (row_kernels_<level>.cpp); the MMX ones clear the MMX state (EMMS)
+// before they return. SSSE3 adds byte shuffles for the YUY2 and RGB24
+// rearrangements, AVX2 32 source bytes a step.
+VerticalRowKernel VerticalRowYuy2_C, VerticalRowYuy2_MMX, VerticalRowYuy2_SSE2, VerticalRowYuy2_SSSE3,
+    VerticalRowYuy2_AVX2;
+VerticalRowKernel VerticalRowRgb24_C, VerticalRowRgb24_MMX, VerticalRowRgb24_SSE2, VerticalRowRgb24_SSSE3,
+    VerticalRowRgb24_AVX2;
+HorizontalRowKernel HorizontalRowYuy2_C, HorizontalRowYuy2_MMX, HorizontalRowYuy2_SSE2;
+HorizontalRowKernel HorizontalRowYuy2Odd_C, HorizontalRowYuy2Odd_MMX, HorizontalRowYuy2Odd_SSE2;
+HorizontalRowKernel HorizontalRowRgb24_C, HorizontalRowRgb24_MMX, HorizontalRowRgb24_SSE2, HorizontalRowRgb24_SSSE3;
 
 }  // namespace xvf

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "engine/frame_painter.h"
@@ -66,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const xvf::PixelFormat layout = (flags & 1) ? xvf::PixelFormat::kRgb24 : xvf::PixelFormat::kYuy2;
   const int32_t bytesPerPixel = xvf::BytesPerPixel(layout);
   const int32_t byFields = (flags >> 1) & 1;
-  const auto level = static_cast<xvf::CpuLevel>((flags >> 2) % 5);
+  const auto level = xvf::kAllCpuLevels[(flags >> 2) % std::size(xvf::kAllCpuLevels)];
   const bool start = (flags >> 4) & 1;
   const bool sameRows = (flags >> 5) & 1;
 
@@ -79,14 +80,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static xvf::FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
   const xvf::CpuLevel usable = level <= xvf::DetectedCpuLevel() ? level : xvf::DetectedCpuLevel();
-  scaler.UseKernels(xvf::RowKernelsFor(usable));
-  xvf::ColumnKernels columns = xvf::ColumnKernelsFor(usable);
-  if (!columns.resampleRows) columns.resampleRows = xvf::ResampleColumns_C;
-  scaler.UseColumnKernels(columns);
+  xvf::EngineKernels kernels = xvf::EngineKernelsFor(usable);
+  if (!kernels.columns.resampleRows) kernels.columns.resampleRows = xvf::ResampleColumns_C;
+  scaler.UseKernels(kernels);
   // The reference: scalar kernels through the two passes, on a plain copy of the frame.
   static xvf::FrameScaler referenceScaler;
   referenceScaler.SetHysteresis(10, 10);
-  referenceScaler.UseKernels(xvf::RowKernelsFor(xvf::CpuLevel::C));
+  referenceScaler.UseKernels(xvf::EngineKernelsFor(xvf::CpuLevel::C));
   referenceScaler.UseFastPaths(false);
   static std::vector<uint8_t> reference;
   reference.assign(frame, frame + bytes);

@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "engine/frame_format.h"
@@ -144,7 +145,7 @@ void ArmFailures(int32_t failAt, bool failAll) {
 void Disarm() { ArmFailures(-1, false); }
 
 xvf::CpuLevel Level(uint8_t bits) {
-  const auto level = static_cast<xvf::CpuLevel>(bits % 5);
+  const auto level = xvf::kAllCpuLevels[bits % std::size(xvf::kAllCpuLevels)];
   return level <= xvf::DetectedCpuLevel() ? level : xvf::DetectedCpuLevel();
 }
 
@@ -256,7 +257,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   theFreshChecksLeft = kFreshChecks;
 
   PluginState state;
-  state.theScaler.UseKernels(xvf::RowKernelsFor(Level(flags >> 1)));
+  state.theScaler.UseKernels(xvf::EngineKernelsFor(Level(flags >> 1)));
   // The panorama table's allocation at Start may fail too.
   ArmFailures((flags & 0x20) ? 0 : -1, false);
   Check(state.Start(stream.format, nullptr) == 1);
@@ -291,7 +292,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         break;
       }
       case 4:  // the kernels of another CPU level
-        state.theScaler.UseKernels(xvf::RowKernelsFor(Level(op)));
+        state.theScaler.UseKernels(xvf::EngineKernelsFor(Level(op)));
         theStateChecked = false;
         break;
       default:

@@ -1,7 +1,9 @@
 #include "platform/cpu_features.h"
 
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <cpuid.h>
@@ -36,9 +38,9 @@ CpuLevel Detect() {
 }
 
 bool ParseLevel(const char* text, CpuLevel* level) {
-  for (int i = 0; i <= static_cast<int>(CpuLevel::Avx2); ++i) {
-    if (std::strcmp(text, CpuLevelName(static_cast<CpuLevel>(i))) == 0) {
-      *level = static_cast<CpuLevel>(i);
+  for (const CpuLevel candidate : kAllCpuLevels) {
+    if (std::strcmp(text, CpuLevelName(candidate)) == 0) {
+      *level = candidate;
       return true;
     }
   }
@@ -61,14 +63,13 @@ CpuLevel UsableCpuLevel() {
 }
 
 const char* CpuLevelName(CpuLevel level) {
-  switch (level) {
-    case CpuLevel::C: return "c";
-    case CpuLevel::Mmx: return "mmx";
-    case CpuLevel::Sse2: return "sse2";
-    case CpuLevel::Ssse3: return "ssse3";
-    case CpuLevel::Avx2: return "avx2";
-  }
-  return "c";
+  static const char* const kNames[] = {
+#define XVF_CPU_LEVEL(level, name, options) #name,
+#include "platform/cpu_levels.def"
+#undef XVF_CPU_LEVEL
+  };
+  const auto index = static_cast<size_t>(level);
+  return index < std::size(kNames) ? kNames[index] : kNames[0];
 }
 
 }  // namespace xvf

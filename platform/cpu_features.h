@@ -2,18 +2,28 @@
 
 namespace xvf {
 
-// Instruction-set levels of the kernels, lowest first.
-// Mmx is MMX with the integer extensions of SSE (PSHUFW, PAVGB, PMULHUW...).
-enum class CpuLevel : int { C = 0, Mmx = 1, Sse2 = 2, Ssse3 = 3, Avx2 = 4 };
+// Instruction-set levels of the kernels, lowest first (cpu_levels.def).
+enum class CpuLevel : int {
+#define XVF_CPU_LEVEL(level, name, options) level,
+#include "platform/cpu_levels.def"
+#undef XVF_CPU_LEVEL
+};
+
+// Every level, lowest first: the levels tests and benchmarks run through.
+inline constexpr CpuLevel kAllCpuLevels[] = {
+#define XVF_CPU_LEVEL(level, name, options) CpuLevel::level,
+#include "platform/cpu_levels.def"
+#undef XVF_CPU_LEVEL
+};
 
 // What this processor and operating system support.
 CpuLevel DetectedCpuLevel();
 
 // The level kernels may use: the detected one, capped by the environment
-// variable XVF_CPU (c, mmx, sse2, ssse3 or avx2) when it names a lower level.
+// variable XVF_CPU (a level's name) when it names a lower level.
 CpuLevel UsableCpuLevel();
 
-// "c", "mmx", "sse2", "ssse3" or "avx2".
+// The level's name in cpu_levels.def: "c", "mmx", ...
 const char* CpuLevelName(CpuLevel level);
 
 }  // namespace xvf

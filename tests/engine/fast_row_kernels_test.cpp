@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/engine_kernels.h"
 #include "engine/gather_table.h"
 #include "engine/interpolate.h"
 #include "engine/row_kernels.h"
@@ -33,7 +34,7 @@ class FastKernelsAt : public testing::TestWithParam<CpuLevel> {
  protected:
   void SetUp() override {
     if (GetParam() > DetectedCpuLevel()) GTEST_SKIP() << "CPU lacks " << CpuLevelName(GetParam());
-    kernels_ = RowKernelsFor(GetParam());
+    kernels_ = EngineKernelsFor(GetParam()).rows;
   }
   RowKernels kernels_{};
 };
@@ -212,7 +213,7 @@ TEST_P(FastKernelsAt, GatherOfABuiltTableMatchesTheHorizontalKernels) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, FastKernelsAt,
-                         testing::Values(CpuLevel::C, CpuLevel::Mmx, CpuLevel::Sse2, CpuLevel::Ssse3, CpuLevel::Avx2),
+                         testing::ValuesIn(kAllCpuLevels),
                          [](const testing::TestParamInfo<CpuLevel>& info) { return CpuLevelName(info.param); });
 
 // A map whose half blocks need more than one window is refused, not gathered wrongly.

@@ -399,7 +399,7 @@ class PaintAtLevel : public testing::TestWithParam<CpuLevel> {
 };
 
 TEST_P(PaintAtLevel, RandomFillsMatchThePerPixelModel) {
-  const PaintKernels kernels = PaintKernelsFor(GetParam());
+  const EngineKernels kernels = EngineKernelsFor(GetParam());
   volatile double x87Operand = 1.5;
   std::mt19937 rng(20240607);
   auto uniform = [&rng](int32_t lo, int32_t hi) { return std::uniform_int_distribution<int32_t>(lo, hi)(rng); };
@@ -440,7 +440,7 @@ TEST_P(PaintAtLevel, RandomFillsMatchThePerPixelModel) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Levels, PaintAtLevel, testing::Values(CpuLevel::C, CpuLevel::Mmx),
+INSTANTIATE_TEST_SUITE_P(Levels, PaintAtLevel, testing::ValuesIn(kAllCpuLevels),
                          [](const testing::TestParamInfo<CpuLevel>& info) { return CpuLevelName(info.param); });
 
 }  // namespace

@@ -36,11 +36,10 @@ class FastPathsAt : public testing::TestWithParam<CpuLevel> {
     if (GetParam() > DetectedCpuLevel()) GTEST_SKIP() << "CPU lacks " << CpuLevelName(GetParam());
     for (FrameScaler* s : {&fast_, &reference_}) {
       s->SetHysteresis(10, 10);
-      s->UseKernels(RowKernelsFor(GetParam()));
       // Levels without an in-place column kernel test the scalar one.
-      ColumnKernels columns = ColumnKernelsFor(GetParam());
-      if (!columns.resampleRows) columns.resampleRows = ResampleColumns_C;
-      s->UseColumnKernels(columns);
+      EngineKernels kernels = EngineKernelsFor(GetParam());
+      if (!kernels.columns.resampleRows) kernels.columns.resampleRows = ResampleColumns_C;
+      s->UseKernels(kernels);
     }
     reference_.UseFastPaths(false);
   }
@@ -235,7 +234,7 @@ TEST_P(FastPathsAt, InPlaceKernelOnEveryDifferenceAndWeight) {
           static_cast<uint8_t>(i % 2 ? random_() : (i % 4 ? x + r - 255 : x));
   }
   std::vector<uint8_t> frame(before), expected(before);
-  ColumnRowsFn kernel = ColumnKernelsFor(GetParam()).resampleRows;
+  ColumnRowsFn kernel = EngineKernelsFor(GetParam()).columns.resampleRows;
   if (!kernel) kernel = ResampleColumns_C;
   kernel(frame.data(), kRowBytes, kRows, plan);
   ResampleColumns_C(expected.data(), kRowBytes, kRows, plan);
@@ -250,7 +249,7 @@ TEST_P(FastPathsAt, InPlaceKernelOnEveryDifferenceAndWeight) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, FastPathsAt,
-                         testing::Values(CpuLevel::C, CpuLevel::Mmx, CpuLevel::Sse2, CpuLevel::Ssse3, CpuLevel::Avx2),
+                         testing::ValuesIn(kAllCpuLevels),
                          [](const testing::TestParamInfo<CpuLevel>& info) { return CpuLevelName(info.param); });
 
 // Steady geometry: no fast path allocates, builds a map, a gather table,

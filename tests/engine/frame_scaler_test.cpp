@@ -134,7 +134,7 @@ class ScaleAtLevel : public testing::TestWithParam<CpuLevel> {
   void SetUp() override {
     if (GetParam() > DetectedCpuLevel()) GTEST_SKIP() << "CPU lacks " << CpuLevelName(GetParam());
     scaler.SetHysteresis(10, 10);
-    scaler.UseKernels(RowKernelsFor(GetParam()));
+    scaler.UseKernels(EngineKernelsFor(GetParam()));
   }
 
   // Scales a random frame placed against a no-access page and compares it
@@ -193,7 +193,7 @@ TEST_P(ScaleAtLevel, TypicalAspectGeometries) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, ScaleAtLevel,
-                         testing::Values(CpuLevel::C, CpuLevel::Mmx, CpuLevel::Sse2, CpuLevel::Ssse3, CpuLevel::Avx2),
+                         testing::ValuesIn(kAllCpuLevels),
                          [](const testing::TestParamInfo<CpuLevel>& info) { return CpuLevelName(info.param); });
 
 // ---- Documented behaviour ----

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/engine_kernels.h"
 #include "tests/support/guarded_buffer.h"
 
 namespace xvf {
@@ -106,7 +107,7 @@ class RowKernelsAt : public ::testing::TestWithParam<CpuLevel> {
  protected:
   void SetUp() override {
     if (GetParam() > DetectedCpuLevel()) GTEST_SKIP() << "CPU lacks " << CpuLevelName(GetParam());
-    kernels_ = RowKernelsFor(GetParam());
+    kernels_ = EngineKernelsFor(GetParam()).rows;
   }
 
   // One vertical call against the reference: the rows A and B lie in one
@@ -343,7 +344,7 @@ TEST_P(RowKernelsAt, KernelsLeaveTheX87UnitUsable) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, RowKernelsAt,
-                         ::testing::Values(CpuLevel::C, CpuLevel::Mmx, CpuLevel::Sse2, CpuLevel::Ssse3, CpuLevel::Avx2),
+                         ::testing::ValuesIn(kAllCpuLevels),
                          [](const ::testing::TestParamInfo<CpuLevel>& info) {
                            return std::string(CpuLevelName(info.param));
                          });
@@ -351,17 +352,39 @@ INSTANTIATE_TEST_SUITE_P(Levels, RowKernelsAt,
 // Each level above C replaces every scalar kernel, so the sweeps above test
 // vector code at every level.
 TEST(RowKernelTable, LevelsAboveCReplaceEveryScalarKernel) {
-  const RowKernels c = RowKernelsFor(CpuLevel::C);
+  const RowKernels c = EngineKernelsFor(CpuLevel::C).rows;
   EXPECT_EQ(c.verticalYuy2, &VerticalRowYuy2_C);
   EXPECT_EQ(c.horizontalYuy2Odd, &HorizontalRowYuy2Odd_C);
-  for (CpuLevel level : {CpuLevel::Mmx, CpuLevel::Sse2, CpuLevel::Ssse3, CpuLevel::Avx2}) {
-    const RowKernels k = RowKernelsFor(level);
+  for (CpuLevel level : kAllCpuLevels) {
+    if (level == CpuLevel::C) continue;
+    const RowKernels k = EngineKernelsFor(level).rows;
     EXPECT_NE(k.verticalYuy2, c.verticalYuy2) << CpuLevelName(level);
     EXPECT_NE(k.verticalRgb24, c.verticalRgb24) << CpuLevelName(level);
     EXPECT_NE(k.horizontalYuy2, c.horizontalYuy2) << CpuLevelName(level);
     EXPECT_NE(k.horizontalYuy2Odd, c.horizontalYuy2Odd) << CpuLevelName(level);
     EXPECT_NE(k.horizontalRgb24, c.horizontalRgb24) << CpuLevelName(level);
   }
+}
+
+// XVF_CPU caps the level by its name in cpu_levels.def; a name it does not
+// know caps nothing.
+TEST(RowKernelTable, XvfCpuCapsTheLevelByName) {
+  const char* outer = std::getenv("XVF_CPU");
+  const std::string saved = outer ? outer : "";
+  auto setCap = [](const std::string& name) {
+#ifdef _WIN32
+    _putenv(("XVF_CPU=" + name).c_str());
+#else
+    name.empty() ? unsetenv("XVF_CPU") : setenv("XVF_CPU", name.c_str(), 1);
+#endif
+  };
+  for (const CpuLevel level : kAllCpuLevels) {
+    setCap(CpuLevelName(level));
+    EXPECT_EQ(UsableCpuLevel(), std::min(level, DetectedCpuLevel())) << CpuLevelName(level);
+  }
+  setCap("sse4");
+  EXPECT_EQ(UsableCpuLevel(), DetectedCpuLevel());
+  setCap(saved);
 }
 
 // Where the run names the processor it emulates (XVF_EXPECT_CPU_LEVEL, set by

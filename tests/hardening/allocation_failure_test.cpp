@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "engine/engine_kernels.h"
 #include "platform/aligned_buffer.h"
 #include "framepass/plugin_state.h"
 #include "tests/support/frame_setup.h"
@@ -60,7 +61,7 @@ struct Outcome {
 };
 
 // Runs the sequence with the frames against no-access pages; one outcome per step.
-std::vector<Outcome> RunSequence(int32_t failAt, bool failLater, const RowKernels& kernels) {
+std::vector<Outcome> RunSequence(int32_t failAt, bool failLater, const EngineKernels& kernels) {
   theIndex = 0;
   theFailAt = failAt;
   theFailLater = failLater;
@@ -99,7 +100,7 @@ std::vector<Outcome> RunSequence(int32_t failAt, bool failLater, const RowKernel
 }
 
 TEST(AllocationFailures, EveryAllocationOfAFrameSequence) {
-  const std::vector<Outcome> clean = RunSequence(-1, false, ActiveRowKernels());
+  const std::vector<Outcome> clean = RunSequence(-1, false, ActiveEngineKernels());
   const int32_t allocations = theIndex;
   ASSERT_GT(allocations, 10);
   for (size_t i = 0; i < clean.size(); ++i)
@@ -110,7 +111,7 @@ TEST(AllocationFailures, EveryAllocationOfAFrameSequence) {
   for (const CpuLevel level : {CpuLevel::C, DetectedCpuLevel()})
     for (const bool later : {false, true})
       for (int32_t failAt = 0; failAt < allocations; ++failAt) {
-        const std::vector<Outcome> run = RunSequence(failAt, later, RowKernelsFor(level));
+        const std::vector<Outcome> run = RunSequence(failAt, later, EngineKernelsFor(level));
         bool tableLost = false;  // the panorama table of the current stream could not be allocated
         for (size_t i = 0; i < run.size(); ++i) {
           const Step& step = kSequence[i];

@@ -1,16 +1,25 @@
 #!/usr/bin/perl
 # Checks that a 32-bit binary runs on the baseline processor, MMX with the
 # integer SSE extensions: no SSE2-or-later instruction (xmm integer or double
-# forms, SSE3, SSSE3, SSE4, AVX) in code from a file that is not named for an
-# instruction set (_sse2, _ssse3, _avx2; _mmx files are baseline too). Code
+# forms, SSE3, SSSE3, SSE4, AVX) in code from a file that is not named for a
+# level above mmx in platform/cpu_levels.def (_mmx files are baseline too). Code
 # inlined from headers counts for the compilation unit it lands in; code
 # without debug information (the runtime's) counts as baseline.
 #   check_baseline_isa.pl OBJDUMP BINARY
 use strict;
 use warnings;
+use FindBin;
 
 my ($objdump, $binary) = @ARGV;
 die "usage: $0 OBJDUMP BINARY\n" unless defined $binary;
+
+# The levels above the baseline, from the one list of levels.
+open(my $levels, "<", "$FindBin::Bin/../platform/cpu_levels.def") or die "cpu_levels.def: $!\n";
+my @names = map { /^XVF_CPU_LEVEL\(\w+, (\w+),/ ? $1 : () } <$levels>;
+close($levels);
+my ($baseline) = grep { $names[$_] eq "mmx" } 0 .. $#names;
+die "cpu_levels.def names no level above mmx\n" unless defined $baseline && $baseline < $#names;
+my $widerFile = qr/_(@{[join "|", @names[$baseline + 1 .. $#names]]})\.cpp$/;
 
 sub Run {
   my ($args) = @_;
@@ -69,7 +78,7 @@ for (Run("-d -l --no-show-raw-insn")) {
   next if $function =~ /^\.gcc_except_table/;
   my ($address, $mnemonic, $operands) = (hex($1), $2, $3);
   my $unit = UnitAt($address);
-  next if $unit =~ /_(sse2|ssse3|avx2)\.cpp$/;
+  next if $unit =~ $widerFile;
   ++$checked;
   my $cmp = $mnemonic =~ /^cmp\w*(ps|ss)$/;
   my $fault = $operands =~ /%[yz]mm/ || $later{$mnemonic} ||
