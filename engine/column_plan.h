@@ -38,11 +38,7 @@ struct ColumnShape {
   int32_t srcByteStart = 0;  // source pixel 0, from the row's start
   int32_t dstByteStart = 0;  // destination pixel 0, from the row's start
   int32_t rowBytes = 0;      // bytes of a frame row: no window reaches past them
-  bool operator==(const ColumnShape& o) const {
-    return count == o.count && skip == o.skip && rowPixels == o.rowPixels && yuy2 == o.yuy2 &&
-           oddFirst == o.oddFirst && srcByteStart == o.srcByteStart && dstByteStart == o.dstByteStart &&
-           rowBytes == o.rowBytes;
-  }
+  bool operator==(const ColumnShape&) const = default;
 };
 
 // One destination byte for kernels that resample 16 rows at once across a

@@ -149,10 +149,7 @@ class FrameScaler {
   struct GatherShape {
     int32_t count = 0, skip = 0, rowPixels = 0;
     bool yuy2 = false, oddFirst = false;
-    bool operator==(const GatherShape& o) const {
-      return count == o.count && skip == o.skip && rowPixels == o.rowPixels && yuy2 == o.yuy2 &&
-             oddFirst == o.oddFirst;
-    }
+    bool operator==(const GatherShape&) const = default;
   };
   GatherShape gatherShape_;
   bool gatherValid_ = false;        // the table matches gatherShape_ and gatherSource_
@@ -182,10 +179,7 @@ class FrameScaler {
     int32_t srcTop = 0, dstTop = 0, rows = 0, fields = 0;
     bool save = false;
     RowPairing pairing = RowPairing::kNone;
-    bool operator==(const RowStepsKey& o) const {
-      return map == o.map && srcTop == o.srcTop && dstTop == o.dstTop && rows == o.rows && fields == o.fields &&
-             save == o.save && pairing == o.pairing;
-    }
+    bool operator==(const RowStepsKey&) const = default;
   };
   RowStepsKey rowStepsKey_;
   bool rowStepsValid_ = false;    // the steps match rowStepsKey_
