@@ -11,17 +11,6 @@ namespace xvf {
 
 FrameScaler::FrameScaler() : kernels_(ActiveRowKernels()), columnKernels_(ActiveColumnKernels()) {}
 
-FrameScaler::~FrameScaler() {
-  AlignedFree(work_);
-  AlignedFree(rowMap_.entries);
-  AlignedFree(columnMap_.entries);
-  AlignedFree(gatherBlocks_);
-  AlignedFree(gatherSource_);
-  AlignedFree(columnArena_);
-  AlignedFree(columnSource_);
-  AlignedFree(rowSteps_);
-}
-
 void FrameScaler::SetHysteresis(int32_t grow, int32_t shrink) {
   growPercent = grow;
   shrinkPercent = shrink;
@@ -34,42 +23,37 @@ bool FrameScaler::Remember(int32_t* remembered, int32_t demand) const {
   return *remembered != old;
 }
 
-void* FrameScaler::AllocateWithHeadroom(int32_t* rememberedCount, int32_t demand, size_t unitSize) {
-  ++allocations_;
-  const int32_t capacity = MulDiv(*rememberedCount, 100 + growPercent, 100);
-  void* buffer = capacity >= demand ? AlignedAlloc(capacity, unitSize) : nullptr;
-  if (!buffer) *rememberedCount = 0;
-  return buffer;
-}
+int32_t FrameScaler::WithHeadroom(int32_t count) const { return MulDiv(count, 100 + growPercent, 100); }
 
 bool FrameScaler::EnsureWorkBuffer(int32_t width, int32_t height, int32_t bytesPerWorkPixel) {
   const bool widthChanged = Remember(&workWidth, width);
   const bool heightChanged = Remember(&workHeight, height);
   if (!widthChanged && !heightChanged && work_) return true;
-  workCapWidth = MulDiv(workWidth, 100 + growPercent, 100);
-  workCapHeight = MulDiv(workHeight, 100 + growPercent, 100);
-  AlignedFree(work_);
+  workCapWidth = WithHeadroom(workWidth);
+  workCapHeight = WithHeadroom(workHeight);
+  work_.Free();
   ++allocations_;
-  work_ = nullptr;
-  if (workCapWidth >= width && workCapHeight >= height) {
-    const size_t pixels = static_cast<size_t>(workCapWidth) * static_cast<size_t>(workCapHeight);
-    work_ = static_cast<uint8_t*>(AlignedAlloc(pixels, bytesPerWorkPixel));
+  // In 64 bits: two sides below 65536 plus headroom overflow a 32-bit size.
+  const uint64_t bytes = uint64_t{static_cast<uint32_t>(workCapWidth)} * static_cast<uint32_t>(workCapHeight) *
+                         static_cast<uint32_t>(bytesPerWorkPixel);
+  if (workCapWidth >= width && workCapHeight >= height && bytes <= SIZE_MAX) {
+    work_.Allocate(static_cast<size_t>(bytes));
   }
   if (!work_) workWidth = workHeight = workCapWidth = workCapHeight = 0;
-  return work_ != nullptr;
+  return static_cast<bool>(work_);
 }
 
 bool FrameScaler::EnsureMap(const ScaleMapKey& key, OwnedMap* map) {
   // A reallocated map has undefined contents, so it is rebuilt whatever its key.
-  const ScaleMapEntry* before = map->entries;
+  const ScaleMapEntry* before = map->entries.get();
   if (!EnsureBuffer(&map->entries, &map->count, key.count)) {
     map->key = ScaleMapKey{};
     return false;
   }
-  if (key != map->key || map->entries != before) {
+  if (key != map->key || map->entries.get() != before) {
     map->key = key;
-    BuildScaleMap(key.srcLength, key.dstLength, key.clipOffset, key.count, key.step, map->entries);
-    map->ownSources = RowsAreTheirOwnSources(map->entries, key.count, key.step);
+    BuildScaleMap(key.srcLength, key.dstLength, key.clipOffset, key.count, key.step, map->entries.get());
+    map->ownSources = RowsAreTheirOwnSources(map->entries.get(), key.count, key.step);
     ++mapBuilds_;
   }
   return true;
@@ -124,7 +108,7 @@ FrameScaler::Result FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32
     const ScaleMapKey columnKeyNow{srcWidth, static_cast<int32_t>(dstWidth), visible.left - dstRect.left,
                                    visibleWidth, 4};
     if (!EnsureMap(columnKeyNow, &columnMap_)) return Result::kLeftUnchanged;
-    columns = columnMap_.entries;
+    columns = columnMap_.entries.get();
   }
 
   const VerticalRowFn vertical = yuy2 ? kernels_.verticalYuy2 : kernels_.verticalRgb24;
@@ -174,16 +158,16 @@ FrameScaler::Result FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32
     g.dstTop = visible.top;
     g.rows = visibleHeight;
     g.fields = byFields ? 2 : 1;
-    g.rowMap = rowMap_.entries;
+    g.rowMap = rowMap_.entries.get();
     g.rowStep = rowKeyNow.step;
     g.srcByteStart = (identity ? src.left : x0) * bytesPerPixel;
     g.srcBytes = (identity ? srcWidth : x1 - x0) * bytesPerPixel;
     g.dstByteStart = visible.left * bytesPerPixel;
     g.dstBytes = visibleWidth * bytesPerPixel;
     g.blocks = blocks;
-    g.rowBuffer = work_;
-    g.saveBuffer = workCapHeight >= 2 ? work_ + workStride : nullptr;
-    g.rowBuffer2 = workCapHeight >= 3 && kernels_.gatherRowPair ? work_ + 2 * workStride : nullptr;
+    g.rowBuffer = work_.get();
+    g.saveBuffer = workCapHeight >= 2 ? work_.get() + workStride : nullptr;
+    g.rowBuffer2 = workCapHeight >= 3 && kernels_.gatherRowPair ? work_.get() + 2 * workStride : nullptr;
     const int64_t workBytes = static_cast<int64_t>(workStride) * workCapHeight;
     const bool roomForRow = g.srcBytes + 16 <= workStride && g.srcBytes + 16 <= workBytes;
     if (identity || (blocks && roomForRow)) {
@@ -199,9 +183,9 @@ FrameScaler::Result FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32
 
   // Vertical pass: every work row is complete before the frame is written.
   const uint8_t* p = pictureRow0 + static_cast<ptrdiff_t>(src.top) * rowStride + x0 * bytesPerPixel;
-  uint8_t* workRow = work_;
+  uint8_t* workRow = work_.get();
   for (int32_t r = 0, entry = 0; r < visibleHeight; ++entry) {
-    const ScaleMapEntry& e = rowMap_.entries[entry];
+    const ScaleMapEntry& e = rowMap_.entries.get()[entry];
     p += e.advance;
     vertical(p, e.secondOffset, e.weight[0], units, workRow);
     workRow += workStride;
@@ -215,7 +199,7 @@ FrameScaler::Result FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32
   }
 
   // Horizontal pass into the frame.
-  const uint8_t* workStart = work_ + skip * 4;
+  const uint8_t* workStart = work_.get() + skip * 4;
   uint8_t* dstRow = pictureRow0 + static_cast<ptrdiff_t>(visible.top) * rowStride + visible.left * bytesPerPixel;
   for (int32_t r = 0; r < visibleHeight; ++r) {
     horizontal(workStart, columns, visibleWidth, dstRow);

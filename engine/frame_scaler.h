@@ -3,7 +3,9 @@
 #include <cstdint>
 
 #include "engine/column_kernels.h"
+#include "engine/fast_row_kernels.h"
 #include "engine/frame_format.h"
+#include "engine/keyed_cache.h"
 #include "engine/row_kernels.h"
 #include "engine/row_steps.h"
 #include "engine/scale_map.h"
@@ -20,7 +22,6 @@ namespace xvf {
 class FrameScaler {
  public:
   FrameScaler();
-  virtual ~FrameScaler();
   FrameScaler(const FrameScaler&) = delete;
   FrameScaler& operator=(const FrameScaler&) = delete;
 
@@ -45,11 +46,14 @@ class FrameScaler {
   // allocation failed (the buffer is then null and its remembered count 0, so
   // the next demand allocates again).
   template <typename T>
-  bool EnsureBuffer(T** buffer, int32_t* rememberedCount, int32_t demand) {
+  bool EnsureBuffer(AlignedArray<T>* buffer, int32_t* rememberedCount, int32_t demand) {
     if (!Remember(rememberedCount, demand) && *buffer) return true;
-    AlignedFree(*buffer);
-    *buffer = static_cast<T*>(AllocateWithHeadroom(rememberedCount, demand, sizeof(T)));
-    return *buffer != nullptr;
+    ++allocations_;
+    const int32_t capacity = WithHeadroom(*rememberedCount);
+    if (capacity >= demand && buffer->Allocate(static_cast<size_t>(capacity))) return true;
+    buffer->Free();
+    *rememberedCount = 0;
+    return false;
   }
   bool EnsureWorkBuffer(int32_t width, int32_t height, int32_t bytesPerWorkPixel);
 
@@ -77,18 +81,18 @@ class FrameScaler {
   // since construction.
   int32_t AllocationCount() const { return allocations_; }
   int32_t MapBuildCount() const { return mapBuilds_; }
-  int32_t GatherBuildCount() const { return gatherBuilds_; }
+  int32_t GatherBuildCount() const { return gather_.builds; }
   // Calls that took each fast path.
   int32_t IdentityPathCount() const { return identityCalls_; }
   int32_t GatherPathCount() const { return gatherCalls_; }
-  int32_t ColumnPlanBuildCount() const { return columnBuilds_; }
-  int32_t RowStepBuildCount() const { return rowStepBuilds_; }
+  int32_t ColumnPlanBuildCount() const { return columnPlan_.builds; }
+  int32_t RowStepBuildCount() const { return rowSteps_.builds; }
   int32_t InPlaceColumnsPathCount() const { return columnCalls_; }
 
   // The scaler's own maps and the keys they were built from.
   const ScaleMapKey& RowKey() const { return rowMap_.key; }
   const ScaleMapKey& ColumnKey() const { return columnMap_.key; }
-  const ScaleMapEntry* OwnColumnMap() const { return columnMap_.entries; }
+  const ScaleMapEntry* OwnColumnMap() const { return columnMap_.entries.get(); }
 
   int32_t growPercent = 0;
   int32_t shrinkPercent = 0;
@@ -100,7 +104,7 @@ class FrameScaler {
  private:
   // A scale map the scaler owns, rebuilt exactly when its key changes.
   struct OwnedMap {
-    ScaleMapEntry* entries = nullptr;
+    AlignedArray<ScaleMapEntry> entries;
     int32_t count = 0;  // remembered entry count
     ScaleMapKey key;
     bool ownSources = false;  // each entry samples its own row (of the key's step), weight 0
@@ -108,9 +112,14 @@ class FrameScaler {
 
   // Steps 1-3 of the hysteresis for one remembered count; true when it changed.
   bool Remember(int32_t* remembered, int32_t demand) const;
-  // Room for the remembered count plus the growth headroom, or null when
-  // that is short of `demand` or memory is (the count is then 0).
-  void* AllocateWithHeadroom(int32_t* rememberedCount, int32_t demand, size_t unitSize);
+  // A remembered count plus the growth headroom: the count allocated.
+  int32_t WithHeadroom(int32_t count) const;
+  // Brings `cache` to `key` and the `count` entries of `columns` (0: the key
+  // alone), calling build(&table) when either changed; false when memory is
+  // short (the cache then holds nothing).
+  template <typename Key, typename Table, typename Build>
+  bool Refresh(KeyedCache<Key, Table>* cache, const Key& key, const ScaleMapEntry* columns, int32_t count,
+               Build build);
   bool EnsureMap(const ScaleMapKey& key, OwnedMap* map);
   // The gather blocks of `columns` in *blocks, rebuilt only when the map's
   // entries or the row's shape differ from the last build; null when the map
@@ -138,39 +147,35 @@ class FrameScaler {
   bool fastPaths_ = true;
   int32_t allocations_ = 0;
   int32_t mapBuilds_ = 0;
-  int32_t gatherBuilds_ = 0;
   int32_t identityCalls_ = 0;
   int32_t gatherCalls_ = 0;
   OwnedMap rowMap_;
   OwnedMap columnMap_;
-  uint8_t* work_ = nullptr;  // workCapWidth x workCapHeight work pixels, 4 bytes each
+  AlignedArray<uint8_t> work_;  // workCapWidth x workCapHeight work pixels, 4 bytes each
 
-  // Gather table and the column map entries it was built from.
+  // Gather blocks of a column map over a row of one shape.
   struct GatherShape {
     int32_t count = 0, skip = 0, rowPixels = 0;
     bool yuy2 = false, oddFirst = false;
     bool operator==(const GatherShape&) const = default;
   };
-  GatherShape gatherShape_;
-  bool gatherValid_ = false;        // the table matches gatherShape_ and gatherSource_
-  bool gatherExpressible_ = false;  // the map fits the blocks
-  GatherBlock* gatherBlocks_ = nullptr;
-  int32_t gatherBlockCount_ = 0;
-  ScaleMapEntry* gatherSource_ = nullptr;
-  int32_t gatherSourceCount_ = 0;
+  struct GatherTable {
+    AlignedArray<GatherBlock> blocks;
+    int32_t blockCount = 0;  // remembered
+    bool expressible = false;  // the map fits the blocks
+  };
+  KeyedCache<GatherShape, GatherTable> gather_;
 
   // In-place column plan, its arena and the column map entries it was built from.
   ColumnKernels columnKernels_;
-  int32_t columnBuilds_ = 0;
   int32_t columnCalls_ = 0;
-  ColumnShape columnShape_;
-  bool columnValid_ = false;        // the plan matches columnShape_ and columnSource_
-  bool columnExpressible_ = false;  // the map fits the plan
-  ColumnPlan columnPlan_;
-  uint8_t* columnArena_ = nullptr;
-  int32_t columnArenaCount_ = 0;
-  ScaleMapEntry* columnSource_ = nullptr;
-  int32_t columnSourceCount_ = 0;
+  struct ColumnPlanTable {
+    AlignedArray<uint8_t> arena;
+    int32_t arenaCount = 0;  // remembered
+    ColumnPlan plan;
+    bool expressible = false;  // the map fits the plan
+  };
+  KeyedCache<ColumnShape, ColumnPlanTable> columnPlan_;
 
   // Steps of the row fast paths and what they were built from (the row
   // map's entries follow from its key).
@@ -181,13 +186,24 @@ class FrameScaler {
     RowPairing pairing = RowPairing::kNone;
     bool operator==(const RowStepsKey&) const = default;
   };
-  RowStepsKey rowStepsKey_;
-  bool rowStepsValid_ = false;    // the steps match rowStepsKey_
-  bool rowStepsPlanned_ = false;  // the rows run in place
-  int32_t rowStepBuilds_ = 0;
-  RowStep* rowSteps_ = nullptr;
-  int32_t rowStepCount_ = 0;
-  FieldSteps rowFields_[2];
+  struct RowStepTable {
+    AlignedArray<RowStep> steps;
+    int32_t stepCount = 0;  // remembered
+    FieldSteps fields[2];
+    bool planned = false;  // the rows run in place
+  };
+  KeyedCache<RowStepsKey, RowStepTable> rowSteps_;
 };
+
+template <typename Key, typename Table, typename Build>
+bool FrameScaler::Refresh(KeyedCache<Key, Table>* cache, const Key& key, const ScaleMapEntry* columns,
+                          int32_t count, Build build) {
+  if (cache->Holds(key, columns, count)) return true;
+  cache->held = false;
+  if (count > 0 && !EnsureBuffer(&cache->entries, &cache->entryCount, count)) return false;
+  if (!build(&cache->table)) return false;
+  cache->Keep(key, columns, count);
+  return true;
+}
 
 }  // namespace xvf

@@ -1,5 +1,5 @@
 // The scaler's in-place column path: its plan, kept per column map.
-#include <cstring>
+#include <cstdint>
 
 #include "engine/frame_scaler.h"
 
@@ -17,23 +17,15 @@ bool FrameScaler::RowsAreTheirOwnSources(const ScaleMapEntry* rowMap, int32_t co
 
 bool FrameScaler::EnsureColumnPlan(const ScaleMapEntry* columns, const ColumnShape& shape, const ColumnPlan** plan) {
   *plan = nullptr;
-  const size_t mapBytes = static_cast<size_t>(shape.count) * sizeof(ScaleMapEntry);
-  // Keyed on the entries themselves: a caller's map may change in place.
-  if (!columnValid_ || !(shape == columnShape_) || std::memcmp(columnSource_, columns, mapBytes) != 0) {
-    columnValid_ = false;
-    const size_t arenaBytes = ColumnPlanArenaBytes(shape);
-    if (arenaBytes == 0 || arenaBytes > INT32_MAX) return true;  // too narrow to plan: another path
-    const bool sourceOk = EnsureBuffer(&columnSource_, &columnSourceCount_, shape.count);
-    const bool arenaOk = EnsureBuffer(&columnArena_, &columnArenaCount_, static_cast<int32_t>(arenaBytes));
-    if (!sourceOk || !arenaOk) return false;
-    std::memcpy(columnSource_, columns, mapBytes);
-    columnShape_ = shape;
-    columnExpressible_ = BuildColumnPlan(shape, columns, columnArena_, &columnPlan_);
-    columnValid_ = true;
-    ++columnBuilds_;
-  }
-  if (columnExpressible_) *plan = &columnPlan_;
-  return true;
+  const size_t arenaBytes = ColumnPlanArenaBytes(shape);
+  if (arenaBytes == 0 || arenaBytes > INT32_MAX) return true;  // too narrow to plan: another path
+  const bool ok = Refresh(&columnPlan_, shape, columns, shape.count, [&](ColumnPlanTable* t) {
+    if (!EnsureBuffer(&t->arena, &t->arenaCount, static_cast<int32_t>(arenaBytes))) return false;
+    t->expressible = BuildColumnPlan(shape, columns, t->arena.get(), &t->plan);
+    return true;
+  });
+  if (ok && columnPlan_.table.expressible) *plan = &columnPlan_.table.plan;
+  return ok;
 }
 
 }  // namespace xvf

@@ -15,47 +15,36 @@ bool FrameScaler::EnsureGatherTable(const ScaleMapEntry* columns, int32_t count,
                                     bool yuy2, bool oddFirst, const GatherBlock** blocks) {
   *blocks = nullptr;
   const GatherShape shape{count, skip, rowPixels, yuy2, oddFirst};
-  const size_t mapBytes = static_cast<size_t>(count) * sizeof(ScaleMapEntry);
-  // Keyed on the entries themselves: a caller's map may change in place.
-  if (!gatherValid_ || !(shape == gatherShape_) || std::memcmp(gatherSource_, columns, mapBytes) != 0) {
-    gatherValid_ = false;
-    const bool sourceOk = EnsureBuffer(&gatherSource_, &gatherSourceCount_, count);
-    const bool tableOk = EnsureBuffer(&gatherBlocks_, &gatherBlockCount_, GatherBlockCount(count, yuy2));
-    if (!sourceOk || !tableOk) return false;
-    std::memcpy(gatherSource_, columns, mapBytes);
-    gatherShape_ = shape;
-    gatherExpressible_ = BuildGatherBlocks(columns, count, skip, rowPixels, yuy2, oddFirst, gatherBlocks_);
-    gatherValid_ = true;
-    ++gatherBuilds_;
-  }
-  if (gatherExpressible_) *blocks = gatherBlocks_;
-  return true;
+  const bool ok = Refresh(&gather_, shape, columns, count, [&](GatherTable* t) {
+    if (!EnsureBuffer(&t->blocks, &t->blockCount, GatherBlockCount(count, yuy2))) return false;
+    t->expressible = BuildGatherBlocks(columns, count, skip, rowPixels, yuy2, oddFirst, t->blocks.get());
+    return true;
+  });
+  if (ok && gather_.table.expressible) *blocks = gather_.table.blocks.get();
+  return ok;
 }
 
 bool FrameScaler::EnsureRowSteps(const RowGeometry& g, RowPairing pairing, bool* planned) {
-  *planned = false;
   const RowStepsKey key{rowMap_.key, g.srcTop, g.dstTop, g.rows, g.fields, g.saveBuffer != nullptr, pairing};
-  if (!rowStepsValid_ || !(key == rowStepsKey_)) {
-    rowStepsValid_ = false;
-    if (!EnsureBuffer(&rowSteps_, &rowStepCount_, g.rows)) return false;
-    rowStepsPlanned_ = BuildRowSteps(g, pairing, rowSteps_, rowFields_);
-    rowStepsKey_ = key;
-    rowStepsValid_ = true;
-    ++rowStepBuilds_;
-  }
-  *planned = rowStepsPlanned_;
-  return true;
+  const bool ok = Refresh(&rowSteps_, key, nullptr, 0, [&](RowStepTable* t) {
+    if (!EnsureBuffer(&t->steps, &t->stepCount, g.rows)) return false;
+    t->planned = BuildRowSteps(g, pairing, t->steps.get(), t->fields);
+    return true;
+  });
+  *planned = ok && rowSteps_.table.planned;
+  return ok;
 }
 
 template <typename Emitter>
 void FrameScaler::RunRowSteps(const RowGeometry& g, const Emitter& emitter) const {
   for (int32_t field = 0; field < g.fields; ++field) {
-    const FieldSteps& f = rowFields_[field];
+    const RowStepTable& t = rowSteps_.table;
+    const FieldSteps& f = t.fields[field];
     if (f.savedRow >= 0) {
       std::memcpy(g.saveBuffer, g.Row(f.savedRow) + g.srcByteStart, static_cast<size_t>(g.srcBytes));
     }
-    emitter.RunSteps(-1, rowSteps_ + f.begin, f.split - f.begin);
-    emitter.RunSteps(f.savedRow, rowSteps_ + f.split, f.end - f.split);
+    emitter.RunSteps(-1, t.steps.get() + f.begin, f.split - f.begin);
+    emitter.RunSteps(f.savedRow, t.steps.get() + f.split, f.end - f.split);
   }
 }
 
