@@ -124,7 +124,7 @@ FrameScaler::Result FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32
   const int32_t units = yuy2 ? (x1 - x0) / 2 : x1 - x0;
   const ptrdiff_t workStride = static_cast<ptrdiff_t>(workCapWidth) * 4;
 
-  if (fastPaths_ && kernels_.lerpRow) {
+  if (fastPaths_) {
     // Identity columns: destination column x is source column x, so a
     // destination row is the byte-wise blend of its two source rows.
     const bool identity =
