@@ -1,8 +1,10 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "engine/column_kernels.h"
+#include "engine/field_plan.h"
 #include "engine/fast_row_kernels.h"
 #include "engine/frame_format.h"
 #include "engine/keyed_cache.h"
@@ -102,6 +104,42 @@ class FrameScaler {
   int32_t workCapHeight = 0;
 
  private:
+  // One call after clipping: where its rows and columns lie, and what its
+  // path needs.
+  struct Call {
+    uint8_t* pictureRow0 = nullptr;
+    int32_t rowStride = 0;  // bytes from one picture row to the one below
+    int32_t rowBytes = 0;   // bytes of a frame row
+    bool yuy2 = false;
+    int32_t bytesPerPixel = 0;
+    bool byFields = false;
+    Rect src, dst, visible;  // clipped source, whole destination, its visible part
+    int32_t dstWidth = 0, dstHeight = 0;
+    // Source columns widened to whole pairs; work pixel `skip` is src.left.
+    int32_t x0 = 0, x1 = 0, skip = 0;
+    const ScaleMapEntry* columns = nullptr;  // one entry per visible destination column
+    bool identity = false;                   // destination column x is source column x
+    const ColumnPlan* plan = nullptr;        // Path::kInPlaceColumns
+    RowGeometry rows;                        // Path::kIdentityRows and kGatherRows
+  };
+  // How a call's two passes are executed (UseFastPaths).
+  enum class Path { kInPlaceColumns, kIdentityRows, kGatherRows, kTwoPasses };
+
+  // The call's geometry in *c, or the result when there is nothing to scale.
+  std::optional<Result> Clip(uint8_t* frame, int32_t frameWidth, int32_t frameHeight, Rect srcRect, Rect dstRect,
+                             PixelFormat format, int32_t byFields, Call* c);
+  // The work buffer, the row map and c->columns; false when memory is short
+  // or a field source holds no whole row pair.
+  bool PrepareMaps(Call* c, const ScaleMapEntry* callerColumnMap);
+  // The first fast path whose tables express the call, with them built
+  // (c->plan, c->rows), else the two passes; false, before anything is
+  // written, when memory is short.
+  bool ChoosePath(Call* c, Path* path);
+  void RunInPlaceColumns(const Call& c) const;
+  void RunIdentityRows(const RowGeometry& g) const;
+  void RunGatherRows(const RowGeometry& g) const;
+  void RunTwoPasses(const Call& c) const;
+
   // A scale map the scaler owns, rebuilt exactly when its key changes.
   struct OwnedMap {
     AlignedArray<ScaleMapEntry> entries;
@@ -126,11 +164,7 @@ class FrameScaler {
   // cannot be expressed. False when memory is short.
   bool EnsureGatherTable(const ScaleMapEntry* columns, int32_t count, int32_t skip, int32_t rowPixels, bool yuy2,
                          bool oddFirst, const GatherBlock** blocks);
-  // Runs the fast path over every row (*ran), unless the row map needs more
-  // than one saved row; false, before anything is written, when memory is
-  // short.
-  bool ScaleRowsInPlace(const RowGeometry& g, bool* ran);
-  // The steps of g's rows in rowSteps_ and rowFields_, rebuilt only when the
+  // The steps of g's rows in rowSteps_, rebuilt only when the
   // row map's key or the geometry differ from the last build; *planned when
   // the rows run in place. False when memory is short.
   bool EnsureRowSteps(const RowGeometry& g, RowPairing pairing, bool* planned);

@@ -28,4 +28,9 @@ bool FrameScaler::EnsureColumnPlan(const ScaleMapEntry* columns, const ColumnSha
   return ok;
 }
 
+void FrameScaler::RunInPlaceColumns(const Call& c) const {
+  columnKernels_.resampleRows(c.pictureRow0 + static_cast<ptrdiff_t>(c.visible.top) * c.rowStride, c.rowStride,
+                              c.visible.Height(), *c.plan);
+}
+
 }  // namespace xvf

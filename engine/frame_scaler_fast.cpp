@@ -48,20 +48,60 @@ void FrameScaler::RunRowSteps(const RowGeometry& g, const Emitter& emitter) cons
   }
 }
 
-bool FrameScaler::ScaleRowsInPlace(const RowGeometry& g, bool* ran) {
-  *ran = false;
+bool FrameScaler::ChoosePath(Call* c, Path* path) {
+  *path = Path::kTwoPasses;
+  if (!fastPaths_) return true;
+  // Rows that are their own sources: resampled in place along a column plan.
+  if (!c->identity && columnKernels_.resampleRows && rowMap_.ownSources && c->src.top == c->visible.top) {
+    const ColumnShape shape{c->visible.Width(), c->skip, c->x1 - c->x0, c->yuy2, (c->visible.left & 1) != 0,
+                            c->x0 * c->bytesPerPixel, c->visible.left * c->bytesPerPixel, c->rowBytes};
+    if (!EnsureColumnPlan(c->columns, shape, &c->plan)) return false;
+    if (c->plan) {
+      *path = Path::kInPlaceColumns;
+      return true;
+    }
+  }
+  const GatherBlock* blocks = nullptr;
+  if (!c->identity && kernels_.gatherRow &&
+      !EnsureGatherTable(c->columns, c->visible.Width(), c->skip, c->x1 - c->x0, c->yuy2, (c->visible.left & 1) != 0,
+                         &blocks)) {
+    return false;
+  }
+  // The work buffer holds the row buffer (its first row, with room for the
+  // 16-byte window loads past the row), the saved row (its second) and a
+  // second row buffer (its third).
+  const ptrdiff_t workStride = static_cast<ptrdiff_t>(workCapWidth) * 4;
+  RowGeometry& g = c->rows;
+  g.pictureRow0 = c->pictureRow0;
+  g.rowStride = c->rowStride;
+  g.srcTop = c->src.top;
+  g.dstTop = c->visible.top;
+  g.rows = c->visible.Height();
+  g.fields = c->byFields ? 2 : 1;
+  g.rowMap = rowMap_.entries.get();
+  g.rowStep = rowMap_.key.step;
+  g.srcByteStart = (c->identity ? c->src.left : c->x0) * c->bytesPerPixel;
+  g.srcBytes = (c->identity ? c->src.Width() : c->x1 - c->x0) * c->bytesPerPixel;
+  g.dstByteStart = c->visible.left * c->bytesPerPixel;
+  g.dstBytes = c->visible.Width() * c->bytesPerPixel;
+  g.blocks = blocks;
+  g.rowBuffer = work_.get();
+  g.saveBuffer = workCapHeight >= 2 ? work_.get() + workStride : nullptr;
+  g.rowBuffer2 = workCapHeight >= 3 && kernels_.gatherRowPair ? work_.get() + 2 * workStride : nullptr;
+  const int64_t workBytes = static_cast<int64_t>(workStride) * workCapHeight;
+  const bool roomForRow = g.srcBytes + 16 <= workStride && g.srcBytes + 16 <= workBytes;
+  if (!c->identity && !(blocks && roomForRow)) return true;
+  // Unless the row map needs more than one saved row.
   const RowPairing pairing =
       !g.blocks ? RowPairing::kSameSources : g.rowBuffer2 ? RowPairing::kAny : RowPairing::kNone;
   bool planned = false;
   if (!EnsureRowSteps(g, pairing, &planned)) return false;
-  if (!planned) return true;
-  *ran = true;
-  if (g.blocks) {
-    RunRowSteps(g, GatherColumnsEmitter(g, kernels_));
-  } else {
-    RunRowSteps(g, IdentityColumnsEmitter(g, kernels_));
-  }
+  if (planned) *path = c->identity ? Path::kIdentityRows : Path::kGatherRows;
   return true;
 }
+
+void FrameScaler::RunIdentityRows(const RowGeometry& g) const { RunRowSteps(g, IdentityColumnsEmitter(g, kernels_)); }
+
+void FrameScaler::RunGatherRows(const RowGeometry& g) const { RunRowSteps(g, GatherColumnsEmitter(g, kernels_)); }
 
 }  // namespace xvf
