@@ -119,7 +119,6 @@ class FrameScaler {
     int32_t x0 = 0, x1 = 0, skip = 0;
     const ScaleMapEntry* columns = nullptr;  // one entry per visible destination column
     bool identity = false;                   // destination column x is source column x
-    const ColumnPlan* plan = nullptr;        // Path::kInPlaceColumns
     RowGeometry rows;                        // Path::kIdentityRows and kGatherRows
   };
   // How a call's two passes are executed (UseFastPaths).
@@ -170,10 +169,11 @@ class FrameScaler {
   bool EnsureRowSteps(const RowGeometry& g, RowPairing pairing, bool* planned);
   template <typename Emitter>
   void RunRowSteps(const RowGeometry& g, const Emitter& emitter) const;
-  // The column plan of `columns` for `shape` in *plan, rebuilt only when the
-  // map's entries or the shape differ from the last build; null when the map
-  // cannot be planned. False when memory is short.
-  bool EnsureColumnPlan(const ScaleMapEntry* columns, const ColumnShape& shape, const ColumnPlan** plan);
+  // The plan of `columns` for `shape` and the column kernels' walk in
+  // columnPlan_, rebuilt only when the map's entries, the shape or the walk
+  // differ from the last build; *planned when the map can be planned. False
+  // when memory is short.
+  bool EnsureColumnPlan(const ScaleMapEntry* columns, const ColumnShape& shape, bool* planned);
   // True when entry j of a row map (`step` bytes a row) samples row j alone.
   static bool RowsAreTheirOwnSources(const ScaleMapEntry* rowMap, int32_t count, int32_t step);
 
@@ -203,13 +203,19 @@ class FrameScaler {
   // In-place column plan, its arena and the column map entries it was built from.
   ColumnKernels columnKernels_;
   int32_t columnCalls_ = 0;
+  struct ColumnPlanKey {
+    ColumnShape shape;
+    bool bands = false;  // the band walk's plan, else the block walk's
+    bool operator==(const ColumnPlanKey&) const = default;
+  };
   struct ColumnPlanTable {
     AlignedArray<uint8_t> arena;
     int32_t arenaCount = 0;  // remembered
-    ColumnPlan plan;
+    ColumnBlockPlan blocks;  // the key's walk's plan
+    ColumnBandPlan bands;
     bool expressible = false;  // the map fits the plan
   };
-  KeyedCache<ColumnShape, ColumnPlanTable> columnPlan_;
+  KeyedCache<ColumnPlanKey, ColumnPlanTable> columnPlan_;
 
   // Steps of the row fast paths and what they were built from (the row
   // map's entries follow from its key).

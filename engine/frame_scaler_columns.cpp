@@ -15,22 +15,30 @@ bool FrameScaler::RowsAreTheirOwnSources(const ScaleMapEntry* rowMap, int32_t co
   return true;
 }
 
-bool FrameScaler::EnsureColumnPlan(const ScaleMapEntry* columns, const ColumnShape& shape, const ColumnPlan** plan) {
-  *plan = nullptr;
-  const size_t arenaBytes = ColumnPlanArenaBytes(shape);
+bool FrameScaler::EnsureColumnPlan(const ScaleMapEntry* columns, const ColumnShape& shape, bool* planned) {
+  *planned = false;
+  // The block walk where the level has one (ColumnKernels).
+  const ColumnPlanKey key{shape, !columnKernels_.resampleRows};
+  const size_t arenaBytes = key.bands ? ColumnBandPlanArenaBytes(shape) : ColumnBlockPlanArenaBytes(shape);
   if (arenaBytes == 0 || arenaBytes > INT32_MAX) return true;  // too narrow to plan: another path
-  const bool ok = Refresh(&columnPlan_, shape, columns, shape.count, [&](ColumnPlanTable* t) {
+  const bool ok = Refresh(&columnPlan_, key, columns, shape.count, [&](ColumnPlanTable* t) {
     if (!EnsureBuffer(&t->arena, &t->arenaCount, static_cast<int32_t>(arenaBytes))) return false;
-    t->expressible = BuildColumnPlan(shape, columns, t->arena.get(), &t->plan);
+    t->expressible = key.bands ? BuildColumnBandPlan(shape, columns, t->arena.get(), &t->bands)
+                               : BuildColumnBlockPlan(shape, columns, t->arena.get(), &t->blocks);
     return true;
   });
-  if (ok && columnPlan_.table.expressible) *plan = &columnPlan_.table.plan;
+  *planned = ok && columnPlan_.table.expressible;
   return ok;
 }
 
 void FrameScaler::RunInPlaceColumns(const Call& c) const {
-  columnKernels_.resampleRows(c.pictureRow0 + static_cast<ptrdiff_t>(c.visible.top) * c.rowStride, c.rowStride,
-                              c.visible.Height(), *c.plan);
+  uint8_t* const firstRow = c.pictureRow0 + static_cast<ptrdiff_t>(c.visible.top) * c.rowStride;
+  const ColumnPlanTable& t = columnPlan_.table;
+  if (columnPlan_.key.bands) {
+    columnKernels_.resampleBands(firstRow, c.rowStride, c.visible.Height(), t.bands);
+  } else {
+    columnKernels_.resampleRows(firstRow, c.rowStride, c.visible.Height(), t.blocks);
+  }
 }
 
 }  // namespace xvf

@@ -52,11 +52,13 @@ bool FrameScaler::ChoosePath(Call* c, Path* path) {
   *path = Path::kTwoPasses;
   if (!fastPaths_) return true;
   // Rows that are their own sources: resampled in place along a column plan.
-  if (!c->identity && columnKernels_.resampleRows && rowMap_.ownSources && c->src.top == c->visible.top) {
+  const bool inPlaceColumns = columnKernels_.resampleRows || columnKernels_.resampleBands;
+  if (!c->identity && inPlaceColumns && rowMap_.ownSources && c->src.top == c->visible.top) {
     const ColumnShape shape{c->visible.Width(), c->skip, c->x1 - c->x0, c->yuy2, (c->visible.left & 1) != 0,
                             c->x0 * c->bytesPerPixel, c->visible.left * c->bytesPerPixel, c->rowBytes};
-    if (!EnsureColumnPlan(c->columns, shape, &c->plan)) return false;
-    if (c->plan) {
+    bool planned = false;
+    if (!EnsureColumnPlan(c->columns, shape, &planned)) return false;
+    if (planned) {
       *path = Path::kInPlaceColumns;
       return true;
     }

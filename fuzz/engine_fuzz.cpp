@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const xvf::CpuLevel usable = level <= xvf::DetectedCpuLevel() ? level : xvf::DetectedCpuLevel();
   scaler.UseKernels(xvf::RowKernelsFor(usable));
   xvf::ColumnKernels columns = xvf::ColumnKernelsFor(usable);
-  if (!columns.resampleRows) columns.resampleRows = xvf::ResampleColumns_C;
+  if (!columns.resampleRows && !columns.resampleBands) columns.resampleRows = xvf::ResampleColumns_C;
   scaler.UseColumnKernels(columns);
   // The reference: scalar kernels through the two passes, on a plain copy of the frame.
   static xvf::FrameScaler referenceScaler;
