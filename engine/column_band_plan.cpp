@@ -15,18 +15,13 @@ struct Arena {
   size_t bytes;
   Arena(const ColumnShape& s, uint8_t* base) {
     const auto dstBytes = static_cast<size_t>(ColumnDstBytes(s));
-    size_t at = 0;
-    auto take = [&](size_t n) {
-      uint8_t* p = base ? base + at : nullptr;
-      at += AlignArena16(n);
-      return p;
-    };
-    taps = reinterpret_cast<ColumnTap*>(take(dstBytes * sizeof(ColumnTap)));
-    tapWeights = reinterpret_cast<int16_t*>(take(dstBytes * 8 * sizeof(int16_t)));
-    scratch = take(16 * static_cast<size_t>(s.rowBytes));
-    blocks = reinterpret_cast<ColumnBlock*>(take(static_cast<size_t>(ColumnMaxBlocks(s)) * sizeof(ColumnBlock)));
-    samples = reinterpret_cast<ByteSample*>(take(dstBytes * sizeof(ByteSample)));
-    bytes = at;
+    ArenaParts parts(base);
+    taps = parts.Take<ColumnTap>(dstBytes);
+    tapWeights = parts.Take<int16_t>(dstBytes * 8);
+    scratch = parts.Take<uint8_t>(16 * static_cast<size_t>(s.rowBytes));
+    blocks = parts.Take<ColumnBlock>(static_cast<size_t>(ColumnMaxBlocks(s)));
+    samples = parts.Take<ByteSample>(dstBytes);
+    bytes = parts.bytes();
   }
 };
 

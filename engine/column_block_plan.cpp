@@ -19,20 +19,15 @@ struct Arena {
   size_t bytes;
   Arena(const ColumnShape& s, uint8_t* base) {
     const auto maxBlocks = static_cast<size_t>(ColumnMaxBlocks(s));
-    size_t at = 0;
-    auto take = [&](size_t n) {
-      uint8_t* p = base ? base + at : nullptr;
-      at += AlignArena16(n);
-      return p;
-    };
-    blocks = reinterpret_cast<ColumnBlock*>(take(maxBlocks * sizeof(ColumnBlock)));
-    saved = take(kColumnRowsAtOnce * 2 * maxBlocks * 16);
-    saveFrom = reinterpret_cast<int32_t*>(take(2 * maxBlocks * sizeof(int32_t)));
-    natural = reinterpret_cast<ColumnBlock*>(take(maxBlocks * sizeof(ColumnBlock)));
-    order = reinterpret_cast<int32_t*>(take(maxBlocks * sizeof(int32_t)));
-    samples = reinterpret_cast<ByteSample*>(take(static_cast<size_t>(ColumnDstBytes(s)) * sizeof(ByteSample)));
-    written = take(static_cast<size_t>(s.rowBytes));
-    bytes = at;
+    ArenaParts parts(base);
+    blocks = parts.Take<ColumnBlock>(maxBlocks);
+    saved = parts.Take<uint8_t>(kColumnRowsAtOnce * 2 * maxBlocks * 16);
+    saveFrom = parts.Take<int32_t>(2 * maxBlocks);
+    natural = parts.Take<ColumnBlock>(maxBlocks);
+    order = parts.Take<int32_t>(maxBlocks);
+    samples = parts.Take<ByteSample>(static_cast<size_t>(ColumnDstBytes(s)));
+    written = parts.Take<uint8_t>(static_cast<size_t>(s.rowBytes));
+    bytes = parts.bytes();
   }
 };
 

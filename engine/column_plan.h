@@ -75,7 +75,22 @@ bool MakeColumnBlocks(const ColumnShape& s, const ScaleMapEntry* map, ByteSample
 // slower); none when there is no step.
 int32_t PrefetchPerStep(int32_t steps, int32_t touchLow, int32_t touchHigh);
 
-// Rounds an arena part up to 16 bytes.
-constexpr size_t AlignArena16(size_t bytes) { return (bytes + 15) & ~static_cast<size_t>(15); }
+// Parts of a plan's arena, each 16-byte aligned from a 16-byte aligned
+// base; with no base it only counts the bytes.
+class ArenaParts {
+ public:
+  explicit ArenaParts(uint8_t* base) : base_(base) {}
+  template <typename T>
+  T* Take(size_t count) {
+    uint8_t* part = base_ ? base_ + bytes_ : nullptr;
+    bytes_ += (count * sizeof(T) + 15) & ~static_cast<size_t>(15);
+    return reinterpret_cast<T*>(part);
+  }
+  size_t bytes() const { return bytes_; }
+
+ private:
+  uint8_t* base_;
+  size_t bytes_ = 0;
+};
 
 }  // namespace xvf
