@@ -113,7 +113,7 @@ struct Avx2 {
 
 }  // namespace
 
-void ResampleColumns_AVX2(uint8_t* firstRow, ptrdiff_t rowStride, int32_t rows, const ColumnPlan& plan) {
+void ResampleColumns_AVX2(uint8_t* firstRow, ptrdiff_t rowStride, int32_t rows, const ColumnBlockPlan& plan) {
   ResampleRows<Avx2>(firstRow, rowStride, rows, plan);
 }
 

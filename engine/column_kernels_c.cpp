@@ -23,7 +23,7 @@ struct Scalar {
 
 }  // namespace
 
-void ResampleColumns_C(uint8_t* firstRow, ptrdiff_t rowStride, int32_t rows, const ColumnPlan& plan) {
+void ResampleColumns_C(uint8_t* firstRow, ptrdiff_t rowStride, int32_t rows, const ColumnBlockPlan& plan) {
   ResampleRows<Scalar>(firstRow, rowStride, rows, plan);
 }
 

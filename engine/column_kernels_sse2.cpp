@@ -68,7 +68,7 @@ inline __m128i Tap(const uint8_t* scratch, const ColumnTap& tap, const int16_t* 
 
 // The band's touched bytes into the scratch, 16 columns at a time; the last
 // step ends at touchHigh, overlapping the one before.
-void ToScratch(uint8_t* const* row, const ColumnPlan& plan) {
+void ToScratch(uint8_t* const* row, const ColumnBandPlan& plan) {
   const int32_t low = plan.touchLow, last = plan.touchHigh - 16;
   for (int32_t c = low; c < plan.touchHigh; c += 16) {
     const int32_t at = std::min(c, last);
@@ -84,7 +84,7 @@ void ToScratch(uint8_t* const* row, const ColumnPlan& plan) {
 
 // 16 destination bytes of each row from taps `first`..`first` + 15.
 template <bool kFullBand>
-inline void Step(uint8_t* const* row, int32_t rows, const ColumnPlan& plan, int32_t first) {
+inline void Step(uint8_t* const* row, int32_t rows, const ColumnBandPlan& plan, int32_t first) {
   const ColumnTap* tap = plan.taps + first;
   const int16_t* weights = plan.tapWeights + 8 * first;
   // Two taps at a time, with the transpose's first step: 16 taps
@@ -110,7 +110,7 @@ inline void Step(uint8_t* const* row, int32_t rows, const ColumnPlan& plan, int3
 // the last byte, overlapping the one before (the scratch still holds its
 // sources). Each step prefetches its share of the next band's rows.
 template <bool kFullBand>
-void FromScratch(uint8_t* const* row, int32_t rows, const ColumnPlan& plan, NextRows& next) {
+void FromScratch(uint8_t* const* row, int32_t rows, const ColumnBandPlan& plan, NextRows& next) {
   const int32_t last = plan.tapCount - 16;
   for (int32_t first = 0; first < plan.tapCount; first += 16) {
     next.Due();
@@ -120,15 +120,14 @@ void FromScratch(uint8_t* const* row, int32_t rows, const ColumnPlan& plan, Next
 
 }  // namespace
 
-void ResampleColumns_SSE2(uint8_t* firstRow, ptrdiff_t rowStride, int32_t rows, const ColumnPlan& plan) {
+void ResampleColumns_SSE2(uint8_t* firstRow, ptrdiff_t rowStride, int32_t rows, const ColumnBandPlan& plan) {
   for (int32_t done = 0; done < rows; done += kBand) {
     // A short band repeats its last row for the reads and writes only its own.
     const int32_t band = std::min(kBand, rows - done);
     uint8_t* row[kBand];
     for (int32_t r = 0; r < kBand; ++r) row[r] = firstRow + (done + std::min(r, band - 1)) * rowStride;
     ToScratch(row, plan);
-    // The next band's lines spread over this band's steps, about as many
-    // as the plan's direct blocks.
+    // The next band's lines spread over this band's steps.
     const int32_t after = RowsAfter(rows - done, kBand, kBand);
     NextRows next(firstRow + (done + kBand) * rowStride, rowStride, after, plan, kBand, 1);
     if (band == kBand) {

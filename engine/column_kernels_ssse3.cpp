@@ -43,7 +43,7 @@ struct Ssse3 {
 
 }  // namespace
 
-void ResampleColumns_SSSE3(uint8_t* firstRow, ptrdiff_t rowStride, int32_t rows, const ColumnPlan& plan) {
+void ResampleColumns_SSSE3(uint8_t* firstRow, ptrdiff_t rowStride, int32_t rows, const ColumnBlockPlan& plan) {
   ResampleRows<Ssse3>(firstRow, rowStride, rows, plan);
 }
 

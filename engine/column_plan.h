@@ -1,17 +1,13 @@
 #pragma once
-// A column map resampled in place within each row: no work row. Each block
-// writes 16 destination bytes and reads its samples from two 16-byte windows
-// of the same row. Blocks run in an order that reads no byte an earlier block
-// overwrote; the few blocks no order serves read copies of their windows,
-// saved before the row is written, and run last:
-//
-//   row      |<- src ->|          destination squeezed into the middle
-//   dst         |<-  ->|
-//   blocks   <- <- <- . -> -> ->  left of the fixed point right-to-left,
-//                                 right of it left-to-right
+// A column map resampled in place within each row: no work row. Two walks
+// of a row exist, each with its own plan, built from the same 16-byte
+// blocks of destination bytes: the block walk (column_block_plan.h) and the
+// band walk across 16 rows (column_band_plan.h). This header holds what
+// they share.
 #include <cstddef>
 #include <cstdint>
 
+#include "engine/map_byte_samples.h"
 #include "engine/scale_map.h"
 
 namespace xvf {
@@ -38,41 +34,15 @@ struct ColumnShape {
   int32_t srcByteStart = 0;  // source pixel 0, from the row's start
   int32_t dstByteStart = 0;  // destination pixel 0, from the row's start
   int32_t rowBytes = 0;      // bytes of a frame row: no window reaches past them
-  bool operator==(const ColumnShape& o) const {
-    return count == o.count && skip == o.skip && rowPixels == o.rowPixels && yuy2 == o.yuy2 &&
-           oddFirst == o.oddFirst && srcByteStart == o.srcByteStart && dstByteStart == o.dstByteStart &&
-           rowBytes == o.rowBytes;
-  }
+  bool operator==(const ColumnShape&) const = default;
 };
 
-// One destination byte for kernels that resample 16 rows at once across a
-// transposed band (byte c of row r at scratch[16 (c - touchLow) + r]): per
-// row, result = F + floor((F - T) m / 65536) with F = scratch[from + r],
-// T = scratch[toward + r] and tap j's multiplier m in tapWeights[8 j] to
-// [8 j + 7] (one per 16-bit lane). With A, B and w of the rule,
-// w < 2048: F = A, T = B, m = -16w;
-// w >= 2048: F = B, T = A, m = 16w - 65536 (the correction to B).
-// Both equal A + floor((B - A) w / 4096), and m fits 16 bits.
-struct ColumnTap {
-  int32_t from;    // 16 (source byte - touchLow)
-  int32_t toward;  // 16 (source byte - touchLow)
-};
-
-struct ColumnPlan {
-  const ColumnBlock* blocks = nullptr;  // in running order; the last savedBlocks read saved windows
-  int32_t blockCount = 0;
-  int32_t savedBlocks = 0;
-  const int32_t* saveFrom = nullptr;  // row offsets of the windows saved before a row is written
-  int32_t saveCount = 0;
-  uint8_t* saved = nullptr;  // kColumnRowsAtOnce rows x saveCount x 16 bytes
-  int32_t touchLow = 0;      // row bytes read or written: [touchLow, touchHigh)
+// What every plan tells its kernel about a row: the bytes it touches and how
+// fast the next rows are prefetched (column_rows_tmpl.h, NextRows).
+struct ColumnTouch {
+  int32_t touchLow = 0;  // row bytes read or written: [touchLow, touchHigh)
   int32_t touchHigh = 0;
-  int32_t prefetchPerBlock = 0;  // bytes of one next row due per direct block, touched bytes only
-  const ColumnTap* taps = nullptr;  // per destination byte, in destination order
-  const int16_t* tapWeights = nullptr;  // 8 per tap, 16-byte aligned
-  int32_t tapCount = 0;
-  int32_t tapDst = 0;         // tap 0's destination byte, from the row's start
-  uint8_t* scratch = nullptr;  // 16 x (touchHigh - touchLow) bytes, 16-byte aligned
+  int32_t prefetchPerBlock = 0;  // bytes of one next row due per step of the walk, touched bytes only
 };
 
 // Rows a kernel resamples with one load of each block. 64-bit code holds
@@ -81,15 +51,46 @@ struct ColumnPlan {
 // they are done and holds at most two half results, so four rows fit.
 constexpr int32_t kColumnRowsAtOnce = sizeof(void*) == 8 ? 6 : 4;
 
-// Bytes of the arena BuildColumnPlan needs (plan and build scratch), or 0
-// when the shape cannot be planned (fewer than 16 destination bytes).
-size_t ColumnPlanArenaBytes(const ColumnShape& shape);
+// Destination bytes of the shape, and the most blocks they take.
+inline int32_t ColumnDstBytes(const ColumnShape& s) { return s.count * (s.yuy2 ? 2 : 3); }
+inline int32_t ColumnMaxBlocks(const ColumnShape& s) { return ColumnDstBytes(s) / 16 + 1; }
+// True when the shape has a plan at all: 16 destination bytes and a row of
+// 16 bytes.
+inline bool ColumnShapePlannable(const ColumnShape& s) { return ColumnDstBytes(s) >= 16 && s.rowBytes >= 16; }
 
-// Builds the plan of `map` (step 4) into `arena` (16-byte aligned, of
-// ColumnPlanArenaBytes). The blocks sample what the two passes sample from
-// work pixels (as the gather blocks do). False when the map cannot be
-// expressed: a half block's samples span more than 16 bytes, or an entry is
-// not what a scale map holds or leaves the row.
-bool BuildColumnPlan(const ColumnShape& shape, const ScaleMapEntry* map, uint8_t* arena, ColumnPlan* plan);
+// The first step of both builders: what the two passes sample for each
+// destination byte (from the row's start) into `samples`, then the blocks
+// at 0, 16, ... in destination order into `blocks` (a last one ending with
+// the row's last byte overlaps its neighbour; both write the same values
+// there), their count and the bytes they touch (prefetchPerBlock left 0).
+// The blocks sample what the two passes sample from work pixels (as the
+// gather blocks do). False when the map cannot be expressed: a half block's
+// samples span more than 16 bytes, an entry is not what a scale map holds or
+// leaves the row, or the destination leaves the row.
+bool MakeColumnBlocks(const ColumnShape& s, const ScaleMapEntry* map, ByteSample* samples, ColumnBlock* blocks,
+                      int32_t* count, ColumnTouch* touch);
+
+// Bytes of one next row falling due per step of a walk of `steps` steps:
+// its lines spread evenly over them (bursts of prefetches made cold frames
+// slower); none when there is no step.
+int32_t PrefetchPerStep(int32_t steps, int32_t touchLow, int32_t touchHigh);
+
+// Parts of a plan's arena, each 16-byte aligned from a 16-byte aligned
+// base; with no base it only counts the bytes.
+class ArenaParts {
+ public:
+  explicit ArenaParts(uint8_t* base) : base_(base) {}
+  template <typename T>
+  T* Take(size_t count) {
+    uint8_t* part = base_ ? base_ + bytes_ : nullptr;
+    bytes_ += (count * sizeof(T) + 15) & ~static_cast<size_t>(15);
+    return reinterpret_cast<T*>(part);
+  }
+  size_t bytes() const { return bytes_; }
+
+ private:
+  uint8_t* base_;
+  size_t bytes_ = 0;
+};
 
 }  // namespace xvf

@@ -9,14 +9,15 @@
 #include <cstdint>
 #include <cstring>
 
-#include "engine/column_plan.h"
+#include "engine/column_block_plan.h"
 
 namespace xvf {
 namespace {
 
 // Prefetches the next group's rows, their lines spread evenly over the
-// direct blocks (ColumnPlan::prefetchPerBlock), so that rows arrive before
-// they are needed: the right-to-left blocks defeat the hardware prefetcher.
+// steps of the walk (ColumnTouch::prefetchPerBlock), so that rows arrive
+// before they are needed: the right-to-left blocks defeat the hardware
+// prefetcher.
 // Rows are taken in rising addresses (the last row first when the stride is
 // negative), one rising stream the hardware prefetcher can follow. With no
 // prefetch a cold 720x576 frame took 2.5x a memcpy in the 32-bit build.
@@ -24,7 +25,7 @@ class NextRows {
  public:
   // Due() is called once every `blocksPerCall` direct blocks; the lines of
   // `rowsPerPass` rows fall due over one pass of them.
-  NextRows(uint8_t* first, ptrdiff_t stride, int32_t rows, const ColumnPlan& plan, int32_t rowsPerPass,
+  NextRows(uint8_t* first, ptrdiff_t stride, int32_t rows, const ColumnTouch& plan, int32_t rowsPerPass,
            int32_t blocksPerCall)
       : step_(stride < 0 ? -stride : stride),
         rowsLeft_(rows),
@@ -68,7 +69,7 @@ class NextRows {
 // Resamples the N rows from `first`, prefetching the `aheadRows` rows from
 // `ahead` as it goes.
 template <typename Kernel, int N>
-void ResampleGroup(uint8_t* first, ptrdiff_t stride, uint8_t* ahead, int32_t aheadRows, const ColumnPlan& plan) {
+void ResampleGroup(uint8_t* first, ptrdiff_t stride, uint8_t* ahead, int32_t aheadRows, const ColumnBlockPlan& plan) {
   // Row pointers in locals: stores through them force no reloads.
   uint8_t* row[N];
   uint8_t* saved[N];
@@ -119,7 +120,7 @@ inline int32_t RowsAfter(int32_t rows, int32_t skip, int32_t group) {
 constexpr int32_t kGroupsAhead = sizeof(void*) == 8 ? 2 : 1;
 
 template <typename Kernel>
-void ResampleRows(uint8_t* first, ptrdiff_t stride, int32_t rows, const ColumnPlan& plan) {
+void ResampleRows(uint8_t* first, ptrdiff_t stride, int32_t rows, const ColumnBlockPlan& plan) {
   constexpr int32_t kGroup = kColumnRowsAtOnce;
   constexpr int32_t kSkip = kGroupsAhead * kGroup;
   for (; rows >= kGroup; rows -= kGroup, first += kGroup * stride) {

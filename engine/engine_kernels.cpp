@@ -47,7 +47,7 @@ EngineKernels EngineKernelsFor(CpuLevel level) {
   rows.lerpRow = LerpRow_SSE2;
   rows.lerpRowPair = LerpRowPair_SSE2;
   // SSE2 has no byte shuffle: its column kernel works across bands of 16 rows.
-  k.columns.resampleRows = ResampleColumns_SSE2;
+  k.columns.resampleBands = ResampleColumns_SSE2;
   if (level < CpuLevel::Ssse3) return k;
 
   // The horizontal kernels are bound by their per-pixel gathers: the YUY2

@@ -33,8 +33,6 @@ void FramePainter::Setup(int32_t width, int32_t height, int32_t pixelFormatCode)
   frameRect = Rect{0, 0, width, height};
   if (!IsKnown(pixelFormat)) return;  // the steps keep their values
   bytesPerPixel = BytesPerPixel(pixelFormat);
-  pairStep = 2 * bytesPerPixel;
-  quadStep = 4 * bytesPerPixel;
   // RGB24 rows run bottom-up.
   rowStride = Narrow(int64_t{pixelFormat == PixelFormat::kYuy2 ? 1 : -1} * bytesPerPixel * width);
 }

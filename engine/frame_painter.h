@@ -12,9 +12,6 @@ namespace xvf {
 // opacity in percent. Keeps the current stream's geometry for the frame pass.
 class FramePainter {
  public:
-  FramePainter() = default;
-  virtual ~FramePainter() = default;
-
   // The host's pixel format code. For a format that is not IsKnown the steps
   // keep their previous values and no fill paints.
   void Setup(int32_t width, int32_t height, int32_t pixelFormatCode);
@@ -39,8 +36,6 @@ class FramePainter {
   int32_t height = 0;
   Rect frameRect;  // always {0, 0, width, height}
   int32_t bytesPerPixel = 0;
-  int32_t pairStep = 0;
-  int32_t quadStep = 0;
   int32_t rowStride = 0;  // bytes from one picture row to the one below
 
  private:

@@ -1,10 +1,14 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "engine/column_kernels.h"
 #include "engine/engine_kernels.h"
+#include "engine/fast_row_kernels.h"
+#include "engine/field_plan.h"
 #include "engine/frame_format.h"
+#include "engine/keyed_cache.h"
 #include "engine/row_kernels.h"
 #include "engine/row_steps.h"
 #include "engine/scale_map.h"
@@ -21,7 +25,6 @@ namespace xvf {
 class FrameScaler {
  public:
   FrameScaler();
-  virtual ~FrameScaler();
   FrameScaler(const FrameScaler&) = delete;
   FrameScaler& operator=(const FrameScaler&) = delete;
 
@@ -46,11 +49,14 @@ class FrameScaler {
   // allocation failed (the buffer is then null and its remembered count 0, so
   // the next demand allocates again).
   template <typename T>
-  bool EnsureBuffer(T** buffer, int32_t* rememberedCount, int32_t demand) {
+  bool EnsureBuffer(AlignedArray<T>* buffer, int32_t* rememberedCount, int32_t demand) {
     if (!Remember(rememberedCount, demand) && *buffer) return true;
-    AlignedFree(*buffer);
-    *buffer = static_cast<T*>(AllocateWithHeadroom(rememberedCount, demand, sizeof(T)));
-    return *buffer != nullptr;
+    ++allocations_;
+    const int32_t capacity = WithHeadroom(*rememberedCount);
+    if (capacity >= demand && buffer->Allocate(static_cast<size_t>(capacity))) return true;
+    buffer->Free();
+    *rememberedCount = 0;
+    return false;
   }
   bool EnsureWorkBuffer(int32_t width, int32_t height, int32_t bytesPerWorkPixel);
 
@@ -78,18 +84,18 @@ class FrameScaler {
   // since construction.
   int32_t AllocationCount() const { return allocations_; }
   int32_t MapBuildCount() const { return mapBuilds_; }
-  int32_t GatherBuildCount() const { return gatherBuilds_; }
+  int32_t GatherBuildCount() const { return gather_.builds; }
   // Calls that took each fast path.
   int32_t IdentityPathCount() const { return identityCalls_; }
   int32_t GatherPathCount() const { return gatherCalls_; }
-  int32_t ColumnPlanBuildCount() const { return columnBuilds_; }
-  int32_t RowStepBuildCount() const { return rowStepBuilds_; }
+  int32_t ColumnPlanBuildCount() const { return columnPlan_.builds; }
+  int32_t RowStepBuildCount() const { return rowSteps_.builds; }
   int32_t InPlaceColumnsPathCount() const { return columnCalls_; }
 
   // The scaler's own maps and the keys they were built from.
   const ScaleMapKey& RowKey() const { return rowMap_.key; }
   const ScaleMapKey& ColumnKey() const { return columnMap_.key; }
-  const ScaleMapEntry* OwnColumnMap() const { return columnMap_.entries; }
+  const ScaleMapEntry* OwnColumnMap() const { return columnMap_.entries.get(); }
 
   int32_t growPercent = 0;
   int32_t shrinkPercent = 0;
@@ -99,9 +105,44 @@ class FrameScaler {
   int32_t workCapHeight = 0;
 
  private:
+  // One call after clipping: where its rows and columns lie, and what its
+  // path needs.
+  struct Call {
+    uint8_t* pictureRow0 = nullptr;
+    int32_t rowStride = 0;  // bytes from one picture row to the one below
+    int32_t rowBytes = 0;   // bytes of a frame row
+    bool yuy2 = false;
+    int32_t bytesPerPixel = 0;
+    bool byFields = false;
+    Rect src, dst, visible;  // clipped source, whole destination, its visible part
+    int32_t dstWidth = 0, dstHeight = 0;
+    // Source columns widened to whole pairs; work pixel `skip` is src.left.
+    int32_t x0 = 0, x1 = 0, skip = 0;
+    const ScaleMapEntry* columns = nullptr;  // one entry per visible destination column
+    bool identity = false;                   // destination column x is source column x
+    RowGeometry rows;                        // Path::kIdentityRows and kGatherRows
+  };
+  // How a call's two passes are executed (UseFastPaths).
+  enum class Path { kInPlaceColumns, kIdentityRows, kGatherRows, kTwoPasses };
+
+  // The call's geometry in *c, or the result when there is nothing to scale.
+  std::optional<Result> Clip(uint8_t* frame, int32_t frameWidth, int32_t frameHeight, Rect srcRect, Rect dstRect,
+                             PixelFormat format, int32_t byFields, Call* c);
+  // The work buffer, the row map and c->columns; false when memory is short
+  // or a field source holds no whole row pair.
+  bool PrepareMaps(Call* c, const ScaleMapEntry* callerColumnMap);
+  // The first fast path whose tables express the call, with them built
+  // (c->plan, c->rows), else the two passes; false, before anything is
+  // written, when memory is short.
+  bool ChoosePath(Call* c, Path* path);
+  void RunInPlaceColumns(const Call& c) const;
+  void RunIdentityRows(const RowGeometry& g) const;
+  void RunGatherRows(const RowGeometry& g) const;
+  void RunTwoPasses(const Call& c) const;
+
   // A scale map the scaler owns, rebuilt exactly when its key changes.
   struct OwnedMap {
-    ScaleMapEntry* entries = nullptr;
+    AlignedArray<ScaleMapEntry> entries;
     int32_t count = 0;  // remembered entry count
     ScaleMapKey key;
     bool ownSources = false;  // each entry samples its own row (of the key's step), weight 0
@@ -109,29 +150,31 @@ class FrameScaler {
 
   // Steps 1-3 of the hysteresis for one remembered count; true when it changed.
   bool Remember(int32_t* remembered, int32_t demand) const;
-  // Room for the remembered count plus the growth headroom, or null when
-  // that is short of `demand` or memory is (the count is then 0).
-  void* AllocateWithHeadroom(int32_t* rememberedCount, int32_t demand, size_t unitSize);
+  // A remembered count plus the growth headroom: the count allocated.
+  int32_t WithHeadroom(int32_t count) const;
+  // Brings `cache` to `key` and the `count` entries of `columns` (0: the key
+  // alone), calling build(&table) when either changed; false when memory is
+  // short (the cache then holds nothing).
+  template <typename Key, typename Table, typename Build>
+  bool Refresh(KeyedCache<Key, Table>* cache, const Key& key, const ScaleMapEntry* columns, int32_t count,
+               Build build);
   bool EnsureMap(const ScaleMapKey& key, OwnedMap* map);
   // The gather blocks of `columns` in *blocks, rebuilt only when the map's
   // entries or the row's shape differ from the last build; null when the map
   // cannot be expressed. False when memory is short.
   bool EnsureGatherTable(const ScaleMapEntry* columns, int32_t count, int32_t skip, int32_t rowPixels, bool yuy2,
                          bool oddFirst, const GatherBlock** blocks);
-  // Runs the fast path over every row (*ran), unless the row map needs more
-  // than one saved row; false, before anything is written, when memory is
-  // short.
-  bool ScaleRowsInPlace(const RowGeometry& g, bool* ran);
-  // The steps of g's rows in rowSteps_ and rowFields_, rebuilt only when the
+  // The steps of g's rows in rowSteps_, rebuilt only when the
   // row map's key or the geometry differ from the last build; *planned when
   // the rows run in place. False when memory is short.
   bool EnsureRowSteps(const RowGeometry& g, RowPairing pairing, bool* planned);
   template <typename Emitter>
   void RunRowSteps(const RowGeometry& g, const Emitter& emitter) const;
-  // The column plan of `columns` for `shape` in *plan, rebuilt only when the
-  // map's entries or the shape differ from the last build; null when the map
-  // cannot be planned. False when memory is short.
-  bool EnsureColumnPlan(const ScaleMapEntry* columns, const ColumnShape& shape, const ColumnPlan** plan);
+  // The plan of `columns` for `shape` and the column kernels' walk in
+  // columnPlan_, rebuilt only when the map's entries, the shape or the walk
+  // differ from the last build; *planned when the map can be planned. False
+  // when memory is short.
+  bool EnsureColumnPlan(const ScaleMapEntry* columns, const ColumnShape& shape, bool* planned);
   // True when entry j of a row map (`step` bytes a row) samples row j alone.
   static bool RowsAreTheirOwnSources(const ScaleMapEntry* rowMap, int32_t count, int32_t step);
 
@@ -139,42 +182,41 @@ class FrameScaler {
   bool fastPaths_ = true;
   int32_t allocations_ = 0;
   int32_t mapBuilds_ = 0;
-  int32_t gatherBuilds_ = 0;
   int32_t identityCalls_ = 0;
   int32_t gatherCalls_ = 0;
   OwnedMap rowMap_;
   OwnedMap columnMap_;
-  uint8_t* work_ = nullptr;  // workCapWidth x workCapHeight work pixels, 4 bytes each
+  AlignedArray<uint8_t> work_;  // workCapWidth x workCapHeight work pixels, 4 bytes each
 
-  // Gather table and the column map entries it was built from.
+  // Gather blocks of a column map over a row of one shape.
   struct GatherShape {
     int32_t count = 0, skip = 0, rowPixels = 0;
     bool yuy2 = false, oddFirst = false;
-    bool operator==(const GatherShape& o) const {
-      return count == o.count && skip == o.skip && rowPixels == o.rowPixels && yuy2 == o.yuy2 &&
-             oddFirst == o.oddFirst;
-    }
+    bool operator==(const GatherShape&) const = default;
   };
-  GatherShape gatherShape_;
-  bool gatherValid_ = false;        // the table matches gatherShape_ and gatherSource_
-  bool gatherExpressible_ = false;  // the map fits the blocks
-  GatherBlock* gatherBlocks_ = nullptr;
-  int32_t gatherBlockCount_ = 0;
-  ScaleMapEntry* gatherSource_ = nullptr;
-  int32_t gatherSourceCount_ = 0;
+  struct GatherTable {
+    AlignedArray<GatherBlock> blocks;
+    int32_t blockCount = 0;  // remembered
+    bool expressible = false;  // the map fits the blocks
+  };
+  KeyedCache<GatherShape, GatherTable> gather_;
 
   // In-place column plan, its arena and the column map entries it was built from.
   ColumnKernels columnKernels_;
-  int32_t columnBuilds_ = 0;
   int32_t columnCalls_ = 0;
-  ColumnShape columnShape_;
-  bool columnValid_ = false;        // the plan matches columnShape_ and columnSource_
-  bool columnExpressible_ = false;  // the map fits the plan
-  ColumnPlan columnPlan_;
-  uint8_t* columnArena_ = nullptr;
-  int32_t columnArenaCount_ = 0;
-  ScaleMapEntry* columnSource_ = nullptr;
-  int32_t columnSourceCount_ = 0;
+  struct ColumnPlanKey {
+    ColumnShape shape;
+    bool bands = false;  // the band walk's plan, else the block walk's
+    bool operator==(const ColumnPlanKey&) const = default;
+  };
+  struct ColumnPlanTable {
+    AlignedArray<uint8_t> arena;
+    int32_t arenaCount = 0;  // remembered
+    ColumnBlockPlan blocks;  // the key's walk's plan
+    ColumnBandPlan bands;
+    bool expressible = false;  // the map fits the plan
+  };
+  KeyedCache<ColumnPlanKey, ColumnPlanTable> columnPlan_;
 
   // Steps of the row fast paths and what they were built from (the row
   // map's entries follow from its key).
@@ -183,18 +225,26 @@ class FrameScaler {
     int32_t srcTop = 0, dstTop = 0, rows = 0, fields = 0;
     bool save = false;
     RowPairing pairing = RowPairing::kNone;
-    bool operator==(const RowStepsKey& o) const {
-      return map == o.map && srcTop == o.srcTop && dstTop == o.dstTop && rows == o.rows && fields == o.fields &&
-             save == o.save && pairing == o.pairing;
-    }
+    bool operator==(const RowStepsKey&) const = default;
   };
-  RowStepsKey rowStepsKey_;
-  bool rowStepsValid_ = false;    // the steps match rowStepsKey_
-  bool rowStepsPlanned_ = false;  // the rows run in place
-  int32_t rowStepBuilds_ = 0;
-  RowStep* rowSteps_ = nullptr;
-  int32_t rowStepCount_ = 0;
-  FieldSteps rowFields_[2];
+  struct RowStepTable {
+    AlignedArray<RowStep> steps;
+    int32_t stepCount = 0;  // remembered
+    FieldSteps fields[2];
+    bool planned = false;  // the rows run in place
+  };
+  KeyedCache<RowStepsKey, RowStepTable> rowSteps_;
 };
+
+template <typename Key, typename Table, typename Build>
+bool FrameScaler::Refresh(KeyedCache<Key, Table>* cache, const Key& key, const ScaleMapEntry* columns,
+                          int32_t count, Build build) {
+  if (cache->Holds(key, columns, count)) return true;
+  cache->held = false;
+  if (count > 0 && !EnsureBuffer(&cache->entries, &cache->entryCount, count)) return false;
+  if (!build(&cache->table)) return false;
+  cache->Keep(key, columns, count);
+  return true;
+}
 
 }  // namespace xvf

@@ -1,5 +1,5 @@
 // The scaler's in-place column path: its plan, kept per column map.
-#include <cstring>
+#include <cstdint>
 
 #include "engine/frame_scaler.h"
 
@@ -15,25 +15,30 @@ bool FrameScaler::RowsAreTheirOwnSources(const ScaleMapEntry* rowMap, int32_t co
   return true;
 }
 
-bool FrameScaler::EnsureColumnPlan(const ScaleMapEntry* columns, const ColumnShape& shape, const ColumnPlan** plan) {
-  *plan = nullptr;
-  const size_t mapBytes = static_cast<size_t>(shape.count) * sizeof(ScaleMapEntry);
-  // Keyed on the entries themselves: a caller's map may change in place.
-  if (!columnValid_ || !(shape == columnShape_) || std::memcmp(columnSource_, columns, mapBytes) != 0) {
-    columnValid_ = false;
-    const size_t arenaBytes = ColumnPlanArenaBytes(shape);
-    if (arenaBytes == 0 || arenaBytes > INT32_MAX) return true;  // too narrow to plan: another path
-    const bool sourceOk = EnsureBuffer(&columnSource_, &columnSourceCount_, shape.count);
-    const bool arenaOk = EnsureBuffer(&columnArena_, &columnArenaCount_, static_cast<int32_t>(arenaBytes));
-    if (!sourceOk || !arenaOk) return false;
-    std::memcpy(columnSource_, columns, mapBytes);
-    columnShape_ = shape;
-    columnExpressible_ = BuildColumnPlan(shape, columns, columnArena_, &columnPlan_);
-    columnValid_ = true;
-    ++columnBuilds_;
+bool FrameScaler::EnsureColumnPlan(const ScaleMapEntry* columns, const ColumnShape& shape, bool* planned) {
+  *planned = false;
+  // The block walk where the level has one (ColumnKernels).
+  const ColumnPlanKey key{shape, !columnKernels_.resampleRows};
+  const size_t arenaBytes = key.bands ? ColumnBandPlanArenaBytes(shape) : ColumnBlockPlanArenaBytes(shape);
+  if (arenaBytes == 0 || arenaBytes > INT32_MAX) return true;  // too narrow to plan: another path
+  const bool ok = Refresh(&columnPlan_, key, columns, shape.count, [&](ColumnPlanTable* t) {
+    if (!EnsureBuffer(&t->arena, &t->arenaCount, static_cast<int32_t>(arenaBytes))) return false;
+    t->expressible = key.bands ? BuildColumnBandPlan(shape, columns, t->arena.get(), &t->bands)
+                               : BuildColumnBlockPlan(shape, columns, t->arena.get(), &t->blocks);
+    return true;
+  });
+  *planned = ok && columnPlan_.table.expressible;
+  return ok;
+}
+
+void FrameScaler::RunInPlaceColumns(const Call& c) const {
+  uint8_t* const firstRow = c.pictureRow0 + static_cast<ptrdiff_t>(c.visible.top) * c.rowStride;
+  const ColumnPlanTable& t = columnPlan_.table;
+  if (columnPlan_.key.bands) {
+    columnKernels_.resampleBands(firstRow, c.rowStride, c.visible.Height(), t.bands);
+  } else {
+    columnKernels_.resampleRows(firstRow, c.rowStride, c.visible.Height(), t.blocks);
   }
-  if (columnExpressible_) *plan = &columnPlan_;
-  return true;
 }
 
 }  // namespace xvf

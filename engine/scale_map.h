@@ -22,11 +22,7 @@ struct ScaleMapKey {
   int32_t count = 0;
   int32_t step = 0;
 
-  friend bool operator==(const ScaleMapKey& a, const ScaleMapKey& b) {
-    return a.srcLength == b.srcLength && a.dstLength == b.dstLength && a.clipOffset == b.clipOffset &&
-           a.count == b.count && a.step == b.step;
-  }
-  friend bool operator!=(const ScaleMapKey& a, const ScaleMapKey& b) { return !(a == b); }
+  friend bool operator==(const ScaleMapKey&, const ScaleMapKey&) = default;
 };
 static_assert(sizeof(ScaleMapKey) == 20, "five 32-bit values");
 

@@ -81,7 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   scaler.SetHysteresis(10, 10);
   const xvf::CpuLevel usable = level <= xvf::DetectedCpuLevel() ? level : xvf::DetectedCpuLevel();
   xvf::EngineKernels kernels = xvf::EngineKernelsFor(usable);
-  if (!kernels.columns.resampleRows) kernels.columns.resampleRows = xvf::ResampleColumns_C;
+  xvf::ColumnKernels& columns = kernels.columns;
+  if (!columns.resampleRows && !columns.resampleBands) columns.resampleRows = xvf::ResampleColumns_C;
   scaler.UseKernels(kernels);
   // The reference: scalar kernels through the two passes, on a plain copy of the frame.
   static xvf::FrameScaler referenceScaler;

@@ -117,15 +117,11 @@ TEST(FramePainter, SetupDerivesStepsAndKeepsThemForUnknownFormats) {
   painter.Setup(720, 576, 0);
   EXPECT_EQ(painter.frameRect, (Rect{0, 0, 720, 576}));
   EXPECT_EQ(painter.bytesPerPixel, 2);
-  EXPECT_EQ(painter.pairStep, 4);
-  EXPECT_EQ(painter.quadStep, 8);
   EXPECT_EQ(painter.rowStride, 1440);
 
   painter.Setup(641, 480, 1);
   EXPECT_EQ(painter.frameRect, (Rect{0, 0, 641, 480}));
   EXPECT_EQ(painter.bytesPerPixel, 3);
-  EXPECT_EQ(painter.pairStep, 6);
-  EXPECT_EQ(painter.quadStep, 12);
   EXPECT_EQ(painter.rowStride, -1923);
 
   painter.Setup(320, 240, 7);

@@ -38,7 +38,8 @@ class FastPathsAt : public testing::TestWithParam<CpuLevel> {
       s->SetHysteresis(10, 10);
       // Levels without an in-place column kernel test the scalar one.
       EngineKernels kernels = EngineKernelsFor(GetParam());
-      if (!kernels.columns.resampleRows) kernels.columns.resampleRows = ResampleColumns_C;
+      ColumnKernels& columns = kernels.columns;
+      if (!columns.resampleRows && !columns.resampleBands) columns.resampleRows = ResampleColumns_C;
       s->UseKernels(kernels);
     }
     reference_.UseFastPaths(false);
@@ -183,10 +184,10 @@ TEST_P(FastPathsAt, ColumnMapsThatWalkBackAndForth) {
     const bool yuy2 = layout == PixelFormat::kYuy2;
     const int32_t rowBytes = width * (yuy2 ? 2 : 3);
     const ColumnShape shape{width, 0, width, yuy2, false, 0, 0, rowBytes};
-    std::vector<uint8_t> arena(ColumnPlanArenaBytes(shape) + 16);
-    ColumnPlan plan;
-    uint8_t* aligned = arena.data() + (16 - reinterpret_cast<uintptr_t>(arena.data()) % 16) % 16;
-    if (BuildColumnPlan(shape, map.data(), aligned, &plan) && plan.savedBlocks > 0) ++plansWithSavedBlocks;
+    AlignedArray<uint8_t> arena;
+    ASSERT_TRUE(arena.Allocate(ColumnBlockPlanArenaBytes(shape)));
+    ColumnBlockPlan plan;
+    if (BuildColumnBlockPlan(shape, map.data(), arena.get(), &plan) && plan.savedBlocks > 0) ++plansWithSavedBlocks;
   }
   EXPECT_GT(fast_.InPlaceColumnsPathCount(), 100);
   EXPECT_GT(plansWithSavedBlocks, 20);
@@ -222,10 +223,13 @@ TEST_P(FastPathsAt, InPlaceKernelOnEveryDifferenceAndWeight) {
   std::vector<ScaleMapEntry> map(kEntries);
   for (int32_t j = 0; j < kEntries; ++j) map[static_cast<size_t>(j)] = MakeScaleMapEntry(0, 4, j / 2);
   const ColumnShape shape{kEntries, 0, kWidth, true, false, 0, 0, kRowBytes};
-  std::vector<uint8_t> arena(ColumnPlanArenaBytes(shape) + 16);
-  uint8_t* aligned = arena.data() + (16 - reinterpret_cast<uintptr_t>(arena.data()) % 16) % 16;
-  ColumnPlan plan;
-  ASSERT_TRUE(BuildColumnPlan(shape, map.data(), aligned, &plan));
+  AlignedArray<uint8_t> blockArena, bandArena;
+  ASSERT_TRUE(blockArena.Allocate(ColumnBlockPlanArenaBytes(shape)));
+  ASSERT_TRUE(bandArena.Allocate(ColumnBandPlanArenaBytes(shape)));
+  ColumnBlockPlan blocks;
+  ColumnBandPlan bands;
+  ASSERT_TRUE(BuildColumnBlockPlan(shape, map.data(), blockArena.get(), &blocks));
+  ASSERT_TRUE(BuildColumnBandPlan(shape, map.data(), bandArena.get(), &bands));
   std::vector<uint8_t> before(static_cast<size_t>(kRowBytes) * kRows);
   for (int32_t r = 0; r < kRows; ++r) {
     const int32_t x = std::max(0, 255 - r);
@@ -234,10 +238,15 @@ TEST_P(FastPathsAt, InPlaceKernelOnEveryDifferenceAndWeight) {
           static_cast<uint8_t>(i % 2 ? random_() : (i % 4 ? x + r - 255 : x));
   }
   std::vector<uint8_t> frame(before), expected(before);
-  ColumnRowsFn kernel = EngineKernelsFor(GetParam()).columns.resampleRows;
-  if (!kernel) kernel = ResampleColumns_C;
-  kernel(frame.data(), kRowBytes, kRows, plan);
-  ResampleColumns_C(expected.data(), kRowBytes, kRows, plan);
+  const ColumnKernels kernels = EngineKernelsFor(GetParam()).columns;
+  if (kernels.resampleRows) {
+    kernels.resampleRows(frame.data(), kRowBytes, kRows, blocks);
+  } else if (kernels.resampleBands) {
+    kernels.resampleBands(frame.data(), kRowBytes, kRows, bands);
+  } else {
+    ResampleColumns_C(frame.data(), kRowBytes, kRows, blocks);
+  }
+  ResampleColumns_C(expected.data(), kRowBytes, kRows, blocks);
   for (int32_t r = 0; r < kRows; ++r) {
     const uint8_t* row = before.data() + static_cast<size_t>(r) * kRowBytes;
     for (int32_t j = 0; j < kEntries; ++j) {

@@ -201,7 +201,7 @@ INSTANTIATE_TEST_SUITE_P(Levels, ScaleAtLevel,
 TEST(FrameScaler, HysteresisKeepsGrowsAndShrinks) {
   FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
-  ScaleMapEntry* map = nullptr;
+  AlignedArray<ScaleMapEntry> map;
   int32_t remembered = 0;
   ASSERT_TRUE(scaler.EnsureBuffer(&map, &remembered, 100));  // the first demand allocates
   EXPECT_EQ(remembered, 100);
@@ -217,7 +217,6 @@ TEST(FrameScaler, HysteresisKeepsGrowsAndShrinks) {
   ASSERT_TRUE(scaler.EnsureBuffer(&map, &remembered, 89));  // room for 98
   EXPECT_EQ(remembered, 89);
   EXPECT_EQ(scaler.AllocationCount(), 3);
-  AlignedFree(map);
 }
 
 TEST(FrameScaler, WorkBufferHasHeadroomOverItsDemand) {

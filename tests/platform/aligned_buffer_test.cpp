@@ -24,10 +24,17 @@ TEST(AlignedBuffer, OverflowingSizeFails) {
 TEST(AlignedBuffer, FailureHookRefusesAllocations) {
   SetAllocFailureHook([](size_t) { return true; });
   EXPECT_EQ(AlignedAlloc(16, 1), nullptr);
+  AlignedArray<int32_t> array;
+  EXPECT_FALSE(array.Allocate(4));
   SetAllocFailureHook(nullptr);
   void* block = AlignedAlloc(16, 1);
   EXPECT_NE(block, nullptr);
   AlignedFree(block);
+  ASSERT_TRUE(array.Allocate(4));
+  SetAllocFailureHook([](size_t) { return true; });
+  EXPECT_FALSE(array.Allocate(8));  // the old block is freed, not kept
+  EXPECT_FALSE(array);
+  SetAllocFailureHook(nullptr);
 }
 
 }  // namespace
