@@ -255,10 +255,8 @@ cmd_bench() {
   # program built natively, hot and cold. Each frame size and format is timed
   # in its own process of 5 repetitions (the frame pass, memcpy and
   # libswscale within seconds of each other), three times over, and the
-  # tables take the fastest: on a shared machine other work slowed every
-  # repetition of the frame pass in one process by 45 %, and memcpy's speed
-  # differs from one process to the next (21.7 or 28.6 us for the 720x576
-  # YUY2 frame).
+  # tables take the fastest, the run no other work slowed
+  # (docs/performance.md says how much it can).
   echo "== ratio tables (best CPU level, hot and cold cache, time per frame)"
   local again group runs=()
   for again in 1 2 3; do
@@ -270,8 +268,7 @@ cmd_bench() {
     done
   done
   # Both timing programs case by case, alternating, three times, the fastest
-  # of each counting (one second of other work once slowed a win32 case by
-  # 46 %).
+  # of each counting.
   with_wine "$wine_prefix" bench/alternate_timings.sh || echo "   (a timing did not run)"
   local timings=() temp round
   for temp in hot cold; do

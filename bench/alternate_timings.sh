@@ -2,10 +2,9 @@
 # The frame pass timed case by case, the 32-bit core under Wine and the
 # native one alternating, hot and cold, three times; writes
 # build/{win32,native}/bench/frame-pass-timing-{hot,cold}-{1,2,3}.txt for
-# bench/ratios.awk. Other work on the shared machine comes and goes over
-# seconds and slows cold frames most (one win32 cold case took 96 us in one
-# run and 64 us in another, when each side timed all its cases in one go),
-# so both sides of a ratio run within seconds of each other. Run from the
+# bench/ratios.awk. Other work on a shared machine comes and goes over
+# seconds and slows cold frames most, so both sides of a ratio run within
+# seconds of each other. Run from the
 # project root inside tests/scripts/with_wine.sh, after building both
 # frame_pass_timing programs.
 set -u

@@ -4,9 +4,8 @@
 // the native core, like for like. Per case, about a second of frames in
 // batches of 16, each batch timed on the monotonic clock; the fastest batch
 // counts, as ns per frame. Not CPU time: under Wine the thread's CPU time
-// advances in 10 ms ticks, which made a third of a second exact only to
-// 6 %; a batch is exact to 0.1 us, and the fastest one is the one no other
-// work interrupted. Hot cache, the frame reused, as xvf_bench does; with
+// advances in 10 ms ticks; the fastest batch is the one no other work
+// interrupted. Hot cache, the frame reused, as xvf_bench does; with
 // --cold, a rotating set of frames larger than the last-level cache
 // (bench/frame_set.h), as frames arrive.
 // Prints one line a case: "<build>,FramePass/yuy2/720x576/fit-width,<ns>"

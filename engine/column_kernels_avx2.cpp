@@ -2,7 +2,7 @@
 // half block; one PSHUFB gathers the (A, B) pairs, PMADDUBSW with (-2, +2)
 // gives 2(B - A), and the result is A + PMULHW(2(B - A), 8w). Packing the
 // two halves leaves each row's 16 bytes whole in its own lane: no
-// lane-crossing permute (a VPERMQ per row pair cost 8 % at 1920x1080).
+// lane-crossing permute (a VPERMQ per row pair measured slower).
 #include <immintrin.h>
 
 #include "engine/column_kernels.h"
@@ -78,14 +78,14 @@ struct Avx2 {
     } else if constexpr (sizeof(void*) == 4) {
       // Each half's samples and weights loaded once, only the pairs' half-0
       // results held; rows addressed from the first by their stride, not
-      // through pointers reloaded from the stack. Reloading the table for
-      // each pair and the pointers for each row took 1.23x the 64-bit time,
-      // this 1.08x.
+      // through pointers reloaded from the stack: with 8 vector and 6
+      // general registers, reloading them for each pair and row cost more
+      // than the blends.
       const ptrdiff_t srcStride = src[1] - src[0], dstStride = dst[1] - dst[0];
       __m256i half0[N / 2];
       const __m256i samples0 = Broadcast(block->samples), weights0 = Broadcast(block->weights);
       // The window offset folded into the row pointer, not passed to
-      // HalfOfTwoRows: one general register fewer (3 % on the kernel).
+      // HalfOfTwoRows: one general register fewer.
       const uint8_t* from = src[0] + base0;
 #pragma GCC unroll 4
       for (int i = 0; i < N / 2; ++i, from += 2 * srcStride) {

@@ -46,8 +46,8 @@ struct ColumnTouch {
 };
 
 // Rows a kernel resamples with one load of each block. 64-bit code holds
-// six rows' results in registers before it stores (four took 3 % to 10 %
-// longer hot); 32-bit code, with 8 vector registers, stores rows as soon as
+// six rows' results in registers before it stores (fewer reload the table
+// more often); 32-bit code, with 8 vector registers, stores rows as soon as
 // they are done and holds at most two half results, so four rows fit.
 constexpr int32_t kColumnRowsAtOnce = sizeof(void*) == 8 ? 6 : 4;
 

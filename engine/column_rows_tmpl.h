@@ -19,8 +19,7 @@ namespace {
 // before they are needed: the right-to-left blocks defeat the hardware
 // prefetcher.
 // Rows are taken in rising addresses (the last row first when the stride is
-// negative), one rising stream the hardware prefetcher can follow. With no
-// prefetch a cold 720x576 frame took 2.5x a memcpy in the 32-bit build.
+// negative), one rising stream the hardware prefetcher can follow.
 class NextRows {
  public:
   // Due() is called once every `blocksPerCall` direct blocks; the lines of
@@ -84,7 +83,7 @@ void ResampleGroup(uint8_t* first, ptrdiff_t stride, uint8_t* ahead, int32_t ahe
   const ColumnBlock* const end = block + plan.blockCount;
   if constexpr (sizeof(void*) == 4) {
     // 32-bit code keeps the walk in memory: it advances once a block pair,
-    // the two blocks written out (a loop over them ran 1.5x slower).
+    // the two blocks written out (a loop over them keeps more in memory).
     NextRows next(ahead, stride, aheadRows, plan, N, 2);
     for (; directEnd - block >= 2; block += 2) {
       next.Due();
@@ -112,11 +111,9 @@ inline int32_t RowsAfter(int32_t rows, int32_t skip, int32_t group) {
 }
 
 // In 64-bit code each group prefetches the group after the next: one group
-// ahead, the lines of a cold frame came late (YUY2 fit-height cold 68.8
-// against 62.0 us a frame at 720x576, 322 against 307 at 1920x1080, the
-// other column cases 1 % to 3 % slower). 32-bit code, four rows a group,
-// measured the same either way and prefetches the next group. The pairs
-// after the groups prefetch the next pair.
+// ahead, the lines of a cold frame come too late. 32-bit code, four rows a
+// group, measures the same either way and prefetches the next group. The
+// pairs after the groups prefetch the next pair.
 constexpr int32_t kGroupsAhead = sizeof(void*) == 8 ? 2 : 1;
 
 template <typename Kernel>
