@@ -2,7 +2,9 @@
 #include <cstdint>
 
 // The records the host hands to the entry points, and the descriptor it reads.
-// All host records are filled by the host and only read here.
+// All host records are filled by the host and only read here. Their layouts,
+// the descriptor's slot order and the interface version are the host's ABI:
+// fixed, checked below.
 
 #if defined(_WIN32)
 #define XVF_CDECL __cdecl

@@ -1,4 +1,6 @@
 // Resource ids of XVF_Aspect.dll, shared by the .rc files and the code.
+// Fixed: the templates, the dialog-init list and the bitmap are looked up by
+// these numbers, and the control ids are those of the dialogs' layout.
 #pragma once
 
 // Templates and their data; the dialog-init list of 5000 has the same id.

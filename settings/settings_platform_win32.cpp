@@ -76,7 +76,8 @@ constexpr DWORD kKeptAttributes =
 class Win32SettingsPlatform final : public SettingsPlatform {
  public:
   bool GatherFacts(LocationFacts* facts) override {
-    // Extended record first (size 156), then the basic one (148).
+    // Extended record first (size 156), then the basic one (148): the sizes
+    // are the system's record layouts, fixed by its ABI.
     OSVERSIONINFOEXA extended = {};
     extended.dwOSVersionInfoSize = sizeof(extended);
     DWORD platformId = 0;

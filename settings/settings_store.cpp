@@ -29,6 +29,8 @@ SettingsRecord& SettingsRecord::operator=(const SettingsRecord& other) {
 
 SettingsStore::SettingsStore() : SettingsStore(SystemSettingsPlatform()) {}
 
+// Key names, sections ("DIALOG", "COMMON") and the table's types and
+// defaults are those of every stored file: fixed, case-sensitive.
 SettingsStore::SettingsStore(SettingsPlatform& platform)
     : settingsTable{{kSettingInt, "AspectMode", &current.aspectMode, 0, nullptr},
                     {kSettingUInt, "Interlace", &current.interlace, 1, nullptr}},

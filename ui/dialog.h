@@ -17,6 +17,8 @@ class Dialog : public Window {
   // Handler kinds: wParam and lParam in, result out; nothing in or out.
   using ResultHandler = LRESULT (Dialog::*)(WPARAM, LPARAM);
   using PlainHandler = void (Dialog::*)();
+  // The values are the message-map signature codes the dialogs' tables are
+  // written with (10 and 12), kept as documented, not chosen here.
   enum class HandlerKind { kResultFromParams = 10, kNoArguments = 12 };
 
   // A window message (code 0, ids 0 to 0) or, for WM_COMMAND, a
