@@ -5,7 +5,8 @@
 #   ./run.sh bench          build and run the benchmarks
 #   ./run.sh fuzz [SECONDS] run every fuzz target for SECONDS each (default 60)
 #   ./run.sh build          build all presets, run nothing
-#   ./run.sh dist           the release: out/dist/XVF_Aspect-<version>-win32.zip from the tested DLL
+#   ./run.sh dist           the release: out/dist/XVF_Aspect-<version>-win32.zip from the tested DLL,
+#                           and the Debian package of the filter and the element
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$PWD
@@ -323,13 +324,21 @@ EOF
 # zip) by the target xvf_release_zip.
 cmd_dist() {
   configure_and_build win32
-  if ! run_win32_tests; then
-    echo "== the win32 tests failed: no release made"
+  configure_and_build native
+  if ! run_win32_tests || ! run_ctest native; then
+    echo "== the tests failed: no release made"
     return 1
   fi
   echo "== release"
   cmake --build --preset win32 --target xvf_release_zip | sed -n 's/^-- /   /p'
-  return "${PIPESTATUS[0]}"
+  [ "${PIPESTATUS[0]}" -eq 0 ] || return 1
+  # The Debian package of the filter and the element, from their install rules.
+  local deb
+  (cd build/native && cpack -G DEB >cpack.log 2>&1) || { tail -n 20 build/native/cpack.log; return 1; }
+  mkdir -p out/dist
+  deb=out/dist/$(basename "$(ls -t build/native/package/*.deb | head -n 1)")
+  cp "$(ls -t build/native/package/*.deb | head -n 1)" "$deb"
+  echo "   $deb: $(stat -c %s "$deb") bytes ($(dpkg-deb -f "$deb" Depends))"
 }
 
 usage() {
