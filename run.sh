@@ -109,7 +109,7 @@ configure_and_build() {
 
 # "N passed, N failed[, N skipped]" from a GoogleTest program's output.
 gtest_counts() {
-  awk '/^\[  PASSED  \]/ {p += $4} /^\[  FAILED  \] [0-9]+ tests?,/ {f += $4} /^\[  SKIPPED \] [0-9]+ tests?,/ {s += $4}
+  awk '/^\[  PASSED  \]/ {p += $4} /^\[  FAILED  \] [0-9]+ tests?[.,]/ {f += $4} /^\[  SKIPPED \] [0-9]+ tests?[.,]/ {s += $4}
        END {printf "%d passed, %d failed", p, f; if (s) printf ", %d skipped", s}' "$@"
 }
 

@@ -18,6 +18,7 @@
 #include "settings/ini_document.h"
 #include "settings/number_text.h"
 #include "settings/settings_store.h"
+#include "settings/text_encoding.h"
 
 namespace {
 
@@ -247,8 +248,10 @@ void DriveStore(uint8_t mode, uint8_t allocation, const uint8_t* data, size_t si
     return;
   }
   if (saved == original && saveFailures > 0) return;
-  // The new text, whole: it reads back to the values saved, and is then left alone.
-  Check(saved.size() >= 2 && saved[saved.size() - 2] == '\r' && saved.back() == '\n');
+  // The new text, whole, in the file's encoding: it reads back to the values
+  // saved, and is then left alone.
+  const std::vector<uint8_t> text = xvf::DecodeSettingsText(saved, xvf::SettingsTextEncoding(saved));
+  Check(text.size() >= 2 && text[text.size() - 2] == '\r' && text.back() == '\n');
   CheckReadsBack(platform, store);
 }
 

@@ -14,7 +14,7 @@ my ($objdump, $binary) = @ARGV;
 die "usage: $0 OBJDUMP BINARY\n" unless defined $binary;
 
 # The levels above the baseline, from the one list of levels.
-open(my $levels, "<", "$FindBin::Bin/../platform/cpu_levels.def") or die "cpu_levels.def: $!\n";
+open(my $levels, "<", "$FindBin::Bin/../../platform/cpu_levels.def") or die "cpu_levels.def: $!\n";
 my @names = map { /^XVF_CPU_LEVEL\(\w+, (\w+),/ ? $1 : () } <$levels>;
 close($levels);
 my ($baseline) = grep { $names[$_] eq "mmx" } 0 .. $#names;
