@@ -11,7 +11,7 @@ constexpr int32_t kBlackLevel = 16;
 constexpr int32_t kBlackMargin = 12;
 
 // Samples read across a row, at the centres of equal column spans.
-constexpr int32_t kSamplesPerRow = 32;
+constexpr int32_t kSamplesPerRow = 16;
 
 // A row is black while at most a quarter of its samples are brighter: a
 // channel logo, subtitle strokes, teletext dots and noise spikes stay in a band.
@@ -25,9 +25,9 @@ constexpr int32_t kBandLimitDivisor = 4;
 // (two subtitle lines, a logo, a teletext line at the edge of a capture).
 constexpr int32_t kBridgedRowsDivisor = 12;
 
-// The band scan reads one row in height / 72 (8 at 576 rows) and then finds
+// The band scan reads one row in height / 48 (12 at 576 rows) and then finds
 // the exact edge between two read rows by halving.
-constexpr int32_t kScanStepDivisor = 72;
+constexpr int32_t kScanStepDivisor = 48;
 
 // The picture check reads this many rows spread over the middle half of the
 // frame, which no band of a usable aspect reaches.

@@ -21,25 +21,33 @@ class RowSampler {
       offsets_[i] = (int64_t{2 * i + 1} * frame.width / (2 * kSamplesPerRow)) * pixelBytes;
   }
 
-  int32_t Luma(int32_t y, int32_t i) const {
-    const uint8_t* p = frame_.data + y * frame_.rowBytes + offsets_[i];
-    if (yuy2_) return p[0];
+  // The luma of row y's samples.
+  void Read(int32_t y, int32_t* luma) const {
+    const uint8_t* row = frame_.data + y * frame_.rowBytes;
+    if (yuy2_) {
+      for (int32_t i = 0; i < kSamplesPerRow; ++i) luma[i] = row[offsets_[i]];
+      return;
+    }
     // BT.601 limited range in 8.8 fixed point: B, G, R 0 gives 16, 255 gives 235.
-    return ((25 * p[0] + 129 * p[1] + 66 * p[2] + 128) >> 8) + kBlackLevel;
+    for (int32_t i = 0; i < kSamplesPerRow; ++i) {
+      const uint8_t* p = row + offsets_[i];
+      luma[i] = ((25 * p[0] + 129 * p[1] + 66 * p[2] + 128) >> 8) + kBlackLevel;
+    }
   }
 
-  // Stops at the first bright sample too many.
+  // Every sample counted: no branch on the picture's content.
   bool IsBlack(int32_t y) const {
+    int32_t luma[kSamplesPerRow];
+    Read(y, luma);
     int32_t bright = 0;
-    for (int32_t i = 0; i < kSamplesPerRow; ++i)
-      if (Luma(y, i) > kBlackCeiling && ++bright > kMaxBrightSamplesInBlackRow) return false;
-    return true;
+    for (int32_t v : luma) bright += v > kBlackCeiling;
+    return bright <= kMaxBrightSamplesInBlackRow;
   }
 
  private:
   const FrameView& frame_;
   const bool yuy2_;
-  int64_t offsets_[kSamplesPerRow];
+  ptrdiff_t offsets_[kSamplesPerRow];  // bytes from the start of a row
 };
 
 // Black rows from one edge, reading one row in `step` within `limit` rows,
@@ -69,14 +77,12 @@ int32_t BandRows(const RowSampler& rows, int32_t height, bool fromFirst, int32_t
 bool ShowsPicture(const RowSampler& rows, int32_t height, int32_t limit) {
   constexpr int32_t kCount = kPictureRows * kSamplesPerRow;
   int32_t luma[kCount];
-  int32_t sum = 0, lit = 0, n = 0;
-  for (int32_t r = 0; r < kPictureRows; ++r) {
-    const int32_t y = limit + (2 * r + 1) * (height - 2 * limit) / (2 * kPictureRows);
-    for (int32_t i = 0; i < kSamplesPerRow; ++i, ++n) {
-      luma[n] = rows.Luma(y, i);
-      sum += luma[n];
-      lit += luma[n] > kDarkLevel;
-    }
+  int32_t sum = 0, lit = 0;
+  for (int32_t r = 0; r < kPictureRows; ++r)
+    rows.Read(limit + (2 * r + 1) * (height - 2 * limit) / (2 * kPictureRows), &luma[r * kSamplesPerRow]);
+  for (int32_t v : luma) {
+    sum += v;
+    lit += v > kDarkLevel;
   }
   if (lit < kMinLitSamples) return false;
   const int32_t mean = sum / kCount;
