@@ -13,7 +13,7 @@ struct RawFormat {
 // The first name of a layout is the one messages use.
 constexpr RawFormat kRawFormats[] = {{"yuy2", 0, false}, {"yuyv422", 0, false}, {"rgb24", 1, false}, {"bgr24", 1, true}};
 
-enum : int { kFields = 256, kNoFields, kGeometry, kPreview, kVersion };
+enum : int { kFields = 256, kNoFields, kGeometry, kPreview, kVersion, kAutoFallback, kSar };
 
 const option kLongOptions[] = {
     {"size", required_argument, nullptr, 's'},   {"window", required_argument, nullptr, 'w'},
@@ -22,7 +22,8 @@ const option kLongOptions[] = {
     {"fields", no_argument, nullptr, kFields},   {"no-fields", no_argument, nullptr, kNoFields},
     {"geometry", optional_argument, nullptr, kGeometry}, {"preview", required_argument, nullptr, kPreview},
     {"quiet", no_argument, nullptr, 'q'},        {"help", no_argument, nullptr, 'h'},
-    {"version", no_argument, nullptr, kVersion}, {nullptr, 0, nullptr, 0}};
+    {"version", no_argument, nullptr, kVersion}, {"auto-fallback", required_argument, nullptr, kAutoFallback},
+    {"sar", required_argument, nullptr, kSar},   {nullptr, 0, nullptr, 0}};
 
 }  // namespace
 
@@ -36,7 +37,8 @@ const char kFilterUsage[] =
     "\n"
     "  -w, --window WxH      client size of the video window (required)\n"
     "  -m, --mode MODE       0 fit-window, 1 fit-width, 2 fit-height, 3 panorama,\n"
-    "                        4 anamorphic (required). The modes assume a 4:3 picture;\n"
+    "                        4 anamorphic, or auto: one of them per programme (see\n"
+    "                        below) (required). The modes assume a 4:3 picture;\n"
     "                        a 16:9 (anamorphic) source is mode 4's.\n"
     "  -s, --size WxH        frame size of raw input (required for it). A size that\n"
     "                        does not match the stream cannot be detected in raw input;\n"
@@ -46,19 +48,26 @@ const char kFilterUsage[] =
     "                        bgr24: B G R, rows top-down, as ffmpeg's bgr24\n"
     "                        rgb24: B G R, rows bottom-up, the host's RGB24; this is\n"
     "                        NOT ffmpeg's rgb24 (R G B): ffmpeg users want bgr24\n"
+    "      --auto-fallback MODE\n"
+    "                        auto's mode for a picture that is not letterboxed, 0..4\n"
+    "                        (default panorama)\n"
+    "      --sar N:D         raw input's pixel aspect for auto (e.g. 64:45; default\n"
+    "                        0:0, none); YUV4MPEG2 declares its own (A)\n"
     "      --fields          scale the two fields of each frame separately\n"
     "      --no-fields       scale whole frames (raw default; YUV4MPEG2 follows its\n"
     "                        header: It and Ib by fields, Ip and Im by frames)\n"
     "  -i, --input IN        frames to read (default or '-': standard input)\n"
     "  -o, --output OUT      processed frames to write (default or '-': standard output)\n"
     "      --geometry[=FILE] one JSON line per frame, on standard error or to FILE:\n"
-    "                        {\"frame\":N,\"result\":R,\"src\":[l,t,r,b],\"dst\":[l,t,r,b]}\n"
+    "                        {\"frame\":N,\"mode\":M,\"result\":R,\"src\":[l,t,r,b],\n"
+    "                        \"dst\":[l,t,r,b]} (M the mode the frame was processed in)\n"
     "                        (null rectangles when the pass stopped before computing them)\n"
     "      --preview PNG     save the first frame as the window shows it (RGB, stretched\n"
     "                        to the window size, at most 16384x16384)\n"
     "  -q, --quiet           no progress line and no end-of-run line on standard error\n"
     "                        (\"N frames, X fps, mode M, window CWxCH\"; never printed\n"
-    "                        while --geometry lines go to standard error)\n"
+    "                        while --geometry lines go to standard error), nor auto's\n"
+    "                        changes\n"
     "  -h, --help            this text\n"
     "      --version         the version\n"
     "\n"
@@ -74,6 +83,22 @@ const char kFilterUsage[] =
     "  ffmpeg -i in.mkv -f rawvideo -pix_fmt yuyv422 - \\\n"
     "    | xvf-aspect --size 720x576 --window 1024x576 --mode panorama \\\n"
     "    | ffmpeg -f rawvideo -pix_fmt yuyv422 -s 720x576 -i - out.mkv\n"
+    "\n"
+    "--mode auto chooses one of the five modes per programme, never another\n"
+    "geometry, and changes nothing in the plug-in DLL, which keeps its five modes:\n"
+    "  - a declared display aspect (YUV4MPEG2 A, --sar) within 2% of 16:9:\n"
+    "    anamorphic, from the first frame;\n"
+    "  - otherwise, from the luma of each frame: a picture between black bands at\n"
+    "    the top and bottom at least 14:9 wide (a frame without a declared aspect\n"
+    "    being a 4:3 picture) is fit-width, which crops a 16:9 letterbox exactly in\n"
+    "    a 16:9 window; any other picture the --auto-fallback mode, which is also\n"
+    "    used until the first decision;\n"
+    "  - a new choice is taken once it has held for one second of frames (the\n"
+    "    stream's rate, else 25); black, dark and nearly uniform frames (fades,\n"
+    "    black between programmes, night scenes) never change it.\n"
+    "Each change is one line on standard error (\"frame 1250: letterbox 16:9,\n"
+    "fit-width\"); the end line counts them. It does not look at the sides\n"
+    "(pillarboxes), nor guess a 16:9 picture squeezed into an undeclared frame.\n"
     "\n"
     "Frames the pass leaves alone are written unchanged. OUT, the geometry FILE\n"
     "and the preview are written only once the first frame is complete; until then\n"
@@ -106,7 +131,7 @@ const char* RawFormatName(int32_t pixelFormat, bool topDown) {
 ParseResult ParseFilterOptions(int argc, const char* const* argv) {
   ParseResult result;
   FilterOptions& o = result.options;
-  bool haveWindow = false;
+  bool haveWindow = false, fallbackGiven = false, sarGiven = false;
   auto fail = [&](const std::string& message) {
     result.error = message;
     return result;
@@ -130,10 +155,22 @@ ParseResult ParseFilterOptions(int argc, const char* const* argv) {
         haveWindow = true;
         break;
       case 'm':
-        o.aspectMode = ParseAspectMode(value);
+        o.aspectMode = value == "auto" ? kAutoMode : ParseAspectMode(value);
         if (o.aspectMode < 0)
           return fail("bad mode '" + value +
-                      "' for --mode (want 0..4 or fit-window, fit-width, fit-height, panorama, anamorphic)");
+                      "' for --mode (want 0..4, fit-window, fit-width, fit-height, panorama, anamorphic or auto)");
+        break;
+      case kAutoFallback:
+        o.autoFallback = ParseAspectMode(value);
+        if (o.autoFallback < 0)
+          return fail("bad mode '" + value +
+                      "' for --auto-fallback (want 0..4 or fit-window, fit-width, fit-height, panorama, anamorphic)");
+        fallbackGiven = true;
+        break;
+      case kSar:
+        if (!ParseRatio(value, &o.sarNum, &o.sarDen))
+          return fail("bad pixel aspect '" + value + "' for --sar (want N:D, e.g. 64:45; 0:0 for none)");
+        sarGiven = true;
         break;
       case 'f':
         if (!ParseRawFormat(value, &o.pixelFormat, &o.topDown))
@@ -176,6 +213,8 @@ ParseResult ParseFilterOptions(int argc, const char* const* argv) {
   if (optind < argc) return fail("unexpected argument '" + copies[optind] + "'");
   if (!haveWindow) return fail("--window is required");
   if (o.aspectMode < 0) return fail("--mode is required");
+  if ((fallbackGiven || sarGiven) && o.aspectMode != kAutoMode)
+    return fail(std::string(fallbackGiven ? "--auto-fallback" : "--sar") + " applies to --mode auto only");
   if (!o.previewPath.empty() && (o.clientWidth > kPreviewSideLimit || o.clientHeight > kPreviewSideLimit))
     return fail("--preview draws windows up to " + std::to_string(kPreviewSideLimit) + "x" +
                 std::to_string(kPreviewSideLimit));

@@ -6,6 +6,9 @@
 
 namespace xvf {
 
+// --mode auto: one of the modes 0..4 chosen per frame by AutoModeDetector.
+constexpr int32_t kAutoMode = 5;
+
 // The command line of xvf-aspect, checked for form only; whether the frame
 // pass can take the stream is decided when the stream starts.
 struct FilterOptions {
@@ -15,7 +18,10 @@ struct FilterOptions {
   bool topDown = false;      // RGB24 rows top-down in the stream (bgr24)
   int32_t clientWidth = 0;   // the video window's client area
   int32_t clientHeight = 0;
-  int32_t aspectMode = -1;   // 0..4
+  int32_t aspectMode = -1;   // 0..4 or kAutoMode
+  int32_t autoFallback = 3;  // --auto-fallback: auto's mode for pictures that are not letterboxed
+  int32_t sarNum = 0;        // --sar: raw input's pixel aspect for auto; 0:0 not declared
+  int32_t sarDen = 0;
   int32_t interlace = 0;     // 1: scale the two fields separately
   bool interlaceGiven = false;  // --fields or --no-fields named
   std::string inputPath;     // empty or "-": standard input

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "framepass/aspect_geometry.h"
+#include "framepass/auto_mode_detector.h"
 #include "framepass/plugin_state.h"
 #include "engine/frame_format.h"
 #include "tools/image/frame_pixels.h"
@@ -59,6 +60,8 @@ std::string PlanStream(const FilterOptions& o, InputReader* in, StreamPlan* plan
       return "--size " + std::to_string(o.width) + "x" + std::to_string(o.height) + " contradicts the stream's " +
              std::to_string(h.width) + "x" + std::to_string(h.height);
     if (o.pixelFormat != 0) return "--format applies to raw input only; this is YUV4MPEG2";
+    if (o.sarNum != 0 || o.sarDen != 0)
+      return "--sar applies to raw input only; YUV4MPEG2 declares its pixel aspect in its header (A)";
     plan->width = h.width;
     plan->height = h.height;
     if (!o.interlaceGiven && (h.interlacing == 't' || h.interlacing == 'b')) plan->interlace = 1;
@@ -79,25 +82,34 @@ std::string PlanStream(const FilterOptions& o, InputReader* in, StreamPlan* plan
   return std::string();
 }
 
-// The rectangles the pass computes for this window: the pass gets that far
-// for every frame of a usable stream with a visible window, except in mode 0
-// and when the geometry has no result (an intermediate beyond 32 bits).
-bool PassGeometry(const FilterOptions& o, const StreamPlan& p, AspectGeometry* geometry) {
-  if (o.aspectMode == kFitToWindow) return false;
-  return ComputeAspectGeometry(o.aspectMode, p.width, p.height, o.clientWidth, o.clientHeight, geometry);
+// The rectangles the pass computes for this window in `mode`: the pass gets
+// that far for every frame of a usable stream with a visible window, except in
+// mode 0 and when the geometry has no result (an intermediate beyond 32 bits).
+bool PassGeometry(int32_t mode, const FilterOptions& o, const StreamPlan& p, AspectGeometry* geometry) {
+  if (mode == kFitToWindow) return false;
+  return ComputeAspectGeometry(mode, p.width, p.height, o.clientWidth, o.clientHeight, geometry);
 }
 
-std::string GeometryLine(long long frame, int32_t result, bool haveGeometry, const AspectGeometry& g) {
-  char line[160];
+std::string GeometryLine(long long frame, int32_t mode, int32_t result, bool haveGeometry, const AspectGeometry& g) {
+  char line[176];
   if (haveGeometry) {
     const Rect& s = g.srcRect;
     const Rect& d = g.dstRect;
-    std::snprintf(line, sizeof line, "{\"frame\":%lld,\"result\":%d,\"src\":[%d,%d,%d,%d],\"dst\":[%d,%d,%d,%d]}\n",
-                  frame, result, s.left, s.top, s.right, s.bottom, d.left, d.top, d.right, d.bottom);
+    std::snprintf(line, sizeof line,
+                  "{\"frame\":%lld,\"mode\":%d,\"result\":%d,\"src\":[%d,%d,%d,%d],\"dst\":[%d,%d,%d,%d]}\n", frame,
+                  mode, result, s.left, s.top, s.right, s.bottom, d.left, d.top, d.right, d.bottom);
   } else {
-    std::snprintf(line, sizeof line, "{\"frame\":%lld,\"result\":%d,\"src\":null,\"dst\":null}\n", frame, result);
+    std::snprintf(line, sizeof line, "{\"frame\":%lld,\"mode\":%d,\"result\":%d,\"src\":null,\"dst\":null}\n", frame,
+                  mode, result);
   }
   return line;
+}
+
+// What auto mode is told of the stream: the header's pixel aspect and rate,
+// or --sar for raw frames.
+DeclaredStream Declared(const FilterOptions& o, const StreamPlan& p) {
+  if (p.y4m) return DeclaredStream{p.header.aspectNum, p.header.aspectDen, p.header.rateNum, p.header.rateDen};
+  return DeclaredStream{o.sarNum, o.sarDen, 0, 0};
 }
 
 void FlipRows(uint8_t* frame, size_t rowBytes, int32_t height) {
@@ -181,8 +193,10 @@ int RunFrameFilter(const FilterOptions& o, const FilterStreams& streams) {
   inputs.windowFound = true;
   inputs.clientWidth = o.clientWidth;
   inputs.clientHeight = o.clientHeight;
-  AspectGeometry geometry;
-  const bool haveGeometry = PassGeometry(o, plan, &geometry);
+  const bool autoMode = o.aspectMode == kAutoMode;
+  AutoModeDetector detector(o.autoFallback);
+  detector.SetStream(Declared(o, plan));
+  const ptrdiff_t frameRowBytes = static_cast<ptrdiff_t>(plan.frameBytes / plan.height);
   const std::vector<RoledOutput> outputs = Outputs(streams, o.geometry);
   OutputFile& out = *streams.output;
 
@@ -243,6 +257,11 @@ int RunFrameFilter(const FilterOptions& o, const FilterStreams& streams) {
     if (plan.y4m) PlanesToYuy2(planes.get(), plan.header, plan.interlace != 0, frame.get());
     if (plan.topDown) FlipRows(frame.get(), rowBytes, plan.height);
 
+    AutoModeDecision decision;
+    if (autoMode) {
+      decision = detector.Feed(FrameView{frame.get(), plan.width, plan.height, plan.pixelFormat, frameRowBytes});
+      inputs.aspectMode = decision.mode;
+    }
     const int32_t result = state.ProcessFrame(frame.get(), inputs);
     if (frames == 0) {
       // The first complete frame: every output opened, the preview written,
@@ -295,11 +314,18 @@ int RunFrameFilter(const FilterOptions& o, const FilterStreams& streams) {
     // line leaves the output with one complete frame, not emptied.
     if (o.geometry) {
       // One write per line, so lines stay whole when the descriptor is shared.
-      const std::string line = GeometryLine(frames - 1, result, haveGeometry, geometry);
+      AspectGeometry geometry;
+      const bool haveGeometry = PassGeometry(inputs.aspectMode, o, plan, &geometry);
+      const std::string line = GeometryLine(frames - 1, inputs.aspectMode, result, haveGeometry, geometry);
       if (const int error = streams.geometry->Write(line.data(), line.size())) {
         fail(WriteFailure(*streams.geometry, error) + complete());
         break;
       }
+    }
+    if (decision.changed && !o.quiet && !(o.geometry && streams.geometry->fd() == STDERR_FILENO)) {
+      progress.Break();
+      std::fprintf(streams.messages, "frame %lld: %s, %s\n", static_cast<long long>(frames - 1),
+                   decision.reason.c_str(), AspectModeName(decision.mode));
     }
     progress.Update(frames);
   }
@@ -315,8 +341,11 @@ int RunFrameFilter(const FilterOptions& o, const FilterStreams& streams) {
   // Not with geometry lines on standard error, which scripts read whole.
   if (!o.quiet && frames > 0 && !(o.geometry && streams.geometry->fd() == STDERR_FILENO)) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const long long changes = detector.changes();
+    const std::string mode = !autoMode ? AspectModeName(o.aspectMode)
+                                       : "auto (" + std::to_string(changes) + (changes == 1 ? " change)" : " changes)");
     std::fprintf(streams.messages, "%lld frames, %.1f fps, mode %s, window %dx%d\n", static_cast<long long>(frames),
-                 seconds > 0 ? frames / seconds : 0.0, AspectModeName(o.aspectMode), o.clientWidth, o.clientHeight);
+                 seconds > 0 ? frames / seconds : 0.0, mode.c_str(), o.clientWidth, o.clientHeight);
   }
   return status;
 }

@@ -27,6 +27,12 @@ void ProgressLine::Print() {
   shown_ = true;
 }
 
+void ProgressLine::Break() {
+  if (!enabled_ || !shown_) return;
+  std::fputc('\n', out_);
+  shown_ = false;
+}
+
 void ProgressLine::Finish() {
   if (!enabled_) return;
   if (shown_ || frames_ > 0) {

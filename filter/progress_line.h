@@ -13,6 +13,10 @@ class ProgressLine {
 
   void Update(int64_t frames);
 
+  // Ends a line that is shown, so that a message has a line of its own; the
+  // next update starts a new one.
+  void Break();
+
   // Prints the last count and ends the line, so that messages start on a
   // line of their own. Later calls do nothing.
   void Finish();

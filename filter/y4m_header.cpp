@@ -49,6 +49,13 @@ std::string ParseY4mHeader(const std::string& line, Y4mHeader* header) {
                  " is not supported (supported: C420jpeg, C420mpeg2, C420paldv, C420, C422, Cmono)";
         break;
       }
+      // Kept as read whatever their form; a ratio that is not N:D stays 0:0.
+      case 'A':
+        ParseRatio(value, &header->aspectNum, &header->aspectDen);
+        break;
+      case 'F':
+        ParseRatio(value, &header->rateNum, &header->rateDen);
+        break;
       default:
         if (static_cast<unsigned char>(token[0]) < 'A' || static_cast<unsigned char>(token[0]) > 'Z')
           return "YUV4MPEG2 header: bad parameter " + token.substr(0, 32);

@@ -25,6 +25,8 @@ struct Y4mHeader {
   int32_t height = 0;
   char interlacing = '?';  // 'p', 't', 'b', 'm', or '?' when absent or unknown
   Y4mChroma chroma = Y4mChroma::k420;
+  int32_t aspectNum = 0, aspectDen = 0;  // A: pixel aspect; 0:0 when absent, unknown or not N:D
+  int32_t rateNum = 0, rateDen = 0;      // F: frames per second; 0:0 likewise
   std::vector<std::string> tokens;  // every parameter in order, as read
 };
 

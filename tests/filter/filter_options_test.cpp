@@ -86,8 +86,16 @@ TEST(FilterOptions, ModesByNumberAndName) {
     EXPECT_EQ(mode, ParseAspectMode(names[mode]));
     EXPECT_STREQ(names[mode], AspectModeName(mode));
   }
-  for (const char* bad : {"5", "-1", "01", "", "Panorama", "fit_width", "3 ", "panorama2"})
+  for (const char* bad : {"5", "-1", "01", "", "Panorama", "fit_width", "3 ", "panorama2", "auto"})
     EXPECT_EQ(-1, ParseAspectMode(bad)) << "'" << bad << "'";
+  // auto is --mode's alone, with its fallback and raw pixel aspect.
+  const ParseResult r = Parse({"-w", "4x3", "-m", "auto", "--auto-fallback", "fit-height", "--sar", "64:45"});
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(kAutoMode, r.options.aspectMode);
+  EXPECT_EQ(2, r.options.autoFallback);
+  EXPECT_EQ(64, r.options.sarNum);
+  EXPECT_EQ(45, r.options.sarDen);
+  EXPECT_EQ(3, Parse({"-w", "4x3", "-m", "auto"}).options.autoFallback);
 }
 
 TEST(FilterOptions, Sizes) {
@@ -148,6 +156,11 @@ TEST(FilterOptions, Rejections) {
       {{"--size", "720x576", "--window", "16385x576", "--mode", "1", "--preview", "p.png"}, "up to 16384x16384"},
       {{"--size", "720x576", "--window", "4x2000000000", "--mode", "1", "--preview", "p.png"}, "up to 16384x16384"},
       {{"--size", "720x576", "--window", "1024x576", "--mode", "1", "-o", ""}, "empty file name for -o"},
+      {{"--window", "1024x576", "--mode", "1", "--auto-fallback", "2"}, "--auto-fallback applies to --mode auto"},
+      {{"--window", "1024x576", "--mode", "1", "--sar", "1:1"}, "--sar applies to --mode auto"},
+      {{"--window", "1024x576", "--mode", "auto", "--auto-fallback", "auto"}, "bad mode 'auto' for --auto-fallback"},
+      {{"--window", "1024x576", "--mode", "auto", "--sar", "16/9"}, "bad pixel aspect '16/9'"},
+      {{"--window", "1024x576", "--mode", "auto", "--sar", "-1:1"}, "bad pixel aspect"},
   };
   for (const Case& c : cases) {
     std::vector<const char*> argv{"xvf-aspect"};

@@ -35,6 +35,17 @@ bool ParseSize(const std::string& text, int32_t* width, int32_t* height) {
   return true;
 }
 
+bool ParseRatio(const std::string& text, int32_t* num, int32_t* den) {
+  const size_t colon = text.find(':');
+  if (colon == std::string::npos) return false;
+  int32_t n = 0, d = 0;
+  if (!ParseWhole(text.substr(0, colon), 0, INT32_MAX, &n) || !ParseWhole(text.substr(colon + 1), 0, INT32_MAX, &d))
+    return false;
+  *num = n;
+  *den = d;
+  return true;
+}
+
 int32_t ParseAspectMode(const std::string& text) {
   if (text.size() == 1 && text[0] >= '0' && text[0] <= '4') return text[0] - '0';
   for (int32_t mode = 0; mode < 5; ++mode)

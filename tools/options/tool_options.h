@@ -15,6 +15,9 @@ bool ParseSize(const std::string& text, int32_t* width, int32_t* height);
 // Decimal digits only (an optional '-' when low < 0), in low..high.
 bool ParseWhole(const std::string& text, int64_t low, int64_t high, int32_t* value);
 
+// "N:D", both decimal in 0..2^31-1 (YUV4MPEG2's "0:0" for unknown).
+bool ParseRatio(const std::string& text, int32_t* num, int32_t* den);
+
 // 0..4 or fit-window, fit-width, fit-height, panorama, anamorphic; -1 otherwise.
 int32_t ParseAspectMode(const std::string& text);
 

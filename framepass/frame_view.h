@@ -1,0 +1,18 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+namespace xvf {
+
+// A frame as the automatic mode reads it, never writes it: `height` rows of
+// `rowBytes` bytes (padding allowed), top-down or bottom-up. pixelFormat is
+// the host's code: 0 = YUY2 (Y0 U Y1 V), 1 = 24-bit B, G, R.
+struct FrameView {
+  const uint8_t* data = nullptr;
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t pixelFormat = 0;
+  ptrdiff_t rowBytes = 0;
+};
+
+}  // namespace xvf
