@@ -18,9 +18,14 @@ double DisplayAspect(const FrameView& frame, const DeclaredStream& s) {
   return (double(frame.width) * double(s.pixelAspectNum)) / (double(frame.height) * double(s.pixelAspectDen));
 }
 
+bool NearSixteenByNine(double aspect) { return std::fabs(aspect / (16.0 / 9.0) - 1.0) <= kSixteenByNineTolerance; }
+
+// Over the whole frame or, for a 720-pixel SD frame, over its active width.
 bool DeclaresSixteenByNine(const FrameView& frame, const DeclaredStream& s) {
-  return Declared(s) && frame.width > 0 && frame.height > 0 &&
-         std::fabs(DisplayAspect(frame, s) / (16.0 / 9.0) - 1.0) <= kSixteenByNineTolerance;
+  if (!Declared(s) || frame.width <= 0 || frame.height <= 0) return false;
+  const double aspect = DisplayAspect(frame, s);
+  return NearSixteenByNine(aspect) ||
+         (frame.width == kSdFrameWidth && NearSixteenByNine(aspect * kSdActiveWidth / kSdFrameWidth));
 }
 
 int32_t HoldFrames(const DeclaredStream& s) {

@@ -49,6 +49,12 @@ constexpr double kLetterboxMinAspect = 14.0 / 9.0 * 0.98;
 // A declared display aspect within 2% of 16:9 is an anamorphic picture.
 constexpr double kSixteenByNineTolerance = 0.02;
 
+// Standard-definition frames 720 pixels wide hold a picture 704 wide
+// (ITU-R BT.601 blanking); their declared pixel aspects (16:11 and 64:45 for
+// 576 rows, 40:33 and 32:27 for 480) give 16:9 over those 704 pixels.
+constexpr int32_t kSdFrameWidth = 720;
+constexpr int32_t kSdActiveWidth = 704;
+
 // A new choice must hold for one second of frames that show a picture.
 constexpr int32_t kDefaultFramesPerSecond = 25;  // when the stream names no rate
 constexpr int32_t kMaxHoldFrames = 300;          // a rate beyond reason holds no longer

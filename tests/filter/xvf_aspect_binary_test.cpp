@@ -812,6 +812,7 @@ TEST(XvfAspectBinary, AutoModeChoosesPerProgramme) {
     std::vector<std::pair<Scene, int>> scenes;
     long long initial;
     std::vector<Change> changes;
+    int32_t w = 360, h = 288;
   };
   const Change kWideAfterOneSecond{1, 24, 25};
   const std::vector<Case> cases = {
@@ -830,13 +831,14 @@ TEST(XvfAspectBinary, AutoModeChoosesPerProgramme) {
       {"bgr letterbox", 1, "", {}, {{kWide, 30}}, 3, {kWideAfterOneSecond}},
       {"fallback", 0, "", {"--auto-fallback", "fit-height"}, {{kCard, 10}}, 2, {}},
       {"declared 16:9", 0, "A64:45", {}, {{kCard, 30}}, 4, {}},
+      {"SD 16:9 over its 704 active pixels", 0, "A16:11", {}, {{kCard, 3}}, 4, {}, 720, 576},
       {"declared 4:3 at 10 fps", 0, "A16:15 F10:1", {}, {{kWide, 20}}, 3, {{1, 9, 10}}},
       {"raw 16:9 by --sar", 0, "", {"--sar", "64:45"}, {{kCard, 10}}, 4, {}},
       {"14:9 in square pixels", 0, "", {"--sar", "1:1"}, {{kWide149, 40}}, 3, {}},
   };
   const std::string geometryFile = ::testing::TempDir() + "xvf_auto.json";
   for (const Case& c : cases) {
-    const Stream s{360, 288, c.format};
+    const Stream s{c.w, c.h, c.format};
     const std::vector<uint8_t> card = MakeTestCardRgb(s.w, s.h);
     std::string raw, y4m;
     for (const auto& [scene, count] : c.scenes)
@@ -847,7 +849,8 @@ TEST(XvfAspectBinary, AutoModeChoosesPerProgramme) {
     std::vector<std::string> args = {"--window", "1024x576", "--mode", "auto", "--geometry=" + geometryFile};
     if (c.y4m.empty()) args = Args(s, 0, 1024, 576, {"--geometry=" + geometryFile}), args[7] = "auto";
     args.insert(args.end(), c.extra.begin(), c.extra.end());
-    const std::string header = "YUV4MPEG2 W360 H288 C422 " + c.y4m + "\n";
+    const std::string header =
+        "YUV4MPEG2 W" + std::to_string(c.w) + " H" + std::to_string(c.h) + " C422 " + c.y4m + "\n";
     const ProgramRun run = RunTool(args, c.y4m.empty() ? raw : header + y4m);
     ASSERT_EQ(0, run.exitCode) << c.name << ": " << run.err;
 
