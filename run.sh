@@ -307,6 +307,8 @@ cmd_demo() {
   echo "== running host-standin.exe under Wine: 5 modes x 3 windows x YUY2 and RGB24"
   with_wine "$prefix" build/native/tools/demo-sheet/xvf-demo --host build/win32/plugin/host-standin.exe \
     --out out/demo || return 1
+  # The README's picture; the same bytes from the same DLL.
+  cp out/demo/contact-sheet.png docs/contact-sheet.png
   cat <<EOF
 
 The plug-in shown: build/win32/plugin/XVF_Aspect.dll, the DLL the win32 tests load.
