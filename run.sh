@@ -33,6 +33,7 @@ packages=(
   "libpng-dev:/usr/include/png.h"
   "pkg-config:/usr/bin/pkg-config"
   "libswscale-dev:/usr/include/x86_64-linux-gnu/libswscale/swscale.h"
+  "nlohmann-json3-dev:/usr/include/nlohmann/json.hpp"
   "zip:/usr/bin/zip"
   "g++-multilib:/usr/lib/gcc/x86_64-linux-gnu/12/32/libstdc++.a"
   "qemu-user:/usr/bin/qemu-i386"

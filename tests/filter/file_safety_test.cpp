@@ -1,0 +1,131 @@
+// The built xvf-aspect program never overwrites the user's files, neither
+// on the way in nor when a run fails.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/filter/filter_test_support.h"
+
+namespace xvf {
+namespace {
+
+using namespace filter_test;
+
+// No run may overwrite its own input or mix its streams: two roles on one
+// file are refused before anything is written, also through redirections.
+TEST(XvfAspectBinary, NothingOfTheUsersLost) {
+  const Stream s{64, 48, 0};
+  const std::string input = Frames(s, 2);
+  const std::string dir = ::testing::TempDir();
+  const std::string in = dir + "xvf_safe_in.raw", out = dir + "xvf_safe_out.raw", json = dir + "xvf_safe.json";
+  WriteFile(in, input);
+  WriteFile(out, "keep");
+  for (const std::vector<std::string>& extra :
+       {std::vector<std::string>{"-i", in, "--preview", in}, {"-i", in, "-o", out, "--preview", out},
+        {"-i", in, "-o", out, "--geometry=" + out}, {"-i", in, "-o", out, "--geometry=" + in}}) {
+    const ProgramRun run = RunTool(Args(s, 1, 1024, 576, extra), "");
+    EXPECT_EQ(2, run.exitCode) << extra.back();
+    EXPECT_NE(std::string::npos, run.err.find("are the same file")) << run.err;
+    EXPECT_TRUE(ReadFile(in) == input);
+    EXPECT_EQ("keep", ReadFile(out));
+  }
+  // A refused run leaves no file behind that it created.
+  const ProgramRun refused = RunTool(Window(1, 1024, 576, {"-o", json, "--geometry=" + json + ".g"}), "YUV4MPEG2 W64");
+  EXPECT_EQ(2, refused.exitCode);
+  EXPECT_FALSE(Exists(json) || Exists(json + ".g"));
+  const std::string args = " --size 64x48 --window 1024x576 --mode 1 ";
+  for (const std::string& line : {" < " + in + " >> " + in, " -i " + in + " >> " + in}) {
+    const ProgramRun run = RunProgram({"sh", "-c", "exec " + kBinary + args + line});
+    EXPECT_EQ(2, run.exitCode) << line << ": " << run.err;
+    EXPECT_TRUE(ReadFile(in) == input) << line;
+  }
+  // With standard error closed, messages and geometry lines go nowhere, not
+  // into the output; --geometry=FILE takes the lines apart from messages.
+  ProgramRun run = RunProgram({"sh", "-c", "exec " + kBinary + args + "--geometry -i " + in + " -o " + out + " 2>&-"});
+  EXPECT_EQ(0, run.exitCode);
+  EXPECT_TRUE(ReadFile(out) == Reference(input, s, 1, 0, 1024, 576));
+  run = RunTool(Args(s, 1, 1024, 576, {"--geometry=" + json}), input);
+  EXPECT_EQ(0, run.exitCode);
+  EXPECT_EQ(2u, ParseGeometry(ReadFile(json)).size());
+  EXPECT_EQ(0u, run.err.find("2 frames, ")) << run.err;
+  for (const std::string& path : {in, out, json}) std::remove(path.c_str());
+}
+
+// What a failing run leaves of the user's files, and that no failure exits
+// 0. Each line runs in a fresh folder holding in.y4m (two frames), cut.y4m
+// (cut inside its first frame) and the user's keep.y4m, keep.json and
+// keep.png; every one must come through unchanged and new.y4m must not be
+// left behind. X is the filter in mode 1; the exit status is the line's.
+TEST(XvfAspectBinary, FailuresKeepWhatTheRunDidNotMake) {
+  const Stream s{64, 48, 0};
+  const std::string planes = ToPlanes(Frames(s, 1), s, "422");
+  const std::vector<std::pair<std::string, std::string>> users = {
+      {"in.y4m", Y4mStream("YUV4MPEG2 W64 H48 C422", {planes, planes})},
+      {"cut.y4m", Y4mStream("YUV4MPEG2 W64 H48 C422", {planes.substr(0, 100)})},
+      {"keep.y4m", std::string(50000, 'v')}, {"keep.json", "{\"mine\":1}\n"}, {"keep.png", std::string(900, 'p')}};
+  struct Case {
+    std::string line;
+    int exitCode;
+    const char* says;                 // in standard output or error
+    const char* lacks = "\n{\"frame\":0";  // geometry lines where they do not belong
+    const char* kept = ".";           // still there afterwards (links not followed)
+    bool closeOutput = false;
+  };
+  const std::string w = "$X -w 64x48 ";
+  std::vector<Case> cases = {
+      {"ln -s /proc/self/fd/1 s && exec " + w + "-i in.y4m -o new.y4m --preview s", 1, "preview s: Broken pipe", "",
+       "s", true},
+      {"ln -s /dev/full s && exec " + w + "-i in.y4m -o new.y4m --preview s", 1, "preview s: No space", "", "s"},
+      {"head -c 614400 /dev/urandom > r && ulimit -f 200 && exec $X -s 640x480 -w 640x480 -i r -o keep.y4m "
+       "--preview keep.png", 1, "preview keep.png: File too large"},
+      {"exec " + w + "-i cut.y4m -o keep.y4m --geometry=keep.json", 1, "inside frame 0"},
+      {"printf 'YUV4MPEG2 W63 H48\\n' | " + w + "-o keep.y4m --geometry=keep.json --preview keep.png", 2, "even width"},
+      {w + "-i in.y4m -o /dev/null --geometry=/dev/null && mkfifo g && { " + w +
+           "-i in.y4m -o /dev/null --geometry=g & timeout 10 cat g; wait $!; }", 0, "{\"frame\":1,", ""},
+      {"exec " + w + "-i in.y4m -o /dev/null --geometry=/dev/stderr", 0, "{\"frame\":1,", ""},
+      {"exec " + w + "-i in.y4m -o /dev/null --geometry=/dev/full", 1, "writing /dev/full: No space", "", "/dev/full"},
+      {"exec " + w + "-i in.y4m -o /dev/full", 1, "writing /dev/full: No space"},
+      {"cp in.y4m in2 && " + w + "--geometry < in2 2>> in2; s=$?; cat in2; exit $s", 2, "input and geometry lines"},
+      {w + "--geometry < in.y4m > out 2>&1; s=$?; cat out; exit $s", 2, "output and geometry lines", "FRAME"},
+      {"exec " + w + "-i in.y4m >&-", 2, "standard output is closed"},
+      {"exec " + w + "-o new.y4m <&-", 2, "standard input is closed"},
+      {"exec " + w + "-o keep.y4m --preview keep.png < /dev/null", 1, "xvf-aspect: no frames in the input\n"},
+      {"printf 'YUV4MPEG2 W64 H48\\n' | " + w + "-o keep.y4m --geometry=keep.json", 1, "no frames in the input"},
+      {"printf 'YUV4MPEG2 W64 H48 C422\\r\\n' | " + w, 2, "colour space C422\\r is not"},
+      {"printf 'YUV4MPEG2 W64 H48\\000 C422\\n' | " + w, 2, "bad size parameter H48\\x00"},
+      {"exec " + w + "-i . -o new.y4m", 1, "reading .: Is a directory"},
+      {"exec " + w + "-i in.y4m -o new.y4m --geometry=no/g.json", 1, "geometry file no/g.json: No such file"},
+  };
+#if !defined(__SANITIZE_ADDRESS__)  // AddressSanitizer reserves terabytes of address space
+  // A header alone takes no frame memory: two 2 GiB frames within 300 MB.
+  cases.push_back({"printf 'YUV4MPEG2 W32766 H32766 C422\\n' | (ulimit -v 300000; exec " + w + "-o keep.y4m)", 1,
+                   "no frames in the input"});
+#endif
+  const std::string dir = ::testing::TempDir() + "xvf_failures/";
+  for (const Case& c : cases) {
+    RunProgram({"rm", "-rf", dir});
+    RunProgram({"mkdir", dir});
+    for (const auto& file : users) WriteFile(dir + file.first, file.second);
+    const ProgramRun run =
+        RunProgram({"sh", "-c", "cd " + dir + " && X='" + kBinary + " -q -m 1' && " + c.line}, "", c.closeOutput);
+    const std::string said = run.out + run.err;
+    EXPECT_EQ(c.exitCode, run.exitCode) << c.line << ": " << said;
+    EXPECT_NE(std::string::npos, said.find(c.says)) << c.line << ": " << said;
+    if (*c.lacks) {
+      EXPECT_EQ(std::string::npos, said.find(c.lacks)) << c.line << ": " << said;
+    }
+    for (const auto& file : users) EXPECT_TRUE(ReadFile(dir + file.first) == file.second) << c.line << ": " << file.first;
+    EXPECT_FALSE(Exists(dir + "new.y4m")) << c.line;
+    struct stat status;
+    const std::string kept = (c.kept[0] == '/' ? "" : dir) + c.kept;
+    EXPECT_EQ(0, lstat(kept.c_str(), &status)) << c.line << ": " << kept;
+  }
+  RunProgram({"rm", "-rf", dir});
+}
+
+}  // namespace
+}  // namespace xvf
