@@ -75,12 +75,12 @@ bool FrameScaler::EnsureMap(const ScaleMapKey& key, OwnedMap* map) {
   return true;
 }
 
-FrameScaler::Result FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight, Rect srcRect,
+FrameScaler::Result FrameScaler::Scale(FrameRows rows, int32_t frameWidth, int32_t frameHeight, Rect srcRect,
                                        Rect dstRect, PixelFormat format, int32_t byFields,
                                        const ScaleMapEntry* callerColumnMap) {
   // Lengths and offsets stay below 65536 (16.16 positions), and every byte
   // offset within the frame fits a signed 32-bit map field.
-  if (!frame || !IsUsableStream(format, frameWidth, frameHeight)) return Result::kLeftUnchanged;
+  if (!RowsAreUsable(rows, format, frameWidth, frameHeight)) return Result::kLeftUnchanged;
   const bool yuy2 = format == PixelFormat::kYuy2;
   const int32_t bytesPerPixel = BytesPerPixel(format);
 
@@ -103,8 +103,8 @@ FrameScaler::Result FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32
   const int32_t srcWidth = src.Width();
   const int32_t visibleWidth = visible.Width();
   const int32_t visibleHeight = visible.Height();
-  const int32_t rowStride = yuy2 ? 2 * frameWidth : -3 * frameWidth;
-  uint8_t* const pictureRow0 = yuy2 ? frame : frame + static_cast<ptrdiff_t>(frameHeight - 1) * 3 * frameWidth;
+  const int32_t rowStride = rows.stride;
+  uint8_t* const pictureRow0 = rows.row0;
 
   if (!EnsureWorkBuffer(srcWidth + 2, visibleHeight, 4)) return Result::kLeftUnchanged;
 
