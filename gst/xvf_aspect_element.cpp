@@ -84,10 +84,18 @@ void UpdatePassthrough(GstXvfAspect* self) {
 void SetWindow(GstXvfAspect* self, const char* text) {
   xvf::WindowSize window;
   if (!text || !xvf::ParseWindowSize(text, &window)) {
-    GST_ELEMENT_WARNING(self, RESOURCE, SETTINGS,
-                        ("window '%s' is not WxH with both sides in 1..2147483647; keeping %s", text ? text : "(null)",
-                         xvf::WindowSizeText(SettingsOf(self).window).c_str()),
-                        (nullptr));
+    gchar* refusal = g_strdup_printf("window '%s' is not WxH with both sides in 1..2147483647; keeping %s",
+                                     text ? text : "(null)", xvf::WindowSizeText(SettingsOf(self).window).c_str());
+    // Before it is in a pipeline (gst-launch-1.0 sets properties then) the
+    // element has no bus to post to: GLib's warning, as for a bad enum.
+    GstBus* bus = gst_element_get_bus(GST_ELEMENT(self));
+    if (bus) {
+      GST_ELEMENT_WARNING(self, RESOURCE, SETTINGS, ("%s", refusal), (nullptr));
+      gst_object_unref(bus);
+    } else {
+      g_warning("%s: %s", GST_OBJECT_NAME(self), refusal);
+    }
+    g_free(refusal);
     return;
   }
   GST_OBJECT_LOCK(self);
