@@ -1,5 +1,6 @@
-// The xvfaspect element in a pipeline (appsrc of pre-made frames, xvfaspect,
-// fakesink) per frame, beside the frame pass alone on the same frames; and
+// The xvfaspect element in a pipeline (pre-made frames pushed by this thread
+// or by appsrc, xvfaspect, fakesink) per frame, beside the frame pass alone
+// on the same frames; and
 // the two ways of handing the pass GStreamer's rows (top-down, 4-byte
 // strides): in place at their stride, as the element does, or copied through
 // a packed bottom-up frame and back (one frame, hot). XVF_CPU picks the
@@ -36,21 +37,6 @@ void Finish(benchmark::State& state, size_t frameBytes) {
   state.SetLabel(CpuLevelName(UsableCpuLevel()));
 }
 
-// The frame pass on the host's packed frames, taking in turn as many frames
-// as the pipeline's pool holds (as the element gets them).
-void FramePassAlone(benchmark::State& state, FrameSize size, PixelLayout layout, Mode mode) {
-  const size_t bytes = FrameBytes(size, layout);
-  FrameSet frames(bytes * kPoolFrames, false);
-  PluginState plugin;
-  plugin.Start(StreamFormat{size.width, size.height, 0, layout.pixelFormat, 0}, nullptr);
-  size_t next = 0;
-  for (auto _ : state) {
-    uint8_t* frame = frames.frame(0) + bytes * (next++ % kPoolFrames);
-    benchmark::DoNotOptimize(plugin.ProcessFrame(frame, InputsFor(size, mode)));
-  }
-  Finish(state, bytes);
-}
-
 GstBufferPool* FramePool(GstCaps* caps, size_t bytes) {
   GstBufferPool* pool = gst_buffer_pool_new();
   GstStructure* config = gst_buffer_pool_get_config(pool);
@@ -72,6 +58,29 @@ GstBufferPool* FramePool(GstCaps* caps, size_t bytes) {
   }
   for (GstBuffer* buffer : drawn) gst_buffer_unref(buffer);
   return pool;
+}
+
+// The frame pass alone on the frames the element gets: the same pool taken
+// in the same turn, GStreamer's rows at their stride.
+void FramePassAlone(benchmark::State& state, FrameSize size, PixelLayout layout, Mode mode) {
+  static const bool initialised = (gst_init(nullptr, nullptr), true);
+  const int32_t stride = GstStride(size, layout);
+  GstBufferPool* pool = FramePool(nullptr, size_t(stride) * size.height);
+  PluginState plugin;
+  plugin.Start(StreamFormat{size.width, size.height, 0, layout.pixelFormat, 0}, nullptr);
+  for (auto _ : state) {
+    GstBuffer* buffer = nullptr;
+    gst_buffer_pool_acquire_buffer(pool, &buffer, nullptr);
+    GstMapInfo map;
+    gst_buffer_map(buffer, &map, GST_MAP_READWRITE);
+    benchmark::DoNotOptimize(plugin.ProcessFrame(FrameRows{map.data, stride}, InputsFor(size, mode)));
+    gst_buffer_unmap(buffer, &map);
+    gst_buffer_unref(buffer);
+  }
+  gst_buffer_pool_set_active(pool, FALSE);
+  gst_object_unref(pool);
+  Finish(state, size_t(stride) * size.height);
+  (void)initialised;
 }
 
 // Frames pushed by appsrc's streaming thread (real time: what the pipeline
