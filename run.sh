@@ -37,6 +37,11 @@ packages=(
   "zip:/usr/bin/zip"
   "g++-multilib:/usr/lib/gcc/x86_64-linux-gnu/12/32/libstdc++.a"
   "qemu-user:/usr/bin/qemu-i386"
+  "libgstreamer1.0-dev:/usr/include/gstreamer-1.0/gst/check/gstharness.h"
+  "libgstreamer-plugins-base1.0-dev:/usr/include/gstreamer-1.0/gst/video/gstvideofilter.h"
+  "gstreamer1.0-tools:/usr/bin/gst-launch-1.0"
+  "gstreamer1.0-plugins-base:/usr/lib/x86_64-linux-gnu/gstreamer-1.0/libgstvideotestsrc.so"
+  "gstreamer1.0-plugins-good:/usr/lib/x86_64-linux-gnu/gstreamer-1.0/libgstmatroska.so"
 )
 
 # True when the package's proof is there: a path, or for clang's runtime

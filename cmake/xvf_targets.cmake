@@ -5,6 +5,12 @@
 set(XVF_CPU_LEVELS_FILE ${PROJECT_SOURCE_DIR}/platform/cpu_levels.def)
 file(STRINGS ${XVF_CPU_LEVELS_FILE} XVF_CPU_LEVEL_LINES REGEX "^XVF_CPU_LEVEL\\(")
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${XVF_CPU_LEVELS_FILE})
+# Their names, lowest first (XVF_CPU's values).
+set(XVF_CPU_LEVEL_NAMES)
+foreach(line IN LISTS XVF_CPU_LEVEL_LINES)
+  string(REGEX MATCH "^XVF_CPU_LEVEL\\([A-Za-z0-9]+, ([a-z0-9]+)," matched "${line}")
+  list(APPEND XVF_CPU_LEVEL_NAMES ${CMAKE_MATCH_1})
+endforeach()
 
 # Files named for a level (*_mmx.cpp, *_sse2.cpp...) get that level's
 # instruction set and nothing else does, so intrinsics never leak into

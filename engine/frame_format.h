@@ -2,6 +2,7 @@
 // The frames the host hands over: pixel formats and the limits of a stream
 // that a frame pass can work on. Portable; used by the engine, the plug-in
 // and the tools alike.
+#include <cstddef>
 #include <cstdint>
 
 namespace xvf {
@@ -33,6 +34,31 @@ inline bool IsUsableStream(PixelFormat format, int32_t width, int32_t height) {
   if (!IsKnown(format) || !SideIsUsable(width) || !SideIsUsable(height)) return false;
   if (format == PixelFormat::kYuy2 && (width & 1)) return false;
   return FrameBytes(format, width, height) <= kFrameBytesLimit;
+}
+
+// Where a frame's rows lie: picture row 0's first byte and the bytes from
+// one picture row to the one below, negative when the rows run bottom-up in
+// memory. A row may be longer than its pixels; the padding is never touched.
+struct FrameRows {
+  uint8_t* row0 = nullptr;
+  int32_t stride = 0;
+};
+
+// The host's packed rows (YUY2 top-down, RGB24 bottom-up); stride 0 for a
+// stream that is not usable.
+inline FrameRows PackedRows(uint8_t* frame, PixelFormat format, int32_t width, int32_t height) {
+  if (!IsUsableStream(format, width, height)) return FrameRows{frame, 0};
+  const int32_t rowBytes = BytesPerPixel(format) * width;
+  if (format == PixelFormat::kYuy2) return FrameRows{frame, rowBytes};
+  return FrameRows{frame + static_cast<ptrdiff_t>(height - 1) * rowBytes, -rowBytes};
+}
+
+// Rows of a usable stream that hold their pixels, and whose byte offsets
+// (two rows apart by fields) fit a signed 32-bit map field.
+inline bool RowsAreUsable(const FrameRows& rows, PixelFormat format, int32_t width, int32_t height) {
+  if (!rows.row0 || !IsUsableStream(format, width, height)) return false;
+  const int64_t step = rows.stride < 0 ? -int64_t{rows.stride} : int64_t{rows.stride};
+  return step >= int64_t{BytesPerPixel(format)} * width && step * (height < 2 ? 2 : height) <= kFrameBytesLimit;
 }
 
 // The host's bypass values 1 and 2: frames pass untouched, Process returns 0.

@@ -13,10 +13,6 @@ inline uint8_t* Offset(uint8_t* base, int64_t offset) {
   return offset >= 0 ? base + static_cast<size_t>(offset) : base - static_cast<size_t>(-offset);
 }
 
-// The 32-bit field value of a byte count; sizes beyond 32 bits wrap here, but
-// fills derive their own 64-bit steps from the width.
-inline int32_t Narrow(int64_t value) { return static_cast<int32_t>(static_cast<uint32_t>(value)); }
-
 // Arithmetic right shift by 15: floor division by 32768.
 inline int32_t FloorShift15(int32_t value) { return value >> 15; }
 
@@ -34,7 +30,7 @@ void FramePainter::Setup(int32_t width, int32_t height, int32_t pixelFormatCode)
   if (!IsKnown(pixelFormat)) return;  // the steps keep their values
   bytesPerPixel = BytesPerPixel(pixelFormat);
   // RGB24 rows run bottom-up.
-  rowStride = Narrow(int64_t{pixelFormat == PixelFormat::kYuy2 ? 1 : -1} * bytesPerPixel * width);
+  rowStride = int64_t{pixelFormat == PixelFormat::kYuy2 ? 1 : -1} * bytesPerPixel * width;
 }
 
 void FramePainter::PaintRect(int32_t left, int32_t top, int32_t right, int32_t bottom, uint32_t colour,
@@ -43,12 +39,10 @@ void FramePainter::PaintRect(int32_t left, int32_t top, int32_t right, int32_t b
 }
 
 uint8_t* FramePainter::PixelAddress(uint8_t* buffer, int32_t x, int32_t y) const {
-  if (pixelFormat == PixelFormat::kYuy2) return Offset(buffer, int64_t{2} * x + int64_t{2} * width * y);
-  if (pixelFormat == PixelFormat::kRgb24) {
-    // Picture row 0 is the last row in memory.
-    return Offset(buffer, int64_t{3} * x + int64_t{3} * width * (int64_t{height} - 1 - y));
-  }
-  return buffer;
+  if (!IsKnown(pixelFormat)) return buffer;
+  // Rows bottom-up: picture row 0 is the last row in memory.
+  const int64_t row = rowStride < 0 ? int64_t{height} - 1 - y : y;
+  return Offset(buffer, int64_t{bytesPerPixel} * x + (rowStride < 0 ? -rowStride : rowStride) * row);
 }
 
 uint32_t FramePainter::ColourToPixel(uint32_t colour) const {
@@ -85,23 +79,20 @@ void FramePainter::PaintRectOn(uint8_t* buffer, int32_t left, int32_t top, int32
 
   PaintRowFn kernel;
   uint8_t* start = PixelAddress(buffer, left, top);
-  int64_t stride;
   if (pixelFormat == PixelFormat::kYuy2) {
     const bool odd = (left & 1) != 0;
     if (odd) start -= 2;  // back to the pair that holds the first pixel
     kernel = keepFactor == 0 ? (odd ? kernels_.opaqueYuy2Odd : kernels_.opaqueYuy2)
                              : (odd ? kernels_.blendYuy2Odd : kernels_.blendYuy2);
-    stride = int64_t{2} * width;
   } else {
     kernel = keepFactor == 0 ? kernels_.opaqueRgb24 : kernels_.blendRgb24;
-    stride = int64_t{-3} * width;
   }
   const PaintFill fill = MakePaintFill(ColourToPixel(colour), keepFactor, BytesPerPixel(pixelFormat));
 
   const int32_t count = right - left;
   const int32_t rows = bottom - top;
   // Each row start from the first one, so no address is formed past the last row.
-  for (int32_t row = 0; row < rows; ++row) kernel(Offset(start, stride * row), count, fill);
+  for (int32_t row = 0; row < rows; ++row) kernel(Offset(start, rowStride * row), count, fill);
 }
 
 }  // namespace xvf

@@ -36,7 +36,10 @@ class FramePainter {
   int32_t height = 0;
   Rect frameRect;  // always {0, 0, width, height}
   int32_t bytesPerPixel = 0;
-  int32_t rowStride = 0;  // bytes from one picture row to the one below
+  // Bytes from one picture row to the one below; negative: picture row 0 is
+  // the last row in memory. Setup sets the packed rows' stride; a caller
+  // whose rows are longer sets its own after Setup.
+  int64_t rowStride = 0;
 
  private:
   PaintKernels kernels_ = ActiveEngineKernels().paint;

@@ -60,11 +60,11 @@ bool FrameScaler::EnsureMap(const ScaleMapKey& key, OwnedMap* map) {
   return true;
 }
 
-FrameScaler::Result FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight, Rect srcRect,
+FrameScaler::Result FrameScaler::Scale(FrameRows rows, int32_t frameWidth, int32_t frameHeight, Rect srcRect,
                                        Rect dstRect, PixelFormat format, int32_t byFields,
                                        const ScaleMapEntry* callerColumnMap) {
   Call c;
-  if (const std::optional<Result> done = Clip(frame, frameWidth, frameHeight, srcRect, dstRect, format, byFields, &c))
+  if (const std::optional<Result> done = Clip(rows, frameWidth, frameHeight, srcRect, dstRect, format, byFields, &c))
     return *done;
   Path path = Path::kTwoPasses;
   // No memory or no usable row map: the frame stays as it was.
@@ -89,12 +89,12 @@ FrameScaler::Result FrameScaler::Scale(uint8_t* frame, int32_t frameWidth, int32
   return Result::kScaled;
 }
 
-std::optional<FrameScaler::Result> FrameScaler::Clip(uint8_t* frame, int32_t frameWidth, int32_t frameHeight,
+std::optional<FrameScaler::Result> FrameScaler::Clip(FrameRows rows, int32_t frameWidth, int32_t frameHeight,
                                                      Rect srcRect, Rect dstRect, PixelFormat format,
                                                      int32_t byFields, Call* c) {
   // Lengths and offsets stay below 65536 (16.16 positions), and every byte
   // offset within the frame fits a signed 32-bit map field.
-  if (!frame || !IsUsableStream(format, frameWidth, frameHeight)) return Result::kLeftUnchanged;
+  if (!RowsAreUsable(rows, format, frameWidth, frameHeight)) return Result::kLeftUnchanged;
   if (byFields) {
     srcRect.top &= ~1;
     srcRect.bottom &= ~1;
@@ -114,9 +114,9 @@ std::optional<FrameScaler::Result> FrameScaler::Clip(uint8_t* frame, int32_t fra
   c->byFields = byFields != 0;
   c->yuy2 = format == PixelFormat::kYuy2;
   c->bytesPerPixel = BytesPerPixel(format);
-  c->rowStride = c->yuy2 ? 2 * frameWidth : -3 * frameWidth;
+  c->rowStride = rows.stride;
   c->rowBytes = frameWidth * c->bytesPerPixel;
-  c->pictureRow0 = c->yuy2 ? frame : frame + static_cast<ptrdiff_t>(frameHeight - 1) * 3 * frameWidth;
+  c->pictureRow0 = rows.row0;
   // An RGB24 frame of odd width has no pixel past its last column, and the
   // widened column is never sampled, so it is not read.
   c->x0 = c->src.left & ~1;

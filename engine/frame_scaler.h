@@ -42,6 +42,13 @@ class FrameScaler {
   //    the caller must not report a change.
   enum class Result { kScaled, kEmptySource, kLeftUnchanged };
   Result Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight, Rect srcRect, Rect dstRect,
+               PixelFormat format, int32_t byFields, const ScaleMapEntry* callerColumnMap) {
+    return Scale(PackedRows(frame, format, frameWidth, frameHeight), frameWidth, frameHeight, srcRect, dstRect,
+                 format, byFields, callerColumnMap);
+  }
+  // The same over rows laid out as `rows` says; kLeftUnchanged for rows
+  // that are not RowsAreUsable.
+  Result Scale(FrameRows rows, int32_t frameWidth, int32_t frameHeight, Rect srcRect, Rect dstRect,
                PixelFormat format, int32_t byFields, const ScaleMapEntry* callerColumnMap);
 
   // Buffer hysteresis: room for at least `demand` units of T, with the
@@ -126,7 +133,7 @@ class FrameScaler {
   enum class Path { kInPlaceColumns, kIdentityRows, kGatherRows, kTwoPasses };
 
   // The call's geometry in *c, or the result when there is nothing to scale.
-  std::optional<Result> Clip(uint8_t* frame, int32_t frameWidth, int32_t frameHeight, Rect srcRect, Rect dstRect,
+  std::optional<Result> Clip(FrameRows rows, int32_t frameWidth, int32_t frameHeight, Rect srcRect, Rect dstRect,
                              PixelFormat format, int32_t byFields, Call* c);
   // The work buffer, the row map and c->columns; false when memory is short
   // or a field source holds no whole row pair.

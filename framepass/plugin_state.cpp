@@ -46,7 +46,11 @@ void PluginState::Stop() {
 bool PluginState::StreamIsUsable() const { return IsUsableStream(PixelFormatOf(pixelFormat), width, height); }
 
 int32_t PluginState::ProcessFrame(uint8_t* frame, const FrameInputs& inputs) {
-  if (!frame) return 0;
+  return ProcessFrame(PackedRows(frame, PixelFormatOf(pixelFormat), width, height), inputs);
+}
+
+int32_t PluginState::ProcessFrame(const FrameRows& rows, const FrameInputs& inputs) {
+  if (!rows.row0) return 0;
   if (BypassesFrames(bypass)) return 0;
   const int32_t mode = inputs.aspectMode;
   const int32_t byFields = inputs.interlace;
@@ -74,7 +78,7 @@ int32_t PluginState::ProcessFrame(uint8_t* frame, const FrameInputs& inputs) {
   // A frame the scaler left unchanged (no memory) is not framed: no band may
   // be painted around a picture that was not scaled. An empty source is
   // nothing to scale; its bands are painted all the same.
-  if (theScaler.Scale(frame, width, height, geometry.srcRect, geometry.dstRect, PixelFormatOf(pixelFormat), byFields,
+  if (theScaler.Scale(rows, width, height, geometry.srcRect, geometry.dstRect, PixelFormatOf(pixelFormat), byFields,
                       columnMap) == FrameScaler::Result::kLeftUnchanged) {
     return 0;
   }
@@ -96,9 +100,11 @@ int32_t PluginState::ProcessFrame(uint8_t* frame, const FrameInputs& inputs) {
   //   +------+---------+-------+
   //   |         bottom         |
   //   +------------------------+
-  thePainter.frame = frame;
   const int32_t w = thePainter.frameRect.right;
   const int32_t h = thePainter.frameRect.bottom;
+  // The painter takes the frame's first byte in memory.
+  thePainter.frame = rows.stride < 0 ? rows.row0 + static_cast<ptrdiff_t>(h - 1) * rows.stride : rows.row0;
+  thePainter.rowStride = rows.stride;
   thePainter.PaintRect(0, 0, w, visibleRect.top, kBlack, kOpaque);
   thePainter.PaintRect(0, visibleRect.top, visibleRect.left, visibleRect.bottom, kBlack, kOpaque);
   thePainter.PaintRect(visibleRect.right, visibleRect.top, w, visibleRect.bottom, kBlack, kOpaque);

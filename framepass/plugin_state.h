@@ -41,6 +41,9 @@ class PluginState {
   // The frame pass: 1 when the frame was scaled and its bands painted, 0 when
   // the frame was left exactly as it was.
   int32_t ProcessFrame(uint8_t* frame, const FrameInputs& inputs);
+  // The same over rows laid out as `rows` says (longer rows, RGB24 top-down);
+  // 0 for rows that are not RowsAreUsable.
+  int32_t ProcessFrame(const FrameRows& rows, const FrameInputs& inputs);
 
   // IsUsableStream of the stream copy.
   bool StreamIsUsable() const;

@@ -1,0 +1,60 @@
+#include "gst/frame_caps.h"
+
+#include "engine/frame_format.h"
+
+namespace xvf {
+
+// Sides below 65536 (the frame pass's limit).
+const char kFrameCapsTemplate[] =
+    "video/x-raw, format = (string) { YUY2, BGR }, width = (int) [ 1, 65535 ], height = (int) [ 1, 65535 ], "
+    "framerate = (fraction) [ 0/1, 2147483647/1 ], interlace-mode = (string) { progressive, interleaved }";
+
+int32_t PixelFormatCode(GstVideoFormat format) {
+  if (format == GST_VIDEO_FORMAT_YUY2) return static_cast<int32_t>(PixelFormat::kYuy2);
+  if (format == GST_VIDEO_FORMAT_BGR) return static_cast<int32_t>(PixelFormat::kRgb24);
+  return -1;
+}
+
+bool IsUsableVideo(const GstVideoInfo& info) {
+  const int32_t code = PixelFormatCode(GST_VIDEO_INFO_FORMAT(&info));
+  const GstVideoInterlaceMode interlace = GST_VIDEO_INFO_INTERLACE_MODE(&info);
+  return code >= 0 && IsUsableStream(PixelFormatOf(code), GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info)) &&
+         (interlace == GST_VIDEO_INTERLACE_MODE_PROGRESSIVE || interlace == GST_VIDEO_INTERLACE_MODE_INTERLEAVED);
+}
+
+namespace {
+
+// False for a structure of fixed format and size the frame pass cannot take
+// (a YUY2 frame of odd width, a frame beyond 2 GiB).
+bool MayBeUsable(const GstStructure* s) {
+  const char* format = gst_structure_get_string(s, "format");
+  int width = 0, height = 0;
+  if (!format || !gst_structure_get_int(s, "width", &width) || !gst_structure_get_int(s, "height", &height)) return true;
+  const int32_t code = PixelFormatCode(gst_video_format_from_string(format));
+  return code < 0 || IsUsableStream(PixelFormatOf(code), width, height);
+}
+
+}  // namespace
+
+GstCaps* CapsAcross(GstPadDirection direction, GstCaps* caps, const WindowSize& window) {
+  GstCaps* across = gst_caps_new_empty();
+  for (guint i = 0; i < gst_caps_get_size(caps); ++i) {
+    const GstStructure* from = gst_caps_get_structure(caps, i);
+    if (!MayBeUsable(from)) continue;
+    GstStructure* s = gst_structure_copy(from);
+    int width = 0, height = 0;
+    if (direction == GST_PAD_SINK && gst_structure_get_int(s, "width", &width) &&
+        gst_structure_get_int(s, "height", &height)) {
+      int32_t num = 1, den = 1;
+      WindowPixelAspect(width, height, window, &num, &den);
+      gst_structure_set(s, "pixel-aspect-ratio", GST_TYPE_FRACTION, num, den, nullptr);
+    } else {
+      gst_structure_set(s, "pixel-aspect-ratio", GST_TYPE_FRACTION_RANGE, 1, G_MAXINT, G_MAXINT, 1, nullptr);
+    }
+    const GstCapsFeatures* features = gst_caps_get_features(caps, i);
+    across = gst_caps_merge_structure_full(across, s, features ? gst_caps_features_copy(features) : nullptr);
+  }
+  return across;
+}
+
+}  // namespace xvf

@@ -1,0 +1,283 @@
+#include "gst/xvf_aspect_element.h"
+
+#include <gst/video/video.h>
+
+#include <new>
+
+#include "engine/frame_format.h"
+#include "gst/frame_caps.h"
+#include "gst/window_aspect.h"
+#include "framepass/aspect_geometry.h"
+#include "framepass/plugin_state.h"
+
+GST_DEBUG_CATEGORY_STATIC(xvf_aspect_debug);
+#define GST_CAT_DEFAULT xvf_aspect_debug
+
+namespace {
+
+enum FieldsChoice : int32_t { kFieldsAuto = 0, kFieldsOn = 1, kFieldsOff = 2 };
+
+// The properties; written by any thread, read once per frame, under the
+// object lock.
+struct ElementSettings {
+  int32_t aspectMode = xvf::kPanorama;
+  xvf::WindowSize window;
+  int32_t fields = kFieldsAuto;
+};
+
+enum { PROP_0, PROP_MODE, PROP_WINDOW, PROP_FIELDS };
+
+GType AspectModeType() {
+  static GType type = 0;
+  static const GEnumValue values[] = {
+      {xvf::kFitToWindow, "Frame left alone; the player's stretch fills the window", "fit-window"},
+      {xvf::kFitToWidth, "A 4:3 picture spans the window's width", "fit-width"},
+      {xvf::kFitToHeight, "A 4:3 picture spans the window's height", "fit-height"},
+      {xvf::kPanorama, "The whole frame, its sides stretched more than its middle", "panorama"},
+      {xvf::kAnamorphic, "A squeezed 16:9 picture spans the window's width", "anamorphic"},
+      {0, nullptr, nullptr}};
+  if (g_once_init_enter(&type)) g_once_init_leave(&type, g_enum_register_static("GstXvfAspectMode", values));
+  return type;
+}
+
+GType FieldsChoiceType() {
+  static GType type = 0;
+  static const GEnumValue values[] = {
+      {kFieldsAuto, "By fields when the caps say interlace-mode=interleaved", "auto"},
+      {kFieldsOn, "Always by fields", "on"},
+      {kFieldsOff, "Always whole frames", "off"},
+      {0, nullptr, nullptr}};
+  if (g_once_init_enter(&type)) g_once_init_leave(&type, g_enum_register_static("GstXvfAspectFields", values));
+  return type;
+}
+
+}  // namespace
+
+struct _GstXvfAspect {
+  GstVideoFilter parent;
+  ElementSettings settings;  // under the object lock
+  // Streaming thread only: the stream started at set_info.
+  xvf::PluginState* state;
+  bool interleaved;  // the caps say interlace-mode=interleaved
+};
+
+G_DEFINE_TYPE(GstXvfAspect, gst_xvf_aspect, GST_TYPE_VIDEO_FILTER)
+GST_ELEMENT_REGISTER_DEFINE(xvfaspect, "xvfaspect", GST_RANK_NONE, GST_TYPE_XVF_ASPECT)
+
+namespace {
+
+ElementSettings SettingsOf(GstXvfAspect* self) {
+  GST_OBJECT_LOCK(self);
+  const ElementSettings settings = self->settings;
+  GST_OBJECT_UNLOCK(self);
+  return settings;
+}
+
+// Frames the pass would leave alone go through untouched: not mapped for
+// writing, not copied when shared.
+void UpdatePassthrough(GstXvfAspect* self) {
+  const ElementSettings settings = SettingsOf(self);
+  gst_base_transform_set_passthrough(GST_BASE_TRANSFORM(self),
+                                     xvf::LeavesFramesAlone(settings.aspectMode, settings.window));
+}
+
+void SetWindow(GstXvfAspect* self, const char* text) {
+  xvf::WindowSize window;
+  if (!text || !xvf::ParseWindowSize(text, &window)) {
+    gchar* refusal = g_strdup_printf("window '%s' is not WxH with both sides in 1..2147483647; keeping %s",
+                                     text ? text : "(null)", xvf::WindowSizeText(SettingsOf(self).window).c_str());
+    // Before it is in a pipeline (gst-launch-1.0 sets properties then) the
+    // element has no bus to post to: GLib's warning, as for a bad enum.
+    GstBus* bus = gst_element_get_bus(GST_ELEMENT(self));
+    if (bus) {
+      GST_ELEMENT_WARNING(self, RESOURCE, SETTINGS, ("%s", refusal), (nullptr));
+      gst_object_unref(bus);
+    } else {
+      g_warning("%s: %s", GST_OBJECT_NAME(self), refusal);
+    }
+    g_free(refusal);
+    return;
+  }
+  GST_OBJECT_LOCK(self);
+  const bool changed = window.width != self->settings.window.width || window.height != self->settings.window.height;
+  self->settings.window = window;
+  GST_OBJECT_UNLOCK(self);
+  // The output's pixel-aspect-ratio follows the window.
+  if (changed) gst_base_transform_reconfigure_src(GST_BASE_TRANSFORM(self));
+}
+
+void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* spec) {
+  GstXvfAspect* self = GST_XVF_ASPECT(object);
+  switch (id) {
+    case PROP_MODE:
+      GST_OBJECT_LOCK(self);
+      self->settings.aspectMode = g_value_get_enum(value);
+      GST_OBJECT_UNLOCK(self);
+      break;
+    case PROP_WINDOW:
+      SetWindow(self, g_value_get_string(value));
+      break;
+    case PROP_FIELDS:
+      GST_OBJECT_LOCK(self);
+      self->settings.fields = g_value_get_enum(value);
+      GST_OBJECT_UNLOCK(self);
+      break;
+    default:
+      G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+      return;
+  }
+  UpdatePassthrough(self);
+}
+
+void GetProperty(GObject* object, guint id, GValue* value, GParamSpec* spec) {
+  const ElementSettings settings = SettingsOf(GST_XVF_ASPECT(object));
+  switch (id) {
+    case PROP_MODE:
+      g_value_set_enum(value, settings.aspectMode);
+      break;
+    case PROP_WINDOW:
+      g_value_take_string(value, g_strdup(xvf::WindowSizeText(settings.window).c_str()));
+      break;
+    case PROP_FIELDS:
+      g_value_set_enum(value, settings.fields);
+      break;
+    default:
+      G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+  }
+}
+
+void Finalize(GObject* object) {
+  delete GST_XVF_ASPECT(object)->state;
+  G_OBJECT_CLASS(gst_xvf_aspect_parent_class)->finalize(object);
+}
+
+GstCaps* TransformCaps(GstBaseTransform* trans, GstPadDirection direction, GstCaps* caps, GstCaps* filter) {
+  GstCaps* across = xvf::CapsAcross(direction, caps, SettingsOf(GST_XVF_ASPECT(trans)).window);
+  if (filter) {
+    GstCaps* both = gst_caps_intersect_full(filter, across, GST_CAPS_INTERSECT_FIRST);
+    gst_caps_unref(across);
+    across = both;
+  }
+  return across;
+}
+
+// Fixed caps the template allows but the frame pass cannot take (an odd YUY2
+// width) are refused here, before any buffer.
+gboolean AcceptCaps(GstBaseTransform* trans, GstPadDirection direction, GstCaps* caps) {
+  if (!GST_BASE_TRANSFORM_CLASS(gst_xvf_aspect_parent_class)->accept_caps(trans, direction, caps)) return FALSE;
+  GstVideoInfo info;
+  if (gst_caps_is_fixed(caps) && gst_video_info_from_caps(&info, caps) && !xvf::IsUsableVideo(info)) {
+    GST_DEBUG_OBJECT(trans, "the frame pass cannot take %" GST_PTR_FORMAT, caps);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+gboolean SetInfo(GstVideoFilter* filter, GstCaps*, GstVideoInfo* in, GstCaps*, GstVideoInfo*) {
+  GstXvfAspect* self = GST_XVF_ASPECT(filter);
+  if (!self->state || !xvf::IsUsableVideo(*in)) return FALSE;
+  self->state->Start(xvf::StreamFormat{GST_VIDEO_INFO_WIDTH(in), GST_VIDEO_INFO_HEIGHT(in), 0,
+                                       xvf::PixelFormatCode(GST_VIDEO_INFO_FORMAT(in)), 0},
+                     nullptr);
+  self->interleaved = GST_VIDEO_INFO_INTERLACE_MODE(in) == GST_VIDEO_INTERLACE_MODE_INTERLEAVED;
+  return TRUE;
+}
+
+// True when every row of the mapped plane lies within its mapping (a video
+// meta's offset and stride are upstream's word).
+bool PlaneFits(const GstVideoFrame& frame, int64_t rowBytes, int64_t height) {
+  const int64_t first = static_cast<const uint8_t*>(frame.data[0]) - static_cast<const uint8_t*>(frame.map[0].data);
+  const int64_t span = int64_t{GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0)} * (height - 1);
+  const int64_t low = span < 0 ? first + span : first;
+  const int64_t high = (span < 0 ? first : first + span) + rowBytes;
+  return low >= 0 && high <= static_cast<int64_t>(frame.map[0].size);
+}
+
+GstFlowReturn TransformIp(GstBaseTransform* trans, GstBuffer* buffer) {
+  GstXvfAspect* self = GST_XVF_ASPECT(trans);
+  GstVideoFilter* filter = GST_VIDEO_FILTER(trans);
+  if (!filter->negotiated) {
+    GST_ELEMENT_ERROR(self, CORE, NEGOTIATION, (nullptr), ("a buffer before any caps"));
+    return GST_FLOW_NOT_NEGOTIATED;
+  }
+  const GstVideoInfo& info = filter->in_info;
+  const int32_t width = GST_VIDEO_INFO_WIDTH(&info), height = GST_VIDEO_INFO_HEIGHT(&info);
+  const int64_t rowBytes = int64_t{GST_VIDEO_INFO_COMP_PSTRIDE(&info, 0)} * width;
+  GstVideoFrame frame;
+  const bool mapped = gst_video_frame_map(&frame, &info, buffer, GST_MAP_READWRITE);
+  if (!mapped || !PlaneFits(frame, rowBytes, height)) {
+    if (mapped) gst_video_frame_unmap(&frame);
+    GST_ELEMENT_ERROR(self, STREAM, FORMAT, (nullptr),
+                      ("a buffer of %" G_GSIZE_FORMAT " bytes does not hold a %dx%d %s frame (%" G_GSIZE_FORMAT
+                       " bytes)",
+                       gst_buffer_get_size(buffer), width, height, GST_VIDEO_INFO_NAME(&info), GST_VIDEO_INFO_SIZE(&info)));
+    return GST_FLOW_ERROR;
+  }
+
+  const ElementSettings settings = SettingsOf(self);
+  const bool byFields = settings.fields == kFieldsOn || (settings.fields == kFieldsAuto && self->interleaved);
+  const xvf::FrameInputs inputs{settings.aspectMode, byFields ? 1 : 0, true, settings.window.width,
+                                settings.window.height};
+  // Picture row 0 first, rows top-down at the plane's stride: the frame pass
+  // works on the buffer itself.
+  const xvf::FrameRows rows{static_cast<uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
+                            GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0)};
+  self->state->ProcessFrame(rows, inputs);
+  gst_video_frame_unmap(&frame);
+  return GST_FLOW_OK;
+}
+
+}  // namespace
+
+static void gst_xvf_aspect_class_init(GstXvfAspectClass* klass) {
+  GObjectClass* objectClass = G_OBJECT_CLASS(klass);
+  objectClass->set_property = SetProperty;
+  objectClass->get_property = GetProperty;
+  objectClass->finalize = Finalize;
+  const GParamFlags flags =
+      static_cast<GParamFlags>(G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS | GST_PARAM_MUTABLE_PLAYING);
+  g_object_class_install_property(
+      objectClass, PROP_MODE,
+      g_param_spec_enum("mode", "Aspect mode",
+                        "How the picture fills the video window; the next frame takes a new mode", AspectModeType(),
+                        xvf::kPanorama, flags));
+  g_object_class_install_property(
+      objectClass, PROP_WINDOW,
+      g_param_spec_string("window", "Window size",
+                          "Client size WxH of the video window the picture is framed for; its stretch of the frame "
+                          "is the output pixel-aspect-ratio, and a new size renegotiates it",
+                          "1024x576", flags));
+  g_object_class_install_property(
+      objectClass, PROP_FIELDS,
+      g_param_spec_enum("fields", "By fields", "Scale the two fields of each frame separately", FieldsChoiceType(),
+                        kFieldsAuto, flags));
+
+  GstElementClass* elementClass = GST_ELEMENT_CLASS(klass);
+  gst_element_class_set_static_metadata(
+      elementClass, "XVF Aspect", "Filter/Effect/Video",
+      "Frames the picture for a video window of another aspect, in place: scales it and paints black bands, "
+      "byte for byte as the XVF_Aspect plug-in",
+      "XVF_Aspect developers");
+  GstCaps* caps = gst_caps_from_string(xvf::kFrameCapsTemplate);
+  gst_element_class_add_pad_template(elementClass, gst_pad_template_new("sink", GST_PAD_SINK, GST_PAD_ALWAYS, caps));
+  gst_element_class_add_pad_template(elementClass, gst_pad_template_new("src", GST_PAD_SRC, GST_PAD_ALWAYS, caps));
+  gst_caps_unref(caps);
+
+  GstBaseTransformClass* transformClass = GST_BASE_TRANSFORM_CLASS(klass);
+  transformClass->transform_caps = TransformCaps;
+  transformClass->accept_caps = AcceptCaps;
+  transformClass->transform_ip = TransformIp;
+  transformClass->transform_ip_on_passthrough = FALSE;
+  GST_VIDEO_FILTER_CLASS(klass)->set_info = SetInfo;
+
+  gst_type_mark_as_plugin_api(AspectModeType(), static_cast<GstPluginAPIFlags>(0));
+  gst_type_mark_as_plugin_api(FieldsChoiceType(), static_cast<GstPluginAPIFlags>(0));
+  GST_DEBUG_CATEGORY_INIT(xvf_aspect_debug, "xvfaspect", 0, "XVF_Aspect frame pass");
+}
+
+static void gst_xvf_aspect_init(GstXvfAspect* self) {
+  self->settings = ElementSettings{};
+  self->state = new (std::nothrow) xvf::PluginState;  // null: no caps are taken
+  self->interleaved = false;
+  UpdatePassthrough(self);
+}

@@ -1,0 +1,211 @@
+// The xvfaspect element in a GstHarness: its frames against the frame pass
+// on packed frames as xvf-aspect runs it, its caps and its properties. Run
+// once per CPU level (XVF_CPU).
+#include <gst/check/gstharness.h>
+#include <gst/video/video.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "framepass/plugin_state.h"
+#include "tests/support/noise_frame.h"
+
+namespace {
+
+constexpr uint8_t kPadding = 0xA5;
+
+struct Stream {
+  const char* format;  // YUY2 or BGR
+  int32_t width, height;
+  const char* interlace;
+  const char* fields;  // the property
+  bool byFields;       // what the frame pass must be told
+  int32_t stride;      // 0: GStreamer's own (4-byte rows), no video meta
+};
+
+void PrintTo(const Stream& s, std::ostream* out) {
+  *out << s.format << " " << s.width << "x" << s.height << " " << s.interlace << " fields=" << s.fields;
+}
+
+GstHarness* NewHarness(const std::string& caps) {
+  static const bool loaded = (gst_init(nullptr, nullptr), gst_plugin_load_file(XVF_GST_PLUGIN, nullptr) != nullptr);
+  EXPECT_TRUE(loaded);
+  GstHarness* h = gst_harness_new("xvfaspect");
+  gst_harness_set_src_caps_str(h, caps.c_str());
+  return h;
+}
+
+std::string CapsOf(const Stream& s) {
+  return std::string("video/x-raw,framerate=25/1,format=") + s.format + ",width=" + std::to_string(s.width) +
+         ",height=" + std::to_string(s.height) + ",interlace-mode=" + s.interlace;
+}
+
+int32_t RowBytes(const Stream& s) { return s.width * (s.format[0] == 'B' ? 3 : 2); }
+int32_t StrideOf(const Stream& s) { return s.stride ? s.stride : (RowBytes(s) + 3) & ~3; }
+
+// Packed rows laid out at the stream's stride, the rest padding.
+GstBuffer* StridedBuffer(const Stream& s, const std::vector<uint8_t>& packed) {
+  const int32_t rowBytes = RowBytes(s), stride = StrideOf(s);
+  GstBuffer* buffer = gst_buffer_new_allocate(nullptr, size_t(stride) * s.height, nullptr);
+  GstMapInfo map;
+  gst_buffer_map(buffer, &map, GST_MAP_WRITE);
+  std::memset(map.data, kPadding, map.size);
+  for (int32_t r = 0; r < s.height; ++r) std::memcpy(map.data + r * stride, &packed[r * rowBytes], rowBytes);
+  gst_buffer_unmap(buffer, &map);
+  gsize offsets[GST_VIDEO_MAX_PLANES] = {0};
+  gint strides[GST_VIDEO_MAX_PLANES] = {stride};
+  if (s.stride)
+    gst_buffer_add_video_meta_full(buffer, GST_VIDEO_FRAME_FLAG_NONE, gst_video_format_from_string(s.format),
+                                   s.width, s.height, 1, offsets, strides);
+  return buffer;
+}
+
+// The rows of `buffer`, packed; the padding must be untouched.
+std::vector<uint8_t> PackedRows(const Stream& s, GstBuffer* buffer) {
+  const int32_t rowBytes = RowBytes(s), stride = StrideOf(s);
+  std::vector<uint8_t> packed(size_t(rowBytes) * s.height);
+  GstMapInfo map;
+  gst_buffer_map(buffer, &map, GST_MAP_READ);
+  for (int32_t r = 0; r < s.height; ++r) {
+    std::memcpy(&packed[r * rowBytes], map.data + r * stride, rowBytes);
+    const uint8_t* pad = map.data + r * stride + rowBytes;
+    EXPECT_TRUE(std::all_of(pad, pad + stride - rowBytes, [](uint8_t b) { return b == kPadding; })) << "row " << r;
+  }
+  gst_buffer_unmap(buffer, &map);
+  return packed;
+}
+
+// The frame pass as xvf-aspect runs it: BGR rows turned bottom-up and back.
+std::vector<uint8_t> FilterBytes(const Stream& s, std::vector<uint8_t> frame, int32_t mode, int32_t cw, int32_t ch) {
+  const bool bgr = s.format[0] == 'B';
+  const size_t rowBytes = RowBytes(s);
+  auto flip = [&] {
+    for (int32_t top = 0, bottom = s.height - 1; top < bottom; ++top, --bottom)
+      std::swap_ranges(&frame[top * rowBytes], &frame[(top + 1) * rowBytes], &frame[bottom * rowBytes]);
+  };
+  xvf::PluginState state;
+  state.Start(xvf::StreamFormat{s.width, s.height, 0, bgr ? 1 : 0, 0}, nullptr);
+  if (bgr) flip();
+  state.ProcessFrame(frame.data(), xvf::FrameInputs{mode, s.byFields ? 1 : 0, true, cw, ch});
+  if (bgr) flip();
+  return frame;
+}
+
+class ElementFrames : public testing::TestWithParam<Stream> {};
+
+// Every mode in three windows, the properties changed between buffers: each
+// frame as the filter makes it, the output aspect the window's stretch.
+TEST_P(ElementFrames, MatchTheFilterInEveryModeAndWindow) {
+  const Stream& s = GetParam();
+  GstHarness* h = NewHarness(CapsOf(s));
+  gst_util_set_object_arg(G_OBJECT(h->element), "fields", s.fields);
+  const char* modes[] = {"fit-window", "fit-width", "fit-height", "panorama", "anamorphic"};
+  const struct { int32_t cw, ch; } windows[] = {{1024, 576}, {800, 600}, {600, 800}};
+  uint32_t seed = 1;
+  for (const auto& w : windows) {
+    const std::string window = std::to_string(w.cw) + "x" + std::to_string(w.ch);
+    g_object_set(h->element, "window", window.c_str(), nullptr);
+    for (int32_t mode = 0; mode < 5; ++mode) {
+      gst_util_set_object_arg(G_OBJECT(h->element), "mode", modes[mode]);
+      const auto input = xvf::test::MidGreyNoise(size_t(RowBytes(s)) * s.height, seed++);
+      GstBuffer* out = gst_harness_push_and_pull(h, StridedBuffer(s, input));
+      ASSERT_NE(out, nullptr);
+      EXPECT_EQ(PackedRows(s, out), FilterBytes(s, input, mode, w.cw, w.ch)) << window << " " << modes[mode];
+      gst_buffer_unref(out);
+      GstCaps* caps = gst_pad_get_current_caps(h->sinkpad);
+      gint num = 0, den = 0;
+      gst_structure_get_fraction(gst_caps_get_structure(caps, 0), "pixel-aspect-ratio", &num, &den);
+      EXPECT_EQ(int64_t{num} * s.width * w.ch, int64_t{den} * s.height * w.cw) << window;  // CW*H : CH*W
+      gst_caps_unref(caps);
+    }
+  }
+  gst_harness_teardown(h);
+}
+
+INSTANTIATE_TEST_SUITE_P(Streams, ElementFrames,
+                         testing::Values(Stream{"YUY2", 720, 576, "progressive", "auto", false, 0},
+                                         Stream{"YUY2", 720, 576, "interleaved", "auto", true, 0},
+                                         Stream{"YUY2", 704, 480, "interleaved", "off", false, 1421},
+                                         Stream{"BGR", 718, 576, "progressive", "auto", false, 0},
+                                         Stream{"BGR", 718, 575, "progressive", "on", true, 2161},
+                                         Stream{"BGR", 720, 576, "interleaved", "auto", true, 0}));
+
+TEST(ElementProperties, BadWindowsAreRefusedWithAWarningNamingThem) {
+  GstHarness* h = NewHarness("video/x-raw,format=YUY2,width=720,height=576");
+  GstBus* bus = gst_bus_new();
+  gst_element_set_bus(h->element, bus);
+  g_object_set(h->element, "window", "800x600", nullptr);
+  for (const char* bad : {"abc", "0x576", "1024x0", "1024x", "x576", "-4x3", "2147483648x1", "4x3x2", " 4x3"}) {
+    g_object_set(h->element, "window", bad, nullptr);
+    gchar* kept = nullptr;
+    g_object_get(h->element, "window", &kept, nullptr);
+    EXPECT_STREQ(kept, "800x600") << bad;
+    g_free(kept);
+    GstMessage* warning = gst_bus_pop_filtered(bus, GST_MESSAGE_WARNING);
+    ASSERT_NE(warning, nullptr) << bad;
+    GError* error = nullptr;
+    gst_message_parse_warning(warning, &error, nullptr);
+    EXPECT_NE(std::string(error->message).find(std::string("'") + bad + "'"), std::string::npos) << error->message;
+    g_error_free(error);
+    gst_message_unref(warning);
+  }
+  gst_element_set_bus(h->element, nullptr);
+  gst_object_unref(bus);
+  gst_harness_teardown(h);
+}
+
+TEST(ElementCaps, StreamsTheFramePassCannotTakeAreNotNegotiated) {
+  for (const char* caps : {"format=YUY2,width=719,height=576", "format=I420,width=720,height=576",
+                           "format=RGB,width=720,height=576", "format=BGR,width=720,height=576,interlace-mode=mixed",
+                           "format=YUY2,width=65536,height=4", "format=YUY2,width=65534,height=65535"}) {
+    GstHarness* h = NewHarness(std::string("video/x-raw,framerate=25/1,") + caps);
+    EXPECT_EQ(gst_harness_push(h, gst_buffer_new_allocate(nullptr, 64, nullptr)), GST_FLOW_NOT_NEGOTIATED) << caps;
+    gst_harness_teardown(h);
+  }
+}
+
+// A buffer shorter than the caps say, or a video meta whose rows run past
+// the buffer: an error on the bus, the frame untouched.
+TEST(ElementBuffers, ShortBuffersAreAnErrorOnTheBus) {
+  const Stream s{"YUY2", 720, 576, "progressive", "auto", false, 1440};
+  for (const bool meta : {false, true}) {
+    GstHarness* h = NewHarness(CapsOf(s));
+    GstBus* bus = gst_bus_new();
+    gst_element_set_bus(h->element, bus);
+    GstBuffer* buffer = gst_buffer_new_allocate(nullptr, 1440 * 575, nullptr);
+    gsize offsets[GST_VIDEO_MAX_PLANES] = {0};
+    gint strides[GST_VIDEO_MAX_PLANES] = {1440};
+    if (meta) gst_buffer_add_video_meta_full(buffer, GST_VIDEO_FRAME_FLAG_NONE, GST_VIDEO_FORMAT_YUY2, 720, 576, 1,
+                                             offsets, strides);
+    EXPECT_EQ(gst_harness_push(h, buffer), GST_FLOW_ERROR);
+    GstMessage* error = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
+    EXPECT_NE(error, nullptr) << meta;
+    if (error) gst_message_unref(error);
+    gst_element_set_bus(h->element, nullptr);
+    gst_object_unref(bus);
+    gst_harness_teardown(h);
+  }
+}
+
+// Where the pass leaves frames alone the buffer itself goes on, even one
+// that is shared (not writable).
+TEST(ElementBuffers, FramesLeftAloneAreNeitherCopiedNorWritten) {
+  for (const char* settings : {"fit-window 1024x576", "fit-width 800x600", "panorama 640x480"}) {
+    GstHarness* h = NewHarness("video/x-raw,format=BGR,width=720,height=576");
+    const std::string text(settings);
+    gst_util_set_object_arg(G_OBJECT(h->element), "mode", text.substr(0, text.find(' ')).c_str());
+    g_object_set(h->element, "window", text.substr(text.find(' ') + 1).c_str(), nullptr);
+    GstBuffer* in = gst_buffer_new_allocate(nullptr, 720 * 3 * 576, nullptr);
+    gst_buffer_ref(in);
+    GstBuffer* out = gst_harness_push_and_pull(h, in);
+    EXPECT_EQ(out, in) << settings;
+    gst_buffer_unref(out);
+    gst_buffer_unref(in);
+    gst_harness_teardown(h);
+  }
+}
+
+}  // namespace
