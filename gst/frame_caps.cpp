@@ -49,7 +49,9 @@ GstCaps* CapsAcross(GstPadDirection direction, GstCaps* caps, const WindowSize& 
       WindowPixelAspect(width, height, window, &num, &den);
       gst_structure_set(s, "pixel-aspect-ratio", GST_TYPE_FRACTION, num, den, nullptr);
     } else {
-      gst_structure_set(s, "pixel-aspect-ratio", GST_TYPE_FRACTION_RANGE, 1, G_MAXINT, G_MAXINT, 1, nullptr);
+      // Any pixel aspect upstream, left to the source: a range here would
+      // let a source fixate a made-up one, which auto would take as declared.
+      gst_structure_remove_field(s, "pixel-aspect-ratio");
     }
     const GstCapsFeatures* features = gst_caps_get_features(caps, i);
     across = gst_caps_merge_structure_full(across, s, features ? gst_caps_features_copy(features) : nullptr);

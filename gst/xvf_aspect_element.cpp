@@ -161,6 +161,24 @@ GstCaps* TransformCaps(GstBaseTransform* trans, GstPadDirection direction, GstCa
   return across;
 }
 
+// Upstream may send any pixel aspect: the sink pad's answer names none, so a
+// source free to choose keeps its own (1/1) instead of taking the window's
+// stretch that the base class would offer it first, which an automatic mode
+// would then read as declared.
+gboolean Query(GstBaseTransform* trans, GstPadDirection direction, GstQuery* query) {
+  if (!GST_BASE_TRANSFORM_CLASS(gst_xvf_aspect_parent_class)->query(trans, direction, query)) return FALSE;
+  if (direction != GST_PAD_SINK || GST_QUERY_TYPE(query) != GST_QUERY_CAPS) return TRUE;
+  GstCaps* caps = nullptr;
+  gst_query_parse_caps_result(query, &caps);
+  if (!caps || gst_caps_is_any(caps)) return TRUE;
+  GstCaps* open = gst_caps_copy(caps);
+  for (guint i = 0; i < gst_caps_get_size(open); ++i)
+    gst_structure_remove_field(gst_caps_get_structure(open, i), "pixel-aspect-ratio");
+  gst_query_set_caps_result(query, open);
+  gst_caps_unref(open);
+  return TRUE;
+}
+
 // Fixed caps the template allows but the frame pass cannot take (an odd YUY2
 // width) are refused here, before any buffer.
 gboolean AcceptCaps(GstBaseTransform* trans, GstPadDirection direction, GstCaps* caps) {
@@ -266,6 +284,7 @@ static void gst_xvf_aspect_class_init(GstXvfAspectClass* klass) {
   GstBaseTransformClass* transformClass = GST_BASE_TRANSFORM_CLASS(klass);
   transformClass->transform_caps = TransformCaps;
   transformClass->accept_caps = AcceptCaps;
+  transformClass->query = Query;
   transformClass->transform_ip = TransformIp;
   transformClass->transform_ip_on_passthrough = FALSE;
   GST_VIDEO_FILTER_CLASS(klass)->set_info = SetInfo;

@@ -18,6 +18,12 @@ for run in YUY2:yuy2:fit-width:interleaved:--fields BGR:bgr24:panorama:progressi
   cmp "$work/out.raw" "$work/filter.raw"
   if cmp -s "$work/in.raw" "$work/out.raw"; then echo "$format: the element left the frames alone"; exit 1; fi
 done
+# A source free to choose its pixel aspect keeps its own (1/1); only the
+# element's output carries the window's stretch.
+gst-launch-1.0 -v $source ! video/x-raw,format=BGR,width=720,height=576 ! xvfaspect window=1024x576 ! fakesink \
+  >"$work/caps.txt" 2>&1
+grep -q 'videotestsrc0.GstPad:src: caps = .*pixel-aspect-ratio=(fraction)1/1' "$work/caps.txt"
+grep -q 'xvfaspect0.GstPad:src: caps = .*pixel-aspect-ratio=(fraction)64/45' "$work/caps.txt"
 # Caps the element refuses: a format it does not take fails at linking, a
 # YUY2 width it cannot take when the stream starts. (A sink prerolling on the
 # EOS that follows the error now and then keeps gst-launch-1.0 waiting: the
