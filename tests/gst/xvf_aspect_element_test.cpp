@@ -193,12 +193,13 @@ TEST(ElementBuffers, ShortBuffersAreAnErrorOnTheBus) {
 // Where the pass leaves frames alone the buffer itself goes on, even one
 // that is shared (not writable).
 TEST(ElementBuffers, FramesLeftAloneAreNeitherCopiedNorWritten) {
-  for (const char* settings : {"fit-window 1024x576", "fit-width 800x600", "panorama 640x480"}) {
+  for (const char* settings : {"fit-window 1024x576", "fit-width 800x600", "panorama 640x480", "auto 640x480"}) {
     GstHarness* h = NewHarness("video/x-raw,format=BGR,width=720,height=576");
     const std::string text(settings);
     gst_util_set_object_arg(G_OBJECT(h->element), "mode", text.substr(0, text.find(' ')).c_str());
     g_object_set(h->element, "window", text.substr(text.find(' ') + 1).c_str(), nullptr);
     GstBuffer* in = gst_buffer_new_allocate(nullptr, 720 * 3 * 576, nullptr);
+    gst_buffer_memset(in, 0, 0, 720 * 3 * 576);  // auto reads it
     gst_buffer_ref(in);
     GstBuffer* out = gst_harness_push_and_pull(h, in);
     EXPECT_EQ(out, in) << settings;
@@ -206,6 +207,88 @@ TEST(ElementBuffers, FramesLeftAloneAreNeitherCopiedNorWritten) {
     gst_buffer_unref(in);
     gst_harness_teardown(h);
   }
+}
+
+// Auto mode over 8 frames at 5/1 (one second is 5 frames), then a flush and
+// one frame more: each frame as the filter makes it in the mode expected, the
+// same mode in mode-in-use (notified on each change), an element message for
+// each change of auto's choice and none else.
+TEST(ElementAuto, ChoosesPerFrameFromTheCapsAndThePicture) {
+  const struct {
+    const char* format;
+    const char* par;  // the caps' pixel-aspect-ratio from frame parFrom on; "" none
+    int32_t parFrom;
+    bool letterbox;      // a 16:9 picture between black bands in the 4:3 frame
+    int32_t changeAt;    // -1: no change
+    int32_t cw, ch;      // the window: in 4:3 only anamorphic writes
+    const char *first, *then, *reason, *afterFlush;
+  } runs[] = {
+      {"YUY2", "", 0, true, 4, 1024, 576, "panorama", "fit-width", "letterbox 16:9", "panorama"},
+      {"BGR", "", 0, true, 4, 1024, 576, "panorama", "fit-width", "letterbox 16:9", "panorama"},
+      {"BGR", "64/45", 0, false, -1, 1024, 576, "anamorphic", "", "", "anamorphic"},
+      {"YUY2", "", 0, false, -1, 1024, 576, "panorama", "", "", "panorama"},
+      {"YUY2", "64/45", 3, false, 3, 640, 480, "panorama", "anamorphic", "declared 16:9", "anamorphic"},
+  };
+  GEnumClass* modes = static_cast<GEnumClass*>(g_type_class_ref(g_type_from_name("GstXvfAspectFixedMode")));
+  auto value = [&](const char* nick) { return g_enum_get_value_by_nick(modes, nick)->value; };
+  for (const auto& run : runs) {
+    const Stream s{run.format, 360, 288, "progressive", "auto", false, 0};
+    const std::string label = std::string(run.format) + " par=" + run.par + (run.letterbox ? " letterbox" : "");
+    auto caps = [&](int32_t frame) {
+      const std::string par = frame >= run.parFrom && *run.par ? std::string(",pixel-aspect-ratio=") + run.par : "";
+      return "video/x-raw,framerate=5/1,format=" + std::string(run.format) + ",width=360,height=288" + par;
+    };
+    GstHarness* h = NewHarness(caps(0));
+    GstBus* bus = gst_bus_new();
+    gst_element_set_bus(h->element, bus);
+    gst_util_set_object_arg(G_OBJECT(h->element), "mode", "auto");
+    g_object_set(h->element, "window", (std::to_string(run.cw) + "x" + std::to_string(run.ch)).c_str(), nullptr);
+    int notified = 0, expectedNotified = 0;
+    g_signal_connect(h->element, "notify::mode-in-use", G_CALLBACK(+[](GObject*, GParamSpec*, int* n) { ++*n; }),
+                     &notified);
+    const char* last = "panorama";  // mode-in-use before the first frame: the fallback
+    for (int32_t frame = 0; frame < 9; ++frame) {
+      if (frame == run.parFrom && frame > 0) gst_harness_set_src_caps_str(h, caps(frame).c_str());
+      if (frame == 8) {
+        gst_harness_push_event(h, gst_event_new_flush_start());
+        gst_harness_push_event(h, gst_event_new_flush_stop(TRUE));
+        GstSegment segment;
+        gst_segment_init(&segment, GST_FORMAT_TIME);
+        gst_harness_push_event(h, gst_event_new_segment(&segment));
+      }
+      const char* mode = frame == 8 ? run.afterFlush : run.changeAt >= 0 && frame >= run.changeAt ? run.then : run.first;
+      expectedNotified += std::strcmp(mode, last) != 0;
+      last = mode;
+      auto input = xvf::test::MidGreyNoise(size_t(RowBytes(s)) * s.height, frame + 1);
+      for (int32_t r = 0; run.letterbox && r < s.height; r += r == 35 ? 217 : 1)
+        for (int32_t x = 0; x < RowBytes(s); ++x) input[r * RowBytes(s) + x] = s.format[0] == 'B' ? 0 : x % 2 ? 128 : 16;
+      GstBuffer* out = gst_harness_push_and_pull(h, StridedBuffer(s, input));
+      ASSERT_NE(out, nullptr) << label;
+      EXPECT_EQ(PackedRows(s, out), FilterBytes(s, input, value(mode), run.cw, run.ch)) << label << " frame " << frame;
+      gst_buffer_unref(out);
+      gint inUse = -1;
+      g_object_get(h->element, "mode-in-use", &inUse, nullptr);
+      EXPECT_EQ(inUse, value(mode)) << label << " frame " << frame;
+    }
+    EXPECT_EQ(notified, expectedNotified) << label;
+    int messages = 0;
+    while (GstMessage* m = gst_bus_pop_filtered(bus, GST_MESSAGE_ELEMENT)) {
+      const GstStructure* st = gst_message_get_structure(m);
+      guint64 frame = 0;
+      gint mode = -1;
+      EXPECT_TRUE(gst_structure_has_name(st, "xvfaspect-mode")) << label;
+      EXPECT_TRUE(gst_structure_get_uint64(st, "frame", &frame) && frame == guint64(run.changeAt)) << label;
+      EXPECT_TRUE(gst_structure_get_enum(st, "mode", G_TYPE_FROM_CLASS(modes), &mode) && mode == value(run.then));
+      EXPECT_STREQ(gst_structure_get_string(st, "reason"), run.reason) << label;
+      ++messages;
+      gst_message_unref(m);
+    }
+    EXPECT_EQ(messages, run.changeAt >= 0 ? 1 : 0) << label;
+    gst_element_set_bus(h->element, nullptr);
+    gst_object_unref(bus);
+    gst_harness_teardown(h);
+  }
+  g_type_class_unref(modes);
 }
 
 }  // namespace
