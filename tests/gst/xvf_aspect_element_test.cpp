@@ -216,6 +216,7 @@ TEST(ElementBuffers, FramesLeftAloneAreNeitherCopiedNorWritten) {
 TEST(ElementAuto, ChoosesPerFrameFromTheCapsAndThePicture) {
   const struct {
     const char* format;
+    int32_t width;    // 288 rows; 512 would be 16:9 at square pixels
     const char* par;  // the caps' pixel-aspect-ratio from frame parFrom on; "" none
     int32_t parFrom;
     bool letterbox;      // a 16:9 picture between black bands in the 4:3 frame
@@ -223,20 +224,20 @@ TEST(ElementAuto, ChoosesPerFrameFromTheCapsAndThePicture) {
     int32_t cw, ch;      // the window: in 4:3 only anamorphic writes
     const char *first, *then, *reason, *afterFlush;
   } runs[] = {
-      {"YUY2", "", 0, true, 4, 1024, 576, "panorama", "fit-width", "letterbox 16:9", "panorama"},
-      {"BGR", "", 0, true, 4, 1024, 576, "panorama", "fit-width", "letterbox 16:9", "panorama"},
-      {"BGR", "64/45", 0, false, -1, 1024, 576, "anamorphic", "", "", "anamorphic"},
-      {"YUY2", "", 0, false, -1, 1024, 576, "panorama", "", "", "panorama"},
-      {"YUY2", "64/45", 3, false, 3, 640, 480, "panorama", "anamorphic", "declared 16:9", "anamorphic"},
+      {"YUY2", 360, "", 0, true, 4, 1024, 576, "panorama", "fit-width", "letterbox 16:9", "panorama"},
+      {"BGR", 360, "", 0, true, 4, 1024, 576, "panorama", "fit-width", "letterbox 16:9", "panorama"},
+      {"BGR", 360, "64/45", 0, false, -1, 1024, 576, "anamorphic", "", "", "anamorphic"},
+      {"YUY2", 512, "", 0, false, -1, 1024, 576, "panorama", "", "", "panorama"},  // undeclared: 4:3
+      {"YUY2", 360, "64/45", 3, false, 3, 640, 480, "panorama", "anamorphic", "declared 16:9", "anamorphic"},
   };
   GEnumClass* modes = static_cast<GEnumClass*>(g_type_class_ref(g_type_from_name("GstXvfAspectFixedMode")));
   auto value = [&](const char* nick) { return g_enum_get_value_by_nick(modes, nick)->value; };
   for (const auto& run : runs) {
-    const Stream s{run.format, 360, 288, "progressive", "auto", false, 0};
+    const Stream s{run.format, run.width, 288, "progressive", "auto", false, 0};
     const std::string label = std::string(run.format) + " par=" + run.par + (run.letterbox ? " letterbox" : "");
     auto caps = [&](int32_t frame) {
       const std::string par = frame >= run.parFrom && *run.par ? std::string(",pixel-aspect-ratio=") + run.par : "";
-      return "video/x-raw,framerate=5/1,format=" + std::string(run.format) + ",width=360,height=288" + par;
+      return "video/x-raw,framerate=5/1,format=" + std::string(run.format) + ",width=" + std::to_string(run.width) + ",height=288" + par;
     };
     GstHarness* h = NewHarness(caps(0));
     GstBus* bus = gst_bus_new();
