@@ -115,11 +115,12 @@ ElementSettings SettingsOf(GstXvfAspect* self) {
 // prepare_output_buffer passes those frames on.
 void UpdatePassthrough(GstXvfAspect* self) {
   const ElementSettings settings = SettingsOf(self);
-  gst_base_transform_set_passthrough(GST_BASE_TRANSFORM(self), settings.aspectMode != kAutoMode &&
-                                                                    xvf::LeavesFramesAlone(settings.aspectMode,
-                                                                                           settings.window));
+  const bool leftAlone =
+      settings.aspectMode != kAutoMode && xvf::LeavesFramesAlone(settings.aspectMode, settings.window);
+  gst_base_transform_set_passthrough(GST_BASE_TRANSFORM(self), leftAlone);
 }
 
+// Before the first frame, the mode it would start in.
 int32_t ModeInUseLocked(const GstXvfAspect* self) {
   if (self->modeInUse >= 0) return self->modeInUse;
   const ElementSettings& s = self->settings;

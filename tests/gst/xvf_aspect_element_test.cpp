@@ -237,7 +237,8 @@ TEST(ElementAuto, ChoosesPerFrameFromTheCapsAndThePicture) {
     const std::string label = std::string(run.format) + " par=" + run.par + (run.letterbox ? " letterbox" : "");
     auto caps = [&](int32_t frame) {
       const std::string par = frame >= run.parFrom && *run.par ? std::string(",pixel-aspect-ratio=") + run.par : "";
-      return "video/x-raw,framerate=5/1,format=" + std::string(run.format) + ",width=" + std::to_string(run.width) + ",height=288" + par;
+      return "video/x-raw,framerate=5/1,height=288,format=" + std::string(run.format) +
+             ",width=" + std::to_string(run.width) + par;
     };
     GstHarness* h = NewHarness(caps(0));
     GstBus* bus = gst_bus_new();
@@ -257,12 +258,14 @@ TEST(ElementAuto, ChoosesPerFrameFromTheCapsAndThePicture) {
         gst_segment_init(&segment, GST_FORMAT_TIME);
         gst_harness_push_event(h, gst_event_new_segment(&segment));
       }
-      const char* mode = frame == 8 ? run.afterFlush : run.changeAt >= 0 && frame >= run.changeAt ? run.then : run.first;
+      const bool changed = run.changeAt >= 0 && frame >= run.changeAt;
+      const char* mode = frame == 8 ? run.afterFlush : changed ? run.then : run.first;
       expectedNotified += std::strcmp(mode, last) != 0;
       last = mode;
       auto input = xvf::test::MidGreyNoise(size_t(RowBytes(s)) * s.height, frame + 1);
-      for (int32_t r = 0; run.letterbox && r < s.height; r += r == 35 ? 217 : 1)
-        for (int32_t x = 0; x < RowBytes(s); ++x) input[r * RowBytes(s) + x] = s.format[0] == 'B' ? 0 : x % 2 ? 128 : 16;
+      const uint8_t black[2][2] = {{16, 128}, {0, 0}};  // YUY2 Y, U or V; B, G, R
+      for (int32_t r = 0; run.letterbox && r < s.height; r += r == 35 ? 217 : 1)  // rows 0-35, 252-287
+        for (int32_t x = 0; x < RowBytes(s); ++x) input[r * RowBytes(s) + x] = black[s.format[0] == 'B'][x % 2];
       GstBuffer* out = gst_harness_push_and_pull(h, StridedBuffer(s, input));
       ASSERT_NE(out, nullptr) << label;
       EXPECT_EQ(PackedRows(s, out), FilterBytes(s, input, value(mode), run.cw, run.ch)) << label << " frame " << frame;
