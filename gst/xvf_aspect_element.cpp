@@ -8,6 +8,7 @@
 #include "gst/frame_caps.h"
 #include "gst/window_aspect.h"
 #include "framepass/aspect_geometry.h"
+#include "framepass/auto_mode_detector.h"
 #include "framepass/plugin_state.h"
 
 GST_DEBUG_CATEGORY_STATIC(xvf_aspect_debug);
@@ -17,15 +18,29 @@ namespace {
 
 enum FieldsChoice : int32_t { kFieldsAuto = 0, kFieldsOn = 1, kFieldsOff = 2 };
 
+// The mode property's sixth value, as xvf-aspect's --mode auto: the detector
+// chooses one of the five per frame. The DLL has no such mode.
+constexpr int32_t kAutoMode = 5;
+
 // The properties; written by any thread, read once per frame, under the
 // object lock.
 struct ElementSettings {
-  int32_t aspectMode = xvf::kPanorama;
+  int32_t aspectMode = xvf::kPanorama;  // 0..4 or kAutoMode
+  int32_t autoFallback = xvf::kPanorama;
   xvf::WindowSize window;
   int32_t fields = kFieldsAuto;
 };
 
-enum { PROP_0, PROP_MODE, PROP_WINDOW, PROP_FIELDS };
+// One buffer's settings and mode, from prepare_output_buffer to transform_ip.
+struct FramePlan {
+  ElementSettings settings;
+  int32_t mode = xvf::kPanorama;  // 0..4
+  bool leftAlone = false;         // the pass leaves the frame as it is: not mapped for writing
+};
+
+enum { PROP_0, PROP_MODE, PROP_AUTO_FALLBACK, PROP_MODE_IN_USE, PROP_WINDOW, PROP_FIELDS };
+
+GParamSpec* modeInUseSpec;
 
 GType AspectModeType() {
   static GType type = 0;
@@ -35,8 +50,22 @@ GType AspectModeType() {
       {xvf::kFitToHeight, "A 4:3 picture spans the window's height", "fit-height"},
       {xvf::kPanorama, "The whole frame, its sides stretched more than its middle", "panorama"},
       {xvf::kAnamorphic, "A squeezed 16:9 picture spans the window's width", "anamorphic"},
+      {kAutoMode, "One of the five per programme, from the caps' pixel-aspect-ratio and the picture", "auto"},
       {0, nullptr, nullptr}};
   if (g_once_init_enter(&type)) g_once_init_leave(&type, g_enum_register_static("GstXvfAspectMode", values));
+  return type;
+}
+
+// The five modes alone: auto's fallback and the mode a frame was processed in.
+GType FixedModeType() {
+  static GType type = 0;
+  static const GEnumValue values[] = {{xvf::kFitToWindow, "Fit to window", "fit-window"},
+                                      {xvf::kFitToWidth, "Fit to width", "fit-width"},
+                                      {xvf::kFitToHeight, "Fit to height", "fit-height"},
+                                      {xvf::kPanorama, "Panorama", "panorama"},
+                                      {xvf::kAnamorphic, "Anamorphic", "anamorphic"},
+                                      {0, nullptr, nullptr}};
+  if (g_once_init_enter(&type)) g_once_init_leave(&type, g_enum_register_static("GstXvfAspectFixedMode", values));
   return type;
 }
 
@@ -56,9 +85,17 @@ GType FieldsChoiceType() {
 struct _GstXvfAspect {
   GstVideoFilter parent;
   ElementSettings settings;  // under the object lock
+  int32_t modeInUse;         // under the object lock: the last frame's mode, -1 before the first
   // Streaming thread only: the stream started at set_info.
   xvf::PluginState* state;
   bool interleaved;  // the caps say interlace-mode=interleaved
+  // Streaming thread only: auto mode. The detector lives while frames come
+  // in auto mode with one fallback; null starts it over at the next.
+  xvf::AutoModeDetector* detector;
+  int32_t detectorFallback;
+  xvf::DeclaredStream declared;  // from the sink caps
+  guint64 frames;                // buffers since the stream started
+  FramePlan plan;
 };
 
 G_DEFINE_TYPE(GstXvfAspect, gst_xvf_aspect, GST_TYPE_VIDEO_FILTER)
@@ -74,11 +111,39 @@ ElementSettings SettingsOf(GstXvfAspect* self) {
 }
 
 // Frames the pass would leave alone go through untouched: not mapped for
-// writing, not copied when shared.
+// writing, not copied when shared. Auto's mode is known per frame only:
+// prepare_output_buffer passes those frames on.
 void UpdatePassthrough(GstXvfAspect* self) {
   const ElementSettings settings = SettingsOf(self);
-  gst_base_transform_set_passthrough(GST_BASE_TRANSFORM(self),
-                                     xvf::LeavesFramesAlone(settings.aspectMode, settings.window));
+  const bool leftAlone =
+      settings.aspectMode != kAutoMode && xvf::LeavesFramesAlone(settings.aspectMode, settings.window);
+  gst_base_transform_set_passthrough(GST_BASE_TRANSFORM(self), leftAlone);
+}
+
+// Before the first frame, the mode it would start in.
+int32_t ModeInUseLocked(const GstXvfAspect* self) {
+  if (self->modeInUse >= 0) return self->modeInUse;
+  const ElementSettings& s = self->settings;
+  return s.aspectMode == kAutoMode ? s.autoFallback : s.aspectMode;
+}
+
+void SetModeInUse(GstXvfAspect* self, int32_t mode) {
+  GST_OBJECT_LOCK(self);
+  const bool changed = mode != ModeInUseLocked(self);
+  self->modeInUse = mode;
+  GST_OBJECT_UNLOCK(self);
+  if (changed) g_object_notify_by_pspec(G_OBJECT(self), modeInUseSpec);
+}
+
+void DropDetector(GstXvfAspect* self) {
+  delete self->detector;
+  self->detector = nullptr;
+}
+
+// A new stream: frames count from 0 and auto mode starts over.
+void StartStream(GstXvfAspect* self) {
+  DropDetector(self);
+  self->frames = 0;
 }
 
 void SetWindow(GstXvfAspect* self, const char* text) {
@@ -114,6 +179,11 @@ void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* spe
       self->settings.aspectMode = g_value_get_enum(value);
       GST_OBJECT_UNLOCK(self);
       break;
+    case PROP_AUTO_FALLBACK:
+      GST_OBJECT_LOCK(self);
+      self->settings.autoFallback = g_value_get_enum(value);
+      GST_OBJECT_UNLOCK(self);
+      break;
     case PROP_WINDOW:
       SetWindow(self, g_value_get_string(value));
       break;
@@ -130,10 +200,20 @@ void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* spe
 }
 
 void GetProperty(GObject* object, guint id, GValue* value, GParamSpec* spec) {
-  const ElementSettings settings = SettingsOf(GST_XVF_ASPECT(object));
+  GstXvfAspect* self = GST_XVF_ASPECT(object);
+  GST_OBJECT_LOCK(self);
+  const ElementSettings settings = self->settings;
+  const int32_t modeInUse = ModeInUseLocked(self);
+  GST_OBJECT_UNLOCK(self);
   switch (id) {
     case PROP_MODE:
       g_value_set_enum(value, settings.aspectMode);
+      break;
+    case PROP_AUTO_FALLBACK:
+      g_value_set_enum(value, settings.autoFallback);
+      break;
+    case PROP_MODE_IN_USE:
+      g_value_set_enum(value, modeInUse);
       break;
     case PROP_WINDOW:
       g_value_take_string(value, g_strdup(xvf::WindowSizeText(settings.window).c_str()));
@@ -147,6 +227,7 @@ void GetProperty(GObject* object, guint id, GValue* value, GParamSpec* spec) {
 }
 
 void Finalize(GObject* object) {
+  DropDetector(GST_XVF_ASPECT(object));
   delete GST_XVF_ASPECT(object)->state;
   G_OBJECT_CLASS(gst_xvf_aspect_parent_class)->finalize(object);
 }
@@ -191,13 +272,19 @@ gboolean AcceptCaps(GstBaseTransform* trans, GstPadDirection direction, GstCaps*
   return TRUE;
 }
 
-gboolean SetInfo(GstVideoFilter* filter, GstCaps*, GstVideoInfo* in, GstCaps*, GstVideoInfo*) {
+gboolean SetInfo(GstVideoFilter* filter, GstCaps* incaps, GstVideoInfo* in, GstCaps*, GstVideoInfo*) {
   GstXvfAspect* self = GST_XVF_ASPECT(filter);
   if (!self->state || !xvf::IsUsableVideo(*in)) return FALSE;
   self->state->Start(xvf::StreamFormat{GST_VIDEO_INFO_WIDTH(in), GST_VIDEO_INFO_HEIGHT(in), 0,
                                        xvf::PixelFormatCode(GST_VIDEO_INFO_FORMAT(in)), 0},
                      nullptr);
   self->interleaved = GST_VIDEO_INFO_INTERLACE_MODE(in) == GST_VIDEO_INTERLACE_MODE_INTERLEAVED;
+  // GstVideoInfo says 1/1 for caps without a pixel-aspect-ratio; the
+  // detector must hear "not declared" (0:0) then.
+  const bool declared = gst_structure_has_field(gst_caps_get_structure(incaps, 0), "pixel-aspect-ratio");
+  self->declared = xvf::DeclaredStream{declared ? GST_VIDEO_INFO_PAR_N(in) : 0, declared ? GST_VIDEO_INFO_PAR_D(in) : 0,
+                                       GST_VIDEO_INFO_FPS_N(in), GST_VIDEO_INFO_FPS_D(in)};
+  if (self->detector) self->detector->SetStream(self->declared);
   return TRUE;
 }
 
@@ -211,6 +298,80 @@ bool PlaneFits(const GstVideoFrame& frame, int64_t rowBytes, int64_t height) {
   return low >= 0 && high <= static_cast<int64_t>(frame.map[0].size);
 }
 
+// Auto's mode for the frame in `buffer`, read in place; -1 when the buffer
+// does not hold the frame (transform_ip says so).
+int32_t AutoMode(GstXvfAspect* self, GstBuffer* buffer, int32_t fallback, guint64 frameNumber) {
+  if (self->detector && self->detectorFallback != fallback) DropDetector(self);
+  if (!self->detector) {
+    self->detector = new (std::nothrow) xvf::AutoModeDetector(fallback);
+    if (!self->detector) return fallback;
+    self->detectorFallback = fallback;
+    self->detector->SetStream(self->declared);
+  }
+  const GstVideoInfo& info = GST_VIDEO_FILTER(self)->in_info;
+  const int32_t width = GST_VIDEO_INFO_WIDTH(&info), height = GST_VIDEO_INFO_HEIGHT(&info);
+  GstVideoFrame frame;
+  if (!gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ)) return -1;
+  if (!PlaneFits(frame, int64_t{GST_VIDEO_INFO_COMP_PSTRIDE(&info, 0)} * width, height)) {
+    gst_video_frame_unmap(&frame);
+    return -1;
+  }
+  const xvf::AutoModeDecision decision = self->detector->Feed(
+      xvf::FrameView{static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)), width, height,
+                     xvf::PixelFormatCode(GST_VIDEO_INFO_FORMAT(&info)), GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0)});
+  gst_video_frame_unmap(&frame);
+  if (decision.changed) {
+    GST_INFO_OBJECT(self, "frame %" G_GUINT64_FORMAT ": %s, mode %d", frameNumber, decision.reason.c_str(),
+                    decision.mode);
+    GstStructure* s = gst_structure_new("xvfaspect-mode", "frame", G_TYPE_UINT64, frameNumber, "mode",
+                                        FixedModeType(), decision.mode, "reason", G_TYPE_STRING,
+                                        decision.reason.c_str(), nullptr);
+    gst_element_post_message(GST_ELEMENT(self), gst_message_new_element(GST_OBJECT(self), s));
+  }
+  return decision.mode;
+}
+
+// Every buffer: the settings taken once, auto's mode chosen; a frame the
+// pass leaves alone goes on as it came, even when shared.
+GstFlowReturn PrepareOutputBuffer(GstBaseTransform* trans, GstBuffer* input, GstBuffer** output) {
+  GstXvfAspect* self = GST_XVF_ASPECT(trans);
+  FramePlan& plan = self->plan;
+  plan.settings = SettingsOf(self);
+  plan.mode = plan.settings.aspectMode;
+  plan.leftAlone = false;
+  const guint64 frameNumber = self->frames++;
+  if (plan.mode == kAutoMode) {
+    plan.mode = GST_VIDEO_FILTER(trans)->negotiated
+                    ? AutoMode(self, input, plan.settings.autoFallback, frameNumber)
+                    : -1;
+    // transform_ip reports the buffer or the missing caps.
+    if (plan.mode < 0) {
+      plan.mode = plan.settings.autoFallback;
+      return GST_BASE_TRANSFORM_CLASS(gst_xvf_aspect_parent_class)->prepare_output_buffer(trans, input, output);
+    }
+  } else {
+    DropDetector(self);
+  }
+  SetModeInUse(self, plan.mode);
+  plan.leftAlone = xvf::LeavesFramesAlone(plan.mode, plan.settings.window);
+  if (plan.leftAlone) {
+    *output = input;
+    return GST_FLOW_OK;
+  }
+  return GST_BASE_TRANSFORM_CLASS(gst_xvf_aspect_parent_class)->prepare_output_buffer(trans, input, output);
+}
+
+gboolean Start(GstBaseTransform* trans) {
+  StartStream(GST_XVF_ASPECT(trans));
+  return TRUE;
+}
+
+gboolean SinkEvent(GstBaseTransform* trans, GstEvent* event) {
+  if (GST_EVENT_TYPE(event) == GST_EVENT_FLUSH_STOP || GST_EVENT_TYPE(event) == GST_EVENT_STREAM_START)
+    StartStream(GST_XVF_ASPECT(trans));
+  return GST_BASE_TRANSFORM_CLASS(gst_xvf_aspect_parent_class)->sink_event(trans, event);
+}
+
 GstFlowReturn TransformIp(GstBaseTransform* trans, GstBuffer* buffer) {
   GstXvfAspect* self = GST_XVF_ASPECT(trans);
   GstVideoFilter* filter = GST_VIDEO_FILTER(trans);
@@ -218,6 +379,8 @@ GstFlowReturn TransformIp(GstBaseTransform* trans, GstBuffer* buffer) {
     GST_ELEMENT_ERROR(self, CORE, NEGOTIATION, (nullptr), ("a buffer before any caps"));
     return GST_FLOW_NOT_NEGOTIATED;
   }
+  // Possibly shared: never mapped for writing.
+  if (self->plan.leftAlone) return GST_FLOW_OK;
   const GstVideoInfo& info = filter->in_info;
   const int32_t width = GST_VIDEO_INFO_WIDTH(&info), height = GST_VIDEO_INFO_HEIGHT(&info);
   const int64_t rowBytes = int64_t{GST_VIDEO_INFO_COMP_PSTRIDE(&info, 0)} * width;
@@ -232,9 +395,9 @@ GstFlowReturn TransformIp(GstBaseTransform* trans, GstBuffer* buffer) {
     return GST_FLOW_ERROR;
   }
 
-  const ElementSettings settings = SettingsOf(self);
+  const ElementSettings& settings = self->plan.settings;
   const bool byFields = settings.fields == kFieldsOn || (settings.fields == kFieldsAuto && self->interleaved);
-  const xvf::FrameInputs inputs{settings.aspectMode, byFields ? 1 : 0, true, settings.window.width,
+  const xvf::FrameInputs inputs{self->plan.mode, byFields ? 1 : 0, true, settings.window.width,
                                 settings.window.height};
   // Picture row 0 first, rows top-down at the plane's stride: the frame pass
   // works on the buffer itself.
@@ -257,8 +420,24 @@ static void gst_xvf_aspect_class_init(GstXvfAspectClass* klass) {
   g_object_class_install_property(
       objectClass, PROP_MODE,
       g_param_spec_enum("mode", "Aspect mode",
-                        "How the picture fills the video window; the next frame takes a new mode", AspectModeType(),
-                        xvf::kPanorama, flags));
+                        "How the picture fills the video window; the next frame takes a new mode. auto chooses one "
+                        "of the five per programme: anamorphic while the caps' pixel-aspect-ratio declares a 16:9 "
+                        "picture, fit-width once a picture between black bands at least 14:9 wide has held for "
+                        "a second of frames, else auto-fallback; each change is an element message "
+                        "\"xvfaspect-mode\" (frame, mode, reason). auto is this element's and xvf-aspect's: the "
+                        "XVF_Aspect DLL is unchanged and keeps its five modes",
+                        AspectModeType(), xvf::kPanorama, flags));
+  g_object_class_install_property(
+      objectClass, PROP_AUTO_FALLBACK,
+      g_param_spec_enum("auto-fallback", "Auto fallback",
+                        "The mode auto uses for a picture that is neither declared 16:9 nor letterboxed, and "
+                        "until the frames have decided",
+                        FixedModeType(), xvf::kPanorama, flags));
+  modeInUseSpec = g_param_spec_enum(
+      "mode-in-use", "Mode in use",
+      "The mode the last frame was processed in: the mode property's, or auto's choice (notified when it changes)",
+      FixedModeType(), xvf::kPanorama, static_cast<GParamFlags>(G_PARAM_READABLE | G_PARAM_STATIC_STRINGS));
+  g_object_class_install_property(objectClass, PROP_MODE_IN_USE, modeInUseSpec);
   g_object_class_install_property(
       objectClass, PROP_WINDOW,
       g_param_spec_string("window", "Window size",
@@ -286,17 +465,27 @@ static void gst_xvf_aspect_class_init(GstXvfAspectClass* klass) {
   transformClass->accept_caps = AcceptCaps;
   transformClass->query = Query;
   transformClass->transform_ip = TransformIp;
+  transformClass->prepare_output_buffer = PrepareOutputBuffer;
+  transformClass->start = Start;
+  transformClass->sink_event = SinkEvent;
   transformClass->transform_ip_on_passthrough = FALSE;
   GST_VIDEO_FILTER_CLASS(klass)->set_info = SetInfo;
 
   gst_type_mark_as_plugin_api(AspectModeType(), static_cast<GstPluginAPIFlags>(0));
+  gst_type_mark_as_plugin_api(FixedModeType(), static_cast<GstPluginAPIFlags>(0));
   gst_type_mark_as_plugin_api(FieldsChoiceType(), static_cast<GstPluginAPIFlags>(0));
   GST_DEBUG_CATEGORY_INIT(xvf_aspect_debug, "xvfaspect", 0, "XVF_Aspect frame pass");
 }
 
 static void gst_xvf_aspect_init(GstXvfAspect* self) {
   self->settings = ElementSettings{};
+  self->modeInUse = -1;
   self->state = new (std::nothrow) xvf::PluginState;  // null: no caps are taken
   self->interleaved = false;
+  self->detector = nullptr;
+  self->detectorFallback = xvf::kPanorama;
+  self->declared = xvf::DeclaredStream{};
+  self->frames = 0;
+  self->plan = FramePlan{};
   UpdatePassthrough(self);
 }

@@ -193,12 +193,13 @@ TEST(ElementBuffers, ShortBuffersAreAnErrorOnTheBus) {
 // Where the pass leaves frames alone the buffer itself goes on, even one
 // that is shared (not writable).
 TEST(ElementBuffers, FramesLeftAloneAreNeitherCopiedNorWritten) {
-  for (const char* settings : {"fit-window 1024x576", "fit-width 800x600", "panorama 640x480"}) {
+  for (const char* settings : {"fit-window 1024x576", "fit-width 800x600", "panorama 640x480", "auto 640x480"}) {
     GstHarness* h = NewHarness("video/x-raw,format=BGR,width=720,height=576");
     const std::string text(settings);
     gst_util_set_object_arg(G_OBJECT(h->element), "mode", text.substr(0, text.find(' ')).c_str());
     g_object_set(h->element, "window", text.substr(text.find(' ') + 1).c_str(), nullptr);
     GstBuffer* in = gst_buffer_new_allocate(nullptr, 720 * 3 * 576, nullptr);
+    gst_buffer_memset(in, 0, 0, 720 * 3 * 576);  // auto reads it
     gst_buffer_ref(in);
     GstBuffer* out = gst_harness_push_and_pull(h, in);
     EXPECT_EQ(out, in) << settings;
@@ -206,6 +207,82 @@ TEST(ElementBuffers, FramesLeftAloneAreNeitherCopiedNorWritten) {
     gst_buffer_unref(in);
     gst_harness_teardown(h);
   }
+}
+
+// Auto mode over 8 frames at 5/1 (one second is 5 frames), letterboxes then
+// flushed and sent one frame more: each frame as the filter makes it in the
+// mode expected, that mode in mode-in-use as notified, one
+// element message per change of auto's choice.
+TEST(ElementAuto, ChoosesPerFrameFromTheCapsAndThePicture) {
+  const struct {
+    const char *format, *par;                  // par: the caps' pixel-aspect-ratio from frame parFrom on
+    int32_t width, parFrom, changeAt, cw, ch;  // 288 rows; changeAt -1: none
+    bool letterbox;                            // a 16:9 picture between black bands
+    const char *first, *then, *reason;
+  } runs[] = {
+      {"YUY2", "", 360, 0, 4, 1024, 576, true, "panorama", "fit-width", "letterbox 16:9"},
+      {"BGR", "", 360, 0, 4, 1024, 576, true, "panorama", "fit-width", "letterbox 16:9"},
+      {"BGR", "64/45", 360, 0, -1, 1024, 576, false, "anamorphic", "", ""},
+      {"YUY2", "", 512, 0, -1, 1024, 576, false, "panorama", "", ""},  // undeclared is 4:3, not 16:9 at 1/1
+      {"YUY2", "64/45", 360, 3, 3, 640, 480, false, "panorama", "anamorphic", "declared 16:9"},  // 4:3 window
+  };
+  GEnumClass* modes = static_cast<GEnumClass*>(g_type_class_ref(g_type_from_name("GstXvfAspectFixedMode")));
+  auto value = [&](const char* nick) { return g_enum_get_value_by_nick(modes, nick)->value; };
+  for (const auto& run : runs) {
+    const Stream s{run.format, run.width, 288, "progressive", "auto", false, 0};
+    SCOPED_TRACE(std::string(run.format) + " par=" + run.par + (run.letterbox ? " letterbox" : ""));
+    auto caps = [&](int32_t frame) {
+      const std::string par = frame >= run.parFrom && *run.par ? std::string(",pixel-aspect-ratio=") + run.par : "";
+      return "video/x-raw,framerate=5/1,height=288,format=" + std::string(run.format) + ",width=" +
+             std::to_string(run.width) + par;
+    };
+    GstHarness* h = NewHarness(caps(0));
+    GstBus* bus = gst_bus_new();
+    gst_element_set_bus(h->element, bus);
+    gst_util_set_object_arg(G_OBJECT(h->element), "mode", "auto");
+    g_object_set(h->element, "window", (std::to_string(run.cw) + "x" + std::to_string(run.ch)).c_str(), nullptr);
+    gint notified = value("panorama");  // mode-in-use as last notified; before any frame, the fallback
+    auto notify = +[](GObject* e, GParamSpec*, gint* mode) { g_object_get(e, "mode-in-use", mode, nullptr); };
+    g_signal_connect(h->element, "notify::mode-in-use", G_CALLBACK(notify), &notified);
+    for (int32_t frame = 0; frame < 8 + run.letterbox; ++frame) {
+      if (frame == run.parFrom && frame > 0) gst_harness_set_src_caps_str(h, caps(frame).c_str());
+      if (frame == 8) {  // a new stream: auto starts over
+        gst_harness_push_event(h, gst_event_new_flush_start());
+        gst_harness_push_event(h, gst_event_new_flush_stop(TRUE));
+        GstSegment segment;
+        gst_segment_init(&segment, GST_FORMAT_TIME);
+        gst_harness_push_event(h, gst_event_new_segment(&segment));
+      }
+      const char* mode = run.changeAt >= 0 && frame >= run.changeAt && frame < 8 ? run.then : run.first;
+      auto input = xvf::test::MidGreyNoise(size_t(RowBytes(s)) * s.height, frame + 1);
+      const uint8_t black[2][2] = {{16, 128}, {0, 0}};  // YUY2 Y, U or V; B, G, R
+      for (int32_t r = 0; run.letterbox && r < s.height; r += r == 35 ? 217 : 1)  // rows 0-35, 252-287
+        for (int32_t x = 0; x < RowBytes(s); ++x) input[r * RowBytes(s) + x] = black[s.format[0] == 'B'][x % 2];
+      GstBuffer* out = gst_harness_push_and_pull(h, StridedBuffer(s, input));
+      ASSERT_NE(out, nullptr);
+      EXPECT_EQ(PackedRows(s, out), FilterBytes(s, input, value(mode), run.cw, run.ch)) << "frame " << frame;
+      gst_buffer_unref(out);
+      EXPECT_EQ(notified, value(mode)) << "frame " << frame;
+    }
+    std::string messages;  // "name frame mode reason;" each
+    while (GstMessage* m = gst_bus_pop_filtered(bus, GST_MESSAGE_ELEMENT)) {
+      const GstStructure* st = gst_message_get_structure(m);
+      guint64 frame = 0;
+      gint mode = -1;
+      gst_structure_get_uint64(st, "frame", &frame);
+      gst_structure_get_enum(st, "mode", G_TYPE_FROM_CLASS(modes), &mode);
+      const char* reason = gst_structure_get_string(st, "reason");
+      messages += std::string(gst_structure_get_name(st)) + " " + std::to_string(frame) + " " + std::to_string(mode) +
+                  " " + (reason ? reason : "(none)") + ";";
+      gst_message_unref(m);
+    }
+    EXPECT_EQ(messages, run.changeAt < 0 ? "" : "xvfaspect-mode " + std::to_string(run.changeAt) + " " +
+                                                   std::to_string(value(run.then)) + " " + run.reason + ";");
+    gst_element_set_bus(h->element, nullptr);
+    gst_object_unref(bus);
+    gst_harness_teardown(h);
+  }
+  g_type_class_unref(modes);
 }
 
 }  // namespace
