@@ -77,7 +77,7 @@ const char kFilterUsage[] =
     "C420jpeg, C420mpeg2 and C420paldv are taken up by repeating rows and back down by\n"
     "averaging row pairs (rows the pass leaves alone come back exactly); Cmono.\n"
     "\n"
-    "  ffmpeg -i in.mkv -f yuv4mpegpipe - \\\n"
+    "  ffmpeg -i in.mkv -pix_fmt yuv422p -f yuv4mpegpipe - \\\n"
     "    | xvf-aspect --window 1024x576 --mode panorama \\\n"
     "    | ffmpeg -f yuv4mpegpipe -i - out.mkv\n"
     "  ffmpeg -i in.mkv -f rawvideo -pix_fmt yuyv422 - \\\n"
