@@ -285,6 +285,8 @@ cmd_bench() {
     done
   done
   awk -F, -f bench/ratios.awk "${runs[@]}" "${timings[@]}"
+  echo "== the xvfaspect element per frame beside the frame pass alone"
+  build/native/bench/gst_element_bench --benchmark_min_time=0.2
 }
 
 # The plug-in at work: host-standin.exe loads the real XVF_Aspect.dll under
