@@ -1,7 +1,6 @@
 #include "filter/y4m_header.h"
 
 #include <algorithm>
-#include <numeric>
 
 #include "tools/options/tool_options.h"
 
@@ -84,14 +83,6 @@ std::string Y4mHeaderLine(const Y4mHeader& header, int64_t aspectNum, int64_t as
   }
   if (!placed) line += " " + aspect;
   return line + "\n";
-}
-
-void WindowPixelAspect(int32_t width, int32_t height, int32_t clientWidth, int32_t clientHeight, int64_t* num,
-                       int64_t* den) {
-  const int64_t n = int64_t{clientWidth} * height, d = int64_t{clientHeight} * width;
-  const int64_t g = std::gcd(n, d);
-  *num = g ? n / g : 0;
-  *den = g ? d / g : 0;
 }
 
 size_t Y4mFrameBytes(const Y4mHeader& header) {

@@ -42,10 +42,6 @@ bool IsY4mFrameHeader(const std::string& line);
 // their order, the pixel aspect replaced (or added) as A<num>:<den>.
 std::string Y4mHeaderLine(const Y4mHeader& header, int64_t aspectNum, int64_t aspectDen);
 
-// The pixel aspect that makes a width x height frame look as it does in a
-// clientWidth x clientHeight window, CW*H : CH*W, reduced.
-void WindowPixelAspect(int32_t width, int32_t height, int32_t clientWidth, int32_t clientHeight, int64_t* num,
-                       int64_t* den);
 
 // Bytes of one frame's planes (Y, then U and V) after its FRAME line; the
 // width must be even.

@@ -1,5 +1,7 @@
 #include "framepass/aspect_geometry.h"
 
+#include <numeric>
+
 #include "platform/mul_div.h"
 #include "platform/x87_precision.h"
 
@@ -80,6 +82,17 @@ double PanoramaRatio(int32_t cw, int32_t ch) {
   double ratio = ((cw * 3.0) / ch) * 0.25;
   X87DoublePrecision::Pin(ratio);
   return ratio;
+}
+
+void WindowPixelAspect(int32_t w, int32_t h, int32_t cw, int32_t ch, int64_t* num, int64_t* den) {
+  const int64_t n = int64_t{cw} * h, d = int64_t{ch} * w;
+  const int64_t g = std::gcd(n, d);
+  *num = g ? n / g : 0;
+  *den = g ? d / g : 0;
+}
+
+bool LeavesFramesAlone(int32_t mode, int32_t cw, int32_t ch) {
+  return mode == kFitToWindow || (mode != kAnamorphic && IsFourThirdsWindow(cw, ch));
 }
 
 }  // namespace xvf

@@ -29,6 +29,15 @@ bool ComputeAspectGeometry(int32_t mode, int32_t w, int32_t h, int32_t cw, int32
 // to within that band and modes 1 to 3 leave the frame alone.
 bool IsFourThirdsWindow(int32_t cw, int32_t ch);
 
+// The pixel aspect at which a player must show a w x h frame for it to look
+// as a cw x ch window shows it: cw*h : ch*w, reduced (0:0 for a zero side).
+void WindowPixelAspect(int32_t w, int32_t h, int32_t cw, int32_t ch, int64_t* num, int64_t* den);
+
+// True when the frame pass returns every frame of any stream unchanged in
+// `mode` with a cw x ch window: fit-window, or a window within the 4:3 band
+// outside anamorphic.
+bool LeavesFramesAlone(int32_t mode, int32_t cw, int32_t ch);
+
 // The window's proportions relative to 4:3, ((cw * 3.0) / ch) * 0.25.
 double PanoramaRatio(int32_t cw, int32_t ch);
 

@@ -171,7 +171,7 @@ void SetWindow(GstXvfAspect* self, const char* text) {
   if (changed) gst_base_transform_reconfigure_src(GST_BASE_TRANSFORM(self));
 }
 
-void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* spec) {
+void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* property) {
   GstXvfAspect* self = GST_XVF_ASPECT(object);
   switch (id) {
     case PROP_MODE:
@@ -193,13 +193,13 @@ void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* spe
       GST_OBJECT_UNLOCK(self);
       break;
     default:
-      G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+      G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, property);
       return;
   }
   UpdatePassthrough(self);
 }
 
-void GetProperty(GObject* object, guint id, GValue* value, GParamSpec* spec) {
+void GetProperty(GObject* object, guint id, GValue* value, GParamSpec* property) {
   GstXvfAspect* self = GST_XVF_ASPECT(object);
   GST_OBJECT_LOCK(self);
   const ElementSettings settings = self->settings;
@@ -222,7 +222,7 @@ void GetProperty(GObject* object, guint id, GValue* value, GParamSpec* spec) {
       g_value_set_enum(value, settings.fields);
       break;
     default:
-      G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+      G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, property);
   }
 }
 

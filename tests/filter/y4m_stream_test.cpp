@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "filter/y4m_header.h"
+#include "framepass/aspect_geometry.h"
 #include "tests/filter/filter_test_support.h"
 
 namespace xvf {

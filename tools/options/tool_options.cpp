@@ -24,27 +24,27 @@ bool ParseWhole(const std::string& text, int64_t low, int64_t high, int32_t* val
   return true;
 }
 
-bool ParseSize(const std::string& text, int32_t* width, int32_t* height) {
-  const size_t x = text.find('x');
-  if (x == std::string::npos) return false;
-  int32_t w = 0, h = 0;
-  if (!ParseWhole(text.substr(0, x), 1, INT32_MAX, &w) || !ParseWhole(text.substr(x + 1), 1, INT32_MAX, &h))
+namespace {
+
+// Two whole numbers in low..2^31-1 around `separator`; both or neither stored.
+bool ParsePair(const std::string& text, char separator, int64_t low, int32_t* first, int32_t* second) {
+  const size_t at = text.find(separator);
+  if (at == std::string::npos) return false;
+  int32_t a = 0, b = 0;
+  if (!ParseWhole(text.substr(0, at), low, INT32_MAX, &a) || !ParseWhole(text.substr(at + 1), low, INT32_MAX, &b))
     return false;
-  *width = w;
-  *height = h;
+  *first = a;
+  *second = b;
   return true;
 }
 
-bool ParseRatio(const std::string& text, int32_t* num, int32_t* den) {
-  const size_t colon = text.find(':');
-  if (colon == std::string::npos) return false;
-  int32_t n = 0, d = 0;
-  if (!ParseWhole(text.substr(0, colon), 0, INT32_MAX, &n) || !ParseWhole(text.substr(colon + 1), 0, INT32_MAX, &d))
-    return false;
-  *num = n;
-  *den = d;
-  return true;
+}  // namespace
+
+bool ParseSize(const std::string& text, int32_t* width, int32_t* height) {
+  return ParsePair(text, 'x', 1, width, height);
 }
+
+bool ParseRatio(const std::string& text, int32_t* num, int32_t* den) { return ParsePair(text, ':', 0, num, den); }
 
 int32_t ParseAspectMode(const std::string& text) {
   if (text.size() == 1 && text[0] >= '0' && text[0] <= '4') return text[0] - '0';
