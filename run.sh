@@ -42,6 +42,20 @@ packages=(
   "gstreamer1.0-tools:/usr/bin/gst-launch-1.0"
   "gstreamer1.0-plugins-base:/usr/lib/x86_64-linux-gnu/gstreamer-1.0/libgstvideotestsrc.so"
   "gstreamer1.0-plugins-good:/usr/lib/x86_64-linux-gnu/gstreamer-1.0/libgstmatroska.so"
+  # What a user's desktop has beside them: the suites must pass with these
+  # present (they load only the plug-ins they use), and the README's file
+  # pipeline encodes with x264enc from -ugly.
+  "gstreamer1.0-plugins-bad:/usr/lib/x86_64-linux-gnu/gstreamer-1.0/libgstvideoparsersbad.so"
+  "gstreamer1.0-plugins-ugly:/usr/lib/x86_64-linux-gnu/gstreamer-1.0/libgstx264.so"
+  "gstreamer1.0-libav:/usr/lib/x86_64-linux-gnu/gstreamer-1.0/libgstlibav.so"
+  # The documented ffmpeg pipelines and the automatic mode's scorecard.
+  "ffmpeg:/usr/bin/ffmpeg"
+  # The mpv plug-in: the player, its client API, and Mesa's software renderer
+  # for headless runs.
+  "mpv:/usr/bin/mpv"
+  "libmpv-dev:/usr/include/mpv/client.h"
+  "libegl-mesa0:/usr/lib/x86_64-linux-gnu/libEGL_mesa.so.0"
+  "libgl1-mesa-dri:/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so"
 )
 
 # True when the package's proof is there: a path, or for clang's runtime
