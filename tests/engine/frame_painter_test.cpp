@@ -178,22 +178,6 @@ TEST(FramePainter, ColourToPixelExamples) {
   EXPECT_EQ(painter.ColourToPixel(0xFF332211), 0xFF332211u);
 }
 
-TEST(FramePainter, ColourToPixelMatchesTheFormulaOverTheColourCube) {
-  FramePainter painter;
-  painter.Setup(2, 2, 0);
-  for (uint32_t r = 0; r < 256; r += 3) {
-    for (uint32_t g = 0; g < 256; g += 3) {
-      for (uint32_t b = 0; b < 256; b += 3) {
-        const uint32_t colour = r | (g << 8) | (b << 16);
-        uint8_t expected[4];
-        ModelPixel(0, colour, expected);
-        const uint32_t pixel = painter.ColourToPixel(colour);
-        ASSERT_EQ(pixel, Bytes4(expected[0], expected[1], expected[2], expected[3])) << std::hex << colour;
-      }
-    }
-  }
-}
-
 // ---- Byte examples ----------------------------------------------------------------
 
 TEST(FramePainter, Yuy2OpaqueRowBytes) {

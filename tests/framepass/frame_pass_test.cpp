@@ -32,25 +32,22 @@ bool IsBlack(const std::vector<uint8_t>& f, int32_t w, int32_t h, int32_t format
   return pair[(x & 1) * 2] == 0 && pair[1] == 128 && pair[3] == 128;
 }
 
-// Rows (or columns) that are black all across, as [first, last] runs.
-std::vector<int32_t> BlackRows(const std::vector<uint8_t>& f, int32_t w, int32_t h, int32_t format) {
-  std::vector<int32_t> rows;
-  for (int32_t y = 0; y < h; ++y) {
-    bool black = true;
-    for (int32_t x = 0; x < w && black; ++x) black = IsBlack(f, w, h, format, x, y);
-    if (black) rows.push_back(y);
+// Rows (or, across, columns) that are black all along, as [first, last] runs.
+std::vector<int32_t> BlackLines(const std::vector<uint8_t>& f, int32_t w, int32_t h, int32_t format, bool across) {
+  const int32_t lines = across ? w : h, length = across ? h : w;
+  std::vector<int32_t> black;
+  for (int32_t i = 0; i < lines; ++i) {
+    bool all = true;
+    for (int32_t j = 0; j < length && all; ++j) all = across ? IsBlack(f, w, h, format, i, j) : IsBlack(f, w, h, format, j, i);
+    if (all) black.push_back(i);
   }
-  return rows;
+  return black;
 }
-
+std::vector<int32_t> BlackRows(const std::vector<uint8_t>& f, int32_t w, int32_t h, int32_t format) {
+  return BlackLines(f, w, h, format, false);
+}
 std::vector<int32_t> BlackColumns(const std::vector<uint8_t>& f, int32_t w, int32_t h, int32_t format) {
-  std::vector<int32_t> columns;
-  for (int32_t x = 0; x < w; ++x) {
-    bool black = true;
-    for (int32_t y = 0; y < h && black; ++y) black = IsBlack(f, w, h, format, x, y);
-    if (black) columns.push_back(x);
-  }
-  return columns;
+  return BlackLines(f, w, h, format, true);
 }
 
 std::vector<int32_t> Runs(int32_t a, int32_t b, int32_t c, int32_t d) {
@@ -206,27 +203,6 @@ TEST(FramePass, WithoutATablePanoramaFramesAreLeftAlone) {
   EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kPanorama, 1024, 576)), 0);
   EXPECT_EQ(frame, original);
   EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kFitToHeight, 1024, 576)), 1);
-}
-
-TEST(FramePass, StartRunsItsStepsInOrder) {
-  PluginState state;
-  state.theScaler.SetHysteresis(0, 0);
-  state.panoramaRatio = 2.0;
-  bool called = false;
-  state.Start(StreamFormat{640, 480, 0, 1, 3}, [&] {
-    called = true;
-    EXPECT_EQ(state.thePainter.width, 640);  // painter set up before the windows are found
-    EXPECT_EQ(state.theScaler.growPercent, 0);  // scaler set up after
-    EXPECT_EQ(state.panoramaRatio, 2.0);
-  });
-  EXPECT_TRUE(called);
-  EXPECT_EQ(state.width, 640);
-  EXPECT_EQ(state.height, 480);
-  EXPECT_EQ(state.pixelFormat, 1);
-  EXPECT_EQ(state.bypass, 3);
-  EXPECT_EQ(state.theScaler.growPercent, 10);
-  EXPECT_EQ(state.theScaler.shrinkPercent, 10);
-  EXPECT_EQ(state.panoramaRatio, -1.0);
 }
 
 TEST(FramePass, SteadyGeometryCostsNoAllocationAndNoMapBuilding) {

@@ -334,34 +334,29 @@ std::string RunHostStandin(const std::string& arguments) {
   return text;
 }
 
-TEST(PluginDllInstances, UpperCaseSwitchFindsTheInstanceWindows) {
-  // Windows titled ".InstB", searched as ".Instb".
-  const std::string summary = RunHostStandin("-INST:B --mode 2 --frames 2");
-  EXPECT_NE(summary.find("instance=B\n"), std::string::npos) << summary;
-  EXPECT_NE(summary.find("queries=1\n"), std::string::npos) << summary;
-  EXPECT_NE(summary.find("results=1 1\n"), std::string::npos) << summary;
-}
-
-TEST(PluginDllInstances, AnInstanceIgnoresAHostWithoutInstance) {
-  HostStandin plain;
-  ASSERT_TRUE(plain.CreateWindows("", 1024, 576));
-  HostStandin::ResetQueryCount();
-  const std::string summary = RunHostStandin("/inst:2 --no-windows --mode 2");
-  EXPECT_NE(summary.find("results=0\n"), std::string::npos) << summary;
-  EXPECT_EQ(HostStandin::QueryCount(), 0);
-}
-
-TEST(PluginDllInstances, NoSwitchIgnoresInstanceWindows) {
-  HostStandin instance2;
-  ASSERT_TRUE(instance2.CreateWindows("2", 1024, 576));
-  HostStandin::ResetQueryCount();
-  const std::string summary = RunHostStandin("--no-windows --mode 2");
-  EXPECT_NE(summary.find("results=0\n"), std::string::npos) << summary;
-  EXPECT_EQ(HostStandin::QueryCount(), 0);
-  // The same host with its switch finds them.
-  const std::string found = RunHostStandin("/inst:2 --no-windows --mode 2");
-  EXPECT_NE(found.find("results=1\n"), std::string::npos) << found;
-  EXPECT_EQ(HostStandin::QueryCount(), 1);
+// The host's instance switch against the windows that exist: windows of
+// another instance (or of none) are never queried.
+TEST(PluginDllInstances, TheSwitchChoosesTheWindows) {
+  struct Case {
+    const char* windowsInstance;  // windows made by this test; null: none
+    const char* commandLine;
+    const char* expected;  // in the stand-in's summary
+    int32_t queries;       // answered by this test's windows
+  };
+  const Case cases[] = {
+      {nullptr, "-INST:B --mode 2 --frames 2", "queries=1\ninstance=B\nresults=1 1\n", -1},  // ".InstB" as ".Instb"
+      {"", "/inst:2 --no-windows --mode 2", "results=0\n", 0},
+      {"2", "--no-windows --mode 2", "results=0\n", 0},
+      {"2", "/inst:2 --no-windows --mode 2", "results=1\n", 1},
+  };
+  for (const Case& c : cases) {
+    HostStandin windows;
+    if (c.windowsInstance) ASSERT_TRUE(windows.CreateWindows(c.windowsInstance, 1024, 576));
+    HostStandin::ResetQueryCount();
+    const std::string summary = RunHostStandin(c.commandLine);
+    EXPECT_NE(summary.find(c.expected), std::string::npos) << c.commandLine << "\n" << summary;
+    if (c.queries >= 0) EXPECT_EQ(HostStandin::QueryCount(), c.queries) << c.commandLine;
+  }
 }
 
 }  // namespace
