@@ -4,15 +4,12 @@
 
 #include "filter/filter_options.h"
 #include "filter/output_file.h"
+#include "filter/stream_plan.h"
 
 namespace xvf {
 
-// Why the frame pass cannot take a width x height stream in `pixelFormat`
-// (named `formatName` in the message); empty when it can.
-std::string UnusableStreamReason(int32_t width, int32_t height, int32_t pixelFormat, const char* formatName);
-
 // Where a run reads and writes. The outputs are opened at the first
-// complete frame, all of them before any is emptied.
+// complete frame; regular files are replaced only when the run succeeds.
 struct FilterStreams {
   int input = 0;
   std::string inputName = "standard input";
@@ -28,11 +25,12 @@ struct FilterStreams {
 // the plug-in's Process would for the window of `options`, and writes each
 // frame in the input's form in order. Frame memory comes with the first
 // frame. Returns the exit status: 0 when the input ended on a frame boundary
-// after at least one frame; 1 when there was no complete frame (nothing
-// written), reading, writing or the preview failed, the reader went away,
-// the input ended inside a frame or a frame header was garbage (every
-// complete frame is written); 2 when the stream cannot be taken or two roles
-// share a file (nothing written).
+// after at least one frame; 1 when there was no complete frame, reading,
+// writing or the preview failed, the reader went away, the scaler had no
+// memory, the input ended inside a frame or a frame header was garbage; 2
+// when the stream cannot be taken (a container file among them) or two roles
+// share a file. On 1 and 2 every regular file is left as it was; a pipe or
+// device has every complete frame written before the failure.
 int RunFrameFilter(const FilterOptions& options, const FilterStreams& streams);
 
 }  // namespace xvf

@@ -16,6 +16,7 @@
 #include "filter/output_file.h"
 #include "filter/printable_text.h"
 #include "filter/same_file.h"
+#include "filter/temporary_files.h"
 
 namespace {
 
@@ -36,10 +37,9 @@ int Say(int status, const std::string& message) {
   return status;
 }
 
-std::unique_ptr<xvf::OutputFile> Output(const std::string& path, int standardFd, const char* standardName,
-                                        xvf::OutputFile::Mode mode) {
+std::unique_ptr<xvf::OutputFile> Output(const std::string& path, int standardFd, const char* standardName) {
   if (path.empty()) return std::make_unique<xvf::OutputFile>(standardFd, standardName);
-  return std::make_unique<xvf::OutputFile>(path, mode);
+  return std::make_unique<xvf::OutputFile>(path);
 }
 
 }  // namespace
@@ -51,13 +51,15 @@ int main(int argc, char** argv) {
   // error from write, not as a signal.
   signal(SIGPIPE, SIG_IGN);
   signal(SIGXFSZ, SIG_IGN);
+  xvf::RemoveTemporaryFilesOnSignals();
 
   const xvf::ParseResult parsed = xvf::ParseFilterOptions(argc, argv);
   if (!parsed.ok) return xvf::OptionError("xvf-aspect", parsed.error);
   const xvf::FilterOptions& options = parsed.options;
   if (options.help) {
-    std::fputs(xvf::kFilterUsage, stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    // A full device fails a write inside fputs already; fflush alone misses it.
+    const bool written = std::fputs(xvf::kFilterUsage, stdout) >= 0;
+    return written && std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
   }
   if (options.version) return xvf::PrintVersion("xvf-aspect");
   if (options.width != 0) {
@@ -68,6 +70,8 @@ int main(int argc, char** argv) {
   const bool standardInput = IsStandard(options.inputPath), standardOutput = IsStandard(options.outputPath);
   if (standardInput && closed[STDIN_FILENO]) return Say(2, "standard input is closed");
   if (standardOutput && closed[STDOUT_FILENO]) return Say(2, "standard output is closed");
+  if (options.geometry && options.geometryPath.empty() && closed[STDERR_FILENO])
+    return Say(2, "standard error is closed; --geometry=FILE writes the lines to a file");
   if (standardOutput && isatty(STDOUT_FILENO))
     return Say(2, "not writing frames to a terminal; use -o FILE or a pipe");
 
@@ -80,10 +84,9 @@ int main(int argc, char** argv) {
   }
   // Outputs are opened at the first complete frame; refused here already
   // when two roles name one existing file.
-  using Mode = xvf::OutputFile::Mode;
-  const auto output = Output(standardOutput ? "" : options.outputPath, STDOUT_FILENO, "standard output", Mode::kInPlace);
-  const auto geometry = Output(options.geometryPath, STDERR_FILENO, "standard error", Mode::kInPlace);
-  const auto preview = Output(options.previewPath, -1, "", Mode::kReplace);
+  const auto output = Output(standardOutput ? "" : options.outputPath, STDOUT_FILENO, "standard output");
+  const auto geometry = Output(options.geometryPath, STDERR_FILENO, "standard error");
+  const auto preview = Output(options.previewPath, -1, "");
   std::vector<xvf::NamedFile> files = {
       xvf::DescribeFd("input", streams.inputName, streams.input),
       standardOutput ? xvf::DescribeFd("output", "standard output", STDOUT_FILENO)

@@ -9,50 +9,49 @@
 
 namespace xvf {
 
-// A file the filter writes. Nothing is created, emptied or replaced before
-// Open. A name that is not a regular file (a pipe, a terminal, a device, a
-// link to one) is written as it is: never emptied, renamed or removed. Only
-// a file this run created is ever removed, checked by device and inode at
-// that moment. Calls return 0 or the errno of the step that failed.
+// A file the filter writes. Nothing is created or replaced before Open. A
+// regular file, or a name that does not exist yet, is written under a new
+// temporary name in the same folder (a link is followed: its target's folder)
+// and renamed over the name by Finish, so until then the user's file is as it
+// was; Discard, a failed Finish, the destructor and the signals that end a run
+// remove the temporary file. A name that is not a regular file (a pipe, a
+// terminal, a device, a link to one) is written as it is: never created,
+// emptied, renamed or removed. Calls return 0 or the errno of the failed step.
 class OutputFile {
  public:
-  enum class Mode {
-    kInPlace,  // a regular file is emptied by Empty and written from its start
-    kReplace,  // written to a new file beside it, renamed over it by Finish
-  };
   // An inherited descriptor (standard output or error): written, never closed.
   OutputFile(int fd, std::string name) : name_(std::move(name)), inherited_(true), fd_(fd) {}
-  OutputFile(std::string path, Mode mode) : name_(std::move(path)), mode_(mode) {}
-  ~OutputFile();  // closes; a new file beside the name that was not renamed is removed
+  explicit OutputFile(std::string path) : name_(std::move(path)) {}
+  ~OutputFile();  // closes; a temporary file that was not renamed is removed
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
   int Open();
-  int Empty();  // a regular file this run did not create: truncated to nothing
   int Write(const void* data, size_t size);
-  int Finish();    // closes (kReplace: and renames); a created file is kept
-  void Discard();  // closes and removes what this run created
+  int Close();     // a temporary file flushed to disk first; one that fails is removed
+  int Finish();    // closes, and renames the temporary file over the name
+  void Discard();  // closes and removes the temporary file
 
   bool IsOpen() const { return fd_ >= 0; }
+  bool Replaces() const { return !target_.empty(); }  // opened under a temporary name
   int fd() const { return fd_; }
   const std::string& name() const { return name_; }
   // Where the bytes end up, for the same-file refusals.
   NamedFile Describe(const char* role) const;
 
  private:
-  int OpenNamed(const std::string& path);
-  int OpenBeside(bool exists);
-  int NoteCreated(const std::string& path);
-  void RemoveCreated();
+  int OpenAsItIs();
+  int OpenBeside(const struct stat* existing);
+  void RemoveTemporary();
 
   std::string name_;
-  Mode mode_ = Mode::kInPlace;
   bool inherited_ = false;
   int fd_ = -1;
-  std::string target_;   // kReplace: the regular file renamed over (links followed)
-  std::string created_;  // a file this run created; empty when none or kept
-  dev_t createdDevice_ = 0;
-  ino_t createdInode_ = 0;
+  std::string target_;     // the regular file renamed over (links followed); empty when written as it is
+  std::string temporary_;  // this run's new file beside target_; empty once renamed or removed
+  dev_t temporaryDevice_ = 0;
+  ino_t temporaryInode_ = 0;
+  int slot_ = -1;          // in the table the signal handlers empty
 };
 
 }  // namespace xvf

@@ -23,8 +23,9 @@ NamedFile DescribePath(const char* role, const std::string& path) {
 std::string SameFile(const std::vector<NamedFile>& files) {
   for (size_t a = 0; a < files.size(); ++a)
     for (size_t b = a + 1; b < files.size(); ++b)
-      if (files[a].known && files[b].known && files[a].status.st_dev == files[b].status.st_dev &&
-          files[a].status.st_ino == files[b].status.st_ino)
+      if ((files[a].known && files[b].known && files[a].status.st_dev == files[b].status.st_dev &&
+           files[a].status.st_ino == files[b].status.st_ino) ||
+          (!files[a].newPath.empty() && files[a].newPath == files[b].newPath))
         return std::string(files[a].role) + " and " + files[b].role + " are the same file (" + files[b].name + ")";
   return std::string();
 }

@@ -13,6 +13,7 @@ struct NamedFile {
   std::string name;
   struct stat status;
   bool known;  // a regular file or a pipe whose status is in `status`
+  std::string newPath = std::string();  // a file still to be made, as an absolute path; compared by name
 };
 
 NamedFile DescribeFd(const char* role, const std::string& name, int fd);

@@ -2,6 +2,7 @@
 // on the way in nor when a run fails.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -43,16 +44,27 @@ TEST(XvfAspectBinary, NothingOfTheUsersLost) {
     EXPECT_EQ(2, run.exitCode) << line << ": " << run.err;
     EXPECT_TRUE(ReadFile(in) == input) << line;
   }
-  // With standard error closed, messages and geometry lines go nowhere, not
+  // Geometry lines for a closed standard error would be lost, and never go
   // into the output; --geometry=FILE takes the lines apart from messages.
   ProgramRun run = RunProgram({"sh", "-c", "exec " + kBinary + args + "--geometry -i " + in + " -o " + out + " 2>&-"});
-  EXPECT_EQ(0, run.exitCode);
-  EXPECT_TRUE(ReadFile(out) == Reference(input, s, 1, 0, 1024, 576));
+  EXPECT_EQ(2, run.exitCode);
+  EXPECT_EQ("keep", ReadFile(out));
   run = RunTool(Args(s, 1, 1024, 576, {"--geometry=" + json}), input);
   EXPECT_EQ(0, run.exitCode);
   EXPECT_EQ(2u, ParseGeometry(ReadFile(json)).size());
   EXPECT_EQ(0u, run.err.find("2 frames, ")) << run.err;
-  for (const std::string& path : {in, out, json}) std::remove(path.c_str());
+  // A run that succeeds through a link replaces the link's target with its
+  // permission bits; the link stays.
+  const std::string link = dir + "xvf_safe_link";
+  chmod(out.c_str(), 0640);
+  symlink(out.c_str(), link.c_str());
+  run = RunTool(Args(s, 1, 1024, 576, {"-i", in, "-o", link}), "");
+  struct stat status;
+  EXPECT_EQ(0, run.exitCode);
+  EXPECT_TRUE(lstat(link.c_str(), &status) == 0 && S_ISLNK(status.st_mode));
+  EXPECT_TRUE(stat(out.c_str(), &status) == 0 && (status.st_mode & 07777) == 0640);
+  EXPECT_TRUE(ReadFile(out) == Reference(input, s, 1, 0, 1024, 576));
+  for (const std::string& path : {in, out, json, link}) std::remove(path.c_str());
 }
 
 // What a failing run leaves of the user's files, and that no failure exits
@@ -76,6 +88,11 @@ TEST(XvfAspectBinary, FailuresKeepWhatTheRunDidNotMake) {
     bool closeOutput = false;
   };
   const std::string w = "$X -w 64x48 ";
+  const auto Signalled = [&](const std::string& signal) {
+    return "mkfifo p && { { head -c 7000 in.y4m; sleep 3; } > p 2>&- & } && { env --default-signal=INT " + w +
+           "-i p -o keep.y4m --geometry=keep.json --preview keep.png & x=$!; i=0; while [ $i -lt 100 ] && ! ls -A | "
+           "grep -q '^.keep.y4m.*tmp$'; do sleep 0.1; i=$((i+1)); done; ls -A; kill -" + signal + " $x; wait $x; }";
+  };
   std::vector<Case> cases = {
       {"ln -s /proc/self/fd/1 s && exec " + w + "-i in.y4m -o new.y4m --preview s", 1, "preview s: Broken pipe", "",
        "s", true},
@@ -99,11 +116,43 @@ TEST(XvfAspectBinary, FailuresKeepWhatTheRunDidNotMake) {
       {"printf 'YUV4MPEG2 W64 H48\\000 C422\\n' | " + w, 2, "bad size parameter H48\\x00"},
       {"exec " + w + "-i . -o new.y4m", 1, "reading .: Is a directory"},
       {"exec " + w + "-i in.y4m -o new.y4m --geometry=no/g.json", 1, "geometry file no/g.json: No such file"},
+      // Fails after the first frame went out: a write over the size limit,
+      // through a link too (which stays a link), a garbage frame header, a
+      // full disk; a FIFO has the complete frames streamed.
+      {"(ulimit -f 13; exec " + w + "-i in.y4m -o keep.y4m --geometry=keep.json --preview keep.png)", 1,
+       "writing keep.y4m: File too large; nothing written"},
+      {"ln -s keep.y4m l && (ulimit -f 13; exec " + w + "-i in.y4m -o l --preview keep.png)", 1, "File too large",
+       "", "l"},
+      {"{ cat in.y4m; echo FRAMES; } | " + w + "-o keep.y4m --geometry=keep.json --preview keep.png", 1,
+       "frame 2: no FRAME header"},
+      {"ln -s /dev/full d && exec " + w + "-i in.y4m -o keep.y4m --geometry=d --preview keep.png", 1,
+       "writing d: No space"},
+      {"mkfifo f && { cat f > got & { cat in.y4m; echo FRAMES; } | " + w +
+           "-o f --geometry=keep.json; s=$?; wait; wc -c < got; exit $s; }", 1, "12328\nxvf-aspect: frame 2",
+       "", "f"},
+      // Ended by a signal while waiting for the second frame (standard input
+      // of a background job ignores SIGINT until env resets it).
+      {Signalled("TERM"), 143, ".keep.y4m."},
+      {Signalled("INT"), 130, ".keep.y4m."},
+      {"exec $X --help > /dev/full", 1, ""},
+      {"exec $X --version > /dev/full", 1, ""},
+      // Containers are named and refused before anything is written; a flat
+      // raw frame of 0x47 bytes is no transport stream.
+      {"printf '\\0\\0\\0\\040ftypisom' > m.mp4 && exec " + w + "-s 64x48 -i m.mp4 -o keep.y4m", 2,
+       "m.mp4 is an MP4 file; decode it first: ffmpeg -i m.mp4 -f yuv4mpegpipe - | xvf-aspect"},
+      {"printf '\\032\\105\\337\\243' | " + w + "-o keep.y4m", 2, "standard input is a Matroska or WebM file"},
+      {"printf 'RIFF\\0\\0\\0\\0AVI LIST' | " + w + "-o keep.y4m", 2, "an AVI file"},
+      {"{ printf 'G\\0\\0\\020'; head -c 184 /dev/zero; printf 'G'; } | " + w + "-s 64x48 -o keep.y4m", 2,
+       "an MPEG transport stream"},
+      {"head -c 6144 /dev/zero | tr '\\0' G | " + w + "-s 64x48 -o new.y4m && rm new.y4m", 0, ""},
   };
 #if !defined(__SANITIZE_ADDRESS__)  // AddressSanitizer reserves terabytes of address space
   // A header alone takes no frame memory: two 2 GiB frames within 300 MB.
   cases.push_back({"printf 'YUV4MPEG2 W32766 H32766 C422\\n' | (ulimit -v 300000; exec " + w + "-o keep.y4m)", 1,
                    "no frames in the input"});
+  // A scaler without memory has processed nothing: no success, no file.
+  cases.push_back({"head -c 134217728 /dev/zero | (ulimit -v 400000; exec $X -s 8192x8192 -w 1024x576 -o keep.y4m)",
+                   1, "no memory to scale a 8192x8192 frame"});
 #endif
   const std::string dir = ::testing::TempDir() + "xvf_failures/";
   for (const Case& c : cases) {
@@ -120,6 +169,7 @@ TEST(XvfAspectBinary, FailuresKeepWhatTheRunDidNotMake) {
     }
     for (const auto& file : users) EXPECT_TRUE(ReadFile(dir + file.first) == file.second) << c.line << ": " << file.first;
     EXPECT_FALSE(Exists(dir + "new.y4m")) << c.line;
+    EXPECT_EQ(std::string::npos, RunProgram({"ls", "-A", dir}).out.find(".tmp\n")) << c.line;
     struct stat status;
     const std::string kept = (c.kept[0] == '/' ? "" : dir) + c.kept;
     EXPECT_EQ(0, lstat(kept.c_str(), &status)) << c.line << ": " << kept;

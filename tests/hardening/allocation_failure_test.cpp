@@ -58,6 +58,7 @@ struct Outcome {
   int32_t result = -1;
   std::vector<uint8_t> frame;
   int32_t failures = 0;  // failed allocations during this step
+  int32_t memoryShort = 0;  // scaler calls that said memory was short
 };
 
 // Runs the sequence with the frames against no-access pages; one outcome per step.
@@ -85,7 +86,9 @@ std::vector<Outcome> RunSequence(int32_t failAt, bool failLater, const EngineKer
                                                            : test::GuardedBuffer::kAgainstEnd);
       std::memcpy(frame.data(), input.data(), bytes);
       const FrameInputs inputs = test::WindowInputs(step.mode, step.cw, step.ch, step.interlace);
+      const int32_t memoryShort = state.theScaler.MemoryShortCount();
       outcome.result = state.ProcessFrame(frame.data(), inputs);
+      outcome.memoryShort = state.theScaler.MemoryShortCount() - memoryShort;
       outcome.frame.assign(frame.data(), frame.data() + bytes);
       // A refused frame is the input itself.
       if (outcome.result == 0) {
@@ -123,6 +126,9 @@ TEST(AllocationFailures, EveryAllocationOfAFrameSequence) {
             continue;
           }
           if (step.kind != Step::kFrame) continue;
+          // The scaler says so exactly when it met the failure (a lost table
+          // stops the pass before it).
+          EXPECT_EQ(run[i].memoryShort, run[i].failures > 0 ? 1 : 0) << where;
           if (run[i].failures > 0 || (tableLost && step.mode == 3)) {
             EXPECT_EQ(run[i].result, 0) << where;  // and the frame is the input, checked in Run
           } else {
