@@ -234,14 +234,15 @@ TEST_F(SettingsFaults, EveryFileOperationOfTwoSessions) {
 
 // A save interrupted between writing its temporary file and putting it in
 // place (the process ended there) leaves the old file whole: the next session
-// reads the old values and saves; the leftover is not known to be ours and
-// stays, as does the user's own "XVF_Aspect.ini.tmp".
+// reads the old values, saves and removes that whole leftover; one cut short
+// is not known to be ours and stays, as does the user's "XVF_Aspect.ini.tmp".
 TEST_F(SettingsFaults, InterruptedSaveKeepsTheOldFile) {
   FaultPlatform platform;
   Prepare(&platform);
   const std::string oldText = CanonicalText(1, 2, 2, "1");
   WriteWholeFile(File(), oldText);
   WriteWholeFile(Plugins() + "xvf1A2B.tmp", "[COMMON]\r\nAspectMo");
+  WriteWholeFile(Plugins() + "xvf1A2C.tmp", CanonicalText(1, 2, 4, "-1"));
   WriteWholeFile(File() + ".tmp", oldText);
   SettingsStore store(platform);
   store.Load("XVF_Aspect");
