@@ -114,10 +114,7 @@ class MemoryPlatform final : public SettingsPlatform {
     }
     return ReadResult::kRead;
   }
-  bool FollowLinks(const std::string& path, std::string* target) override {
-    *target = path;
-    return true;
-  }
+  bool FollowLinks(const std::string& path, std::string* target) override { *target = path; return true; }
   std::vector<std::string> TemporaryNamesIn(const std::string&) override { return {}; }
   bool ReadUnshared(const std::string&, std::vector<uint8_t>*) override { return false; }
   void Pause(uint32_t) override {}

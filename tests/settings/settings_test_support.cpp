@@ -92,18 +92,6 @@ ReadResult TestPlatform::ReadOrCreate(const std::string& path, std::vector<uint8
   return result;
 }
 
-bool TestPlatform::FollowLinks(const std::string& path, std::string* target) {
-  return system_.FollowLinks(path, target);
-}
-
-std::vector<std::string> TestPlatform::TemporaryNamesIn(const std::string& folder) {
-  return system_.TemporaryNamesIn(folder);
-}
-
-bool TestPlatform::ReadUnshared(const std::string& path, std::vector<uint8_t>* bytes) {
-  return system_.ReadUnshared(path, bytes);
-}
-
 bool TestPlatform::CreateTemporary(const std::string& folder, std::string* temporary) {
   return !noTemporary && system_.CreateTemporary(folder, temporary);
 }
@@ -125,12 +113,6 @@ ReplaceResult TestPlatform::Replace(const std::string& from, const std::string& 
 }
 
 void TestPlatform::Remove(const std::string& path) { system_.Remove(path); }
-
-void TestPlatform::Pause(uint32_t milliseconds) {
-  ++pauses;
-  pausedMs += milliseconds;
-  system_.Pause(milliseconds);
-}
 
 std::string CanonicalText(int32_t x, int32_t y, int32_t mode, const std::string& interlace) {
   return "[DIALOG]\r\nDlgWndPosX=" + std::to_string(x) + "\r\nDlgWndPosY=" + std::to_string(y) +
