@@ -79,14 +79,13 @@ void SettingsStore::LoadText() {
 
 void SettingsStore::StoreText() {
   // A file that could not be read is not replaced by defaults.
-  if (inReadFailed_ || path.empty()) return;
+  if (inReadFailed_ || path.empty() || !ini.OutputChanged()) return;
   // A link is followed: its target is replaced, the link kept. A link to
   // nothing is a file that cannot be written: nothing is created.
   std::string target;
   if (!platform_->FollowLinks(path, &target)) return;
   const std::string folder = target.substr(0, target.rfind('\\') + 1);
   RemoveLeftovers(folder);
-  if (!ini.OutputChanged()) return;
   // Written back in the encoding it was read in; ANSI text is the file as it is.
   const bool ansi = encoding_ == TextEncoding::kAnsi;
   const std::vector<uint8_t> encoded =
@@ -132,8 +131,9 @@ void SettingsStore::WriteInPlace(const std::string& target, const uint8_t* text,
 
 void SettingsStore::RemoveLeftovers(const std::string& folder) {
   // Only a whole file of ours that nobody holds open: a save killed after it
-  // wrote its temporary file. A save still writing holds its file; a cut or
-  // foreign file stays.
+  // wrote its temporary file; a cut or foreign file stays. Only a save that
+  // writes cleans: another host's save of this file at this moment, between
+  // its write and its rename, would give way to this one's text anyway.
   std::vector<uint8_t> bytes;
   for (const std::string& name : platform_->TemporaryNamesIn(folder)) {
     if (!IsTemporaryFileName(name)) continue;

@@ -78,8 +78,8 @@ class SettingsStore {
   // differs from the one loaded: into a temporary file beside it that then
   // replaces it (in place when no temporary file can be made, or when another
   // program held the file through every try), in the encoding the file was
-  // read in. A symbolic link's target is replaced. Removes what killed saves
-  // left beside it.
+  // read in. A symbolic link's target is replaced. A save that writes removes
+  // what killed saves left beside the file.
   void Save();
 
   // records[0] = current, snapshot = records.
