@@ -234,8 +234,8 @@ class Win32SettingsPlatform final : public SettingsPlatform {
     const DWORD wideSkip = LocalPathStart(wide, wideLength);
     const DWORD ansiSkip = LocalPathStart(ansi, ansiLength);
     if (wideLength - wideSkip >= MAX_PATH) return true;  // beyond what the file functions take
-    std::string local = ansiSkip == 7 ? "\\" : "";
-    std::wstring wideLocal = wideSkip == 7 ? L"\\" : L"";
+    std::string local = ansiSkip == 7 ? "\\\\" : "";
+    std::wstring wideLocal = wideSkip == 7 ? L"\\\\" : L"";
     local.append(ansi + ansiSkip, ansiLength - ansiSkip);
     wideLocal.append(wide + wideSkip, wideLength - wideSkip);
     AddWideFolder(local.c_str(), DWORD(local.size()), wideLocal.c_str(), DWORD(wideLocal.size()), &wideFolders_);
