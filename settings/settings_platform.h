@@ -31,8 +31,9 @@ enum class ReplaceResult {
 // The store's view of the system: gathering the location facts, and the file
 // and folder operations. The Win32 build talks to kernel32, advapi32 and
 // shell32; the native build to POSIX. Tests wrap it to inject failures.
-// Only GatherFacts and CreateTemporary may throw (std::bad_alloc); of the
-// others only ReadOrCreate allocates (the file's bytes, failure caught).
+// Only GatherFacts, FollowLinks, TemporaryNamesIn and CreateTemporary may
+// throw (std::bad_alloc); of the others only ReadOrCreate and ReadUnshared
+// allocate (the file's bytes, failure caught).
 class SettingsPlatform {
  public:
   virtual ~SettingsPlatform() = default;
