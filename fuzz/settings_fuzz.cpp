@@ -114,6 +114,10 @@ class MemoryPlatform final : public SettingsPlatform {
     }
     return ReadResult::kRead;
   }
+  bool FollowLinks(const std::string& path, std::string* target) override { *target = path; return true; }
+  std::vector<std::string> TemporaryNamesIn(const std::string&) override { return {}; }
+  bool ReadUnshared(const std::string&, std::vector<uint8_t>*) override { return false; }
+  void Pause(uint32_t) override {}
   bool CreateTemporary(const std::string& folder, std::string* temporary) override {
     if (noTemporary) return false;
     char name[16];
@@ -135,12 +139,13 @@ class MemoryPlatform final : public SettingsPlatform {
     failWrite = false;
     return ok;
   }
-  bool Replace(const std::string& from, const std::string& to) override {
+  xvf::ReplaceResult Replace(const std::string& from, const std::string& to) override {
     Unarmed unarmed;
-    if (failReplace || files.count(from) == 0 || (files.count(to) && files[to].readOnly)) return false;
+    if (failReplace || files.count(from) == 0 || (files.count(to) && files[to].readOnly))
+      return xvf::ReplaceResult::kFailed;
     files[to].bytes = files[from].bytes;
     files.erase(from);
-    return true;
+    return xvf::ReplaceResult::kReplaced;
   }
   void Remove(const std::string& path) override {
     Unarmed unarmed;

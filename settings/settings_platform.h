@@ -22,11 +22,18 @@ enum class ReadResult {
   kReadFailed,  // opened, but reading it failed
 };
 
+enum class ReplaceResult {
+  kReplaced,  // from's bytes are at to and from is gone
+  kHeld,      // another program holds to or from open (sharing, lock, denied access); may clear
+  kFailed,    // to untouched, from still exists
+};
+
 // The store's view of the system: gathering the location facts, and the file
 // and folder operations. The Win32 build talks to kernel32, advapi32 and
 // shell32; the native build to POSIX. Tests wrap it to inject failures.
-// Only GatherFacts and CreateTemporary may throw (std::bad_alloc); of the
-// others only ReadOrCreate allocates (the file's bytes, failure caught).
+// Only GatherFacts, FollowLinks, TemporaryNamesIn and CreateTemporary may
+// throw (std::bad_alloc); of the others only ReadOrCreate and ReadUnshared
+// allocate (the file's bytes, failure caught).
 class SettingsPlatform {
  public:
   virtual ~SettingsPlatform() = default;
@@ -42,8 +49,23 @@ class SettingsPlatform {
 
   // Opens path for reading without sharing and without blocking, creating it
   // empty when missing (an existing file is never truncated), and reads all
-  // of it into bytes. Anything but a regular file is kReadFailed.
+  // of it into bytes. Anything but a regular file is kReadFailed. A symbolic
+  // link whose target is missing is kCannotOpen: nothing is created.
   virtual ReadResult ReadOrCreate(const std::string& path, std::vector<uint8_t>* bytes) = 0;
+
+  // The file path names with symbolic links followed, in target: path itself
+  // when it is missing or the system has no links to follow. False when path
+  // is a link whose target is missing. May throw std::bad_alloc.
+  virtual bool FollowLinks(const std::string& path, std::string* target) = 0;
+
+  // Names of the files in folder (ends in a backslash) that may be a save's
+  // temporary file ("xvf*.tmp"); the caller checks each name. May throw
+  // std::bad_alloc.
+  virtual std::vector<std::string> TemporaryNamesIn(const std::string& folder) = 0;
+
+  // Reads all of the regular file path into bytes when no other handle holds
+  // it open (opened without sharing, never created); false otherwise.
+  virtual bool ReadUnshared(const std::string& path, std::vector<uint8_t>* bytes) = 0;
 
   // Creates a new empty file with a unique short name (TemporaryFileName,
   // never longer than "xvfFFFF.tmp") in folder (ends in a backslash) and puts
@@ -56,19 +78,21 @@ class SettingsPlatform {
   // Writes all size bytes to path from its start, creating it when missing,
   // cuts it there and flushes; false when any step failed (the file may then
   // be partial). A read-only file or anything but a regular file is refused
-  // untouched. Attributes of an existing file are kept.
+  // untouched. Attributes of an existing file are kept. Others may go on
+  // reading the file meanwhile, never writing it.
   virtual bool WriteWhole(const std::string& path, const uint8_t* data, size_t size) = 0;
 
   // Puts the file from in the place of to by one rename: at every instant to
   // is the whole old file or the whole new one. from first takes to's
   // hidden/system/archive/not-indexed attributes (mode bits); a read-only to
-  // is refused; a symbolic link at to is replaced, its target untouched.
-  // True when from's bytes are now at to and from is gone; false when to is
-  // untouched and from still exists.
-  virtual bool Replace(const std::string& from, const std::string& to) = 0;
+  // is refused (kFailed); to is no symbolic link (FollowLinks gave it).
+  virtual ReplaceResult Replace(const std::string& from, const std::string& to) = 0;
 
   // Deletes path; failures are ignored.
   virtual void Remove(const std::string& path) = 0;
+
+  // Waits milliseconds before a held file is tried again.
+  virtual void Pause(uint32_t milliseconds) = 0;
 };
 
 // The build's own platform: Win32 in the Windows build, POSIX natively.

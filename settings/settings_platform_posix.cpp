@@ -1,6 +1,7 @@
 // The store's system access in the native build. The store works with
 // backslash paths as on Windows; they become slashes here.
 #ifndef _WIN32
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
@@ -9,6 +10,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <iterator>
@@ -70,29 +72,52 @@ class PosixSettingsPlatform final : public SettingsPlatform {
   ReadResult ReadOrCreate(const std::string& path, std::vector<uint8_t>* bytes) override {
     bytes->clear();
     if (path.empty()) return ReadResult::kCannotOpen;
-    // Non-blocking: a FIFO at the path must not hang the open.
-    const int file = open(PosixPath(path).c_str(), O_RDONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+    // Non-blocking: a FIFO at the path must not hang the open. Created only
+    // where no name is: never through a link to nothing.
+    const PosixPath name(path);
+    int file = open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (file < 0 && errno == ENOENT) file = open(name.c_str(), O_RDONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (file < 0) return ReadResult::kCannotOpen;
-    ReadResult result = ReadResult::kRead;
-    struct stat info = {};
-    if (fstat(file, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > 0x7FFFFFFF) {
-      result = ReadResult::kReadFailed;
-    } else {
-      try {
-        bytes->resize(size_t(info.st_size));
-      } catch (...) {
-        result = ReadResult::kReadFailed;
-      }
-      size_t done = 0;
-      while (result == ReadResult::kRead && done < bytes->size()) {
-        const ssize_t got = read(file, bytes->data() + done, bytes->size() - done);
-        if (got <= 0) result = ReadResult::kReadFailed;
-        else done += size_t(got);
-      }
-    }
+    const ReadResult result = ReadAll(file, bytes) ? ReadResult::kRead : ReadResult::kReadFailed;
     close(file);
-    if (result != ReadResult::kRead) bytes->clear();
     return result;
+  }
+
+  bool FollowLinks(const std::string& path, std::string* target) override {
+    char resolved[PATH_MAX];
+    const PosixPath name(path);
+    if (realpath(name.c_str(), resolved)) {
+      *target = FromPosix(resolved);
+      return true;
+    }
+    struct stat info = {};
+    if (lstat(name.c_str(), &info) == 0) return false;  // a link to nothing
+    *target = path;
+    return true;
+  }
+
+  std::vector<std::string> TemporaryNamesIn(const std::string& folder) override {
+    std::vector<std::string> names;
+    DIR* listing = opendir(PosixPath(folder).c_str());
+    if (!listing) return names;
+    try {
+      while (const dirent* entry = readdir(listing))
+        if (std::strncmp(entry->d_name, "xvf", 3) == 0) names.push_back(entry->d_name);
+    } catch (...) {
+      closedir(listing);
+      throw;
+    }
+    closedir(listing);
+    return names;
+  }
+
+  // POSIX has no share modes: a file is never held here.
+  bool ReadUnshared(const std::string& path, std::vector<uint8_t>* bytes) override {
+    const int file = open(PosixPath(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (file < 0) return false;
+    const bool read = ReadAll(file, bytes);
+    close(file);
+    return read;
   }
 
   // Names in sequence from a per-process start, created exclusively (mode
@@ -127,20 +152,46 @@ class PosixSettingsPlatform final : public SettingsPlatform {
     return close(file) == 0 && ok;
   }
 
-  bool Replace(const std::string& from, const std::string& to) override {
+  ReplaceResult Replace(const std::string& from, const std::string& to) override {
     const PosixPath source(from);
     const PosixPath target(to);
     struct stat info = {};
     if (stat(target.c_str(), &info) == 0) {
       // The file keeps its mode bits; a read-only one is left alone.
-      if (!Writable(info) || chmod(source.c_str(), info.st_mode & 07777) != 0) return false;
+      if (!Writable(info) || chmod(source.c_str(), info.st_mode & 07777) != 0) return ReplaceResult::kFailed;
     } else if (errno != ENOENT) {
-      return false;
+      return ReplaceResult::kFailed;
     }
-    return rename(source.c_str(), target.c_str()) == 0;
+    if (rename(source.c_str(), target.c_str()) == 0) return ReplaceResult::kReplaced;
+    return errno == EBUSY ? ReplaceResult::kHeld : ReplaceResult::kFailed;
   }
 
   void Remove(const std::string& path) override { unlink(PosixPath(path).c_str()); }
+
+  void Pause(uint32_t milliseconds) override { usleep(useconds_t(milliseconds) * 1000); }
+
+ private:
+  // All of the regular file open as file; bytes empty on failure.
+  static bool ReadAll(int file, std::vector<uint8_t>* bytes) {
+    bytes->clear();
+    struct stat info = {};
+    if (fstat(file, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > 0x7FFFFFFF) return false;
+    try {
+      bytes->resize(size_t(info.st_size));
+    } catch (...) {
+      return false;
+    }
+    size_t done = 0;
+    while (done < bytes->size()) {
+      const ssize_t got = read(file, bytes->data() + done, bytes->size() - done);
+      if (got <= 0) {
+        bytes->clear();
+        return false;
+      }
+      done += size_t(got);
+    }
+    return true;
+  }
 };
 
 }  // namespace

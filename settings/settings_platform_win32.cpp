@@ -70,6 +70,52 @@ void AddWideFolder(const char* ansi, DWORD ansiLength, const wchar_t* wide, DWOR
   folders->push_back({a.substr(0, aSlash + 1), w.substr(0, wSlash + 1)});
 }
 
+// Where the local path starts in a final path: after \\?\ (4), or after
+// \\?\UNC\ (7; the caller puts back the \\ of a share).
+template <typename Char>
+DWORD LocalPathStart(const Char* path, DWORD length) {
+  const auto Is = [&](DWORD at, const char* text) {
+    for (DWORD i = 0; text[i]; ++i)
+      if (at + i >= length || path[at + i] != Char(text[i])) return false;
+    return true;
+  };
+  if (!Is(0, "\\\\?\\")) return 0;
+  return Is(4, "UNC\\") ? 7 : 4;
+}
+
+// A file held by another program (a scanner, a backup, an editor): the
+// refusal may clear.
+ReplaceResult Refused() {
+  const DWORD error = GetLastError();
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION
+             ? ReplaceResult::kHeld
+             : ReplaceResult::kFailed;
+}
+
+// All of the disk file open as file; bytes empty on failure.
+bool ReadAll(HANDLE file, std::vector<uint8_t>* bytes) {
+  bytes->clear();
+  LARGE_INTEGER size = {};
+  if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size) || size.QuadPart < 0 ||
+      size.QuadPart > 0x7FFFFFFF)
+    return false;
+  try {
+    bytes->resize(size_t(size.QuadPart));
+  } catch (...) {
+    return false;
+  }
+  size_t done = 0;
+  while (done < bytes->size()) {
+    DWORD got = 0;
+    if (!ReadFile(file, bytes->data() + done, DWORD(bytes->size() - done), &got, nullptr) || got == 0) {
+      bytes->clear();
+      return false;
+    }
+    done += got;
+  }
+  return true;
+}
+
 constexpr DWORD kKeptAttributes =
     FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
@@ -140,32 +186,105 @@ class Win32SettingsPlatform final : public SettingsPlatform {
     else CreateDirectoryA(folder.c_str(), nullptr);
   }
 
+  // Created only where no name is: never through a link to nothing (the
+  // system shows such a link's own attributes; Wine refuses CREATE_NEW).
   ReadResult ReadOrCreate(const std::string& path, std::vector<uint8_t>* bytes) override {
     bytes->clear();
-    const HANDLE file = Open(path, GENERIC_READ, OPEN_ALWAYS);
-    if (file == INVALID_HANDLE_VALUE) return ReadResult::kCannotOpen;
-    ReadResult result = ReadResult::kRead;
-    LARGE_INTEGER size = {};
-    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size) || size.QuadPart < 0 ||
-        size.QuadPart > 0x7FFFFFFF) {
-      result = ReadResult::kReadFailed;
-    } else {
-      try {
-        bytes->resize(size_t(size.QuadPart));
-      } catch (...) {
-        result = ReadResult::kReadFailed;
-      }
-      size_t done = 0;
-      while (result == ReadResult::kRead && done < bytes->size()) {
-        DWORD got = 0;
-        if (!ReadFile(file, bytes->data() + done, DWORD(bytes->size() - done), &got, nullptr) || got == 0)
-          result = ReadResult::kReadFailed;
-        done += got;
-      }
+    HANDLE file = Open(path, GENERIC_READ, OPEN_EXISTING);
+    if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_NOT_FOUND &&
+        Attributes(path) == INVALID_FILE_ATTRIBUTES) {
+      file = Open(path, GENERIC_READ, CREATE_NEW);
+      // Made meanwhile by another process: read that one.
+      if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS)
+        file = Open(path, GENERIC_READ, OPEN_EXISTING);
     }
+    if (file == INVALID_HANDLE_VALUE) return ReadResult::kCannotOpen;
+    const ReadResult result = ReadAll(file, bytes) ? ReadResult::kRead : ReadResult::kReadFailed;
     CloseHandle(file);
-    if (result != ReadResult::kRead) bytes->clear();
     return result;
+  }
+
+  // Through GetFinalPathNameByHandle, loaded at run time: Vista and later.
+  // Before Vista files have no links, and the path is the file's own.
+  bool FollowLinks(const std::string& path, std::string* target) override {
+    *target = path;
+    const HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    const auto finalW = kernel ? reinterpret_cast<DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD)>(
+                                     reinterpret_cast<void*>(GetProcAddress(kernel, "GetFinalPathNameByHandleW")))
+                               : nullptr;
+    const auto finalA = kernel ? reinterpret_cast<DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD)>(
+                                     reinterpret_cast<void*>(GetProcAddress(kernel, "GetFinalPathNameByHandleA")))
+                               : nullptr;
+    if (!finalW || !finalA) return true;
+    // No access asked: a file held by others opens all the same.
+    const HANDLE file = Open(path, 0, OPEN_EXISTING, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    if (file == INVALID_HANDLE_VALUE) {
+      // A name that is there but opens as nothing is a link to nothing.
+      const DWORD error = GetLastError();
+      return !((error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) &&
+               Attributes(path) != INVALID_FILE_ATTRIBUTES);
+    }
+    // \\?\C:\... or \\?\UNC\server\...; room for the prefix.
+    wchar_t wide[MAX_PATH + 8];
+    char ansi[MAX_PATH + 8];
+    const DWORD wideLength = finalW(file, wide, MAX_PATH + 8, 0);
+    const DWORD ansiLength = finalA(file, ansi, MAX_PATH + 8, 0);
+    CloseHandle(file);
+    if (wideLength == 0 || wideLength >= MAX_PATH + 8 || ansiLength == 0 || ansiLength >= MAX_PATH + 8) return true;
+    const DWORD wideSkip = LocalPathStart(wide, wideLength);
+    const DWORD ansiSkip = LocalPathStart(ansi, ansiLength);
+    if (wideLength - wideSkip >= MAX_PATH) return true;  // beyond what the file functions take
+    std::string local = ansiSkip == 7 ? "\\\\" : "";
+    std::wstring wideLocal = wideSkip == 7 ? L"\\\\" : L"";
+    local.append(ansi + ansiSkip, ansiLength - ansiSkip);
+    wideLocal.append(wide + wideSkip, wideLength - wideSkip);
+    AddWideFolder(local.c_str(), DWORD(local.size()), wideLocal.c_str(), DWORD(wideLocal.size()), &wideFolders_);
+    *target = std::move(local);
+    return true;
+  }
+
+  std::vector<std::string> TemporaryNamesIn(const std::string& folder) override {
+    std::vector<std::string> names;
+    const std::string pattern = folder + "xvf*.tmp";
+    const WidePath wide(pattern, wideFolders_);
+    if (wide.used()) {
+      WIN32_FIND_DATAW found;
+      const HANDLE search = FindFirstFileW(wide.c_str(), &found);
+      if (search == INVALID_HANDLE_VALUE) return names;
+      try {
+        do {
+          // Our names are ASCII; any other is not ours.
+          std::string name;
+          for (const wchar_t* c = found.cFileName; *c && *c < 0x80; ++c) name += char(*c);
+          if (name.size() == wcslen(found.cFileName)) names.push_back(name);
+        } while (FindNextFileW(search, &found));
+      } catch (...) {
+        FindClose(search);
+        throw;
+      }
+      FindClose(search);
+      return names;
+    }
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    try {
+      do names.push_back(found.cFileName);
+      while (FindNextFileA(search, &found));
+    } catch (...) {
+      FindClose(search);
+      throw;
+    }
+    FindClose(search);
+    return names;
+  }
+
+  bool ReadUnshared(const std::string& path, std::vector<uint8_t>* bytes) override {
+    const HANDLE file = Open(path, GENERIC_READ, OPEN_EXISTING);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const bool read = ReadAll(file, bytes);
+    CloseHandle(file);
+    return read;
   }
 
   // Names in sequence from a per-process start; each created with CREATE_NEW,
@@ -189,8 +308,9 @@ class Win32SettingsPlatform final : public SettingsPlatform {
     const DWORD attributes = Attributes(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
     // Opened, not created anew: an existing file keeps its attributes (a
-    // hidden file cannot even be truncated by creation).
-    const HANDLE file = Open(path, GENERIC_WRITE, OPEN_ALWAYS);
+    // hidden file cannot even be truncated by creation). A reader that holds
+    // the file and lets others write (a scanner, a backup) may stay.
+    const HANDLE file = Open(path, GENERIC_WRITE, OPEN_ALWAYS, FILE_SHARE_READ);
     if (file == INVALID_HANDLE_VALUE) return false;
     bool ok = GetFileType(file) == FILE_TYPE_DISK;
     size_t done = 0;
@@ -205,17 +325,18 @@ class Win32SettingsPlatform final : public SettingsPlatform {
 
   // One rename: at every instant the folder holds the whole old file or the
   // whole new one. (ReplaceFileA is not one step: Wine moves the old file
-  // away and deletes it first.) A symbolic link is replaced, its target kept.
-  bool Replace(const std::string& from, const std::string& to) override {
+  // away and deletes it first.)
+  ReplaceResult Replace(const std::string& from, const std::string& to) override {
     const DWORD attributes = Attributes(to);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
       // A new file; never over one that appeared meanwhile.
-      return GetLastError() == ERROR_FILE_NOT_FOUND && Move(from, to, MOVEFILE_WRITE_THROUGH);
+      if (GetLastError() != ERROR_FILE_NOT_FOUND) return ReplaceResult::kFailed;
+      return Move(from, to, MOVEFILE_WRITE_THROUGH) ? ReplaceResult::kReplaced : Refused();
     }
-    if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) return false;
+    if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) return ReplaceResult::kFailed;
     const DWORD kept = attributes & kKeptAttributes;
-    if (!SetAttributes(from, kept ? kept : FILE_ATTRIBUTE_NORMAL)) return false;
-    return Move(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!SetAttributes(from, kept ? kept : FILE_ATTRIBUTE_NORMAL)) return Refused();
+    return Move(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? ReplaceResult::kReplaced : Refused();
   }
 
   void Remove(const std::string& path) override {
@@ -224,12 +345,15 @@ class Win32SettingsPlatform final : public SettingsPlatform {
     else DeleteFileA(path.c_str());
   }
 
+  void Pause(uint32_t milliseconds) override { Sleep(milliseconds); }
+
  private:
   // The file functions by the A path, or by the W path in a wide folder.
-  HANDLE Open(const std::string& path, DWORD access, DWORD disposition) const {
+  HANDLE Open(const std::string& path, DWORD access, DWORD disposition, DWORD share = 0) const {
     const WidePath wide(path, wideFolders_);
-    return wide.used() ? CreateFileW(wide.c_str(), access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr)
-                       : CreateFileA(path.c_str(), access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return wide.used()
+               ? CreateFileW(wide.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr)
+               : CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   }
   DWORD Attributes(const std::string& path) const {
     const WidePath wide(path, wideFolders_);

@@ -1,7 +1,9 @@
 #include "settings/settings_store.h"
 
 #include "settings/number_text.h"
+#include "settings/saved_text.h"
 #include "settings/settings_location.h"
+#include "settings/temporary_name.h"
 #include "settings/text_encoding.h"
 
 namespace xvf {
@@ -78,6 +80,12 @@ void SettingsStore::LoadText() {
 void SettingsStore::StoreText() {
   // A file that could not be read is not replaced by defaults.
   if (inReadFailed_ || path.empty() || !ini.OutputChanged()) return;
+  // A link is followed: its target is replaced, the link kept. A link to
+  // nothing is a file that cannot be written: nothing is created.
+  std::string target;
+  if (!platform_->FollowLinks(path, &target)) return;
+  const std::string folder = target.substr(0, target.rfind('\\') + 1);
+  RemoveLeftovers(folder);
   // Written back in the encoding it was read in; ANSI text is the file as it is.
   const bool ansi = encoding_ == TextEncoding::kAnsi;
   const std::vector<uint8_t> encoded =
@@ -85,23 +93,52 @@ void SettingsStore::StoreText() {
   const uint8_t* text = ansi ? ini.outText.data() : encoded.data();
   const size_t length = ansi ? ini.outLength : encoded.size();
   std::string temporary;
-  if (!platform_->CreateTemporary(directory, &temporary)) {
+  if (!platform_->CreateTemporary(folder, &temporary)) {
     // No temporary file can be made here: written in place rather than lost.
-    // A write that failed part-way puts the file's bytes as loaded back.
-    const std::vector<uint8_t>& loaded = ansi ? ini.inText : loadedFile_;
-    if (!platform_->WriteWhole(path, text, length)) platform_->WriteWhole(path, loaded.data(), loaded.size());
+    WriteInPlace(target, text, length);
     return;
   }
   // Written beside the file, then put in its place: a failure at any step
   // leaves the old file whole and our temporary file removed.
-  bool stored = false;
+  ReplaceResult replaced = ReplaceResult::kFailed;
   try {
-    stored = platform_->WriteWhole(temporary, text, length) && platform_->Replace(temporary, path);
+    if (platform_->WriteWhole(temporary, text, length)) replaced = ReplaceWhenFree(temporary, target);
   } catch (...) {
     platform_->Remove(temporary);
     throw;
   }
-  if (!stored) platform_->Remove(temporary);
+  if (replaced == ReplaceResult::kReplaced) return;
+  platform_->Remove(temporary);
+  // Still held after every try: a holder that lets others write (a scanner,
+  // a backup) takes the text in place; one that does not keeps the old file.
+  if (replaced == ReplaceResult::kHeld) WriteInPlace(target, text, length);
+}
+
+ReplaceResult SettingsStore::ReplaceWhenFree(const std::string& temporary, const std::string& target) {
+  ReplaceResult result = platform_->Replace(temporary, target);
+  for (uint32_t retry = 1; retry < kReplaceTries && result == ReplaceResult::kHeld; ++retry) {
+    platform_->Pause(retry * kReplaceRetryStepMs);
+    result = platform_->Replace(temporary, target);
+  }
+  return result;
+}
+
+void SettingsStore::WriteInPlace(const std::string& target, const uint8_t* text, size_t length) {
+  // A write that failed part-way puts the file's bytes as loaded back.
+  const std::vector<uint8_t>& loaded = encoding_ == TextEncoding::kAnsi ? ini.inText : loadedFile_;
+  if (!platform_->WriteWhole(target, text, length)) platform_->WriteWhole(target, loaded.data(), loaded.size());
+}
+
+void SettingsStore::RemoveLeftovers(const std::string& folder) {
+  // Only a whole file of ours that nobody holds open: a save killed after it
+  // wrote its temporary file; a cut or foreign file stays. Only a save that
+  // writes cleans: another host's save of this file at this moment, between
+  // its write and its rename, would give way to this one's text anyway.
+  std::vector<uint8_t> bytes;
+  for (const std::string& name : platform_->TemporaryNamesIn(folder)) {
+    if (!IsTemporaryFileName(name)) continue;
+    if (platform_->ReadUnshared(folder + name, &bytes) && IsWholeSavedText(bytes)) platform_->Remove(folder + name);
+  }
 }
 
 void SettingsStore::ReadTable(const std::string& section, const SettingDescriptor* rows, size_t count) {

@@ -76,8 +76,10 @@ class SettingsStore {
 
   // Writes DIALOG and COMMON with the values in use, only when the text
   // differs from the one loaded: into a temporary file beside it that then
-  // replaces it (in place when no temporary file can be made), in the
-  // encoding the file was read in.
+  // replaces it (in place when no temporary file can be made, or when another
+  // program held the file through every try), in the encoding the file was
+  // read in. A symbolic link's target is replaced. A save that writes removes
+  // what killed saves left beside the file.
   void Save();
 
   // records[0] = current, snapshot = records.
@@ -119,7 +121,16 @@ class SettingsStore {
 
   static constexpr int32_t kNoDialogPos = -100;
 
+  // A rename refused while another program holds the file: tried this many
+  // times in all, waiting 25 ms longer before each retry (1125 ms in all).
+  static constexpr uint32_t kReplaceTries = 10;
+  static constexpr uint32_t kReplaceRetryStepMs = 25;
+
  private:
+  ReplaceResult ReplaceWhenFree(const std::string& temporary, const std::string& target);
+  void WriteInPlace(const std::string& target, const uint8_t* text, size_t length);
+  void RemoveLeftovers(const std::string& folder);
+
   SettingsPlatform* platform_;
   std::string requestedModule_;  // the base name Load received; Locate makes it moduleName
   // The file could not be opened or read, or Load failed part-way: its

@@ -1,7 +1,8 @@
 // File-layer failures at every operation of Init, Shutdown, Init, Shutdown:
 // whichever operation fails and however (read error, file that cannot be
 // opened, no temporary file, disk full half-way, failed rename, a temporary
-// file that cannot be removed, memory running out), the settings file is at
+// file that cannot be removed, memory running out, another program holding
+// the file for a while or for good), the settings file is at
 // every moment either the old text or the new text, whole, the values read
 // back are one of the two, no temporary file is left (unless its removal was
 // what failed) and the user's own files beside it are untouched.
@@ -23,9 +24,12 @@ using test::FileNamesIn;
 using test::ReadWholeFile;
 using test::WriteWholeFile;
 
-// kOutOfMemory: std::bad_alloc out of any operation but Remove.
+// kOutOfMemory: std::bad_alloc out of any operation but Remove. The held
+// faults, last, start at a rename: another program holds the settings file for
+// three tries (kHeldBriefly), or for good, letting others write it
+// (kHeldLetsWrite) or not (kHeldNoWrites).
 enum class Fault { kNone, kReadFails, kCannotOpen, kNoTemporary, kDiskFullHalfWay, kDiskFullAtOnce, kRenameFails,
-                   kRemoveFails, kOutOfMemory };
+                   kRemoveFails, kOutOfMemory, kHeldBriefly, kHeldLetsWrite, kHeldNoWrites };
 
 // The system's files under a test folder; operation number `failAt` (counted
 // over reads, temporary files, writes, renames and removals) fails as `fault`
@@ -36,6 +40,8 @@ class FaultPlatform : public test::TestPlatform {
   Fault fault = Fault::kNone;
   int32_t operations = 0;
   int32_t injected = 0;
+  int32_t heldTries = 0;  // renames still refused; negative: for good
+  uint32_t pausedMs = 0;
   std::vector<std::string> wholeTexts;  // what the settings file may hold; empty: not checked
 
   void ExpectWhole(const std::string& path, const char* when) const {
@@ -65,6 +71,8 @@ class FaultPlatform : public test::TestPlatform {
     return TestPlatform::CreateTemporary(folder, temporary);
   }
   bool WriteWhole(const std::string& path, const uint8_t* data, size_t size) override {
+    const bool settingsFile = path.size() >= 4 && path.compare(path.size() - 4, 4, ".ini") == 0;
+    if (heldTries < 0 && fault == Fault::kHeldNoWrites && settingsFile) return false;
     if (Hit(fault == Fault::kDiskFullHalfWay || fault == Fault::kDiskFullAtOnce || fault == Fault::kOutOfMemory)) {
       TestPlatform::WriteWhole(path, data, fault == Fault::kDiskFullAtOnce ? 0 : size / 2);
       if (fault == Fault::kOutOfMemory) throw std::bad_alloc();
@@ -74,13 +82,19 @@ class FaultPlatform : public test::TestPlatform {
   }
   // A kill between the temporary write and the rename leaves the folder as
   // it is here, and a kill after it as it is then: one whole file each time.
-  bool Replace(const std::string& from, const std::string& to) override {
-    if (Hit(fault == Fault::kRenameFails || fault == Fault::kOutOfMemory)) {
+  ReplaceResult Replace(const std::string& from, const std::string& to) override {
+    const bool held = fault >= Fault::kHeldBriefly;
+    if (Hit(fault == Fault::kRenameFails || fault == Fault::kOutOfMemory || held)) {
       if (fault == Fault::kOutOfMemory) throw std::bad_alloc();
-      return false;
+      if (!held) return ReplaceResult::kFailed;
+      heldTries = fault == Fault::kHeldBriefly ? 3 : -1;
+    }
+    if (held && heldTries != 0) {
+      heldTries -= heldTries > 0;
+      return ReplaceResult::kHeld;
     }
     ExpectWhole(to, "before the rename");
-    const bool replaced = TestPlatform::Replace(from, to);
+    const ReplaceResult replaced = TestPlatform::Replace(from, to);
     ExpectWhole(to, "after the rename");
     return replaced;
   }
@@ -88,6 +102,7 @@ class FaultPlatform : public test::TestPlatform {
     if (Hit(fault == Fault::kRemoveFails)) return;
     TestPlatform::Remove(path);
   }
+  void Pause(uint32_t milliseconds) override { pausedMs += milliseconds; }
 
  private:
   bool Hit(bool applies) {
@@ -122,7 +137,8 @@ TEST_F(SettingsFaults, EveryFileOperationOfTwoSessions) {
   const std::string usersText = "the user's own";
   const Fault faults[] = {Fault::kReadFails,      Fault::kCannotOpen,  Fault::kNoTemporary,
                           Fault::kDiskFullHalfWay, Fault::kDiskFullAtOnce, Fault::kRenameFails,
-                          Fault::kRemoveFails,    Fault::kOutOfMemory};
+                          Fault::kRemoveFails,    Fault::kOutOfMemory,   Fault::kHeldBriefly,
+                          Fault::kHeldLetsWrite,  Fault::kHeldNoWrites};
   // The operations of both sessions and the clean one after them, counted once without faults.
   int32_t operations = 0;
   {
@@ -141,6 +157,7 @@ TEST_F(SettingsFaults, EveryFileOperationOfTwoSessions) {
   for (const Fault fault : faults)
     for (int32_t failAt = 0; failAt < operations; ++failAt) {
       const std::string where = "fault " + std::to_string(static_cast<int>(fault)) + " at " + std::to_string(failAt);
+      const bool held = fault >= Fault::kHeldBriefly;
       FaultPlatform platform;
       Prepare(&platform);
       platform.failAt = failAt;
@@ -158,6 +175,7 @@ TEST_F(SettingsFaults, EveryFileOperationOfTwoSessions) {
         store.Save();
         EXPECT_TRUE(Contents() == oldText || Contents() == midText) << where << ": " << Contents();
       }
+      const bool heldInFirst = platform.injected != 0;
       // Session 2 reads what session 1 left and chooses mode 1 without fields.
       {
         SettingsStore store(platform);
@@ -170,7 +188,15 @@ TEST_F(SettingsFaults, EveryFileOperationOfTwoSessions) {
         store.Save();
         const std::string text = Contents();
         EXPECT_TRUE(std::find(allowed.begin(), allowed.end(), text) != allowed.end()) << where << ": " << text;
+        // A hold that clears, or lets others write, loses nothing; one that
+        // never lets go keeps the file as it was before the held save.
+        const bool lost = fault == Fault::kHeldNoWrites && platform.injected;
+        EXPECT_TRUE(!held || text == (!lost ? newText : heldInFirst ? oldText : midText)) << where << ": " << text;
       }
+      // 25 to 75 ms before the three retries of a brief hold; 25 to 225 ms
+      // before the nine of each save that a lasting hold refuses.
+      const uint32_t waited = !held || !platform.injected ? 0 : fault == Fault::kHeldBriefly ? 150 : 1125;
+      EXPECT_TRUE(platform.pausedMs == waited || platform.pausedMs == 2 * waited) << where << ": " << platform.pausedMs;
       // Beside the settings only the user's file, and a temporary file of
       // ours only where its removal failed.
       const auto OnlyOursAndTheUsers = [&](const std::string& stage) {
@@ -188,6 +214,7 @@ TEST_F(SettingsFaults, EveryFileOperationOfTwoSessions) {
       };
       OnlyOursAndTheUsers(", two sessions");
       platform.fault = Fault::kNone;
+      platform.heldTries = 0;
       SettingsStore clean(platform);
       clean.Load("XVF_Aspect");
       clean.current.aspectMode = 3;
@@ -200,14 +227,15 @@ TEST_F(SettingsFaults, EveryFileOperationOfTwoSessions) {
 
 // A save interrupted between writing its temporary file and putting it in
 // place (the process ended there) leaves the old file whole: the next session
-// reads the old values and saves; the leftover is not known to be ours and
-// stays, as does the user's own "XVF_Aspect.ini.tmp".
+// reads the old values, saves and removes that whole leftover; one cut short
+// is not known to be ours and stays, as does the user's "XVF_Aspect.ini.tmp".
 TEST_F(SettingsFaults, InterruptedSaveKeepsTheOldFile) {
   FaultPlatform platform;
   Prepare(&platform);
   const std::string oldText = CanonicalText(1, 2, 2, "1");
   WriteWholeFile(File(), oldText);
   WriteWholeFile(Plugins() + "xvf1A2B.tmp", "[COMMON]\r\nAspectMo");
+  WriteWholeFile(Plugins() + "xvf1A2C.tmp", CanonicalText(1, 2, 4, "-1"));
   WriteWholeFile(File() + ".tmp", oldText);
   SettingsStore store(platform);
   store.Load("XVF_Aspect");

@@ -106,9 +106,9 @@ bool TestPlatform::WriteWhole(const std::string& path, const uint8_t* data, size
   return system_.WriteWhole(path, data, size);
 }
 
-bool TestPlatform::Replace(const std::string& from, const std::string& to) {
+ReplaceResult TestPlatform::Replace(const std::string& from, const std::string& to) {
   ++replaces;
-  if (failReplace) return false;
+  if (failReplace) return ReplaceResult::kFailed;
   return system_.Replace(from, to);
 }
 

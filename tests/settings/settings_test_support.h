@@ -41,14 +41,19 @@ class TestPlatform : public SettingsPlatform {
   bool failReplace = false;    // the swap into place fails
   int writes = 0;
   int replaces = 0;
+  uint32_t pausedMs = 0;   // waited before retries
 
   bool GatherFacts(LocationFacts* out) override;
   void CreateFolder(const std::string& folder) override;
   ReadResult ReadOrCreate(const std::string& path, std::vector<uint8_t>* bytes) override;
+  bool FollowLinks(const std::string& path, std::string* to) override { return system_.FollowLinks(path, to); }
+  std::vector<std::string> TemporaryNamesIn(const std::string& f) override { return system_.TemporaryNamesIn(f); }
+  bool ReadUnshared(const std::string& p, std::vector<uint8_t>* b) override { return system_.ReadUnshared(p, b); }
   bool CreateTemporary(const std::string& folder, std::string* temporary) override;
   bool WriteWhole(const std::string& path, const uint8_t* data, size_t size) override;
-  bool Replace(const std::string& from, const std::string& to) override;
+  ReplaceResult Replace(const std::string& from, const std::string& to) override;
   void Remove(const std::string& path) override;
+  void Pause(uint32_t ms) override { pausedMs += ms; system_.Pause(ms); }
 
  private:
   SettingsPlatform& system_ = SystemSettingsPlatform();

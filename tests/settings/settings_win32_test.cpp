@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 
 #include "settings/settings_store.h"
 #include "tests/settings/settings_test_support.h"
@@ -284,7 +285,7 @@ TEST_F(SettingsWin32Test, FileHeldOpenIsNeitherReadNorReplaced) {
 // Saving touches nothing that is not ours: a 258-character path is saved
 // (its temporary file's name is shorter), the user's "XVF_Aspect.ini.tmp"
 // stays, a hidden file stays hidden, a read-only file is left as it was, and
-// no temporary file is left; a symbolic link as the file is replaced.
+// no temporary file is left; a symbolic link as the file is followed.
 TEST(SettingsWin32Save, KeepsWhatIsNotOurs) {
   test::TestFolder folder;
   const std::string host = folder.root() + std::string(236 - folder.root().size() - 1, 'h') + "\\";
@@ -329,8 +330,10 @@ TEST(SettingsWin32Save, KeepsWhatIsNotOurs) {
     SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
   }
 
-  // A symbolic link made on the Linux side is replaced; its target keeps its
-  // text. Wine starts the Unix program without a process to wait on.
+  // A symbolic link made on the Linux side (Wine's CreateSymbolicLinkW makes
+  // none): its target takes the text and the link stays. With the target
+  // gone it is a link to nothing: nothing is made there. Wine starts the Unix
+  // program without a process to wait on.
   DeleteFileA(file.c_str());
   WriteWholeFile(host + "target.ini", CanonicalText(1, 2, 3, "0"));
   RunProcess(L"/bin/ln -s ../target.ini XVF_Aspect.ini", std::wstring(plugins.begin(), plugins.end()).c_str());
@@ -340,8 +343,59 @@ TEST(SettingsWin32Save, KeepsWhatIsNotOurs) {
   EXPECT_EQ(store.current.aspectMode, 3);
   store.current.aspectMode = 4;
   store.Save();
-  EXPECT_EQ(Contents(file), CanonicalText(1, 2, 4, "0"));
-  EXPECT_EQ(Contents(host + "target.ini"), CanonicalText(1, 2, 3, "0"));
+  EXPECT_EQ(Contents(host + "target.ini"), CanonicalText(1, 2, 4, "0"));
+  WriteWholeFile(host + "target.ini", "through the link");
+  EXPECT_EQ(Contents(file), "through the link");
+  DeleteFileA((host + "target.ini").c_str());
+  store.Load("XVF_Aspect");
+  store.Save();
+  EXPECT_FALSE(test::PathExists(host + "target.ini"));
+}
+
+// Another program holds the file without delete sharing while it is saved:
+// for part of the retry window the rename gets through; for all of it a
+// holder that lets others write takes the text in place, one that does not
+// keeps the old file. A killed save's whole temporary file is removed; one
+// held open, one cut short and anyone else's stay.
+TEST(SettingsWin32Save, HeldFileAndLeftovers) {
+  test::TestFolder folder;
+  test::TestPlatform platform;
+  platform.facts.platformId = 2;
+  platform.facts.hostPath = folder.root() + "Quillvox.exe";
+  const std::string plugins = folder.root() + "Plugins\\", file = plugins + "XVF_Aspect.ini";
+  const std::string old = CanonicalText(1, 2, 0, "1");
+  for (const char* name : {"xvf0001.tmp", "xvf0002.tmp"}) WriteWholeFile(plugins + name, old);
+  WriteWholeFile(plugins + "xvf0003.tmp", old.substr(0, 30));
+  WriteWholeFile(plugins + "xvf0004.tmp", "the user's");
+  const HANDLE leftover = CreateFileA((plugins + "xvf0002.tmp").c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+  const struct {
+    DWORD share, heldMs;  // 0: through the whole save
+    int32_t saved;
+  } cases[] = {{FILE_SHARE_READ, 200, 1}, {FILE_SHARE_READ, 0, 0}, {FILE_SHARE_READ | FILE_SHARE_WRITE, 0, 3}};
+  for (const auto& c : cases) {
+    WriteWholeFile(file, old);
+    SettingsStore store(platform);
+    store.Load("XVF_Aspect");
+    store.current.aspectMode = c.saved ? c.saved : 2;
+    platform.pausedMs = 0;
+    const HANDLE held = CreateFileA(file.c_str(), GENERIC_READ, c.share, nullptr, OPEN_EXISTING, 0, nullptr);
+    std::thread release([&] {
+      if (!c.heldMs) return;
+      Sleep(c.heldMs);
+      CloseHandle(held);
+    });
+    store.Save();
+    release.join();
+    if (!c.heldMs) CloseHandle(held);
+    EXPECT_EQ(Contents(file), CanonicalText(1, 2, c.saved, "1")) << c.heldMs << " " << c.share;
+    EXPECT_EQ(platform.pausedMs == 1125, c.heldMs == 0) << platform.pausedMs;
+    auto names = test::FileNamesIn(plugins);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"XVF_Aspect.ini", "xvf0002.tmp", "xvf0003.tmp", "xvf0004.tmp"}));
+  }
+  CloseHandle(leftover);
+  EXPECT_TRUE(test::PathExists(plugins + "xvf0002.tmp"));  // not deleted behind its holder
 }
 
 }  // namespace
