@@ -133,8 +133,16 @@ gtest_counts() {
        END {printf "%d passed, %d failed", p, f; if (s) printf ", %d skipped", s}' "$@"
 }
 
+# The output sections of a CTest log's tests that did not pass: each from
+# its result line to the next test's line.
+failed_ctest_output() {
+  awk '/^ *Start +[0-9]+: / || /^[0-9]+% tests passed/ {show = 0}
+       /^ *[0-9]+\/[0-9]+ Test +#[0-9]+: / {show = $0 !~ /(Passed|Skipped) +[0-9.]+ sec$/}
+       show' "$1"
+}
+
 # One line from a CTest log: counts and where the log is; when a test failed,
-# every line but the passes, so each failing test's own output shows.
+# the failing tests' own output first, then CTest's list of them.
 report_ctest() {
   local preset=$1 log=$2 status=$3 counts
   counts=$(sed -n 's/^[0-9]*% tests passed, \([0-9]*\) tests\{0,1\} failed out of \([0-9]*\)$/\1 \2/p' "$log")
@@ -144,7 +152,10 @@ report_ctest() {
   else
     printf '== tests: %-12s no summary (log %s)\n' "$preset" "$log"
   fi
-  [ "$status" -eq 0 ] || grep -v -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .*Passed' "$log"
+  [ "$status" -eq 0 ] && return
+  failed_ctest_output "$log"
+  # No summary (CTest itself failed): the log's end says why.
+  if grep -q '^The following tests' "$log"; then sed -n '/^The following tests/,$p' "$log"; else tail -n 20 "$log"; fi
 }
 
 run_ctest() {
