@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "framepass/plugin_state.h"
@@ -207,6 +209,36 @@ TEST(ElementBuffers, FramesLeftAloneAreNeitherCopiedNorWritten) {
     gst_buffer_unref(in);
     gst_harness_teardown(h);
   }
+}
+
+// A second thread flips mode and window between settings that leave frames
+// alone and settings that do not, as fast as it can, while shared buffers go
+// through: each one goes on or is copied, never written, never an error.
+TEST(ElementBuffers, PropertyChangesFromAnotherThreadNeverWriteASharedBuffer) {
+  const Stream s{"YUY2", 64, 48, "progressive", "auto", false, 0};
+  GstHarness* h = NewHarness(CapsOf(s));
+  GstBuffer* in = StridedBuffer(s, xvf::test::MidGreyNoise(size_t(RowBytes(s)) * s.height, 7));
+  const std::vector<uint8_t> before = PackedRows(s, in);
+  std::atomic<bool> done{false};
+  std::thread changer([&] {
+    for (uint32_t i = 0; !done; ++i) {
+      gst_util_set_object_arg(G_OBJECT(h->element), "mode", i % 2 ? "panorama" : "fit-window");
+      if (i % 8 == 7) g_object_set(h->element, "window", i % 16 < 8 ? "1024x576" : "640x480", nullptr);
+    }
+  });
+  for (int32_t i = 0; i < 100000; ++i) {
+    const GstFlowReturn pushed = gst_harness_push(h, gst_buffer_ref(in));
+    if (pushed != GST_FLOW_OK) {
+      ADD_FAILURE() << "buffer " << i << ": " << gst_flow_get_name(pushed);
+      break;
+    }
+    gst_buffer_unref(gst_harness_pull(h));
+  }
+  done = true;
+  changer.join();
+  EXPECT_EQ(PackedRows(s, in), before);
+  gst_buffer_unref(in);
+  gst_harness_teardown(h);
 }
 
 // Auto mode over 8 frames at 5/1 (one second is 5 frames), letterboxes then
