@@ -100,7 +100,7 @@ tree_description() {
   case $1 in
     native) echo "x86-64 Linux, optimised" ;;
     native-asan) echo "x86-64 Linux, AddressSanitizer + UBSan" ;;
-    native-tsan) echo "ThreadSanitizer: the frame thread against the dialog's" ;;
+    native-tsan) echo "ThreadSanitizer: the frame thread against the dialog's, the element against its properties" ;;
     linux32) echo "i686 Linux at the DLL's baseline, under qemu-i386 -cpu pentium3" ;;
     win32) echo "i686 Windows (the DLL and its tests), under Wine" ;;
     fuzz) echo "libFuzzer targets, clang" ;;
@@ -166,14 +166,19 @@ run_ctest() {
   return $status
 }
 
-# The frame thread against the dialog's thread under ThreadSanitizer; the
-# preset builds only this test.
+# Under ThreadSanitizer: the frame thread against the dialog's thread, and
+# the element's harness suite (properties set from a second thread while
+# buffers stream) once, at the C level, in the environment CTest gives it.
+# The preset builds only these.
 run_tsan_test() {
-  local log=build/native-tsan/test.log status=0
+  local log=build/native-tsan/test.log status=0 gst_log=build/native-tsan/ctest.log gst_status=0
   TSAN_OPTIONS=halt_on_error=1 build/native-tsan/tests/hardening/hardening_concurrency_tests >"$log" 2>&1 || status=$?
   printf '== tests: %-12s %s (log %s)\n' native-tsan "$(gtest_counts "$log")" "$log"
   [ $status -eq 0 ] || tail -n 40 "$log"
-  return $status
+  TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build/native-tsan -R '^GstElement\.c$' --output-on-failure \
+    >"$gst_log" 2>&1 || gst_status=$?
+  report_ctest native-tsan "$gst_log" $gst_status
+  [ $status -eq 0 ] && [ $gst_status -eq 0 ]
 }
 
 # Wine's server and prefix are started once, so no test waits for them.
