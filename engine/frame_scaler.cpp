@@ -67,8 +67,11 @@ FrameScaler::Result FrameScaler::Scale(FrameRows rows, int32_t frameWidth, int32
   if (const std::optional<Result> done = Clip(rows, frameWidth, frameHeight, srcRect, dstRect, format, byFields, &c))
     return *done;
   Path path = Path::kTwoPasses;
-  // No memory or no usable row map: the frame stays as it was.
-  if (!PrepareMaps(&c, callerColumnMap) || !ChoosePath(&c, &path)) return Result::kLeftUnchanged;
+  // No memory: the frame stays as it was.
+  if (!PrepareMaps(&c, callerColumnMap) || !ChoosePath(&c, &path)) {
+    ++memoryShortCalls_;
+    return Result::kLeftUnchanged;
+  }
   switch (path) {
     case Path::kInPlaceColumns:
       RunInPlaceColumns(c);
@@ -108,6 +111,8 @@ std::optional<FrameScaler::Result> FrameScaler::Clip(FrameRows rows, int32_t fra
   const int64_t dstWidth = static_cast<int64_t>(dstRect.right) - dstRect.left;
   const int64_t dstHeight = static_cast<int64_t>(dstRect.bottom) - dstRect.top;
   if (!SideIsUsable(dstWidth) || !SideIsUsable(dstHeight)) return Result::kLeftUnchanged;
+  // By fields a source of one row holds no whole field pair.
+  if (byFields && c->src.Height() < 2) return Result::kLeftUnchanged;
   c->dst = dstRect;
   c->dstWidth = static_cast<int32_t>(dstWidth);
   c->dstHeight = static_cast<int32_t>(dstHeight);
@@ -136,8 +141,7 @@ bool FrameScaler::PrepareMaps(Call* c, const ScaleMapEntry* callerColumnMap) {
   const ScaleMapKey rowKey =
       c->byFields ? ScaleMapKey{c->src.Height() / 2, c->dstHeight / 2, clipTop / 2, rowEntries, 2 * c->rowStride}
                   : ScaleMapKey{c->src.Height(), c->dstHeight, clipTop, rowEntries, c->rowStride};
-  // By fields a source of one row holds no whole field pair.
-  if (rowKey.srcLength < 1 || !EnsureMap(rowKey, &rowMap_)) return false;
+  if (!EnsureMap(rowKey, &rowMap_)) return false;
 
   c->columns = callerColumnMap;
   if (!callerColumnMap) {

@@ -38,8 +38,8 @@ class FrameScaler {
   //    and nothing was written; the caller goes on as after a scale;
   //  kLeftUnchanged: the frame was left as it was because it is no usable
   //    stream (IsUsableStream), a destination side is 65536 or more, a field
-  //    source holds no whole row pair, or a buffer could not be allocated;
-  //    the caller must not report a change.
+  //    source holds no whole row pair, or a buffer could not be allocated
+  //    (counted by MemoryShortCount); the caller must not report a change.
   enum class Result { kScaled, kEmptySource, kLeftUnchanged };
   Result Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight, Rect srcRect, Rect dstRect,
                PixelFormat format, int32_t byFields, const ScaleMapEntry* callerColumnMap) {
@@ -98,6 +98,9 @@ class FrameScaler {
   int32_t ColumnPlanBuildCount() const { return columnPlan_.builds; }
   int32_t RowStepBuildCount() const { return rowSteps_.builds; }
   int32_t InPlaceColumnsPathCount() const { return columnCalls_; }
+  // Calls that left the frame unchanged because an allocation failed: a
+  // caller that must not pass such a frame on as processed compares it.
+  int32_t MemoryShortCount() const { return memoryShortCalls_; }
 
   // The scaler's own maps and the keys they were built from.
   const ScaleMapKey& RowKey() const { return rowMap_.key; }
@@ -191,6 +194,7 @@ class FrameScaler {
   int32_t mapBuilds_ = 0;
   int32_t identityCalls_ = 0;
   int32_t gatherCalls_ = 0;
+  int32_t memoryShortCalls_ = 0;
   OwnedMap rowMap_;
   OwnedMap columnMap_;
   AlignedArray<uint8_t> work_;  // workCapWidth x workCapHeight work pixels, 4 bytes each
