@@ -405,8 +405,18 @@ GstFlowReturn TransformIp(GstBaseTransform* trans, GstBuffer* buffer) {
   // works on the buffer itself.
   const xvf::FrameRows rows{static_cast<uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
                             GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0)};
-  self->state->ProcessFrame(rows, inputs);
+  xvf::PluginState& state = *self->state;
+  const int32_t memoryShort = state.theScaler.MemoryShortCount();
+  // A panorama table lost at set_info leaves every panorama frame as it was.
+  const bool tableLost = self->active.mode == xvf::kPanorama && !state.panoramaTable;
+  state.ProcessFrame(rows, inputs);
   gst_video_frame_unmap(&frame);
+  // A frame left as it was for want of memory is not framed: sent on, it
+  // would be shown at the window's pixel aspect, stretched. The stream stops.
+  if (tableLost || state.theScaler.MemoryShortCount() != memoryShort) {
+    GST_ELEMENT_ERROR(self, RESOURCE, FAILED, ("no memory to scale a %dx%d frame", width, height), (nullptr));
+    return GST_FLOW_ERROR;
+  }
   return GST_FLOW_OK;
 }
 

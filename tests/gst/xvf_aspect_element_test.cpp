@@ -4,16 +4,28 @@
 #include <gst/check/gstharness.h>
 #include <gst/video/video.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "framepass/plugin_state.h"
 #include "tests/support/noise_frame.h"
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define XVF_SANITIZED
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define XVF_SANITIZED
+#endif
+#endif
 
 namespace {
 
@@ -190,6 +202,35 @@ TEST(ElementBuffers, ShortBuffersAreAnErrorOnTheBus) {
     gst_object_unref(bus);
     gst_harness_teardown(h);
   }
+}
+
+// A frame the scaler cannot get memory for, in a child process whose address
+// space is limited to what it has and 16 MiB more (the work buffer of a
+// 4096x3072 frame is some 50 MiB): an error on the bus, the stream stopped.
+// Under a sanitizer a failed allocation ends the process instead.
+TEST(ElementBuffers, AFrameTheScalerHasNoMemoryForIsAnErrorOnTheBus) {
+#if defined(XVF_SANITIZED)
+  GTEST_SKIP() << "a sanitizer's allocator does not return null";
+#endif
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const Stream s{"YUY2", 4096, 3072, "progressive", "auto", false, 0};
+  auto child = [&] {
+    GstHarness* h = NewHarness(CapsOf(s));
+    GstBus* bus = gst_bus_new();
+    gst_element_set_bus(h->element, bus);
+    GstBuffer* buffer = gst_buffer_new_allocate(nullptr, size_t(RowBytes(s)) * s.height, nullptr);
+    long pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const rlim_t limit = rlim_t(pages) * sysconf(_SC_PAGESIZE) + (16 << 20);
+    const rlimit addressSpace{limit, limit};
+    setrlimit(RLIMIT_AS, &addressSpace);
+    const GstFlowReturn flow = gst_harness_push(h, buffer);
+    GError* error = nullptr;
+    if (GstMessage* m = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR)) gst_message_parse_error(m, &error, nullptr);
+    std::fprintf(stderr, "%s: %s\n", gst_flow_get_name(flow), error ? error->message : "no error");
+    std::_Exit(flow == GST_FLOW_ERROR ? 0 : 1);
+  };
+  EXPECT_EXIT(child(), testing::ExitedWithCode(0), "error: no memory to scale a 4096x3072 frame");
 }
 
 // Where the pass leaves frames alone the buffer itself goes on, even one
