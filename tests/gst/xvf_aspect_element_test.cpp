@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -200,9 +199,8 @@ TEST(ElementBuffers, ShortBuffersAreAnErrorOnTheBus) {
   }
 }
 
-// A frame the scaler cannot get memory for, in a child process whose address
-// space is limited to what it has and 16 MiB more (the work buffer of a
-// 4096x3072 frame is some 50 MiB): an error on the bus, the stream stopped.
+// A frame the scaler cannot get memory for (a child process with 16 MiB of
+// address space to spare; the frame's work buffer is some 50 MiB): an error.
 TEST(ElementBuffers, AFrameTheScalerHasNoMemoryForIsAnErrorOnTheBus) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   const Stream s{"YUY2", 4096, 3072, "progressive", "auto", false, 0};
@@ -213,13 +211,12 @@ TEST(ElementBuffers, AFrameTheScalerHasNoMemoryForIsAnErrorOnTheBus) {
     GstBuffer* buffer = gst_buffer_new_allocate(nullptr, size_t(RowBytes(s)) * s.height, nullptr);
     long pages = 0;
     std::ifstream("/proc/self/statm") >> pages;
-    const rlim_t limit = rlim_t(pages) * sysconf(_SC_PAGESIZE) + (16 << 20);
-    const rlimit addressSpace{limit, limit};
+    const rlimit addressSpace{rlim_t(pages) * sysconf(_SC_PAGESIZE) + (16 << 20), RLIM_INFINITY};
     setrlimit(RLIMIT_AS, &addressSpace);
     const GstFlowReturn flow = gst_harness_push(h, buffer);
     GError* error = nullptr;
     if (GstMessage* m = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR)) gst_message_parse_error(m, &error, nullptr);
-    std::fprintf(stderr, "%s: %s\n", gst_flow_get_name(flow), error ? error->message : "no error");
+    g_printerr("%s: %s\n", gst_flow_get_name(flow), error ? error->message : "no error");
     std::_Exit(flow == GST_FLOW_ERROR ? 0 : 1);
   };
   EXPECT_EXIT(child(), testing::ExitedWithCode(0), "error: no memory to scale a 4096x3072 frame");
@@ -244,9 +241,8 @@ TEST(ElementBuffers, FramesLeftAloneAreNeitherCopiedNorWritten) {
   }
 }
 
-// A second thread flips mode and window between settings that leave frames
-// alone and settings that do not, as fast as it can, while shared buffers go
-// through: each one goes on or is copied, never written, never an error.
+// Mode and window flipped from another thread between leaving frames alone and
+// not: every shared buffer goes on or is copied, never written, no error.
 TEST(ElementBuffers, PropertyChangesFromAnotherThreadNeverWriteASharedBuffer) {
   const Stream s{"YUY2", 64, 48, "progressive", "auto", false, 0};
   GstHarness* h = NewHarness(CapsOf(s));
