@@ -100,7 +100,7 @@ tree_description() {
   case $1 in
     native) echo "x86-64 Linux, optimised" ;;
     native-asan) echo "x86-64 Linux, AddressSanitizer + UBSan" ;;
-    native-tsan) echo "ThreadSanitizer: the frame thread against the dialog's" ;;
+    native-tsan) echo "ThreadSanitizer: the frame thread against the dialog's, the element against its properties" ;;
     linux32) echo "i686 Linux at the DLL's baseline, under qemu-i386 -cpu pentium3" ;;
     win32) echo "i686 Windows (the DLL and its tests), under Wine" ;;
     fuzz) echo "libFuzzer targets, clang" ;;
@@ -133,8 +133,16 @@ gtest_counts() {
        END {printf "%d passed, %d failed", p, f; if (s) printf ", %d skipped", s}' "$@"
 }
 
+# The output sections of a CTest log's tests that did not pass: each from
+# its result line to the next test's line.
+failed_ctest_output() {
+  awk '/^ *Start +[0-9]+: / || /^[0-9]+% tests passed/ {show = 0}
+       /^ *[0-9]+\/[0-9]+ Test +#[0-9]+: / {show = $0 !~ /(Passed|Skipped) +[0-9.]+ sec$/}
+       show' "$1"
+}
+
 # One line from a CTest log: counts and where the log is; when a test failed,
-# every line but the passes, so each failing test's own output shows.
+# the failing tests' own output first, then CTest's list of them.
 report_ctest() {
   local preset=$1 log=$2 status=$3 counts
   counts=$(sed -n 's/^[0-9]*% tests passed, \([0-9]*\) tests\{0,1\} failed out of \([0-9]*\)$/\1 \2/p' "$log")
@@ -144,7 +152,10 @@ report_ctest() {
   else
     printf '== tests: %-12s no summary (log %s)\n' "$preset" "$log"
   fi
-  [ "$status" -eq 0 ] || grep -v -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .*Passed' "$log"
+  [ "$status" -eq 0 ] && return
+  failed_ctest_output "$log"
+  # No summary (CTest itself failed): the log's end says why.
+  if grep -q '^The following tests' "$log"; then sed -n '/^The following tests/,$p' "$log"; else tail -n 20 "$log"; fi
 }
 
 run_ctest() {
@@ -155,14 +166,19 @@ run_ctest() {
   return $status
 }
 
-# The frame thread against the dialog's thread under ThreadSanitizer; the
-# preset builds only this test.
+# Under ThreadSanitizer: the frame thread against the dialog's thread, and
+# the element's harness suite (properties set from a second thread while
+# buffers stream) once, at the C level, in the environment CTest gives it.
+# The preset builds only these.
 run_tsan_test() {
-  local log=build/native-tsan/test.log status=0
+  local log=build/native-tsan/test.log status=0 gst_log=build/native-tsan/ctest.log gst_status=0
   TSAN_OPTIONS=halt_on_error=1 build/native-tsan/tests/hardening/hardening_concurrency_tests >"$log" 2>&1 || status=$?
   printf '== tests: %-12s %s (log %s)\n' native-tsan "$(gtest_counts "$log")" "$log"
   [ $status -eq 0 ] || tail -n 40 "$log"
-  return $status
+  TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build/native-tsan -R '^GstElement\.c$' --output-on-failure \
+    >"$gst_log" 2>&1 || gst_status=$?
+  report_ctest native-tsan "$gst_log" $gst_status
+  [ $status -eq 0 ] && [ $gst_status -eq 0 ]
 }
 
 # Wine's server and prefix are started once, so no test waits for them.

@@ -2,6 +2,7 @@
 
 #include <gst/video/video.h>
 
+#include <mutex>
 #include <new>
 
 #include "engine/frame_format.h"
@@ -23,7 +24,7 @@ enum FieldsChoice : int32_t { kFieldsAuto = 0, kFieldsOn = 1, kFieldsOff = 2 };
 constexpr int32_t kAutoMode = 5;
 
 // The properties; written by any thread, read once per frame, under the
-// object lock.
+// element's settings lock.
 struct ElementSettings {
   int32_t aspectMode = xvf::kPanorama;  // 0..4 or kAutoMode
   int32_t autoFallback = xvf::kPanorama;
@@ -31,11 +32,14 @@ struct ElementSettings {
   int32_t fields = kFieldsAuto;
 };
 
-// One buffer's settings and mode, from prepare_output_buffer to transform_ip.
-struct FramePlan {
+// What the streaming thread frames with, as videoflip's active method: the
+// properties and auto's mode, taken by before_transform, which sets
+// passthrough from them in the same step. Property changes reach it only
+// there, so passthrough never changes between the base class's copy of a
+// shared buffer and transform_ip.
+struct ActiveSettings {
   ElementSettings settings;
   int32_t mode = xvf::kPanorama;  // 0..4
-  bool leftAlone = false;         // the pass leaves the frame as it is: not mapped for writing
 };
 
 enum { PROP_0, PROP_MODE, PROP_AUTO_FALLBACK, PROP_MODE_IN_USE, PROP_WINDOW, PROP_FIELDS };
@@ -84,8 +88,11 @@ GType FieldsChoiceType() {
 
 struct _GstXvfAspect {
   GstVideoFilter parent;
-  ElementSettings settings;  // under the object lock
-  int32_t modeInUse;         // under the object lock: the last frame's mode, -1 before the first
+  // Any thread. Not the object lock: GLib's mutex is a bare futex that
+  // ThreadSanitizer cannot follow.
+  std::mutex settingsLock;
+  ElementSettings settings;  // under settingsLock
+  int32_t modeInUse;         // under settingsLock: the last frame's mode, -1 before the first
   // Streaming thread only: the stream started at set_info.
   xvf::PluginState* state;
   bool interleaved;  // the caps say interlace-mode=interleaved
@@ -95,7 +102,7 @@ struct _GstXvfAspect {
   int32_t detectorFallback;
   xvf::DeclaredStream declared;  // from the sink caps
   guint64 frames;                // buffers since the stream started
-  FramePlan plan;
+  ActiveSettings active;         // streaming thread only
 };
 
 G_DEFINE_TYPE(GstXvfAspect, gst_xvf_aspect, GST_TYPE_VIDEO_FILTER)
@@ -104,20 +111,18 @@ GST_ELEMENT_REGISTER_DEFINE(xvfaspect, "xvfaspect", GST_RANK_NONE, GST_TYPE_XVF_
 namespace {
 
 ElementSettings SettingsOf(GstXvfAspect* self) {
-  GST_OBJECT_LOCK(self);
+  self->settingsLock.lock();
   const ElementSettings settings = self->settings;
-  GST_OBJECT_UNLOCK(self);
+  self->settingsLock.unlock();
   return settings;
 }
 
 // Frames the pass would leave alone go through untouched: not mapped for
-// writing, not copied when shared. Auto's mode is known per frame only:
-// prepare_output_buffer passes those frames on.
-void UpdatePassthrough(GstXvfAspect* self) {
-  const ElementSettings settings = SettingsOf(self);
-  const bool leftAlone =
-      settings.aspectMode != kAutoMode && xvf::LeavesFramesAlone(settings.aspectMode, settings.window);
-  gst_base_transform_set_passthrough(GST_BASE_TRANSFORM(self), leftAlone);
+// writing, not copied when shared. Called only where no buffer is between
+// the base class's prepare_output_buffer and transform_ip.
+void SetPassthrough(GstXvfAspect* self, bool leftAlone) {
+  GstBaseTransform* trans = GST_BASE_TRANSFORM(self);
+  if (gst_base_transform_is_passthrough(trans) != leftAlone) gst_base_transform_set_passthrough(trans, leftAlone);
 }
 
 // Before the first frame, the mode it would start in.
@@ -128,10 +133,10 @@ int32_t ModeInUseLocked(const GstXvfAspect* self) {
 }
 
 void SetModeInUse(GstXvfAspect* self, int32_t mode) {
-  GST_OBJECT_LOCK(self);
+  self->settingsLock.lock();
   const bool changed = mode != ModeInUseLocked(self);
   self->modeInUse = mode;
-  GST_OBJECT_UNLOCK(self);
+  self->settingsLock.unlock();
   if (changed) g_object_notify_by_pspec(G_OBJECT(self), modeInUseSpec);
 }
 
@@ -163,10 +168,10 @@ void SetWindow(GstXvfAspect* self, const char* text) {
     g_free(refusal);
     return;
   }
-  GST_OBJECT_LOCK(self);
+  self->settingsLock.lock();
   const bool changed = window.width != self->settings.window.width || window.height != self->settings.window.height;
   self->settings.window = window;
-  GST_OBJECT_UNLOCK(self);
+  self->settingsLock.unlock();
   // The output's pixel-aspect-ratio follows the window.
   if (changed) gst_base_transform_reconfigure_src(GST_BASE_TRANSFORM(self));
 }
@@ -175,36 +180,34 @@ void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* pro
   GstXvfAspect* self = GST_XVF_ASPECT(object);
   switch (id) {
     case PROP_MODE:
-      GST_OBJECT_LOCK(self);
+      self->settingsLock.lock();
       self->settings.aspectMode = g_value_get_enum(value);
-      GST_OBJECT_UNLOCK(self);
+      self->settingsLock.unlock();
       break;
     case PROP_AUTO_FALLBACK:
-      GST_OBJECT_LOCK(self);
+      self->settingsLock.lock();
       self->settings.autoFallback = g_value_get_enum(value);
-      GST_OBJECT_UNLOCK(self);
+      self->settingsLock.unlock();
       break;
     case PROP_WINDOW:
       SetWindow(self, g_value_get_string(value));
       break;
     case PROP_FIELDS:
-      GST_OBJECT_LOCK(self);
+      self->settingsLock.lock();
       self->settings.fields = g_value_get_enum(value);
-      GST_OBJECT_UNLOCK(self);
+      self->settingsLock.unlock();
       break;
     default:
       G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, property);
-      return;
   }
-  UpdatePassthrough(self);
 }
 
 void GetProperty(GObject* object, guint id, GValue* value, GParamSpec* property) {
   GstXvfAspect* self = GST_XVF_ASPECT(object);
-  GST_OBJECT_LOCK(self);
+  self->settingsLock.lock();
   const ElementSettings settings = self->settings;
   const int32_t modeInUse = ModeInUseLocked(self);
-  GST_OBJECT_UNLOCK(self);
+  self->settingsLock.unlock();
   switch (id) {
     case PROP_MODE:
       g_value_set_enum(value, settings.aspectMode);
@@ -227,8 +230,10 @@ void GetProperty(GObject* object, guint id, GValue* value, GParamSpec* property)
 }
 
 void Finalize(GObject* object) {
-  DropDetector(GST_XVF_ASPECT(object));
-  delete GST_XVF_ASPECT(object)->state;
+  GstXvfAspect* self = GST_XVF_ASPECT(object);
+  DropDetector(self);
+  delete self->state;
+  self->settingsLock.~mutex();
   G_OBJECT_CLASS(gst_xvf_aspect_parent_class)->finalize(object);
 }
 
@@ -331,38 +336,37 @@ int32_t AutoMode(GstXvfAspect* self, GstBuffer* buffer, int32_t fallback, guint6
   return decision.mode;
 }
 
-// Every buffer: the settings taken once, auto's mode chosen; a frame the
-// pass leaves alone goes on as it came, even when shared.
-GstFlowReturn PrepareOutputBuffer(GstBaseTransform* trans, GstBuffer* input, GstBuffer** output) {
+// Every buffer, on the streaming thread before the base class looks at it:
+// the settings taken once, auto's mode chosen, and passthrough set so that a
+// frame the pass leaves alone goes on as it came, even when shared.
+void BeforeTransform(GstBaseTransform* trans, GstBuffer* buffer) {
   GstXvfAspect* self = GST_XVF_ASPECT(trans);
-  FramePlan& plan = self->plan;
-  plan.settings = SettingsOf(self);
-  plan.mode = plan.settings.aspectMode;
-  plan.leftAlone = false;
+  ActiveSettings& active = self->active;
+  active.settings = SettingsOf(self);
+  active.mode = active.settings.aspectMode;
   const guint64 frameNumber = self->frames++;
-  if (plan.mode == kAutoMode) {
-    plan.mode = GST_VIDEO_FILTER(trans)->negotiated
-                    ? AutoMode(self, input, plan.settings.autoFallback, frameNumber)
-                    : -1;
+  bool known = true;
+  if (active.mode == kAutoMode) {
+    const int32_t chosen = GST_VIDEO_FILTER(trans)->negotiated
+                               ? AutoMode(self, buffer, active.settings.autoFallback, frameNumber)
+                               : -1;
     // transform_ip reports the buffer or the missing caps.
-    if (plan.mode < 0) {
-      plan.mode = plan.settings.autoFallback;
-      return GST_BASE_TRANSFORM_CLASS(gst_xvf_aspect_parent_class)->prepare_output_buffer(trans, input, output);
-    }
+    known = chosen >= 0;
+    active.mode = known ? chosen : active.settings.autoFallback;
   } else {
     DropDetector(self);
   }
-  SetModeInUse(self, plan.mode);
-  plan.leftAlone = xvf::LeavesFramesAlone(plan.mode, plan.settings.window);
-  if (plan.leftAlone) {
-    *output = input;
-    return GST_FLOW_OK;
-  }
-  return GST_BASE_TRANSFORM_CLASS(gst_xvf_aspect_parent_class)->prepare_output_buffer(trans, input, output);
+  if (known) SetModeInUse(self, active.mode);
+  SetPassthrough(self, known && xvf::LeavesFramesAlone(active.mode, active.settings.window));
 }
 
+// Before streaming: passthrough as the settings say, so the allocation
+// query is answered as for the first frame (auto's is known per frame).
 gboolean Start(GstBaseTransform* trans) {
-  StartStream(GST_XVF_ASPECT(trans));
+  GstXvfAspect* self = GST_XVF_ASPECT(trans);
+  StartStream(self);
+  const ElementSettings settings = SettingsOf(self);
+  SetPassthrough(self, settings.aspectMode != kAutoMode && xvf::LeavesFramesAlone(settings.aspectMode, settings.window));
   return TRUE;
 }
 
@@ -379,8 +383,6 @@ GstFlowReturn TransformIp(GstBaseTransform* trans, GstBuffer* buffer) {
     GST_ELEMENT_ERROR(self, CORE, NEGOTIATION, (nullptr), ("a buffer before any caps"));
     return GST_FLOW_NOT_NEGOTIATED;
   }
-  // Possibly shared: never mapped for writing.
-  if (self->plan.leftAlone) return GST_FLOW_OK;
   const GstVideoInfo& info = filter->in_info;
   const int32_t width = GST_VIDEO_INFO_WIDTH(&info), height = GST_VIDEO_INFO_HEIGHT(&info);
   const int64_t rowBytes = int64_t{GST_VIDEO_INFO_COMP_PSTRIDE(&info, 0)} * width;
@@ -395,16 +397,26 @@ GstFlowReturn TransformIp(GstBaseTransform* trans, GstBuffer* buffer) {
     return GST_FLOW_ERROR;
   }
 
-  const ElementSettings& settings = self->plan.settings;
+  const ElementSettings& settings = self->active.settings;
   const bool byFields = settings.fields == kFieldsOn || (settings.fields == kFieldsAuto && self->interleaved);
-  const xvf::FrameInputs inputs{self->plan.mode, byFields ? 1 : 0, true, settings.window.width,
+  const xvf::FrameInputs inputs{self->active.mode, byFields ? 1 : 0, true, settings.window.width,
                                 settings.window.height};
   // Picture row 0 first, rows top-down at the plane's stride: the frame pass
   // works on the buffer itself.
   const xvf::FrameRows rows{static_cast<uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
                             GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0)};
-  self->state->ProcessFrame(rows, inputs);
+  xvf::PluginState& state = *self->state;
+  const int32_t memoryShort = state.theScaler.MemoryShortCount();
+  // A panorama table lost at set_info leaves every panorama frame as it was.
+  const bool tableLost = self->active.mode == xvf::kPanorama && !state.panoramaTable;
+  state.ProcessFrame(rows, inputs);
   gst_video_frame_unmap(&frame);
+  // A frame left as it was for want of memory is not framed: sent on, it
+  // would be shown at the window's pixel aspect, stretched. The stream stops.
+  if (tableLost || state.theScaler.MemoryShortCount() != memoryShort) {
+    GST_ELEMENT_ERROR(self, RESOURCE, FAILED, ("no memory to scale a %dx%d frame", width, height), (nullptr));
+    return GST_FLOW_ERROR;
+  }
   return GST_FLOW_OK;
 }
 
@@ -465,7 +477,7 @@ static void gst_xvf_aspect_class_init(GstXvfAspectClass* klass) {
   transformClass->accept_caps = AcceptCaps;
   transformClass->query = Query;
   transformClass->transform_ip = TransformIp;
-  transformClass->prepare_output_buffer = PrepareOutputBuffer;
+  transformClass->before_transform = BeforeTransform;
   transformClass->start = Start;
   transformClass->sink_event = SinkEvent;
   transformClass->transform_ip_on_passthrough = FALSE;
@@ -478,6 +490,7 @@ static void gst_xvf_aspect_class_init(GstXvfAspectClass* klass) {
 }
 
 static void gst_xvf_aspect_init(GstXvfAspect* self) {
+  new (&self->settingsLock) std::mutex;
   self->settings = ElementSettings{};
   self->modeInUse = -1;
   self->state = new (std::nothrow) xvf::PluginState;  // null: no caps are taken
@@ -486,6 +499,5 @@ static void gst_xvf_aspect_init(GstXvfAspect* self) {
   self->detectorFallback = xvf::kPanorama;
   self->declared = xvf::DeclaredStream{};
   self->frames = 0;
-  self->plan = FramePlan{};
-  UpdatePassthrough(self);
+  self->active = ActiveSettings{};
 }

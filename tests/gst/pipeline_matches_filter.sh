@@ -2,7 +2,7 @@
 # One real pipeline per format: videotestsrc frames through xvfaspect, byte
 # for byte against xvf-aspect on the same frames; and caps the element does
 # not take fail without videoconvert.
-#   pipeline_matches_filter.sh XVF_ASPECT WORK_FOLDER   (GST_PLUGIN_PATH set)
+#   pipeline_matches_filter.sh XVF_ASPECT WORK_FOLDER   (GST_PLUGIN_PATH_1_0 set)
 set -euo pipefail
 filter=$1 work=$2
 mkdir -p "$work"

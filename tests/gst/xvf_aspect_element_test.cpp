@@ -4,14 +4,23 @@
 #include <gst/check/gstharness.h>
 #include <gst/video/video.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "framepass/plugin_state.h"
 #include "tests/support/noise_frame.h"
+
+// Under the sanitizers too a failed allocation returns null.
+extern "C" const char* __asan_default_options() { return "allocator_may_return_null=1"; }
+extern "C" const char* __tsan_default_options() { return "allocator_may_return_null=1"; }
 
 namespace {
 
@@ -190,6 +199,29 @@ TEST(ElementBuffers, ShortBuffersAreAnErrorOnTheBus) {
   }
 }
 
+// A frame the scaler cannot get memory for (a child process with 16 MiB of
+// address space to spare; the frame's work buffer is some 50 MiB): an error.
+TEST(ElementBuffers, AFrameTheScalerHasNoMemoryForIsAnErrorOnTheBus) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const Stream s{"YUY2", 4096, 3072, "progressive", "auto", false, 0};
+  auto child = [&] {
+    GstHarness* h = NewHarness(CapsOf(s));
+    GstBus* bus = gst_bus_new();
+    gst_element_set_bus(h->element, bus);
+    GstBuffer* buffer = gst_buffer_new_allocate(nullptr, size_t(RowBytes(s)) * s.height, nullptr);
+    long pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const rlimit addressSpace{rlim_t(pages) * sysconf(_SC_PAGESIZE) + (16 << 20), RLIM_INFINITY};
+    setrlimit(RLIMIT_AS, &addressSpace);
+    const GstFlowReturn flow = gst_harness_push(h, buffer);
+    GError* error = nullptr;
+    if (GstMessage* m = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR)) gst_message_parse_error(m, &error, nullptr);
+    g_printerr("%s: %s\n", gst_flow_get_name(flow), error ? error->message : "no error");
+    std::_Exit(flow == GST_FLOW_ERROR ? 0 : 1);
+  };
+  EXPECT_EXIT(child(), testing::ExitedWithCode(0), "error: no memory to scale a 4096x3072 frame");
+}
+
 // Where the pass leaves frames alone the buffer itself goes on, even one
 // that is shared (not writable).
 TEST(ElementBuffers, FramesLeftAloneAreNeitherCopiedNorWritten) {
@@ -207,6 +239,31 @@ TEST(ElementBuffers, FramesLeftAloneAreNeitherCopiedNorWritten) {
     gst_buffer_unref(in);
     gst_harness_teardown(h);
   }
+}
+
+// Mode and window flipped from another thread between leaving frames alone and
+// not: every shared buffer goes on or is copied, never written, no error.
+TEST(ElementBuffers, PropertyChangesFromAnotherThreadNeverWriteASharedBuffer) {
+  const Stream s{"YUY2", 64, 48, "progressive", "auto", false, 0};
+  GstHarness* h = NewHarness(CapsOf(s));
+  GstBuffer* in = StridedBuffer(s, xvf::test::MidGreyNoise(size_t(RowBytes(s)) * s.height, 7));
+  const std::vector<uint8_t> before = PackedRows(s, in);
+  std::atomic<bool> done{false};
+  std::thread changer([&] {
+    for (uint32_t i = 0; !done; ++i) {
+      gst_util_set_object_arg(G_OBJECT(h->element), "mode", i % 2 ? "panorama" : "fit-window");
+      if (i % 8 == 7) g_object_set(h->element, "window", i % 16 < 8 ? "1024x576" : "640x480", nullptr);
+    }
+  });
+  int32_t passed = 0;
+  for (; passed < 100000 && gst_harness_push(h, gst_buffer_ref(in)) == GST_FLOW_OK; ++passed)
+    gst_buffer_unref(gst_harness_pull(h));
+  done = true;
+  changer.join();
+  EXPECT_EQ(passed, 100000);
+  EXPECT_EQ(PackedRows(s, in), before);
+  gst_buffer_unref(in);
+  gst_harness_teardown(h);
 }
 
 // Auto mode over 8 frames at 5/1 (one second is 5 frames), letterboxes then
