@@ -114,6 +114,12 @@ ReplaceResult TestPlatform::Replace(const std::string& from, const std::string& 
 
 void TestPlatform::Remove(const std::string& path) { system_.Remove(path); }
 
+std::pair<int32_t, int32_t> DialogPos(const SettingsStore& store) {
+  std::pair<int32_t, int32_t> pos;
+  store.GetDialogPos(&pos.first, &pos.second);
+  return pos;
+}
+
 std::string CanonicalText(int32_t x, int32_t y, int32_t mode, const std::string& interlace) {
   return "[DIALOG]\r\nDlgWndPosX=" + std::to_string(x) + "\r\nDlgWndPosY=" + std::to_string(y) +
          "\r\n[COMMON]\r\nAspectMode=" + std::to_string(mode) + "\r\nInterlace=" + interlace + "\r\n";

@@ -1,9 +1,11 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "settings/settings_platform.h"
+#include "settings/settings_store.h"
 
 namespace xvf::test {
 
@@ -58,6 +60,9 @@ class TestPlatform : public SettingsPlatform {
  private:
   SettingsPlatform& system_ = SystemSettingsPlatform();
 };
+
+// The store's dialog position as (x, y).
+std::pair<int32_t, int32_t> DialogPos(const SettingsStore& store);
 
 // The text the store writes for these values.
 std::string CanonicalText(int32_t x, int32_t y, int32_t mode, const std::string& interlace);
