@@ -7,6 +7,7 @@
 // file whose values Load could not learn (read error, allocation failure) is
 // never saved over; no temporary file is left, and the user's own
 // "XVF_Aspect.ini.tmp" is untouched.
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -182,20 +183,18 @@ void DriveDocument(const uint8_t* data, size_t size) {
   }
 }
 
-// The values in use and the dialog position of two stores are the same.
-bool SameValues(const SettingsStore& one, const SettingsStore& other) {
-  int32_t x[2], y[2];
-  one.GetDialogPos(&x[0], &y[0]);
-  other.GetDialogPos(&x[1], &y[1]);
-  return one.current.aspectMode == other.current.aspectMode && one.current.interlace == other.current.interlace &&
-         x[0] == x[1] && y[0] == y[1];
+// The values in use and the dialog position.
+std::array<int32_t, 4> Values(const SettingsStore& store) {
+  std::array<int32_t, 4> values = {store.current.aspectMode, store.current.interlace, 0, 0};
+  store.GetDialogPos(&values[2], &values[3]);
+  return values;
 }
 
 // The values a fresh store reads from the platform's file equal store's.
 void CheckReadsBack(MemoryPlatform& platform, const SettingsStore& store) {
   SettingsStore again(platform);
   again.Load("XVF_Aspect");
-  Check(SameValues(again, store));
+  Check(Values(again) == Values(store));
   const int writes = platform.writes;
   again.Save();
   Check(platform.writes == writes);
@@ -239,7 +238,7 @@ void DriveStore(uint8_t mode, uint8_t allocation, const uint8_t* data, size_t si
     // A second Load takes the file's values into use, as a first one does.
     SettingsStore first(platform);
     first.Load("XVF_Aspect");
-    Check(SameValues(first, store));
+    Check(Values(first) == Values(store));
   }
   if (mode & 0x40) {
     store.Snapshot();

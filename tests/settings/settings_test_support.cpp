@@ -85,9 +85,9 @@ void TestPlatform::CreateFolder(const std::string& folder) { system_.CreateFolde
 
 ReadResult TestPlatform::ReadOrCreate(const std::string& path, std::vector<uint8_t>* bytes) {
   const ReadResult result = system_.ReadOrCreate(path, bytes);
-  if (failRead && result == ReadResult::kRead) {
+  if (readFault != ReadResult::kRead && result == ReadResult::kRead) {
     bytes->clear();
-    return ReadResult::kReadFailed;
+    return readFault;
   }
   return result;
 }

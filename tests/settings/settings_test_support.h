@@ -37,7 +37,9 @@ class TestPlatform : public SettingsPlatform {
  public:
   LocationFacts facts;
   bool versionFails = false;
-  bool failRead = false;       // the file opens but reading it fails
+  // What a read of an existing file gives: kReadFailed when it opens but
+  // reading fails, kCannotOpen when it is held open elsewhere.
+  ReadResult readFault = ReadResult::kRead;
   bool noTemporary = false;    // no temporary file can be made in the folder
   bool failWrite = false;      // the disk fills half-way through the next write
   bool failReplace = false;    // the swap into place fails
