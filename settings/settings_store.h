@@ -45,8 +45,8 @@ class SettingsStore {
 
   // Locates the file for moduleName (the plug-in module's file name without
   // folder and extension), reads it, and takes its values into use: dialog
-  // position from "DIALOG", settingsTable from "COMMON" (defaults when
-  // absent). A second Load replaces the values in use.
+  // position from "DIALOG", aspect mode and field flag from "COMMON"
+  // (defaults when absent). A second Load replaces the values in use.
   void Load(const std::string& moduleName);
 
   // Writes DIALOG and COMMON with the values in use, only when the text
