@@ -51,7 +51,7 @@ int32_t XVF_CDECL Start(const StreamFormat* format) {
   try {
     const StreamFormat none{};
     return thePlugin.Start(format ? *format : none,
-                           [] { FindHostWindows(theSettingsStore.instance, &theHostWindows); });
+                           [] { FindHostWindows(theSettingsStore.location().instance, &theHostWindows); });
   } catch (...) {
     return 1;
   }

@@ -2,7 +2,6 @@
 
 #include "settings/number_text.h"
 #include "settings/saved_text.h"
-#include "settings/settings_location.h"
 #include "settings/temporary_name.h"
 #include "settings/text_encoding.h"
 
@@ -13,10 +12,6 @@ SettingsStore theSettingsStore;
 namespace {
 
 constexpr auto kRelaxed = std::memory_order_relaxed;
-
-std::atomic<int32_t>& Atomic32(const SettingDescriptor& row) {
-  return *static_cast<std::atomic<int32_t>*>(row.value);
-}
 
 }  // namespace
 
@@ -42,14 +37,10 @@ void SettingsStore::Locate() {
   LocationFacts facts;
   // Without the OS version the location stays as it was (empty at first).
   if (!platform_->GatherFacts(&facts)) return;
-  SettingsLocation location = ComputeLocation(facts, requestedModule_);
-  instance = std::move(location.instance);
-  moduleName = std::move(location.moduleName);
-  directory = std::move(location.directory);
-  fileName = std::move(location.fileName);
-  path = std::move(location.path);
+  location_ = ComputeLocation(facts, requestedModule_);
   // Only "Plugins": the host owns the instance and user folders, and
   // nothing is stored until they exist.
+  const std::string& directory = location_.directory;
   if (!directory.empty()) platform_->CreateFolder(directory.substr(0, directory.size() - 1));
 }
 
@@ -58,9 +49,9 @@ void SettingsStore::LoadText() {
   inReadFailed_ = false;
   encoding_ = TextEncoding::kAnsi;
   loadedFile_.clear();
-  if (path.empty()) return;
+  if (location_.path.empty()) return;
   std::vector<uint8_t> bytes;
-  switch (platform_->ReadOrCreate(path, &bytes)) {
+  switch (platform_->ReadOrCreate(location_.path, &bytes)) {
     case ReadResult::kRead:
       encoding_ = SettingsTextEncoding(bytes);
       if (encoding_ == TextEncoding::kAnsi) {
@@ -79,11 +70,11 @@ void SettingsStore::LoadText() {
 
 void SettingsStore::StoreText() {
   // A file that could not be read is not replaced by defaults.
-  if (inReadFailed_ || path.empty() || !ini.OutputChanged()) return;
+  if (inReadFailed_ || location_.path.empty() || !ini.OutputChanged()) return;
   // A link is followed: its target is replaced, the link kept. A link to
   // nothing is a file that cannot be written: nothing is created.
   std::string target;
-  if (!platform_->FollowLinks(path, &target)) return;
+  if (!platform_->FollowLinks(location_.path, &target)) return;
   const std::string folder = target.substr(0, target.rfind('\\') + 1);
   RemoveLeftovers(folder);
   // Written back in the encoding it was read in; ANSI text is the file as it is.
@@ -141,82 +132,6 @@ void SettingsStore::RemoveLeftovers(const std::string& folder) {
   }
 }
 
-void SettingsStore::ReadTable(const std::string& section, const SettingDescriptor* rows, size_t count) {
-  for (size_t i = 0; i < count; ++i) {
-    const SettingDescriptor& row = rows[i];
-    if (row.type > kSettingLastType) continue;
-    const bool found = ini.FindValue(section, row.key, ini.valueText);
-    if (row.type == kSettingString) {
-      *static_cast<std::string*>(row.value) =
-          found ? ini.valueText : std::string(row.defaultText ? row.defaultText : "");
-      continue;
-    }
-    const int64_t number = !found                       ? row.defaultValue
-                           : row.type >= kSettingInt64  ? ParseInt64(ini.valueText)
-                                                        : int64_t(ParseInt32(ini.valueText));
-    const uint64_t bits = uint64_t(number);
-    switch (row.type) {
-      case kSettingByte:
-        *static_cast<uint8_t*>(row.value) = uint8_t(bits);
-        break;
-      case kSettingShort:
-        *static_cast<int16_t*>(row.value) = int16_t(uint16_t(bits));
-        break;
-      case kSettingWord:
-      case kSettingUShort:
-        *static_cast<uint16_t*>(row.value) = uint16_t(bits);
-        break;
-      case kSettingInt64:
-        *static_cast<int64_t*>(row.value) = number;
-        break;
-      case kSettingUInt64:
-        *static_cast<uint64_t*>(row.value) = bits;
-        break;
-      default: {  // the 32-bit codes, kSettingUInt to kSettingUIntPtr
-        const uint32_t low = uint32_t(bits);
-        Atomic32(row).store(low <= 0x7FFFFFFFu ? int32_t(low) : -int32_t(~low) - 1, kRelaxed);
-        break;
-      }
-    }
-  }
-}
-
-void SettingsStore::WriteTable(const SettingDescriptor* rows, size_t count) {
-  for (size_t i = 0; i < count; ++i) {
-    const SettingDescriptor& row = rows[i];
-    if (row.type > kSettingLastType) continue;
-    switch (row.type) {
-      case kSettingByte:
-        ini.valueText = FormatUnsigned(*static_cast<const uint8_t*>(row.value));
-        break;
-      case kSettingShort:
-        ini.valueText = FormatSigned(*static_cast<const int16_t*>(row.value));
-        break;
-      case kSettingWord:
-      case kSettingUShort:
-        ini.valueText = FormatUnsigned(*static_cast<const uint16_t*>(row.value));
-        break;
-      case kSettingInt:
-      case kSettingLong:
-        ini.valueText = FormatSigned(Atomic32(row).load(kRelaxed));
-        break;
-      case kSettingInt64:
-        ini.valueText = FormatSigned(*static_cast<const int64_t*>(row.value));
-        break;
-      case kSettingUInt64:
-        ini.valueText = FormatUnsigned(*static_cast<const uint64_t*>(row.value));
-        break;
-      case kSettingString:
-        ini.valueText = *static_cast<const std::string*>(row.value);
-        break;
-      default:  // kSettingUInt, kSettingDword, kSettingULong, kSettingUIntPtr
-        ini.valueText = FormatUnsigned(uint32_t(Atomic32(row).load(kRelaxed)));
-        break;
-    }
-    ini.WriteKey(row.key, ini.valueText);
-  }
-}
-
 void SettingsStore::Load(const std::string& module) {
   try {
     requestedModule_ = module;
@@ -225,8 +140,8 @@ void SettingsStore::Load(const std::string& module) {
     dlgPosX = ini.FindValue("DIALOG", "DlgWndPosX", ini.valueText) ? ParseInt32(ini.valueText) : kNoDialogPos;
     dlgPosY = ini.FindValue("DIALOG", "DlgWndPosY", ini.valueText) ? ParseInt32(ini.valueText) : kNoDialogPos;
     // DEFAULT never decides a value: COMMON assigns every row again.
-    ReadTable("DEFAULT", settingsTable, kSettingsTableRows);
-    ReadTable("COMMON", settingsTable, kSettingsTableRows);
+    ReadTable(ini, "DEFAULT", settingsTable, kSettingsTableRows);
+    ReadTable(ini, "COMMON", settingsTable, kSettingsTableRows);
     // The record just read is the one in use, at every Load.
     records.assign(1, current);
     current = records.front();
@@ -246,7 +161,7 @@ void SettingsStore::Save() {
     ini.WriteKey("DlgWndPosX", FormatSigned(dlgPosX));
     ini.WriteKey("DlgWndPosY", FormatSigned(dlgPosY));
     ini.WriteSection("COMMON");
-    WriteTable(settingsTable, kSettingsTableRows);
+    WriteTable(ini, settingsTable, kSettingsTableRows);
     StoreText();
   } catch (...) {
     // Out of memory: nothing written.

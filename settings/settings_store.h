@@ -7,6 +7,8 @@
 
 #include "platform/rect.h"
 #include "settings/ini_document.h"
+#include "settings/setting_table.h"
+#include "settings/settings_location.h"
 #include "settings/settings_platform.h"
 #include "settings/text_encoding.h"
 
@@ -23,33 +25,6 @@ struct SettingsRecord {
   SettingsRecord(int32_t mode, int32_t fields) : aspectMode(mode), interlace(fields) {}
   SettingsRecord(const SettingsRecord& other);
   SettingsRecord& operator=(const SettingsRecord& other);
-};
-
-// Value type code of a descriptor row, 0..12; rows above 12 are skipped.
-// The value lives as the type says; the 32-bit codes keep it in a
-// std::atomic<int32_t>.
-using SettingType = uint32_t;
-constexpr SettingType kSettingByte = 0;      // uint8_t    atoi, low 8 bits    "%u"
-constexpr SettingType kSettingShort = 1;     // int16_t    atoi, low 16 bits   "%d"
-constexpr SettingType kSettingWord = 2;      // uint16_t   atoi, low 16 bits   "%u"
-constexpr SettingType kSettingUShort = 3;    // uint16_t   atoi, low 16 bits   "%u"
-constexpr SettingType kSettingUInt = 4;      // 32-bit     atoi                "%u"
-constexpr SettingType kSettingDword = 5;     // 32-bit     atoi                "%u"
-constexpr SettingType kSettingInt = 6;       // 32-bit     atoi                "%d"
-constexpr SettingType kSettingULong = 7;     // 32-bit     atoi                "%u"
-constexpr SettingType kSettingLong = 8;      // 32-bit     atoi                "%d"
-constexpr SettingType kSettingUIntPtr = 9;   // 32-bit     atoi                "%u"
-constexpr SettingType kSettingInt64 = 10;    // int64_t    _atoi64             signed decimal
-constexpr SettingType kSettingUInt64 = 11;   // uint64_t   _atoi64             unsigned decimal
-constexpr SettingType kSettingString = 12;   // std::string  the value text    unchanged
-constexpr SettingType kSettingLastType = kSettingString;
-
-struct SettingDescriptor {
-  SettingType type;
-  const char* key;            // INI key name
-  void* value;                // where the value lives, of the type's storage
-  int64_t defaultValue;       // used when the key is absent; narrow types take the low part
-  const char* defaultText;    // the default of the string type (null reads as empty)
 };
 
 // The plug-in's settings: where the INI file is, its text, the values in use,
@@ -70,8 +45,8 @@ class SettingsStore {
 
   // Locates the file for moduleName (the plug-in module's file name without
   // folder and extension), reads it, and takes its values into use: dialog
-  // position from "DIALOG", settingsTable from "COMMON" (defaults when
-  // absent). A second Load replaces the values in use.
+  // position from "DIALOG", aspect mode and field flag from "COMMON"
+  // (defaults when absent). A second Load replaces the values in use.
   void Load(const std::string& moduleName);
 
   // Writes DIALOG and COMMON with the values in use, only when the text
@@ -82,9 +57,9 @@ class SettingsStore {
   // what killed saves left beside the file.
   void Save();
 
-  // records[0] = current, snapshot = records.
+  // Keeps a copy of the values in use (the dialog opens).
   void Snapshot();
-  // records = snapshot, current = records[0]; nothing without a snapshot.
+  // Takes the copy of the last Snapshot into use again; nothing without one.
   void Revert();
 
   // The stored dialog position; -100, -100 means none.
@@ -92,47 +67,42 @@ class SettingsStore {
   // Keeps left and top of the dialog's window rectangle (screen coordinates).
   void SetDialogPos(const Rect& windowRect);
 
-  // Steps of Load and Save, public for tests.
+  // Where the last Load that could query the system found the file (empty
+  // before); only the instance when no file could be named. Window titles
+  // use the instance.
+  const SettingsLocation& location() const { return location_; }
+
+  // The settings in use: the dialog writes them, the frame pass reads them.
+  SettingsRecord current;
+
+ private:
+  // Steps of Load and Save.
   void Locate();
   void LoadText();
   void StoreText();
-  void ReadTable(const std::string& section, const SettingDescriptor* rows, size_t count);
-  void WriteTable(const SettingDescriptor* rows, size_t count);
-
-  SettingsRecord current;
-  int32_t dlgPosX = 0;
-  int32_t dlgPosY = 0;
-  std::vector<SettingsRecord> records;   // records[0] is the one in use
-  std::vector<SettingsRecord> snapshot;  // records as the dialog opened
-
-  IniDocument ini;  // inText, cursor, inSize, outText, outLength, outCapacity, sectionStart, valueText
-
-  // Location; empty until the first Locate that could query the system.
-  std::string instance;    // host instance character, or empty (window titles use it)
-  std::string directory;   // ends in a backslash
-  std::string moduleName;
-  std::string fileName;
-  std::string path;
-
-  // "AspectMode" (kSettingInt, default 0) and "Interlace" (kSettingUInt,
-  // default 1) over current.
-  SettingDescriptor settingsTable[2];
-  static constexpr size_t kSettingsTableRows = 2;
+  ReplaceResult ReplaceWhenFree(const std::string& temporary, const std::string& target);
+  void WriteInPlace(const std::string& target, const uint8_t* text, size_t length);
+  void RemoveLeftovers(const std::string& folder);
 
   static constexpr int32_t kNoDialogPos = -100;
-
+  static constexpr size_t kSettingsTableRows = 2;
   // A rename refused while another program holds the file: tried this many
   // times in all, waiting 25 ms longer before each retry (1125 ms in all).
   static constexpr uint32_t kReplaceTries = 10;
   static constexpr uint32_t kReplaceRetryStepMs = 25;
 
- private:
-  ReplaceResult ReplaceWhenFree(const std::string& temporary, const std::string& target);
-  void WriteInPlace(const std::string& target, const uint8_t* text, size_t length);
-  void RemoveLeftovers(const std::string& folder);
+  int32_t dlgPosX = 0;
+  int32_t dlgPosY = 0;
+  std::vector<SettingsRecord> records;   // records[0] is the one in use
+  std::vector<SettingsRecord> snapshot;  // records as the dialog opened
+  IniDocument ini;
+  SettingsLocation location_;
+  // "AspectMode" (kSettingInt, default 0) and "Interlace" (kSettingUInt,
+  // default 1) over current.
+  SettingDescriptor settingsTable[kSettingsTableRows];
 
   SettingsPlatform* platform_;
-  std::string requestedModule_;  // the base name Load received; Locate makes it moduleName
+  std::string requestedModule_;  // the base name Load received; Locate makes it the location's moduleName
   // The file could not be opened or read, or Load failed part-way: its
   // values are unknown, so it is not saved over until a Load succeeds.
   bool inReadFailed_ = false;

@@ -80,9 +80,10 @@ std::string BaseName(const std::string& path) {
 void MakeHostFolders(const std::string& moduleName) {
   xvf::SettingsStore store;
   store.Load(moduleName);
-  const size_t plugins = store.directory.rfind("Plugins\\");
+  const std::string& directory = store.location().directory;
+  const size_t plugins = directory.rfind("Plugins\\");
   if (plugins == std::string::npos) return;
-  const std::string owned = store.directory.substr(0, plugins);
+  const std::string owned = directory.substr(0, plugins);
   for (size_t at = owned.find('\\', 3); at != std::string::npos; at = owned.find('\\', at + 1))
     CreateDirectoryA(owned.substr(0, at).c_str(), nullptr);
 }

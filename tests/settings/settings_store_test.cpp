@@ -18,6 +18,7 @@ namespace xvf {
 namespace {
 
 using test::CanonicalText;
+using test::DialogPos;
 using test::FileNamesIn;
 using test::PathExists;
 using test::ReadWholeFile;
@@ -47,15 +48,11 @@ class SettingsStoreTest : public ::testing::Test {
 
 TEST_F(SettingsStoreTest, NoFileGivesDefaultsThenTheSixLines) {
   store.Load("XVF_Aspect");
-  EXPECT_EQ(store.path, File());
-  EXPECT_EQ(store.instance, "");
+  EXPECT_EQ(store.location().path, File());
+  EXPECT_EQ(store.location().instance, "");
   EXPECT_EQ(store.current.aspectMode, 0);
   EXPECT_EQ(store.current.interlace, 1);
-  int32_t x = 0, y = 0;
-  store.GetDialogPos(&x, &y);
-  EXPECT_EQ(x, -100);
-  EXPECT_EQ(y, -100);
-  EXPECT_EQ(store.records.size(), 1u);
+  EXPECT_EQ(DialogPos(store), std::make_pair(-100, -100));
   EXPECT_EQ(Contents(File()), "");  // opened for reading creates it empty
 
   store.Save();
@@ -69,8 +66,7 @@ TEST_F(SettingsStoreTest, CanonicalFileIsReadAndLeftUntouched) {
   store.Load("XVF_Aspect");
   EXPECT_EQ(store.current.aspectMode, 3);
   EXPECT_EQ(store.current.interlace, 0);
-  EXPECT_EQ(store.dlgPosX, 10);
-  EXPECT_EQ(store.dlgPosY, -20);
+  EXPECT_EQ(DialogPos(store), std::make_pair(10, -20));
   store.Save();
   store.Save();
   EXPECT_EQ(platform.writes, 0);
@@ -93,8 +89,7 @@ TEST_F(SettingsStoreTest, DefaultSectionNeverDecidesAndExtrasAreLost) {
   store.Load("XVF_Aspect");
   EXPECT_EQ(store.current.aspectMode, 0);  // the table default, not DEFAULT's 2
   EXPECT_EQ(store.current.interlace, 0);
-  EXPECT_EQ(store.dlgPosX, -100);  // one key at -100 is a position like any other
-  EXPECT_EQ(store.dlgPosY, 50);
+  EXPECT_EQ(DialogPos(store), std::make_pair(-100, 50));  // one key at -100 is a position like any other
   store.Save();
   EXPECT_EQ(Contents(File()), CanonicalText(-100, 50, 0, "0"));
 }
@@ -105,8 +100,7 @@ TEST_F(SettingsStoreTest, ValuesOutsideTheDialogsRangeRoundTrip) {
   store.Load("XVF_Aspect");
   EXPECT_EQ(store.current.aspectMode, 7);
   EXPECT_EQ(store.current.interlace, -1);
-  EXPECT_EQ(store.dlgPosX, 3);
-  EXPECT_EQ(store.dlgPosY, -5);
+  EXPECT_EQ(DialogPos(store), std::make_pair(3, -5));
   store.Save();
   EXPECT_EQ(Contents(File()), CanonicalText(3, -5, 7, "4294967295"));
   // What was written reads back as the same bits and is then left alone.
@@ -143,15 +137,15 @@ TEST_F(SettingsStoreTest, RevertAndUnconfirmedChanges) {
   EXPECT_EQ(Contents(File()), CanonicalText(40, 60, 1, "1"));
 
   // Still open at shutdown: the values in use are saved, unconfirmed or not.
+  store.current.aspectMode = 2;  // an earlier opening's change, kept
   store.Snapshot();
   store.current.aspectMode = 4;
   store.SetDialogPos(Rect{-8, 0, 100, 100});
   store.Save();
   EXPECT_EQ(Contents(File()), CanonicalText(-8, 0, 4, "1"));
-  // A later revert goes back to the snapshot of that opening.
+  // A later revert goes back to the snapshot of that opening, not an earlier one.
   store.Revert();
-  EXPECT_EQ(store.current.aspectMode, 1);
-  ASSERT_EQ(store.snapshot.size(), 1u);
+  EXPECT_EQ(store.current.aspectMode, 2);
 }
 
 TEST_F(SettingsStoreTest, SecondLoadTakesTheFileIntoUse) {
@@ -161,8 +155,7 @@ TEST_F(SettingsStoreTest, SecondLoadTakesTheFileIntoUse) {
   store.Load("XVF_Aspect");
   EXPECT_EQ(store.current.aspectMode, 3);
   EXPECT_EQ(store.current.interlace, 1);
-  EXPECT_EQ(store.dlgPosX, 5);
-  EXPECT_EQ(store.records.size(), 1u);
+  EXPECT_EQ(DialogPos(store), std::make_pair(5, 6));
   store.Save();
   EXPECT_EQ(platform.writes, 0);
 }
@@ -176,8 +169,8 @@ TEST_F(SettingsStoreTest, OnlyThePluginsFolderIsCreated) {
     if (instanceExists) test::MakeFolders(folder.root() + "host\\Instances\\q");
     SettingsStore store(platform);
     store.Load("XVF_Aspect");
-    EXPECT_EQ(store.instance, "q");
-    EXPECT_EQ(store.path, file);
+    EXPECT_EQ(store.location().instance, "q");
+    EXPECT_EQ(store.location().path, file);
     store.Save();
     EXPECT_EQ(Contents(file), instanceExists ? CanonicalText(-100, -100, 0, "1") : "<missing>");
     if (!instanceExists) {
@@ -193,10 +186,11 @@ TEST_F(SettingsStoreTest, OnlyThePluginsFolderIsCreated) {
     if (quillvoxExists) test::MakeFolders(folder.root() + "user\\Quillvox");
     SettingsStore user(platform);
     user.Load("Other");
-    EXPECT_EQ(user.path, folder.root() + "user\\Quillvox\\Plugins\\Other.ini");
-    EXPECT_EQ(user.moduleName, "Other");
+    const std::string path = folder.root() + "user\\Quillvox\\Plugins\\Other.ini";
+    EXPECT_EQ(user.location().path, path);
+    EXPECT_EQ(user.location().moduleName, "Other");
     user.Save();
-    EXPECT_EQ(Contents(user.path), quillvoxExists ? CanonicalText(-100, -100, 0, "1") : "<missing>");
+    EXPECT_EQ(Contents(path), quillvoxExists ? CanonicalText(-100, -100, 0, "1") : "<missing>");
     EXPECT_EQ(PathExists(folder.root() + "user"), quillvoxExists);
   }
 }
@@ -326,34 +320,39 @@ TEST_F(SettingsStoreTest, PosixFileKindsAndModes) {
 }
 #endif
 
+// A file whose settings could not be learned (it opens but reading fails, or
+// it is held open elsewhere at Init) is not replaced by defaults at Shutdown.
 TEST_F(SettingsStoreTest, UnreadableFileIsNotOverwrittenWithDefaults) {
-  const std::string old = CanonicalText(7, 8, 2, "0");
-  WriteWholeFile(File(), old);
-  platform.failRead = true;
-  store.Load("XVF_Aspect");
-  EXPECT_EQ(store.current.aspectMode, 0);
-  EXPECT_EQ(store.current.interlace, 1);
-  EXPECT_EQ(store.dlgPosX, -100);
-  store.current.aspectMode = 3;
-  store.Save();
-  EXPECT_EQ(platform.writes, 0);
-  EXPECT_EQ(Contents(File()), old);
+  for (const ReadResult fault : {ReadResult::kReadFailed, ReadResult::kCannotOpen}) {
+    const std::string old = CanonicalText(7, 8, 2, "0");
+    WriteWholeFile(File(), old);
+    platform.readFault = fault;
+    store.Load("XVF_Aspect");
+    EXPECT_EQ(store.current.aspectMode, 0);
+    EXPECT_EQ(store.current.interlace, 1);
+    EXPECT_EQ(DialogPos(store), std::make_pair(-100, -100));
+    store.current.aspectMode = 3;
+    store.Save();
+    EXPECT_EQ(platform.writes, 0);
+    EXPECT_EQ(Contents(File()), old);
 
-  // Readable again at the next load: back to normal.
-  platform.failRead = false;
-  store.Load("XVF_Aspect");
-  EXPECT_EQ(store.current.aspectMode, 2);
-  store.current.aspectMode = 3;
-  store.Save();
-  EXPECT_EQ(Contents(File()), CanonicalText(7, 8, 3, "0"));
+    // Readable again at the next load: back to normal.
+    platform.readFault = ReadResult::kRead;
+    store.Load("XVF_Aspect");
+    EXPECT_EQ(store.current.aspectMode, 2);
+    store.current.aspectMode = 3;
+    store.Save();
+    EXPECT_EQ(Contents(File()), CanonicalText(7, 8, 3, "0"));
+    platform.writes = 0;
+  }
 }
 
 TEST_F(SettingsStoreTest, WithoutTheVersionNothingIsLocatedReadOrWritten) {
   platform.versionFails = true;
   store.current.aspectMode = 2;
   store.Load("XVF_Aspect");
-  EXPECT_EQ(store.path, "");
-  EXPECT_EQ(store.moduleName, "");
+  EXPECT_EQ(store.location().path, "");
+  EXPECT_EQ(store.location().moduleName, "");
   EXPECT_EQ(store.current.aspectMode, 0);
   EXPECT_EQ(store.current.interlace, 1);
   store.Save();
@@ -366,110 +365,23 @@ TEST_F(SettingsStoreTest, WithoutTheVersionNothingIsLocatedReadOrWritten) {
   platform.versionFails = true;
   platform.facts.commandLine = "-inst:3";
   store.Load("XVF_Aspect");
-  EXPECT_EQ(store.path, File());
+  EXPECT_EQ(store.location().path, File());
 }
 
 TEST_F(SettingsStoreTest, OperationsBeforeAnyLoadAreHarmless) {
   SettingsStore fresh(platform);
   EXPECT_EQ(fresh.current.aspectMode, 0);
   EXPECT_EQ(fresh.current.interlace, 0);
-  EXPECT_EQ(fresh.dlgPosX, 0);
+  EXPECT_EQ(DialogPos(fresh), std::make_pair(0, 0));
   fresh.Revert();  // no snapshot: nothing to go back to
   EXPECT_EQ(fresh.current.aspectMode, 0);
   fresh.current.aspectMode = 2;
   fresh.Save();  // no location: nothing written
   EXPECT_EQ(platform.writes, 0);
-  EXPECT_EQ(fresh.records.size(), 1u);
   fresh.Snapshot();
   fresh.current.aspectMode = 1;
   fresh.Revert();
   EXPECT_EQ(fresh.current.aspectMode, 2);
-}
-
-TEST_F(SettingsStoreTest, TableTypesReadAndWriteAsTheirCodesSay) {
-  uint8_t u8 = 9;
-  int16_t s16 = 9;
-  uint16_t u16 = 9, u16b = 9;
-  std::atomic<int32_t> u32{9}, s32{9};
-  int64_t s64 = 9;
-  uint64_t u64 = 9;
-  std::string text = "old";
-  int32_t untouched = 9;
-  const SettingDescriptor rows[] = {
-      {0, "U8", &u8, 0, nullptr},         {1, "S16", &s16, 0, nullptr},
-      {2, "U16", &u16, 0, nullptr},       {3, "U16b", &u16b, -2, nullptr},
-      {5, "U32", &u32, 0, nullptr},       {8, "S32", &s32, 0, nullptr},
-      {10, "S64", &s64, 0, nullptr},      {11, "U64", &u64, 0, nullptr},
-      {12, "Text", &text, 0, "def"},      {13, "Skipped", &untouched, 5, nullptr},
-  };
-  const std::string input =
-      "[T]\r\nU8=300\r\nS16=40000\r\nU16=-1\r\nU32=-2\r\nS32=4294967295\r\nS64=-9223372036854775808\r\n"
-      "U64=18446744073709551615\r\nText=  a b \r\nSkipped=1\r\n";
-  store.ini.LoadText(reinterpret_cast<const uint8_t*>(input.data()), input.size());
-  store.ReadTable("T", rows, std::size(rows));
-  EXPECT_EQ(u8, 44);
-  EXPECT_EQ(s16, -25536);
-  EXPECT_EQ(u16, 65535);
-  EXPECT_EQ(u16b, 65534);  // absent: the default's low 16 bits
-  EXPECT_EQ(u32, -2);
-  EXPECT_EQ(s32, -1);
-  EXPECT_EQ(s64, INT64_MIN);
-  EXPECT_EQ(u64, UINT64_MAX);
-  EXPECT_EQ(text, "  a b ");
-  EXPECT_EQ(untouched, 9);
-
-  ASSERT_TRUE(store.ini.ResetOutput());
-  store.WriteTable(rows, std::size(rows));
-  EXPECT_EQ(std::string(store.ini.outText.begin(), store.ini.outText.begin() + store.ini.outLength),
-            "U8=44\r\nS16=-25536\r\nU16=65535\r\nU16b=65534\r\nU32=4294967294\r\nS32=-1\r\n"
-            "S64=-9223372036854775808\r\nU64=18446744073709551615\r\nText=  a b \r\n");
-
-  store.ini.LoadText(std::vector<uint8_t>());
-  store.ReadTable("T", rows, std::size(rows));
-  EXPECT_EQ(text, "def");
-  EXPECT_EQ(u8, 0);
-  EXPECT_EQ(untouched, 9);
-}
-
-}  // namespace
-}  // namespace xvf
-
-namespace xvf {
-namespace {
-
-// The read-open fails once (the file held open elsewhere at Init, say).
-class OpenFailsOnce : public test::TestPlatform {
- public:
-  bool failOpen = true;
-  ReadResult ReadOrCreate(const std::string& path, std::vector<uint8_t>* bytes) override {
-    if (failOpen) {
-      failOpen = false;
-      bytes->clear();
-      return ReadResult::kCannotOpen;
-    }
-    return TestPlatform::ReadOrCreate(path, bytes);
-  }
-};
-
-// A file whose settings could not be learned is not replaced by defaults at
-// Shutdown, even when it can be replaced by then.
-TEST(SettingsStoreOpenFailure, FileThatCouldNotBeOpenedIsNotOverwritten) {
-  test::TestFolder folder;
-  OpenFailsOnce platform;
-  platform.facts.platformId = 2;
-  platform.facts.hostPath = folder.root() + "host\\Quillvox.exe";
-  const std::string file = folder.root() + "host\\Plugins\\XVF_Aspect.ini";
-  SettingsStore store(platform);
-  const std::string old = CanonicalText(30, 40, 2, "0");
-  WriteWholeFile(file, old);
-  store.Load("XVF_Aspect");
-  EXPECT_EQ(store.dlgPosX, -100);
-  store.current.aspectMode = 3;
-  store.Save();
-  EXPECT_EQ(platform.writes, 0);
-  std::string text;
-  ASSERT_TRUE(ReadWholeFile(file, &text));
-  EXPECT_EQ(text, old);
 }
 
 }  // namespace

@@ -85,9 +85,9 @@ void TestPlatform::CreateFolder(const std::string& folder) { system_.CreateFolde
 
 ReadResult TestPlatform::ReadOrCreate(const std::string& path, std::vector<uint8_t>* bytes) {
   const ReadResult result = system_.ReadOrCreate(path, bytes);
-  if (failRead && result == ReadResult::kRead) {
+  if (readFault != ReadResult::kRead && result == ReadResult::kRead) {
     bytes->clear();
-    return ReadResult::kReadFailed;
+    return readFault;
   }
   return result;
 }
@@ -113,6 +113,12 @@ ReplaceResult TestPlatform::Replace(const std::string& from, const std::string& 
 }
 
 void TestPlatform::Remove(const std::string& path) { system_.Remove(path); }
+
+std::pair<int32_t, int32_t> DialogPos(const SettingsStore& store) {
+  std::pair<int32_t, int32_t> pos;
+  store.GetDialogPos(&pos.first, &pos.second);
+  return pos;
+}
 
 std::string CanonicalText(int32_t x, int32_t y, int32_t mode, const std::string& interlace) {
   return "[DIALOG]\r\nDlgWndPosX=" + std::to_string(x) + "\r\nDlgWndPosY=" + std::to_string(y) +

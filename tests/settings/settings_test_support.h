@@ -1,9 +1,11 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "settings/settings_platform.h"
+#include "settings/settings_store.h"
 
 namespace xvf::test {
 
@@ -35,7 +37,9 @@ class TestPlatform : public SettingsPlatform {
  public:
   LocationFacts facts;
   bool versionFails = false;
-  bool failRead = false;       // the file opens but reading it fails
+  // What a read of an existing file gives: kReadFailed when it opens but
+  // reading fails, kCannotOpen when it is held open elsewhere.
+  ReadResult readFault = ReadResult::kRead;
   bool noTemporary = false;    // no temporary file can be made in the folder
   bool failWrite = false;      // the disk fills half-way through the next write
   bool failReplace = false;    // the swap into place fails
@@ -58,6 +62,9 @@ class TestPlatform : public SettingsPlatform {
  private:
   SettingsPlatform& system_ = SystemSettingsPlatform();
 };
+
+// The store's dialog position as (x, y).
+std::pair<int32_t, int32_t> DialogPos(const SettingsStore& store);
 
 // The text the store writes for these values.
 std::string CanonicalText(int32_t x, int32_t y, int32_t mode, const std::string& interlace);

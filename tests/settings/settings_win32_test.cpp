@@ -148,9 +148,9 @@ TEST_F(SettingsWin32Test, HostFolderFileIsCreatedReadAndRewrittenOnlyWhenChanged
   {
     SettingsStore store;
     store.Load("XvfHostTest");
-    EXPECT_EQ(store.instance, "");
-    EXPECT_EQ(store.moduleName, "XvfHostTest");
-    EXPECT_EQ(store.path, file);
+    EXPECT_EQ(store.location().instance, "");
+    EXPECT_EQ(store.location().moduleName, "XvfHostTest");
+    EXPECT_EQ(store.location().path, file);
     EXPECT_EQ(Contents(file), "");
     EXPECT_EQ(store.current.interlace, 1);
     store.current.aspectMode = 2;
@@ -179,7 +179,7 @@ TEST_F(SettingsWin32Test, HostFolderFileIsCreatedReadAndRewrittenOnlyWhenChanged
   SetSwitch(0);  // a zero switch is the host's folder as well
   SettingsStore store;
   store.Load("XvfHostTest");
-  EXPECT_EQ(store.path, file);
+  EXPECT_EQ(store.location().path, file);
   EXPECT_EQ(store.current.interlace, 0);
   DeleteFileA(file.c_str());
 }
@@ -192,7 +192,7 @@ TEST_F(SettingsWin32Test, NonZeroSwitchSelectsTheUserFolder) {
   {
     SettingsStore store;
     store.Load("XvfUserTest");
-    EXPECT_EQ(store.path, file);
+    EXPECT_EQ(store.location().path, file);
     store.Save();
     EXPECT_FALSE(std::filesystem::exists(AppData() + "\\Quillvox"));
   }
@@ -201,7 +201,7 @@ TEST_F(SettingsWin32Test, NonZeroSwitchSelectsTheUserFolder) {
     SetSwitch(value);
     SettingsStore store;
     store.Load("XvfUserTest");
-    EXPECT_EQ(store.path, file) << value;
+    EXPECT_EQ(store.location().path, file) << value;
     store.current.aspectMode = 3;
     store.Save();
     EXPECT_EQ(Contents(file), CanonicalText(-100, -100, 3, "1")) << value;
@@ -209,8 +209,8 @@ TEST_F(SettingsWin32Test, NonZeroSwitchSelectsTheUserFolder) {
   SetSwitch(0);
   SettingsStore store;
   store.Load("XvfUserTest");
-  EXPECT_EQ(store.path, ExeFolder() + "Plugins\\XvfUserTest.ini");
-  DeleteFileA(store.path.c_str());
+  EXPECT_EQ(store.location().path, ExeFolder() + "Plugins\\XvfUserTest.ini");
+  DeleteFileA(store.location().path.c_str());
   RemoveTree(AppData() + "\\Quillvox");
 }
 
@@ -237,8 +237,9 @@ TEST(SettingsWin32Child, SavesUnderItsInstance) {
   if (!std::strstr(GetCommandLineA(), "--xvf-child")) GTEST_SKIP() << "runs as a child process only";
   SettingsStore store;
   store.Load("XvfInstTest");
-  ASSERT_EQ(store.instance.size(), 1u);
-  EXPECT_EQ(store.path, ExeFolder() + "Instances\\" + store.instance + "\\Plugins\\XvfInstTest.ini");
+  const SettingsLocation& location = store.location();
+  ASSERT_EQ(location.instance.size(), 1u);
+  EXPECT_EQ(location.path, ExeFolder() + "Instances\\" + location.instance + "\\Plugins\\XvfInstTest.ini");
   store.current.aspectMode = 4;
   store.Save();
 }
@@ -318,7 +319,7 @@ TEST(SettingsWin32Save, KeepsWhatIsNotOurs) {
     }
     SettingsStore store(platform);
     store.Load("XVF_Aspect");
-    ASSERT_EQ(store.path, file);
+    ASSERT_EQ(store.location().path, file);
     store.current.aspectMode = step.mode;
     store.Save();
     EXPECT_EQ(Contents(file), step.written ? CanonicalText(-100, -100, step.mode, "1") : before) << step.mode;
