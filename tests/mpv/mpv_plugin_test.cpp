@@ -173,5 +173,49 @@ TEST(MpvPlugin, EveryModeInEveryWindowMatchesTheFramePass) {
   pass.Finish();
 }
 
+// Auto on a letterboxed film cut to the 4:3 card switches as xvf-aspect
+// --mode auto does on the same frames, up to the plug-in's sampling (5 a
+// second, so changes within 0.6 s); the window resized while playing is
+// followed (fit-height's circle stays round).
+TEST(MpvPlugin, AutoFollowsTheFilterAndTheWindowWhilePlaying) {
+  CardFile();
+  const std::string film = kDir + "/film.mkv";
+  Shell("ffmpeg -v error -y -loop 1 -t 3 -i " + kDir + "/card.png -loop 1 -t 3 -i " + kDir +
+        "/card.png -filter_complex \"[0]scale=720:405,pad=720:576:0:85[a];[a][1]concat,fps=25,setsar=16/15\" "
+        "-pix_fmt yuv420p -c:v libx264 -qp 0 -preset ultrafast " + film);
+  const ProgramRun filter = RunProgram({"sh", "-c", "ffmpeg -v error -i " + film + " -f yuv4mpegpipe - | " +
+                                        XVF_ASPECT_BINARY + " -q --mode auto --auto-fallback fit-height "
+                                        "--window 1024x576 --geometry -o /dev/null"});
+  std::vector<std::pair<std::string, double>> expected;  // each change: mode, seconds
+  std::string before = "fit-height";
+  std::istringstream lines(filter.err);
+  for (std::string line; std::getline(lines, line);) {
+    const nlohmann::json frame = nlohmann::json::parse(line, nullptr, false);
+    if (!frame.is_object() || !frame["mode"].is_number()) continue;
+    const std::string mode = kNames[frame["mode"].get<int>()];
+    if (mode != before) expected.emplace_back(mode, frame["frame"].get<double>() / 25.0);
+    before = mode;
+  }
+  ASSERT_EQ(expected.size(), 2u) << filter.err.substr(0, 400);
+
+  MpvSession player(kDir, {kPlugin, "--keep-open=yes", "--geometry=1024x576",
+                           "--script-opts=xvfaspect-mode=auto,xvfaspect-auto-fallback=fit-height", film});
+  ASSERT_TRUE(player.WaitFor("time-pos", [](const nlohmann::json& t) { return t.is_number() && t > 4.8; }));
+  ASSERT_TRUE(player.Resize(480, 720));
+  const CircleMeasure circle = MeasureCircle(player.Screenshot("auto-resized"));
+  EXPECT_NEAR(circle.ratio, 1.0, 0.03);
+  ASSERT_TRUE(player.WaitFor("eof-reached", [](const nlohmann::json& e) { return e == true; }));
+  const std::string log = player.Finish();
+  const std::regex change("xvfaspect: auto: ([a-z-]+) \\([^)]*\\) at ([0-9.]+) s");
+  std::vector<std::pair<std::string, double>> seen;
+  for (auto m = std::sregex_iterator(log.begin(), log.end(), change); m != std::sregex_iterator(); ++m)
+    seen.emplace_back((*m)[1], std::stod((*m)[2]));
+  ASSERT_EQ(seen.size(), expected.size()) << log;
+  for (size_t i = 0; i < seen.size(); ++i) {
+    EXPECT_EQ(seen[i].first, expected[i].first);
+    EXPECT_NEAR(seen[i].second, expected[i].second, 0.6) << seen[i].first;
+  }
+}
+
 }  // namespace
 }  // namespace xvf
