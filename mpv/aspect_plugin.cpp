@@ -69,17 +69,18 @@ void AspectPlugin::Frame(int32_t aspectMode) {
 void AspectPlugin::Select(int32_t mode) {
   mode_ = mode;
   detector_.reset();
+  // Said before the shader changes: the new frame comes with its name.
   if (mode != kAutoMode) {
-    Frame(mode);
     Say(PluginModeName(mode), true);
+    Frame(mode);
     return;
   }
   detector_ = std::make_unique<AutoModeDetector>(fallback_);
   detector_->SetStream(stream_);
   lastSampleTime_ = -1.0;
   nextSample_ = std::chrono::steady_clock::now();
-  Frame(detector_->mode());
   Say(std::string("auto: ") + PluginModeName(detector_->mode()), true);
+  Frame(detector_->mode());
 }
 
 void AspectPlugin::OnOptions(const mpv_node& opts) {
@@ -142,10 +143,10 @@ void AspectPlugin::Sample() {
   lastSampleTime_ = time;
   const AutoModeDecision decision = detector_->Feed(frame);
   if (!decision.changed) return;
-  Frame(decision.mode);
   char at[32];
   std::snprintf(at, sizeof at, " at %.3f s", time);
   Say(std::string("auto: ") + PluginModeName(decision.mode) + " (" + decision.reason + ")" + at, true);
+  Frame(decision.mode);
 }
 
 void AspectPlugin::Run() {
