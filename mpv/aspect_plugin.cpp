@@ -1,5 +1,6 @@
 #include "mpv/aspect_plugin.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <numeric>
@@ -9,11 +10,11 @@
 namespace xvf {
 namespace {
 
-// Frames sampled per second of wall time in auto: the detector's hold of
-// one second is then this many samples.
+// Frames sampled per second of video in auto, declared to the detector as
+// the stream's rate: its hold of one second is then this many samples.
 constexpr int kSamplesPerSecond = 5;
 
-enum Observed : uint64_t { kScriptOpts = 1, kVideoParams, kPause };
+enum Observed : uint64_t { kScriptOpts = 1, kVideoParams, kPause, kSpeed };
 
 const mpv_node* Field(const mpv_node& map, const char* key) {
   if (map.format != MPV_FORMAT_NODE_MAP) return nullptr;
@@ -39,6 +40,7 @@ AspectPlugin::AspectPlugin(mpv_handle* mpv, const std::string& shaderFolder)
   mpv_observe_property(mpv_, kScriptOpts, "script-opts", MPV_FORMAT_NODE);
   mpv_observe_property(mpv_, kVideoParams, "video-params", MPV_FORMAT_NODE);
   mpv_observe_property(mpv_, kPause, "pause", MPV_FORMAT_FLAG);
+  mpv_observe_property(mpv_, kSpeed, "speed", MPV_FORMAT_DOUBLE);
   // A builtin section: the user's input.conf can rebind "a" or the binding.
   const std::string binding = std::string("a script-binding ") + mpv_client_name(mpv_) + "/cycle";
   const char* define[] = {"define-section", "xvfaspect", binding.c_str(), "default", nullptr};
@@ -133,7 +135,10 @@ void AspectPlugin::OnMessage(const mpv_event_client_message& message) {
 }
 
 void AspectPlugin::Sample() {
-  nextSample_ += std::chrono::milliseconds(1000 / kSamplesPerSecond);
+  // A sample per 1/5 s of video, so the detector's hold is a second of
+  // video at any playback speed, as in the filter.
+  nextSample_ += std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+      std::chrono::duration<double>(1.0 / (kSamplesPerSecond * speed_)));
   const auto now = std::chrono::steady_clock::now();
   if (nextSample_ < now) nextSample_ = now;  // a late turn does not bunch samples up
   const double time = Now();
@@ -174,6 +179,8 @@ void AspectPlugin::Run() {
           OnVideoParams(*static_cast<const mpv_node*>(change->data));
         else if (change->format == MPV_FORMAT_FLAG && event->reply_userdata == kPause)
           paused_ = *static_cast<const int*>(change->data) != 0;
+        else if (change->format == MPV_FORMAT_DOUBLE && event->reply_userdata == kSpeed)
+          speed_ = std::clamp(*static_cast<const double*>(change->data), 0.01, 100.0);
         else if (event->reply_userdata == kVideoParams)
           width_ = height_ = 0;  // no video
         break;

@@ -41,6 +41,7 @@ class AspectPlugin {
   DeclaredStream stream_;
   int32_t width_ = 0, height_ = 0;  // the stream's frame size, 0 before video
   bool paused_ = false;
+  double speed_ = 1.0;             // playback speed, for the sampling interval
   double lastSampleTime_ = -1.0;   // playback time of the last frame sampled
   std::chrono::steady_clock::time_point nextSample_;
 };
