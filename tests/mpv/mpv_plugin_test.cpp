@@ -18,8 +18,6 @@
 #include <regex>
 #include <sstream>
 
-#include "framepass/aspect_geometry.h"
-#include "framepass/panorama_table.h"
 #include "tools/demo-sheet/circle_measure.h"
 #include "tools/demo-sheet/demo_expectations.h"
 #include "tools/image/png_file.h"
@@ -125,37 +123,26 @@ std::string CardFile() {
   return kDir + "/card.y4m";
 }
 
-// Panorama: every white line the window shows lies within one frame column
-// of where the table puts it, and every line the table puts is shown.
-void CheckPanoramaColumns(const Picture& shot, const Picture& card, int32_t cw, int32_t ch) {
-  std::vector<ScaleMapEntry> table(kW);
-  BuildPanoramaTable(kW, PanoramaRatio(cw, ch), 4, table.data());
-  const int32_t y = ch * 3 / 10, row = y * kH / ch, reach = cw / kW + 1;  // one frame column
-  std::vector<int> shown(cw), expected(cw);
-  auto white = [](const uint8_t* p) { return std::min({p[0], p[1], p[2]}); };
-  for (int32_t X = 0, x = 0, p = 0; X < cw; ++X) {
-    double at = 0;
-    for (int32_t column = (2 * X + 1) * kW / (2 * cw); x <= column; ++x) {  // source position of column
-      const int32_t i = p + table[x].advance / 4;
-      at = i + table[x].weight[0] / 4096.0;
-      p = table[x].secondOffset != 0 ? i + 1 : i;
-    }
-    const int32_t i = static_cast<int32_t>(at), j = std::min(i + 1, kW - 1);
-    shown[X] = white(shot.at(X, y));
-    expected[X] = static_cast<int>(white(card.at(i, row)) * (1 - (at - i)) + white(card.at(j, row)) * (at - i));
-  }
-  auto near = [&](const std::vector<int>& v, int32_t X, int level) {
-    return *std::max_element(&v[std::max(0, X - reach)], &v[std::min(cw - 1, X + reach)] + 1) >= level;
+// Along a row, every white line of one picture lies within one frame column
+// of a white line of the other: the columns the panorama's table (or a
+// mode's rectangles) put them in.
+void ExpectSameColumns(const Picture& shot, const Picture& pass, int32_t cw, int32_t ch) {
+  const int32_t y = ch * 3 / 10, reach = cw / kW + 1;
+  auto white = [&](const Picture& p, int32_t x) { return std::min({p.at(x, y)[0], p.at(x, y)[1], p.at(x, y)[2]}); };
+  auto near = [&](const Picture& p, int32_t x) {
+    for (int32_t d = std::max(0, x - reach); d <= std::min(cw - 1, x + reach); ++d)
+      if (white(p, d) >= 150) return true;
+    return false;
   };
-  for (int32_t X = 0; X < cw; ++X) {
-    EXPECT_TRUE(shown[X] < 200 || near(expected, X, 150)) << "line shown at window column " << X;
-    EXPECT_TRUE(expected[X] < 230 || near(shown, X, 150)) << "line missing at window column " << X;
+  for (int32_t x = 0; x < cw; ++x) {
+    EXPECT_TRUE(white(shot, x) < 200 || near(pass, x)) << "a line at window column " << x << " the pass has not";
+    EXPECT_TRUE(white(pass, x) < 200 || near(shot, x)) << "no line at window column " << x << " as the pass has";
   }
 }
 
 // Every window and framing mode, chosen with the key from fit-window on: the
 // window against the frame pass's frame stretched to it by the same mpv, the
-// circle where the mode promises a shape, the panorama's columns; the OSD
+// circle where the mode promises a shape, the columns of the lines; the OSD
 // (and the terminal) names each mode.
 TEST(MpvPlugin, EveryModeInEveryWindowMatchesTheFramePass) {
   struct Window { int32_t cw, ch; } const windows[] = {{1024, 576}, {768, 576}, {480, 720}};
@@ -181,14 +168,20 @@ TEST(MpvPlugin, EveryModeInEveryWindowMatchesTheFramePass) {
         return press == 6 ? list.empty() : list.size() == 1 && list[0].get<std::string>().ends_with(file);
       })) << press;
       if (press >= 5) continue;
+      // mpv draws OSD text changes on its next turn: the name, then nothing.
+      usleep(150000);
       const Picture named = player.Shot("osd");
-      player.Command({"show-text", " ", "1"});  // the OSD off the picture
-      usleep(20000);
-      shots.push_back(player.Shot(std::to_string(win.cw) + "-" + kNames[press]));
-      int osd = 0;  // text drawn over the top left corner
-      for (int32_t y = 0; y < 40; ++y)
-        for (int32_t x = 0; x < 200; ++x) osd += std::abs(named.at(x, y)[1] - shots.back().at(x, y)[1]) > 64;
-      EXPECT_GT(osd, 50) << "no OSD text for " << kNames[press];
+      player.Command({"show-text", " ", "1"});
+      int osd = 0;  // pixels of text over the top left corner
+      for (int tries = 0; tries < 40; ++tries, osd = 0) {
+        shots.push_back(player.Shot(std::to_string(win.cw) + "-" + kNames[press]));
+        for (int32_t y = 0; y < 40; ++y)
+          for (int32_t x = 0; x < 200; ++x) osd += std::abs(named.at(x, y)[1] - shots.back().at(x, y)[1]) > 64;
+        if (osd > 50) break;
+        shots.pop_back();
+        usleep(50000);
+      }
+      ASSERT_GT(osd, 50) << "no OSD text for " << kNames[press];
     }
     EXPECT_EQ(player.Get("keepaspect"), false) << "the user's keepaspect given back";
   }
@@ -199,8 +192,6 @@ TEST(MpvPlugin, EveryModeInEveryWindowMatchesTheFramePass) {
   }
 
   Mpv pass({"--pause", "--keep-open=yes", kDir + "/passes.y4m"});
-  std::string error;
-  const Picture cardShown = ReadPng(kDir + "/card.png", &error);
   for (size_t k = 0; k < shots.size(); ++k) {
     const Window win = windows[k / 4];
     const int32_t mode = static_cast<int32_t>(k % 4) + 1;
@@ -228,7 +219,7 @@ TEST(MpvPlugin, EveryModeInEveryWindowMatchesTheFramePass) {
     if (!std::isnan(ratio)) {
       EXPECT_NEAR(MeasureCircle(shots[k]).ratio, ratio, 0.03 * ratio);
     }
-    if (mode == 3 && !IsFourThirdsWindow(win.cw, win.ch)) CheckPanoramaColumns(shots[k], cardShown, win.cw, win.ch);
+    ExpectSameColumns(shots[k], expected, win.cw, win.ch);
   }
   pass.Finish();
 }
