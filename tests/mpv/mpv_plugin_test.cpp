@@ -1,13 +1,13 @@
 // The mpv plug-in in a real mpv under Xvfb (Mesa's software renderer),
 // driven through mpv's JSON IPC: the window against the frame pass's own
-// frames shown by the same mpv, the card's circle, the panorama's columns
-// against the frame pass's table, auto against xvf-aspect --mode auto, the
-// cycle key and its OSD text.
+// frames shown by the same mpv, the card's circle, the lines' columns
+// (the panorama's table), auto against xvf-aspect --mode auto, the cycle
+// key and its OSD text.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -44,25 +44,22 @@ void Shell(const std::string& command) { ASSERT_EQ(std::system(command.c_str()),
 class Mpv {
  public:
   explicit Mpv(std::vector<std::string> args) {
-    const std::string ipc = kDir + "/ipc.sock";
-    unlink(ipc.c_str());
+    int ends[2];
+    socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends);
     args.insert(args.begin(), {"mpv", "--no-config", "--vo=gpu", "--gpu-context=x11egl", "--no-border",
-                               "--keepaspect=no", "--ao=null", "--input-ipc-server=" + ipc});
+                               "--keepaspect=no", "--ao=null", "--input-ipc-client=fd://" + std::to_string(ends[1])});
     if ((pid_ = fork()) == 0) {
       freopen((kDir + "/mpv.log").c_str(), "w", stdout);
       dup2(1, 2);
+      fcntl(ends[1], F_SETFD, 0);  // mpv's end, kept across exec
       std::vector<char*> argv;
       for (std::string& a : args) argv.push_back(a.data());
       argv.push_back(nullptr);
       execvp("mpv", argv.data());
       _exit(127);
     }
-    sockaddr_un address{AF_UNIX, {}};
-    std::strncpy(address.sun_path, ipc.c_str(), sizeof address.sun_path - 1);
-    for (int tries = 0; tries < 200 && socket_ < 0; ++tries, usleep(50000)) {
-      socket_ = socket(AF_UNIX, SOCK_STREAM, 0);
-      if (connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) socket_ = (close(socket_), -1);
-    }
+    close(ends[1]);
+    socket_ = ends[0];
   }
   ~Mpv() {
     close(socket_);
