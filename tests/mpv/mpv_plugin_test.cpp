@@ -12,7 +12,6 @@
 #include <unistd.h>
 
 #include <cmath>
-#include <cstring>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <regex>
