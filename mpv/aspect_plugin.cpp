@@ -131,7 +131,15 @@ void AspectPlugin::OnMessage(const mpv_event_client_message& message) {
   if (message.num_args < 3 || std::strcmp(message.args[0], "key-binding") != 0 ||
       std::strcmp(message.args[1], "cycle") != 0)
     return;
-  if (message.args[2][0] == 'd' || message.args[2][0] == 'p') Select(NextPluginMode(mode_));
+  if (message.args[2][0] != 'd' && message.args[2][0] != 'p') return;
+  // The option follows the key, so that setting it to the mode it held
+  // before the key was pressed still switches.
+  const int32_t next = NextPluginMode(mode_);
+  modeOption_ = PluginModeName(next);
+  const std::string option = "xvfaspect-mode=" + modeOption_;
+  const char* follow[] = {"change-list", "script-opts", "append", option.c_str(), nullptr};
+  mpv_command(mpv_, follow);
+  Select(next);
 }
 
 void AspectPlugin::Sample() {

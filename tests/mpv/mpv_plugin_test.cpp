@@ -163,6 +163,7 @@ TEST(MpvPlugin, EveryModeInEveryWindowMatchesTheFramePass) {
       ASSERT_TRUE(player.Wait("glsl-shaders", [&](const json& list) {
         return press == 6 ? list.empty() : list.size() == 1 && list[0].get<std::string>().ends_with(file);
       })) << press;
+      EXPECT_EQ(player.Get("script-opts")["xvfaspect-mode"], kNames[press % 6]) << "the option follows the key";
       if (press >= 5) continue;
       // mpv draws OSD text changes on its next turn: the name, then nothing.
       usleep(150000);
