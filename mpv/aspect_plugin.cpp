@@ -60,7 +60,7 @@ void AspectPlugin::Say(const std::string& text, bool osd) {
   const char* print[] = {"print-text", line.c_str(), nullptr};
   mpv_command(mpv_, print);
   if (!osd) return;
-  const char* show[] = {"show-text", line.c_str(), "2000", nullptr};
+  const char* show[] = {"show-text", line.c_str(), nullptr};  // for the user's osd-duration
   mpv_command(mpv_, show);
 }
 
