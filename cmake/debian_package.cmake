@@ -1,5 +1,6 @@
 # The Debian package of the native products, from the same install rules as
-# cmake --install: the filter with its manual page and the GStreamer element.
+# cmake --install: the filter with its manual page, the GStreamer element and
+# the mpv plug-in with its shaders.
 # ./run.sh dist makes it (cpack -G DEB, in <tree>/package) and puts it beside
 # the Windows zip.
 set(CPACK_GENERATOR DEB)
@@ -8,7 +9,7 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "XVF_Aspect developers <xvf-aspect@users.noreply.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "video aspect-ratio filter: fit-width, fit-height, panorama, anamorphic")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "The XVF_Aspect frame pass on Linux: xvf-aspect, a command-line filter for\n YUV4MPEG2 and raw video pipelines, and xvfaspect, a GStreamer element. Each\n frame is changed in place so that, stretched over a video window of a given\n size, the picture shows with the proportions of the chosen mode, the\n uncovered parts black.")
+  "The XVF_Aspect frame pass on Linux: xvf-aspect, a command-line filter for\n YUV4MPEG2 and raw video pipelines, xvfaspect, a GStreamer element, and\n xvfaspect.so, an mpv plug-in (mpv --script=/usr/lib/<multiarch>/xvfaspect/\n xvfaspect.so). Each frame is changed so that, stretched over a video window\n of a given size, the picture shows with the proportions of the chosen mode,\n the uncovered parts black.")
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs a native tree into a fresh prefix and checks what a user gets
 # there: the filter runs, its manual page reads without warnings, and the
-# GStreamer element (when the tree has one) is found under the prefix.
+# GStreamer element and the mpv plug-in (when the tree has them) are found
+# under the prefix.
 #   check_install.sh BUILD_DIR WORK_DIR
 set -eu
 build=$1
@@ -16,5 +17,11 @@ MANWIDTH=80 man -l "$page" | grep -q 'xvf-aspect - show video with the proportio
 element=$(find "$prefix" -name libgstxvfaspect.so)
 if [ -n "$element" ]; then
   GST_PLUGIN_PATH=$(dirname "$element") GST_REGISTRY="$2/registry.bin" gst-inspect-1.0 xvfaspect | grep -q 'MIT/X11'
+fi
+# The mpv plug-in finds its shaders under the prefix, relative to itself.
+plugin=$(find "$prefix" -name xvfaspect.so)
+if [ -n "$plugin" ]; then
+  mpv --no-config --vo=null --ao=null --frames=1 --script="$plugin" --script-opts=xvfaspect-mode=panorama \
+      av://lavfi:testsrc=size=64x48 2>&1 | grep -q 'xvfaspect: panorama'
 fi
 echo "installed tree in $prefix: ok"

@@ -1,0 +1,202 @@
+#include "mpv/aspect_plugin.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <numeric>
+
+#include "mpv/plugin_mode.h"
+
+namespace xvf {
+namespace {
+
+// Frames sampled per second of video in auto, declared to the detector as
+// the stream's rate: its hold of one second is then this many samples.
+constexpr int kSamplesPerSecond = 5;
+
+enum Observed : uint64_t { kScriptOpts = 1, kVideoParams, kPause, kSpeed };
+
+const mpv_node* Field(const mpv_node& map, const char* key) {
+  if (map.format != MPV_FORMAT_NODE_MAP) return nullptr;
+  for (int i = 0; i < map.u.list->num; ++i)
+    if (std::strcmp(map.u.list->keys[i], key) == 0) return &map.u.list->values[i];
+  return nullptr;
+}
+
+std::string Text(const mpv_node& map, const char* key) {
+  const mpv_node* n = Field(map, key);
+  return n != nullptr && n->format == MPV_FORMAT_STRING ? n->u.string : "";
+}
+
+int64_t Whole(const mpv_node& map, const char* key) {
+  const mpv_node* n = Field(map, key);
+  return n != nullptr && n->format == MPV_FORMAT_INT64 ? n->u.int64 : 0;
+}
+
+}  // namespace
+
+AspectPlugin::AspectPlugin(mpv_handle* mpv, const std::string& shaderFolder)
+    : mpv_(mpv), framing_(mpv, shaderFolder), sampler_(mpv) {
+  mpv_observe_property(mpv_, kScriptOpts, "script-opts", MPV_FORMAT_NODE);
+  mpv_observe_property(mpv_, kVideoParams, "video-params", MPV_FORMAT_NODE);
+  mpv_observe_property(mpv_, kPause, "pause", MPV_FORMAT_FLAG);
+  mpv_observe_property(mpv_, kSpeed, "speed", MPV_FORMAT_DOUBLE);
+  // A builtin section: the user's input.conf can rebind "a" or the binding.
+  const std::string binding = std::string("a script-binding ") + mpv_client_name(mpv_) + "/cycle";
+  const char* define[] = {"define-section", "xvfaspect", binding.c_str(), "default", nullptr};
+  const char* enable[] = {"enable-section", "xvfaspect", nullptr};
+  mpv_command(mpv_, define);
+  mpv_command(mpv_, enable);
+}
+
+double AspectPlugin::Now() const {
+  double seconds = -1.0;
+  mpv_get_property(mpv_, "time-pos", MPV_FORMAT_DOUBLE, &seconds);
+  return seconds;
+}
+
+void AspectPlugin::Say(const std::string& text, bool osd) {
+  const std::string line = "xvfaspect: " + text;
+  const char* print[] = {"print-text", line.c_str(), nullptr};
+  mpv_command(mpv_, print);
+  if (!osd) return;
+  const char* show[] = {"show-text", line.c_str(), nullptr};  // for the user's osd-duration
+  mpv_command(mpv_, show);
+}
+
+void AspectPlugin::Frame(int32_t aspectMode) {
+  if (!framing_.Apply(aspectMode)) Say("could not load the shader of " + std::string(PluginModeName(aspectMode)), true);
+}
+
+void AspectPlugin::Select(int32_t mode) {
+  mode_ = mode;
+  detector_.reset();
+  // Said before the shader changes: the new frame comes with its name.
+  if (mode != kAutoMode) {
+    Say(PluginModeName(mode), true);
+    Frame(mode);
+    return;
+  }
+  detector_ = std::make_unique<AutoModeDetector>(fallback_);
+  detector_->SetStream(stream_);
+  lastSampleTime_ = -1.0;
+  nextSample_ = std::chrono::steady_clock::now();
+  Say(std::string("auto: ") + PluginModeName(detector_->mode()), true);
+  Frame(detector_->mode());
+}
+
+void AspectPlugin::OnOptions(const mpv_node& opts) {
+  const std::string fallback = Text(opts, "xvfaspect-auto-fallback");
+  if (fallback != fallbackOption_) {
+    fallbackOption_ = fallback;
+    const int32_t parsed = ParsePluginMode(fallback);
+    if (parsed >= 0 && parsed < kAutoMode) {
+      fallback_ = parsed;
+      if (mode_ == kAutoMode) Select(kAutoMode);
+    } else if (!fallback.empty()) {
+      Say("unknown xvfaspect-auto-fallback '" + fallback + "'", true);
+    }
+  }
+  const std::string mode = Text(opts, "xvfaspect-mode");
+  if (mode == modeOption_) return;
+  modeOption_ = mode;
+  const int32_t parsed = ParsePluginMode(mode);
+  if (parsed >= 0)
+    Select(parsed);
+  else if (!mode.empty())
+    Say("unknown xvfaspect-mode '" + mode + "'", true);
+}
+
+void AspectPlugin::OnVideoParams(const mpv_node& params) {
+  const int64_t w = Whole(params, "w"), h = Whole(params, "h");
+  const int64_t dw = Whole(params, "dw"), dh = Whole(params, "dh");
+  if (w <= 0 || h <= 0 || dw <= 0 || dh <= 0 || w >= 65536 || h >= 65536) {
+    width_ = height_ = 0;
+    return;
+  }
+  if (w == width_ && h == height_ && dw * h * stream_.pixelAspectDen == dh * w * stream_.pixelAspectNum) return;
+  width_ = static_cast<int32_t>(w);
+  height_ = static_cast<int32_t>(h);
+  // The pixel aspect mpv shows the frame with: dw*h : dh*w, reduced.
+  const int64_t num = dw * h, den = dh * w, g = std::gcd(num, den);
+  stream_.pixelAspectNum = num / g;
+  stream_.pixelAspectDen = den / g;
+  stream_.rateNum = kSamplesPerSecond;
+  stream_.rateDen = 1;
+  if (detector_) detector_->SetStream(stream_);
+}
+
+void AspectPlugin::OnMessage(const mpv_event_client_message& message) {
+  // key-binding, name, state ("d-", "u-", "p-", "r-"...), key, text
+  if (message.num_args < 3 || std::strcmp(message.args[0], "key-binding") != 0 ||
+      std::strcmp(message.args[1], "cycle") != 0)
+    return;
+  if (message.args[2][0] != 'd' && message.args[2][0] != 'p') return;
+  // The option follows the key, so that setting it to the mode it held
+  // before the key was pressed still switches.
+  const int32_t next = NextPluginMode(mode_);
+  modeOption_ = PluginModeName(next);
+  const std::string option = "xvfaspect-mode=" + modeOption_;
+  const char* follow[] = {"change-list", "script-opts", "append", option.c_str(), nullptr};
+  mpv_command(mpv_, follow);
+  Select(next);
+}
+
+void AspectPlugin::Sample() {
+  // A sample per 1/5 s of video, so the detector's hold is a second of
+  // video at any playback speed, as in the filter.
+  nextSample_ += std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+      std::chrono::duration<double>(1.0 / (kSamplesPerSecond * speed_)));
+  const auto now = std::chrono::steady_clock::now();
+  if (nextSample_ < now) nextSample_ = now;  // a late turn does not bunch samples up
+  const double time = Now();
+  if (paused_ || time < 0.0 || time == lastSampleTime_) return;  // the same frame again
+  FrameView frame;
+  if (!sampler_.Take(width_, height_, &frame)) return;
+  lastSampleTime_ = time;
+  const AutoModeDecision decision = detector_->Feed(frame);
+  if (!decision.changed) return;
+  char at[32];
+  std::snprintf(at, sizeof at, " at %.3f s", time);
+  Say(std::string("auto: ") + PluginModeName(decision.mode) + " (" + decision.reason + ")" + at, true);
+  Frame(decision.mode);
+}
+
+void AspectPlugin::Run() {
+  for (;;) {
+    double wait = 1e9;
+    if (detector_ && width_ > 0) {
+      wait = std::chrono::duration<double>(nextSample_ - std::chrono::steady_clock::now()).count();
+      if (wait <= 0.0) {
+        Sample();
+        continue;
+      }
+    }
+    const mpv_event* event = mpv_wait_event(mpv_, wait);
+    switch (event->event_id) {
+      case MPV_EVENT_SHUTDOWN:
+        return;
+      case MPV_EVENT_CLIENT_MESSAGE:
+        OnMessage(*static_cast<const mpv_event_client_message*>(event->data));
+        break;
+      case MPV_EVENT_PROPERTY_CHANGE: {
+        const auto* change = static_cast<const mpv_event_property*>(event->data);
+        if (change->format == MPV_FORMAT_NODE && event->reply_userdata == kScriptOpts)
+          OnOptions(*static_cast<const mpv_node*>(change->data));
+        else if (change->format == MPV_FORMAT_NODE && event->reply_userdata == kVideoParams)
+          OnVideoParams(*static_cast<const mpv_node*>(change->data));
+        else if (change->format == MPV_FORMAT_FLAG && event->reply_userdata == kPause)
+          paused_ = *static_cast<const int*>(change->data) != 0;
+        else if (change->format == MPV_FORMAT_DOUBLE && event->reply_userdata == kSpeed)
+          speed_ = std::clamp(*static_cast<const double*>(change->data), 0.01, 100.0);
+        else if (event->reply_userdata == kVideoParams)
+          width_ = height_ = 0;  // no video
+        break;
+      }
+      default:
+        break;
+    }
+  }
+}
+
+}  // namespace xvf

@@ -1,0 +1,49 @@
+#pragma once
+#include <mpv/client.h>
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "framepass/auto_mode_detector.h"
+#include "mpv/frame_sampler.h"
+#include "mpv/window_framing.h"
+
+namespace xvf {
+
+// The plug-in's life in one mpv: reads its script-opts (xvfaspect-mode,
+// xvfaspect-auto-fallback), answers the cycle key, frames the window with
+// the chosen mode and, in auto, samples the picture and follows the
+// detector. Runs on the thread mpv gives the plug-in, until shutdown.
+class AspectPlugin {
+ public:
+  AspectPlugin(mpv_handle* mpv, const std::string& shaderFolder);
+  void Run();
+
+ private:
+  void OnOptions(const mpv_node& opts);
+  void OnVideoParams(const mpv_node& params);
+  void OnMessage(const mpv_event_client_message& message);
+  void Select(int32_t mode);
+  void Sample();
+  void Frame(int32_t aspectMode);
+  void Say(const std::string& text, bool osd);
+  double Now() const;
+
+  mpv_handle* mpv_;
+  WindowFraming framing_;
+  FrameSampler sampler_;
+  std::unique_ptr<AutoModeDetector> detector_;  // while in auto
+  int32_t mode_ = 0;               // plugin mode, 0..5
+  int32_t fallback_ = 3;           // auto's mode until the pictures decide
+  std::string modeOption_, fallbackOption_;  // last values seen in script-opts
+  DeclaredStream stream_;
+  int32_t width_ = 0, height_ = 0;  // the stream's frame size, 0 before video
+  bool paused_ = false;
+  double speed_ = 1.0;             // playback speed, for the sampling interval
+  double lastSampleTime_ = -1.0;   // playback time of the last frame sampled
+  std::chrono::steady_clock::time_point nextSample_;
+};
+
+}  // namespace xvf

@@ -1,0 +1,54 @@
+#include "mpv/window_framing.h"
+
+#include <vector>
+
+#include "mpv/shader_folder.h"
+
+namespace xvf {
+
+bool WindowFraming::SetShaders(const std::string& ours) {
+  std::vector<std::string> list;
+  mpv_node current{};
+  if (mpv_get_property(mpv_, "glsl-shaders", MPV_FORMAT_NODE, &current) >= 0) {
+    if (current.format == MPV_FORMAT_NODE_ARRAY)
+      for (int i = 0; i < current.u.list->num; ++i) {
+        const mpv_node& item = current.u.list->values[i];
+        if (item.format != MPV_FORMAT_STRING) continue;
+        bool mine = false;
+        for (int32_t mode = 1; mode <= 4; ++mode) mine = mine || ShaderPath(folder_, mode) == item.u.string;
+        if (!mine) list.emplace_back(item.u.string);
+      }
+    mpv_free_node_contents(&current);
+  }
+  if (!ours.empty()) list.push_back(ours);
+
+  std::vector<mpv_node> items(list.size());
+  for (size_t i = 0; i < list.size(); ++i) {
+    items[i].format = MPV_FORMAT_STRING;
+    items[i].u.string = const_cast<char*>(list[i].c_str());
+  }
+  mpv_node_list array{static_cast<int>(items.size()), items.data(), nullptr};
+  mpv_node value{};
+  value.format = MPV_FORMAT_NODE_ARRAY;
+  value.u.list = &array;
+  return mpv_set_property(mpv_, "glsl-shaders", MPV_FORMAT_NODE, &value) >= 0;
+}
+
+bool WindowFraming::Apply(int32_t mode) {
+  const std::string shader = ShaderPath(folder_, mode);
+  if (shader.empty()) {
+    const bool set = SetShaders(std::string());
+    if (!savedKeepAspect_.empty()) mpv_set_property_string(mpv_, "keepaspect", savedKeepAspect_.c_str());
+    savedKeepAspect_.clear();
+    return set;
+  }
+  if (savedKeepAspect_.empty()) {
+    char* keep = mpv_get_property_string(mpv_, "keepaspect");
+    savedKeepAspect_ = keep != nullptr ? keep : "yes";
+    mpv_free(keep);
+  }
+  mpv_set_property_string(mpv_, "keepaspect", "no");
+  return SetShaders(shader);
+}
+
+}  // namespace xvf

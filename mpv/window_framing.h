@@ -1,0 +1,29 @@
+#pragma once
+#include <mpv/client.h>
+
+#include <cstdint>
+#include <string>
+
+namespace xvf {
+
+// Puts an aspect mode into mpv's window: modes 1..4 load their shader into
+// the glsl-shaders list (the user's own shaders kept, in their order) with
+// keepaspect off, so the shader sees the window's size and mpv stretches its
+// frame over the whole window; mode 0 takes the shader out and gives
+// keepaspect back the value it had before.
+class WindowFraming {
+ public:
+  WindowFraming(mpv_handle* mpv, std::string shaderFolder) : mpv_(mpv), folder_(std::move(shaderFolder)) {}
+
+  // False when the shader list could not be set.
+  bool Apply(int32_t mode);
+
+ private:
+  bool SetShaders(const std::string& ours);
+
+  mpv_handle* mpv_;
+  std::string folder_;
+  std::string savedKeepAspect_;  // the user's keepaspect while ours is off; empty otherwise
+};
+
+}  // namespace xvf

@@ -1,0 +1,22 @@
+#include <mpv/client.h>
+
+#include "mpv/aspect_plugin.h"
+#include "mpv/shader_folder.h"
+
+// mpv's entry point for a C plug-in, on a thread of its own; returns when
+// the player shuts down. Nothing thrown leaves it.
+extern "C" __attribute__((visibility("default"))) int mpv_open_cplugin(mpv_handle* mpv) {
+  try {
+    const std::string folder = xvf::FindShaderFolder();
+    if (folder.empty()) {
+      const char* print[] = {"print-text", "xvfaspect: shaders not found; not loaded", nullptr};
+      mpv_command(mpv, print);
+      return -1;
+    }
+    xvf::AspectPlugin plugin(mpv, folder);
+    plugin.Run();
+    return 0;
+  } catch (...) {
+    return -1;
+  }
+}
