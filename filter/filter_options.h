@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tools/options/tool_options.h"
+#include "common/options/tool_options.h"
 
 namespace xvf {
 

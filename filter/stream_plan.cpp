@@ -5,7 +5,7 @@
 #include "engine/frame_format.h"
 #include "filter/container_signature.h"
 #include "framepass/plugin_state.h"
-#include "tools/image/frame_pixels.h"
+#include "common/image/frame_pixels.h"
 
 namespace xvf {
 

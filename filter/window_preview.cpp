@@ -4,9 +4,9 @@
 #include <new>
 #include <vector>
 
-#include "tools/image/frame_pixels.h"
-#include "tools/image/picture.h"
-#include "tools/image/png_file.h"
+#include "common/image/frame_pixels.h"
+#include "common/image/picture.h"
+#include "common/image/png_file.h"
 
 namespace xvf {
 

@@ -3,7 +3,7 @@
 #include <gst/gst.h>
 
 #include "framepass/aspect_geometry.h"
-#include "tools/options/tool_options.h"
+#include "common/options/tool_options.h"
 
 namespace xvf {
 

@@ -1,6 +1,6 @@
 #include "mpv/plugin_mode.h"
 
-#include "tools/options/tool_options.h"
+#include "common/options/tool_options.h"
 
 namespace xvf {
 

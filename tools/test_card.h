@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tools/image/frame_pixels.h"  // a card becomes a frame through RgbToFrame
+#include "common/image/frame_pixels.h"  // a card becomes a frame through RgbToFrame
 
 namespace xvf {
 

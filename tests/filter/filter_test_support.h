@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/image/frame_pixels.h"
-#include "tools/process/run_program.h"
+#include "common/image/frame_pixels.h"
+#include "common/process/run_program.h"
 
 namespace xvf {
 namespace filter_test {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "tests/filter/filter_test_support.h"
-#include "tools/image/png_file.h"
+#include "common/image/png_file.h"
 
 namespace xvf {
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "tests/filter/filter_test_support.h"
-#include "tools/options/tool_options.h"
+#include "common/options/tool_options.h"
 
 namespace xvf {
 namespace {

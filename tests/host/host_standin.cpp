@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "tools/image/frame_pixels.h"
+#include "common/image/frame_pixels.h"
 
 namespace xvf {
 namespace {

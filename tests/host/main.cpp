@@ -9,8 +9,8 @@
 
 #include "settings/settings_store.h"
 #include "tests/host/host_standin.h"
-#include "tools/image/bmp_file.h"
-#include "tools/options/tool_options.h"
+#include "common/image/bmp_file.h"
+#include "common/options/tool_options.h"
 #include "tools/test_card.h"
 
 namespace {

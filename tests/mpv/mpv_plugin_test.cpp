@@ -19,8 +19,8 @@
 
 #include "tools/demo-sheet/circle_measure.h"
 #include "tools/demo-sheet/demo_expectations.h"
-#include "tools/image/png_file.h"
-#include "tools/process/run_program.h"
+#include "common/image/png_file.h"
+#include "common/process/run_program.h"
 #include "tools/test_card.h"
 
 namespace xvf {

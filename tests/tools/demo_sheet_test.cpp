@@ -13,9 +13,9 @@
 #include "tools/demo-sheet/contact_sheet.h"
 #include "tools/demo-sheet/demo_expectations.h"
 #include "tools/demo-sheet/host_run.h"
-#include "tools/image/bmp_file.h"
-#include "tools/image/png_file.h"
-#include "tools/process/run_program.h"
+#include "common/image/bmp_file.h"
+#include "common/image/png_file.h"
+#include "common/process/run_program.h"
 #include "tools/test_card.h"
 
 namespace xvf {

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tools/image/picture.h"
+#include "common/image/picture.h"
 
 namespace xvf {
 

@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "tools/image/picture.h"
+#include "common/image/picture.h"
 
 namespace xvf {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/image/picture.h"
+#include "common/image/picture.h"
 
 namespace xvf {
 

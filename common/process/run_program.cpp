@@ -1,4 +1,4 @@
-#include "tools/process/run_program.h"
+#include "common/process/run_program.h"
 
 #include <errno.h>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "tools/options/tool_options.h"
+#include "common/options/tool_options.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "tools/image/picture.h"
+#include "common/image/picture.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "tools/image/frame_pixels.h"
+#include "common/image/frame_pixels.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "tools/image/png_file.h"
+#include "common/image/png_file.h"
 
 #include <png.h>
 

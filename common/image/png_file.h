@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "tools/image/picture.h"
+#include "common/image/picture.h"
 
 namespace xvf {
 

@@ -1,4 +1,4 @@
-#include "tools/image/bmp_file.h"
+#include "common/image/bmp_file.h"
 
 #include <cstdio>
 #include <cstring>
