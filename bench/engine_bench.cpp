@@ -56,10 +56,10 @@ void Scale(benchmark::State& state, PixelFormat format, Rect (*source)(int32_t, 
   FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
   scaler.UseKernels(ActiveEngineKernels());
-  const Rect src = source(width, height);
-  const Rect dst{0, 0, width, height};
+  const ScaleRequest request =
+      PackedScaleRequest(frame.data(), width, height, format, source(width, height), Rect{0, 0, width, height});
   for (auto _ : state) {
-    scaler.Scale(frame.data(), width, height, src, dst, format, 0, nullptr);
+    scaler.Scale(request);
     benchmark::ClobberMemory();
   }
   Describe(state, frame.bytes());

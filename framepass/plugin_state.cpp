@@ -78,8 +78,16 @@ int32_t PluginState::ProcessFrame(const FrameRows& rows, const FrameInputs& inpu
   // A frame the scaler left unchanged (no memory) is not framed: no band may
   // be painted around a picture that was not scaled. An empty source is
   // nothing to scale; its bands are painted all the same.
-  if (theScaler.Scale(rows, width, height, geometry.srcRect, geometry.dstRect, PixelFormatOf(pixelFormat), byFields,
-                      columnMap) == FrameScaler::Result::kLeftUnchanged) {
+  ScaleRequest request;
+  request.rows = rows;
+  request.frameWidth = width;
+  request.frameHeight = height;
+  request.format = PixelFormatOf(pixelFormat);
+  request.srcRect = geometry.srcRect;
+  request.dstRect = geometry.dstRect;
+  request.byFields = byFields != 0;
+  request.columnMap = columnMap;
+  if (theScaler.Scale(request) == FrameScaler::Result::kLeftUnchanged) {
     return 0;
   }
 

@@ -86,9 +86,9 @@ std::vector<Outcome> RunSequence(int32_t failAt, bool failLater, const EngineKer
                                                            : test::GuardedBuffer::kAgainstEnd);
       std::memcpy(frame.data(), input.data(), bytes);
       const FrameInputs inputs = test::WindowInputs(step.mode, step.cw, step.ch, step.interlace);
-      const int32_t memoryShort = state.theScaler.MemoryShortCount();
+      const int32_t memoryShort = state.theScaler.Statistics().memoryShortages;
       outcome.result = state.ProcessFrame(frame.data(), inputs);
-      outcome.memoryShort = state.theScaler.MemoryShortCount() - memoryShort;
+      outcome.memoryShort = state.theScaler.Statistics().memoryShortages - memoryShort;
       outcome.frame.assign(frame.data(), frame.data() + bytes);
       // A refused frame is the input itself.
       if (outcome.result == 0) {

@@ -16,6 +16,15 @@ inline size_t FrameBytes(int32_t width, int32_t height, int32_t format) {
   return static_cast<size_t>(xvf::FrameBytes(PixelFormatOf(format), width, height));
 }
 
+// A scale request over the packed rows of `frame`.
+inline ScaleRequest Packed(uint8_t* frame, int32_t width, int32_t height, Rect src, Rect dst, PixelFormat format,
+                           bool byFields = false, const ScaleMapEntry* columns = nullptr) {
+  ScaleRequest r = PackedScaleRequest(frame, width, height, format, src, dst);
+  r.byFields = byFields;
+  r.columnMap = columns;
+  return r;
+}
+
 // A video window was found and measured at cw x ch.
 inline FrameInputs WindowInputs(int32_t mode, int32_t cw, int32_t ch, int32_t interlace = 0) {
   return FrameInputs{/*aspectMode*/ mode, /*interlace*/ interlace, /*windowFound*/ true, cw, ch};
