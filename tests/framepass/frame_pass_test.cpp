@@ -211,11 +211,10 @@ TEST(FramePass, SteadyGeometryCostsNoAllocationAndNoMapBuilding) {
     StartStream(&state, 720, 576, 0);
     auto frame = test::MidGreyNoise(FrameBytes(720, 576, 0), 7);
     ASSERT_EQ(state.ProcessFrame(frame.data(), WindowInputs(mode, 1000, 500, 1)), 1);
-    const int32_t allocations = state.theScaler.AllocationCount();
-    const int32_t builds = state.theScaler.MapBuildCount();
+    const FrameScaler::Stats before = state.theScaler.Statistics();
     for (int i = 0; i < 3; ++i) ASSERT_EQ(state.ProcessFrame(frame.data(), WindowInputs(mode, 1000, 500, 1)), 1);
-    EXPECT_EQ(state.theScaler.AllocationCount(), allocations) << mode;
-    EXPECT_EQ(state.theScaler.MapBuildCount(), builds) << mode;
+    EXPECT_EQ(state.theScaler.Statistics().allocations, before.allocations) << mode;
+    EXPECT_EQ(state.theScaler.Statistics().mapBuilds, before.mapBuilds) << mode;
   }
 }
 
