@@ -24,7 +24,7 @@ int32_t PluginState::Start(const StreamFormat& format, const std::function<void(
   width = format.width;
   height = format.height;
   bypass = format.bypass;
-  thePainter.Setup(width, height, pixelFormat);
+  thePainter.Setup(width, height, PixelFormatOf(pixelFormat));
   if (findHostWindows) findHostWindows();
   theScaler.SetHysteresis(10, 10);
   panoramaRatio = -1.0;
@@ -98,7 +98,7 @@ int32_t PluginState::ProcessFrame(const FrameRows& rows, const FrameInputs& inpu
     dstRect.bottom &= ~1;
   }
   Rect visibleRect;
-  IntersectRect(&visibleRect, thePainter.frameRect, dstRect);
+  IntersectRect(&visibleRect, thePainter.FrameRect(), dstRect);
 
   // Four black bands around the picture:
   //   +------------------------+
@@ -108,15 +108,12 @@ int32_t PluginState::ProcessFrame(const FrameRows& rows, const FrameInputs& inpu
   //   +------+---------+-------+
   //   |         bottom         |
   //   +------------------------+
-  const int32_t w = thePainter.frameRect.right;
-  const int32_t h = thePainter.frameRect.bottom;
-  // The painter takes the frame's first byte in memory.
-  thePainter.frame = rows.stride < 0 ? rows.row0 + static_cast<ptrdiff_t>(h - 1) * rows.stride : rows.row0;
-  thePainter.rowStride = rows.stride;
-  thePainter.PaintRect(0, 0, w, visibleRect.top, kBlack, kOpaque);
-  thePainter.PaintRect(0, visibleRect.top, visibleRect.left, visibleRect.bottom, kBlack, kOpaque);
-  thePainter.PaintRect(visibleRect.right, visibleRect.top, w, visibleRect.bottom, kBlack, kOpaque);
-  thePainter.PaintRect(0, visibleRect.bottom, w, h, kBlack, kOpaque);
+  const int32_t w = width;
+  const int32_t h = height;
+  thePainter.PaintRect(rows, 0, 0, w, visibleRect.top, kBlack, kOpaque);
+  thePainter.PaintRect(rows, 0, visibleRect.top, visibleRect.left, visibleRect.bottom, kBlack, kOpaque);
+  thePainter.PaintRect(rows, visibleRect.right, visibleRect.top, w, visibleRect.bottom, kBlack, kOpaque);
+  thePainter.PaintRect(rows, 0, visibleRect.bottom, w, h, kBlack, kOpaque);
   return 1;
 }
 

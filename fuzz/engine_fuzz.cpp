@@ -109,14 +109,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (scaled != referenceScaled || std::memcmp(frame, reference.data(), bytes) != 0) std::abort();
 
     static xvf::FramePainter painter;
-    painter.Setup(width, height, (flags & 1) ? 1 : 0);
+    painter.Setup(width, height, layout);
     const xvf::Rect band = TakeRect(in, width, height);
     const uint32_t colour = in.Take<uint32_t>();
     const int32_t opacity = static_cast<int8_t>(in.Take<uint8_t>());
-    painter.frame = frame;
-    painter.PaintRect(band.left, band.top, band.right, band.bottom, colour, opacity);
-    painter.frame = reference.data();
-    painter.PaintRect(band.left, band.top, band.right, band.bottom, colour, opacity);
+    painter.PaintRect(frame, band.left, band.top, band.right, band.bottom, colour, opacity);
+    painter.PaintRect(reference.data(), band.left, band.top, band.right, band.bottom, colour, opacity);
     if (std::memcmp(frame, reference.data(), bytes) != 0) std::abort();
   }
   return 0;

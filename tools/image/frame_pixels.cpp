@@ -27,7 +27,7 @@ std::vector<uint8_t> RgbToFrame(const std::vector<uint8_t>& bgr, int32_t width, 
   }
   if (pixelFormat != 0) return frame;
   FramePainter painter;
-  painter.Setup(width, height, pixelFormat);
+  painter.Setup(width, height, PixelFormatOf(pixelFormat));
   for (int32_t y = 0; y < height; ++y)
     for (int32_t x = 0; x + 1 < width; x += 2) {
       const uint8_t* p = &bgr[(static_cast<size_t>(y) * width + x) * 3];
