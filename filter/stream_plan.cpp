@@ -10,11 +10,7 @@
 namespace xvf {
 
 std::string UnusableStreamReason(int32_t width, int32_t height, int32_t pixelFormat, const char* formatName) {
-  PluginState probe;
-  probe.width = width;
-  probe.height = height;
-  probe.pixelFormat = pixelFormat;
-  if (probe.StreamIsUsable()) return std::string();
+  if (IsUsableStream(PixelFormatOf(pixelFormat), width, height)) return std::string();
   char text[200];
   if (width >= kSideLimit || height >= kSideLimit)
     std::snprintf(text, sizeof text, "%dx%d %s: width and height must be below %d", width, height, formatName,

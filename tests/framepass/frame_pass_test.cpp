@@ -73,7 +73,7 @@ TEST(FramePass, LeavesTheFrameAloneWhenItHasNothingToDo) {
     EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(mode, 800, 0)), 0);
     EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(mode, 0, 480)), 0);
   }
-  EXPECT_EQ(state.panoramaRatio, -1.0);  // no ratio was formed from an empty client
+  EXPECT_FALSE(PluginStateProbe::PanoramaRatio(state));  // no ratio was formed from an empty client
   for (int32_t mode : {1, 2, 3}) {
     EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(mode, 768, 576)), 0);
     EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(mode, 640, 480)), 0);
@@ -140,12 +140,15 @@ TEST(FramePass, BandsOfTheDocumentedWindows) {
 
 // A plain copy map (every weight 0): no build for these windows at width 720
 // writes it, yet the scaler may use it safely.
+constexpr int32_t kPoisonedWidth = 720;
 void Poison(PluginState* state) {
-  for (int32_t c = 0; c < state->width; ++c) state->panoramaTable[c] = MakeScaleMapEntry(c == 0 ? 0 : 4, 0, 0);
+  ScaleMapEntry* table = PluginStateProbe::PanoramaTable(*state);
+  for (int32_t c = 0; c < kPoisonedWidth; ++c) table[c] = MakeScaleMapEntry(c == 0 ? 0 : 4, 0, 0);
 }
-bool Poisoned(const PluginState& state) {
-  for (int32_t c = 0; c < state.width; ++c)
-    if (state.panoramaTable[c].weight[0] != 0 || state.panoramaTable[c].advance != (c == 0 ? 0 : 4)) return false;
+bool Poisoned(PluginState& state) {
+  const ScaleMapEntry* table = PluginStateProbe::PanoramaTable(state);
+  for (int32_t c = 0; c < kPoisonedWidth; ++c)
+    if (table[c].weight[0] != 0 || table[c].advance != (c == 0 ? 0 : 4)) return false;
   return true;
 }
 
@@ -154,7 +157,7 @@ TEST(FramePass, PanoramaTableIsRebuiltOnlyWhenTheWindowChangesShape) {
   StartStream(&state, 720, 576, 0);
   auto frame = test::MidGreyNoise(FrameBytes(720, 576, 0), 4);
   EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kPanorama, 1024, 576)), 1);
-  EXPECT_EQ(state.panoramaRatio, PanoramaRatio(1024, 576));
+  EXPECT_EQ(PluginStateProbe::PanoramaRatio(state), PanoramaRatio(1024, 576));
   Poison(&state);
   EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kPanorama, 1024, 576)), 1);
   EXPECT_TRUE(Poisoned(state));  // same size: no rebuild
@@ -168,12 +171,12 @@ TEST(FramePass, PanoramaTableIsRebuiltOnlyWhenTheWindowChangesShape) {
   // Within the 4:3 band the table is built and the ratio kept, the frame skipped.
   EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kPanorama, 640, 480)), 0);
   EXPECT_FALSE(Poisoned(state));
-  EXPECT_EQ(state.panoramaRatio, 1.0);
+  EXPECT_EQ(PluginStateProbe::PanoramaRatio(state), 1.0);
   state.Stop();
   state.Stop();  // a second Stop does nothing
-  EXPECT_EQ(state.panoramaTable, nullptr);
+  EXPECT_EQ(PluginStateProbe::PanoramaTable(state), nullptr);
   StartStream(&state, 720, 576, 0);
-  EXPECT_EQ(state.panoramaRatio, -1.0);
+  EXPECT_FALSE(PluginStateProbe::PanoramaRatio(state));
   Poison(&state);
   EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kPanorama, 640, 480)), 0);
   EXPECT_FALSE(Poisoned(state));  // Stop and Start force a rebuild
@@ -183,7 +186,7 @@ TEST(FramePass, StartAfterStartReplacesTheTable) {
   PluginState state;
   StartStream(&state, 720, 576, 0);
   StartStream(&state, 360, 288, 1);  // the earlier table is released (the sanitizer build checks leaks)
-  ASSERT_NE(state.panoramaTable, nullptr);
+  ASSERT_NE(PluginStateProbe::PanoramaTable(state), nullptr);
   auto frame = test::MidGreyNoise(FrameBytes(360, 288, 1), 5);
   EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kPanorama, 1024, 576)), 1);
   StartStream(&state, 0, 576, 0);  // width 0 still starts
@@ -197,7 +200,7 @@ TEST(FramePass, WithoutATablePanoramaFramesAreLeftAlone) {
   SetAllocFailureHook(FailEverything);
   EXPECT_EQ(state.Start(StreamFormat{720, 576, 0, 0, 0}, nullptr), 1);
   SetAllocFailureHook(nullptr);
-  EXPECT_EQ(state.panoramaTable, nullptr);
+  EXPECT_EQ(PluginStateProbe::PanoramaTable(state), nullptr);
   const auto original = test::MidGreyNoise(FrameBytes(720, 576, 0), 6);
   auto frame = original;
   EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kPanorama, 1024, 576)), 0);
@@ -211,10 +214,10 @@ TEST(FramePass, SteadyGeometryCostsNoAllocationAndNoMapBuilding) {
     StartStream(&state, 720, 576, 0);
     auto frame = test::MidGreyNoise(FrameBytes(720, 576, 0), 7);
     ASSERT_EQ(state.ProcessFrame(frame.data(), WindowInputs(mode, 1000, 500, 1)), 1);
-    const FrameScaler::Stats before = state.theScaler.Statistics();
+    const FrameScaler::Stats before = state.ScalerStatistics();
     for (int i = 0; i < 3; ++i) ASSERT_EQ(state.ProcessFrame(frame.data(), WindowInputs(mode, 1000, 500, 1)), 1);
-    EXPECT_EQ(state.theScaler.Statistics().allocations, before.allocations) << mode;
-    EXPECT_EQ(state.theScaler.Statistics().mapBuilds, before.mapBuilds) << mode;
+    EXPECT_EQ(state.ScalerStatistics().allocations, before.allocations) << mode;
+    EXPECT_EQ(state.ScalerStatistics().mapBuilds, before.mapBuilds) << mode;
   }
 }
 
@@ -235,7 +238,7 @@ TEST(FramePass, StaysInsideTheFrame) {
         PluginState state, reference;
         StartStream(&state, size.w, size.h, format);
         StartStream(&reference, size.w, size.h, format);
-        reference.theScaler.UseFastPaths(false);  // the two passes: the reference bytes
+        reference.UseFastPaths(false);  // the two passes: the reference bytes
         const auto noise = test::MidGreyNoise(buffer.size(), 8);
         for (int32_t mode = 1; mode <= 4; ++mode)
           for (int32_t fields : {0, 1})
@@ -299,11 +302,11 @@ TEST(FramePass, StartWithAnUnusableWidthAllocatesNoTable) {
     EXPECT_EQ(state.Start(StreamFormat{w, 2, 0, 1, 0}, nullptr), 1);
     SetAllocFailureHook(nullptr);
     EXPECT_FALSE(theHugeRequest) << w;
-    EXPECT_EQ(state.panoramaTable, nullptr) << w;
+    EXPECT_EQ(PluginStateProbe::PanoramaTable(state), nullptr) << w;
   }
   PluginState state;
   state.Start(StreamFormat{65535, 1, 0, 1, 0}, nullptr);
-  EXPECT_NE(state.panoramaTable, nullptr);
+  EXPECT_NE(PluginStateProbe::PanoramaTable(state), nullptr);
 }
 
 }  // namespace

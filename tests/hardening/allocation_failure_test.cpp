@@ -69,7 +69,7 @@ std::vector<Outcome> RunSequence(int32_t failAt, bool failLater, const EngineKer
   SetAllocFailureHook(Hook);
   std::vector<Outcome> outcomes;
   PluginState state;
-  state.theScaler.UseKernels(kernels);
+  state.UseKernels(kernels);
   StreamFormat stream{};
   for (const Step& step : kSequence) {
     Outcome outcome;
@@ -86,9 +86,9 @@ std::vector<Outcome> RunSequence(int32_t failAt, bool failLater, const EngineKer
                                                            : test::GuardedBuffer::kAgainstEnd);
       std::memcpy(frame.data(), input.data(), bytes);
       const FrameInputs inputs = test::WindowInputs(step.mode, step.cw, step.ch, step.interlace);
-      const int32_t memoryShort = state.theScaler.Statistics().memoryShortages;
+      const int32_t memoryShort = state.ScalerStatistics().memoryShortages;
       outcome.result = state.ProcessFrame(frame.data(), inputs);
-      outcome.memoryShort = state.theScaler.Statistics().memoryShortages - memoryShort;
+      outcome.memoryShort = state.ScalerStatistics().memoryShortages - memoryShort;
       outcome.frame.assign(frame.data(), frame.data() + bytes);
       // A refused frame is the input itself.
       if (outcome.result == 0) {

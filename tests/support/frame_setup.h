@@ -2,6 +2,7 @@
 // Frames and frame-pass inputs as the tests set them up.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "engine/frame_format.h"
 #include "platform/rect.h"
@@ -43,4 +44,12 @@ inline bool NothingToChange(int32_t mode, int32_t w, int32_t h, int32_t cw, int3
 }
 
 }  // namespace test
+
+// The panorama table of a PluginState and the ratio it was built for, for
+// the tests of its rebuilds.
+struct PluginStateProbe {
+  static ScaleMapEntry* PanoramaTable(PluginState& state) { return state.panoramaTable.get(); }
+  static std::optional<double> PanoramaRatio(const PluginState& state) { return state.panoramaRatio; }
+};
+
 }  // namespace xvf
