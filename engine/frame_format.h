@@ -19,7 +19,9 @@ enum class PixelFormat : int32_t {
 constexpr int32_t kSideLimit = 65536;
 constexpr int64_t kFrameBytesLimit = INT32_MAX;
 
+// The host's codes, converted where a host record is read or written.
 inline PixelFormat PixelFormatOf(int32_t hostCode) { return static_cast<PixelFormat>(hostCode); }
+inline int32_t HostCodeOf(PixelFormat format) { return static_cast<int32_t>(format); }
 inline bool IsKnown(PixelFormat format) { return format == PixelFormat::kYuy2 || format == PixelFormat::kRgb24; }
 // 2 for YUY2, 3 for RGB24 (and for no other format).
 inline int32_t BytesPerPixel(PixelFormat format) { return format == PixelFormat::kYuy2 ? 2 : 3; }

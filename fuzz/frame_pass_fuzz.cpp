@@ -117,7 +117,7 @@ bool Usable(const StreamFormat& s) {
   return true;
 }
 
-int64_t FrameBytes(const StreamFormat& s) {
+int64_t StreamBytes(const StreamFormat& s) {
   return xvf::FrameBytes(xvf::PixelFormatOf(s.pixelFormat), s.width, s.height);
 }
 
@@ -167,7 +167,7 @@ bool TakeStream(FuzzInput& in, Stream* stream) {
   f.bypass = bypass < 160 ? 0 : bypass < 220 ? bypass % 4 : Hostile(in);
   stream->usable = Usable(f);
   if (stream->usable && static_cast<int64_t>(f.width) * f.height > kMaxFramePixels) return false;
-  stream->bytes = stream->usable ? static_cast<size_t>(FrameBytes(f)) : kRefusedFrameBytes;
+  stream->bytes = stream->usable ? static_cast<size_t>(StreamBytes(f)) : kRefusedFrameBytes;
   stream->noiseStart = in.Take<uint8_t>();
   return true;
 }

@@ -107,7 +107,6 @@ struct Frame {
   FramePainter painter;
 };
 
-using test::FrameBytes;
 
 // ---- Setup and addressing -------------------------------------------------------
 
@@ -165,7 +164,7 @@ TEST(FramePainter, ColourToPixelExamples) {
 // ---- Byte examples ----------------------------------------------------------------
 
 TEST(FramePainter, Yuy2OpaqueRowBytes) {
-  const Bytes before = Pattern(FrameBytes(8, 2, 0), 1);
+  const Bytes before = Pattern(FrameBytes(PixelFormat::kYuy2, 8, 2), 1);
   Frame f(8, 2, 0, before);
   f.Paint(0, 0, 4, 1, 0, 100);
   Bytes expected = before;
@@ -175,7 +174,7 @@ TEST(FramePainter, Yuy2OpaqueRowBytes) {
 }
 
 TEST(FramePainter, Yuy2ColumnParity) {
-  const Bytes before(FrameBytes(8, 1, 0), 0x55);
+  const Bytes before(FrameBytes(PixelFormat::kYuy2, 8, 1), 0x55);
   const uint32_t white = 0xFFFFFF;  // bytes FF 80 FF 80
   {
     SCOPED_TRACE("single pixel at column 5: only Y1 of pair 2");
@@ -219,7 +218,7 @@ TEST(FramePainter, Yuy2ColumnParity) {
 
 TEST(FramePainter, Rgb24RowsRunBottomUp) {
   const int32_t w = 5, h = 3;  // rows of 15 bytes: not a multiple of 4
-  const Bytes before = Pattern(FrameBytes(w, h, 1), 2);
+  const Bytes before = Pattern(FrameBytes(PixelFormat::kRgb24, w, h), 2);
   Frame f(w, h, 1, before);
   f.Paint(0, 0, 1, 1, 0x0000FF, 100);
   Bytes expected = before;
@@ -245,7 +244,7 @@ TEST(FramePainter, Rgb24RowsRunBottomUp) {
 TEST(FramePainter, RectanglesOutsideEmptyOrInvertedPaintNothing) {
   const int32_t w = 6, h = 4;
   for (int32_t format : {0, 1}) {
-    const Bytes before = Pattern(FrameBytes(w, h, format), 3);
+    const Bytes before = Pattern(FrameBytes(PixelFormatOf(format), w, h), 3);
     Frame f(w, h, format, before);
     const Rect misses[] = {
         {w, 0, w + 5, h},       {0, h, w, h + 3},   {-4, 0, 0, h},       {0, -4, w, 0},
@@ -264,7 +263,7 @@ TEST(FramePainter, RectanglesOutsideEmptyOrInvertedPaintNothing) {
 TEST(FramePainter, RectangleBeyondEveryEdgePaintsTheWholeFrame) {
   for (int32_t format : {0, 1}) {
     const int32_t w = format == 0 ? 6 : 7, h = 5;
-    Frame f(w, h, format, Pattern(FrameBytes(w, h, format), 4));
+    Frame f(w, h, format, Pattern(FrameBytes(PixelFormatOf(format), w, h), 4));
     f.Paint(-5, -5, w + 5, h + 5, 0, 100);
     f.Paint(INT_MIN, INT_MIN, INT_MAX, INT_MAX, 0, 100);
     const Bytes contents = f.Contents();
@@ -276,7 +275,7 @@ TEST(FramePainter, RectangleBeyondEveryEdgePaintsTheWholeFrame) {
 }
 
 TEST(FramePainter, FillsWithoutAPaintableLayoutPaintNothing) {
-  const Bytes before = Pattern(FrameBytes(6, 4, 1), 5);
+  const Bytes before = Pattern(FrameBytes(PixelFormat::kRgb24, 6, 4), 5);
   {
     SCOPED_TRACE("unknown pixel format after a valid one");
     Frame f(6, 4, 0, before);
@@ -294,7 +293,7 @@ TEST(FramePainter, FillsWithoutAPaintableLayoutPaintNothing) {
   }
   {
     SCOPED_TRACE("YUY2 with an odd width: pairs would straddle rows");
-    const Bytes odd = Pattern(FrameBytes(5, 3, 0), 6);
+    const Bytes odd = Pattern(FrameBytes(PixelFormat::kYuy2, 5, 3), 6);
     Frame f(5, 3, 0, odd);
     f.Paint(0, 0, 5, 3, 0, 100);
     f.Paint(4, 2, 5, 3, 0, 50);
@@ -322,7 +321,7 @@ TEST(FramePainter, OpacityWeights) {
   const int32_t w = 4, h = 1;
   {
     SCOPED_TRACE("opacity 0 and below leave every byte");
-    const Bytes before = Pattern(FrameBytes(w, h, 0), 7);
+    const Bytes before = Pattern(FrameBytes(PixelFormat::kYuy2, w, h), 7);
     Frame f(w, h, 0, before);
     f.Paint(0, 0, w, h, 0xFFFFFF, 0);
     f.Paint(1, 0, w, h, 0x123456, -40);
@@ -330,7 +329,7 @@ TEST(FramePainter, OpacityWeights) {
   }
   {
     SCOPED_TRACE("opacity 100 and above cover");
-    Frame f(w, h, 1, Pattern(FrameBytes(w, h, 1), 8));
+    Frame f(w, h, 1, Pattern(FrameBytes(PixelFormat::kRgb24, w, h), 8));
     f.Paint(0, 0, 2, h, 0x0A0B0C, 100);
     f.Paint(2, 0, 4, h, 0x0A0B0C, 250);
     EXPECT_EQ(f.Contents(), (Bytes{10, 11, 12, 10, 11, 12, 10, 11, 12, 10, 11, 12}));
@@ -373,7 +372,7 @@ TEST_P(PaintAtLevel, RandomFillsMatchThePerPixelModel) {
       int32_t w = uniform(1, uniform(0, 3) == 0 ? 130 : 20);
       if (format == 0 && uniform(0, 9) != 0) w += w & 1;  // mostly even YUY2 widths
       const int32_t h = uniform(1, 9);
-      const size_t bytes = FrameBytes(w, h, format == 0 ? 0 : 1);
+      const size_t bytes = FrameBytes(PixelFormatOf(format == 0 ? 0 : 1), w, h);
       const Bytes before = Pattern(bytes, static_cast<uint32_t>(rng()));
       Frame f(w, h, format, before, placement);
       f.painter.UseKernels(kernels);

@@ -123,10 +123,6 @@ std::vector<uint8_t> RandomBytes(size_t n, std::mt19937& random) {
   return bytes;
 }
 
-size_t FrameBytes(int32_t width, int32_t height, PixelFormat layout) {
-  return static_cast<size_t>(xvf::FrameBytes(layout, width, height));
-}
-
 // ---- Scale against the model ----
 
 
@@ -146,7 +142,7 @@ class ScaleAtLevel : public testing::TestWithParam<CpuLevel> {
                                     << " fields " << byFields << " src {" << src.left << "," << src.top << ","
                                     << src.right << "," << src.bottom << "} dst {" << dst.left << "," << dst.top << ","
                                     << dst.right << "," << dst.bottom << "}");
-    const size_t bytes = FrameBytes(width, height, layout);
+    const size_t bytes = FrameBytes(layout, width, height);
     const std::vector<uint8_t> before = RandomBytes(bytes, random);
     std::vector<uint8_t> expected(before);
     ModelScale(before, &expected, width, height, src, dst, layout, byFields);
@@ -236,7 +232,7 @@ TEST(BufferHysteresis, AreaHasHeadroomOverItsDemand) {
 TEST(FrameScaler, ByFieldsRowMapOfTheFourThreeBand) {
   // 576 rows onto rows 72..503: without fields and by fields.
   const int32_t width = 8, height = 576;
-  std::vector<uint8_t> frame(FrameBytes(width, height, kYuy2));
+  std::vector<uint8_t> frame(FrameBytes(kYuy2, width, height));
   for (int32_t y = 0; y < height; ++y)
     std::fill_n(frame.begin() + y * width * 2, width * 2, static_cast<uint8_t>(y * 7));
   std::vector<uint8_t> before(frame);
@@ -258,7 +254,7 @@ TEST(FrameScaler, ByFieldsRowMapOfTheFourThreeBand) {
 TEST(FrameScaler, ByFieldsRoundsRowsDownToEven) {
   // A destination with top 5 and bottom 11 becomes rows 4..9.
   const int32_t width = 4, height = 16;
-  std::vector<uint8_t> frame(FrameBytes(width, height, kYuy2), 0);
+  std::vector<uint8_t> frame(FrameBytes(kYuy2, width, height), 0);
   for (size_t i = 0; i < frame.size(); ++i) frame[i] = static_cast<uint8_t>(i * 31 + 7);
   const std::vector<uint8_t> before(frame);
   FrameScaler scaler;
@@ -273,7 +269,7 @@ TEST(FrameScaler, ByFieldsRoundsRowsDownToEven) {
 TEST(FrameScaler, ScalingOntoItselfChangesNothing) {
   std::mt19937 random(5);
   for (PixelFormat layout : {kYuy2, kRgb24}) {
-    std::vector<uint8_t> frame = RandomBytes(FrameBytes(64, 48, layout), random);
+    std::vector<uint8_t> frame = RandomBytes(FrameBytes(layout, 64, 48), random);
     const std::vector<uint8_t> before(frame);
     FrameScaler scaler;
     scaler.SetHysteresis(10, 10);
@@ -283,7 +279,7 @@ TEST(FrameScaler, ScalingOntoItselfChangesNothing) {
 }
 
 TEST(FrameScaler, RectanglesMissingTheFrameChangeAndAllocateNothing) {
-  std::vector<uint8_t> frame(FrameBytes(32, 16, kYuy2), 77);
+  std::vector<uint8_t> frame(FrameBytes(kYuy2, 32, 16), 77);
   FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
   scaler.Scale(test::Packed(frame.data(), 32, 16, {40, 0, 50, 16}, {0, 0, 32, 16}, PixelFormat::kYuy2));
@@ -294,7 +290,7 @@ TEST(FrameScaler, RectanglesMissingTheFrameChangeAndAllocateNothing) {
 }
 
 TEST(FrameScaler, OutOfRangeInputLeavesTheFrameAlone) {
-  std::vector<uint8_t> frame(FrameBytes(33, 8, kRgb24), 9);
+  std::vector<uint8_t> frame(FrameBytes(kRgb24, 33, 8), 9);
   const std::vector<uint8_t> before(frame);
   FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
@@ -310,7 +306,7 @@ TEST(FrameScaler, OutOfRangeInputLeavesTheFrameAlone) {
 
 TEST(FrameScaler, FailedAllocationLeavesTheFrameAlone) {
   std::mt19937 random(8);
-  std::vector<uint8_t> frame = RandomBytes(FrameBytes(64, 48, kYuy2), random);
+  std::vector<uint8_t> frame = RandomBytes(FrameBytes(kYuy2, 64, 48), random);
   const std::vector<uint8_t> before(frame);
   static int allowed;
   for (int failing = 0; failing < 3; ++failing) {
@@ -335,7 +331,7 @@ TEST(FrameScaler, FailedAllocationLeavesTheFrameAlone) {
 // memory); only the last must not be reported as a change.
 TEST(FrameScaler, ResultSaysWhetherTheScaledPictureIsInPlace) {
   using Result = FrameScaler::Result;
-  std::vector<uint8_t> frame(FrameBytes(64, 48, kYuy2), 60);
+  std::vector<uint8_t> frame(FrameBytes(kYuy2, 64, 48), 60);
   FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
   const auto scale = [&](uint8_t* f, Rect src, Rect dst, PixelFormat format) {
@@ -353,7 +349,7 @@ TEST(FrameScaler, ResultSaysWhetherTheScaledPictureIsInPlace) {
 }
 
 TEST(FrameScaler, SteadyGeometryAllocatesAndBuildsNothing) {
-  std::vector<uint8_t> frame(FrameBytes(720, 576, kYuy2), 50);
+  std::vector<uint8_t> frame(FrameBytes(kYuy2, 720, 576), 50);
   FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
   scaler.Scale(test::Packed(frame.data(), 720, 576, {90, 0, 630, 576}, {0, 0, 720, 576}, PixelFormat::kYuy2, true));
@@ -365,14 +361,14 @@ TEST(FrameScaler, SteadyGeometryAllocatesAndBuildsNothing) {
   EXPECT_EQ(scaler.Statistics().allocations, before.allocations);
   EXPECT_EQ(scaler.Statistics().mapBuilds, builds);
   // A change of frame width alone changes the row step: only the row map is rebuilt.
-  std::vector<uint8_t> wider(FrameBytes(722, 576, kYuy2), 50);
+  std::vector<uint8_t> wider(FrameBytes(kYuy2, 722, 576), 50);
   scaler.Scale(test::Packed(wider.data(), 722, 576, {90, 0, 630, 576}, {0, 0, 720, 576}, PixelFormat::kYuy2, true));
   EXPECT_EQ(scaler.Statistics().mapBuilds, builds + 1);
 }
 
 TEST(FrameScaler, CallerColumnMapLeavesTheOwnMapAlone) {
   std::mt19937 random(11);
-  const std::vector<uint8_t> before = RandomBytes(FrameBytes(16, 4, kYuy2), random);
+  const std::vector<uint8_t> before = RandomBytes(FrameBytes(kYuy2, 16, 4), random);
   const Rect src{2, 0, 14, 4}, dst{0, 0, 16, 4};
   std::vector<uint8_t> expected(before), frame(before);
   FrameScaler fresh, scaler;
@@ -391,7 +387,7 @@ TEST(FrameScaler, CallerColumnMapLeavesTheOwnMapAlone) {
 TEST(FrameScaler, OddSourceLeftStartsOnTheSecondWorkPixel) {
   // Source columns 3..7 onto 0..4 is a plain copy; column 3 is a Y1 with its pair's U and V.
   const int32_t width = 8;
-  std::vector<uint8_t> frame(FrameBytes(width, 1, kYuy2));
+  std::vector<uint8_t> frame(FrameBytes(kYuy2, width, 1));
   for (size_t i = 0; i < frame.size(); ++i) frame[i] = static_cast<uint8_t>(10 + i);
   FrameScaler scaler;
   scaler.SetHysteresis(10, 10);

@@ -15,7 +15,6 @@
 namespace xvf {
 namespace {
 
-using test::FrameBytes;
 using test::WindowInputs;
 
 void StartStream(PluginState* state, int32_t w, int32_t h, int32_t format, int32_t bypass = 0) {
@@ -60,7 +59,7 @@ std::vector<int32_t> Runs(int32_t a, int32_t b, int32_t c, int32_t d) {
 TEST(FramePass, LeavesTheFrameAloneWhenItHasNothingToDo) {
   PluginState state;
   StartStream(&state, 720, 576, 0);
-  const auto original = test::MidGreyNoise(FrameBytes(720, 576, 0), 1);
+  const auto original = test::MidGreyNoise(FrameBytes(PixelFormat::kYuy2, 720, 576), 1);
   auto frame = original;
   EXPECT_EQ(state.ProcessFrame(nullptr, WindowInputs(kFitToWidth, 800, 480)), 0);
   EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kFitToWindow, 800, 480)), 0);
@@ -85,7 +84,7 @@ TEST(FramePass, BypassOneAndTwoSkipZeroAndThreeWork) {
   for (int32_t bypass : {0, 1, 2, 3}) {
     PluginState state;
     StartStream(&state, 720, 576, 0, bypass);
-    auto frame = test::MidGreyNoise(FrameBytes(720, 576, 0), 2);
+    auto frame = test::MidGreyNoise(FrameBytes(PixelFormat::kYuy2, 720, 576), 2);
     const auto original = frame;
     const int32_t result = state.ProcessFrame(frame.data(), WindowInputs(kFitToWidth, 800, 480));
     EXPECT_EQ(result, bypass == 1 || bypass == 2 ? 0 : 1) << bypass;
@@ -114,7 +113,7 @@ TEST(FramePass, BandsOfTheDocumentedWindows) {
     PluginState state;
     StartStream(&state, 720, 576, format);
     auto run = [&](int32_t mode, int32_t cw, int32_t ch, int32_t fields) {
-      auto frame = test::MidGreyNoise(FrameBytes(720, 576, format), 3);
+      auto frame = test::MidGreyNoise(FrameBytes(PixelFormatOf(format), 720, 576), 3);
       EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(mode, cw, ch, fields)), 1);
       return frame;
     };
@@ -155,7 +154,7 @@ bool Poisoned(PluginState& state) {
 TEST(FramePass, PanoramaTableIsRebuiltOnlyWhenTheWindowChangesShape) {
   PluginState state;
   StartStream(&state, 720, 576, 0);
-  auto frame = test::MidGreyNoise(FrameBytes(720, 576, 0), 4);
+  auto frame = test::MidGreyNoise(FrameBytes(PixelFormat::kYuy2, 720, 576), 4);
   EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kPanorama, 1024, 576)), 1);
   EXPECT_EQ(PluginStateProbe::PanoramaRatio(state), PanoramaRatio(1024, 576));
   Poison(&state);
@@ -187,7 +186,7 @@ TEST(FramePass, StartAfterStartReplacesTheTable) {
   StartStream(&state, 720, 576, 0);
   StartStream(&state, 360, 288, 1);  // the earlier table is released (the sanitizer build checks leaks)
   ASSERT_NE(PluginStateProbe::PanoramaTable(state), nullptr);
-  auto frame = test::MidGreyNoise(FrameBytes(360, 288, 1), 5);
+  auto frame = test::MidGreyNoise(FrameBytes(PixelFormat::kRgb24, 360, 288), 5);
   EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kPanorama, 1024, 576)), 1);
   StartStream(&state, 0, 576, 0);  // width 0 still starts
   state.Stop();
@@ -201,7 +200,7 @@ TEST(FramePass, WithoutATablePanoramaFramesAreLeftAlone) {
   EXPECT_EQ(state.Start(StreamFormat{720, 576, 0, 0, 0}, nullptr), 1);
   SetAllocFailureHook(nullptr);
   EXPECT_EQ(PluginStateProbe::PanoramaTable(state), nullptr);
-  const auto original = test::MidGreyNoise(FrameBytes(720, 576, 0), 6);
+  const auto original = test::MidGreyNoise(FrameBytes(PixelFormat::kYuy2, 720, 576), 6);
   auto frame = original;
   EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kPanorama, 1024, 576)), 0);
   EXPECT_EQ(frame, original);
@@ -212,7 +211,7 @@ TEST(FramePass, SteadyGeometryCostsNoAllocationAndNoMapBuilding) {
   for (int32_t mode = 1; mode <= 4; ++mode) {
     PluginState state;
     StartStream(&state, 720, 576, 0);
-    auto frame = test::MidGreyNoise(FrameBytes(720, 576, 0), 7);
+    auto frame = test::MidGreyNoise(FrameBytes(PixelFormat::kYuy2, 720, 576), 7);
     ASSERT_EQ(state.ProcessFrame(frame.data(), WindowInputs(mode, 1000, 500, 1)), 1);
     const FrameScaler::Stats before = state.ScalerStatistics();
     for (int i = 0; i < 3; ++i) ASSERT_EQ(state.ProcessFrame(frame.data(), WindowInputs(mode, 1000, 500, 1)), 1);
@@ -234,7 +233,7 @@ TEST(FramePass, StaysInsideTheFrame) {
     for (int32_t format : {0, 1}) {
       if (format == 0 && (size.w & 1)) continue;
       for (auto placement : {test::GuardedBuffer::kAgainstEnd, test::GuardedBuffer::kAgainstStart}) {
-        test::GuardedBuffer buffer(FrameBytes(size.w, size.h, format), placement);
+        test::GuardedBuffer buffer(FrameBytes(PixelFormatOf(format), size.w, size.h), placement);
         PluginState state, reference;
         StartStream(&state, size.w, size.h, format);
         StartStream(&reference, size.w, size.h, format);
@@ -268,7 +267,7 @@ bool FailAfterAllowed(size_t) { return theAllowedAllocations-- <= 0; }
 // as it was and reported unchanged: no band is painted around a picture that
 // was never scaled. The next frame, with memory back, is the normal one.
 TEST(FramePass, FailedScalerAllocationLeavesTheFrameAloneAndReturnsZero) {
-  const auto original = test::MidGreyNoise(FrameBytes(720, 576, 0), 9);
+  const auto original = test::MidGreyNoise(FrameBytes(PixelFormat::kYuy2, 720, 576), 9);
   for (int32_t mode = 1; mode <= 4; ++mode)
     for (int32_t allowed = 0; allowed < 3; ++allowed) {
       PluginState state;

@@ -80,7 +80,7 @@ std::vector<Outcome> RunSequence(int32_t failAt, bool failLater, const EngineKer
     } else if (step.kind == Step::kStop) {
       state.Stop();
     } else {
-      const size_t bytes = test::FrameBytes(stream.width, stream.height, stream.pixelFormat);
+      const size_t bytes = FrameBytes(PixelFormatOf(stream.pixelFormat), stream.width, stream.height);
       const auto input = test::MidGreyNoise(bytes, static_cast<uint32_t>(outcomes.size()));
       test::GuardedBuffer frame(bytes, outcomes.size() % 2 ? test::GuardedBuffer::kAgainstStart
                                                            : test::GuardedBuffer::kAgainstEnd);

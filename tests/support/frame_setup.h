@@ -12,11 +12,6 @@
 namespace xvf {
 namespace test {
 
-// Bytes of a frame of the host's format code 0 or 1.
-inline size_t FrameBytes(int32_t width, int32_t height, int32_t format) {
-  return static_cast<size_t>(xvf::FrameBytes(PixelFormatOf(format), width, height));
-}
-
 // A scale request over the packed rows of `frame`.
 inline ScaleRequest Packed(uint8_t* frame, int32_t width, int32_t height, Rect src, Rect dst, PixelFormat format,
                            bool byFields = false, const ScaleMapEntry* columns = nullptr) {
