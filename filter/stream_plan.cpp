@@ -8,15 +8,10 @@
 namespace xvf {
 
 std::string UnusableStreamReason(int32_t width, int32_t height, PixelFormat format, const char* formatName) {
-  if (IsUsableStream(format, width, height)) return std::string();
+  const char* why = WhyStreamIsUnusable(format, width, height);
+  if (!why) return std::string();
   char text[200];
-  if (width >= kSideLimit || height >= kSideLimit)
-    std::snprintf(text, sizeof text, "%dx%d %s: width and height must be below %d", width, height, formatName,
-                  kSideLimit);
-  else if (format == PixelFormat::kYuy2 && (width & 1))
-    std::snprintf(text, sizeof text, "%dx%d %s: YUY2 frames need an even width", width, height, formatName);
-  else
-    std::snprintf(text, sizeof text, "%dx%d %s: a frame must be at most 2 GiB", width, height, formatName);
+  std::snprintf(text, sizeof text, "%dx%d %s: %s", width, height, formatName, why);
   return text;
 }
 
