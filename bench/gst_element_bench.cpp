@@ -98,8 +98,8 @@ void ElementInPipeline(benchmark::State& state, FrameSize size, PixelLayout layo
     return;
   }
   const std::string capsText = std::string("video/x-raw,framerate=25/1,format=") +
-                               (layout.format == PixelFormat::kYuy2 ? "YUY2" : "BGR") + ",width=" + std::to_string(size.width) +
-                               ",height=" + std::to_string(size.height);
+                               (layout.format == PixelFormat::kYuy2 ? "YUY2" : "BGR") +
+                               ",width=" + std::to_string(size.width) + ",height=" + std::to_string(size.height);
   GstCaps* caps = gst_caps_from_string(capsText.c_str());
   GstElement* aspect = gst_bin_get_by_name(GST_BIN(pipeline), "aspect");
   const std::string window = std::to_string(size.windowWidth) + "x" + std::to_string(size.windowHeight);

@@ -62,7 +62,8 @@ class FastPathsAt : public testing::TestWithParam<CpuLevel> {
       test::GuardedBuffer frame(bytes, placement);
       std::memcpy(frame.data(), before.data(), bytes);
       const FrameScaler::Stats was = fast_.Statistics();
-      ASSERT_EQ(refOk, fast_.Scale(test::Packed(frame.data(), width, height, src, dst, layout, byFields, columns))) << what;
+      ASSERT_EQ(refOk, fast_.Scale(test::Packed(frame.data(), width, height, src, dst, layout, byFields, columns)))
+          << what;
       ASSERT_EQ(0, std::memcmp(frame.data(), expectedFrame.data(), bytes)) << what;
       if (expected == Path::kIdentity) {
         ASSERT_EQ(fast_.Statistics().identityPaths, was.identityPaths + 1) << what;
@@ -279,12 +280,14 @@ TEST(FastPaths, SteadyStateAllocatesAndBuildsNothing) {
   for (const Case& c : cases) {
     FrameScaler scaler;
     scaler.SetHysteresis(10, 10);
-    scaler.Scale(test::Packed(frame.data(), 720, 576, c.src, c.dst, PixelFormat::kYuy2, false, c.columns));
+    const ScaleRequest request =
+        test::Packed(frame.data(), 720, 576, c.src, c.dst, PixelFormat::kYuy2, false, c.columns);
+    scaler.Scale(request);
     auto fastCalls = [](const FrameScaler::Stats& s) {
       return s.identityPaths + s.gatherPaths + s.inPlaceColumnsPaths;
     };
     const FrameScaler::Stats before = scaler.Statistics();
-    for (int i = 0; i < 10; ++i) scaler.Scale(test::Packed(frame.data(), 720, 576, c.src, c.dst, PixelFormat::kYuy2, false, c.columns));
+    for (int i = 0; i < 10; ++i) scaler.Scale(request);
     FrameScaler::Stats after = scaler.Statistics();
     if (UsableCpuLevel() >= CpuLevel::Sse2 || c.identityColumns) {
       EXPECT_EQ(fastCalls(after), fastCalls(before) + 10);
@@ -298,15 +301,16 @@ TEST(FastPaths, SteadyStateAllocatesAndBuildsNothing) {
   // The caller rebuilds its table in place for another window: a new plan.
   FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
-  scaler.Scale(test::Packed(frame.data(), 720, 576, {0, 0, 720, 576}, {0, 0, 720, 576}, PixelFormat::kYuy2, false, table.data()));
+  const Rect whole{0, 0, 720, 576};
+  scaler.Scale(test::Packed(frame.data(), 720, 576, whole, whole, PixelFormat::kYuy2, false, table.data()));
   const int32_t plans = scaler.Statistics().columnPlanBuilds;
   BuildPanoramaTable(720, 1.2, 4, table.data());
   std::vector<uint8_t> expected(frame);
   FrameScaler reference;
   reference.SetHysteresis(10, 10);
   reference.UseFastPaths(false);
-  reference.Scale(test::Packed(expected.data(), 720, 576, {0, 0, 720, 576}, {0, 0, 720, 576}, PixelFormat::kYuy2, false, table.data()));
-  scaler.Scale(test::Packed(frame.data(), 720, 576, {0, 0, 720, 576}, {0, 0, 720, 576}, PixelFormat::kYuy2, false, table.data()));
+  reference.Scale(test::Packed(expected.data(), 720, 576, whole, whole, PixelFormat::kYuy2, false, table.data()));
+  scaler.Scale(test::Packed(frame.data(), 720, 576, whole, whole, PixelFormat::kYuy2, false, table.data()));
   EXPECT_EQ(frame, expected);
   if (UsableCpuLevel() >= CpuLevel::Sse2) {
     EXPECT_EQ(scaler.Statistics().columnPlanBuilds, plans + 1);

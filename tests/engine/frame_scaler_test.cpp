@@ -238,12 +238,12 @@ TEST(FrameScaler, ByFieldsRowMapOfTheFourThreeBand) {
   std::vector<uint8_t> before(frame);
   FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
-  scaler.Scale(test::Packed(frame.data(), width, height, {0, 0, width, height}, {0, 72, width, 504}, PixelFormat::kYuy2));
+  scaler.Scale(test::Packed(frame.data(), width, height, {0, 0, width, height}, {0, 72, width, 504}, kYuy2));
   EXPECT_EQ(frame[72 * width * 2], Interpolate(before[0], before[width * 2], 682));
   EXPECT_EQ(frame[73 * width * 2], Interpolate(before[1 * width * 2], before[2 * width * 2], 2047));
 
   frame = before;
-  scaler.Scale(test::Packed(frame.data(), width, height, {0, 0, width, height}, {0, 72, width, 504}, PixelFormat::kYuy2, true));
+  scaler.Scale(test::Packed(frame.data(), width, height, {0, 0, width, height}, {0, 72, width, 504}, kYuy2, true));
   const auto row = [&](int32_t y) { return before[y * width * 2]; };
   EXPECT_EQ(frame[72 * width * 2], Interpolate(row(0), row(2), 682));
   EXPECT_EQ(frame[73 * width * 2], Interpolate(row(1), row(3), 682));
@@ -259,7 +259,7 @@ TEST(FrameScaler, ByFieldsRoundsRowsDownToEven) {
   const std::vector<uint8_t> before(frame);
   FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
-  scaler.Scale(test::Packed(frame.data(), width, height, {0, 0, width, height}, {0, 5, width, 11}, PixelFormat::kYuy2, true));
+  scaler.Scale(test::Packed(frame.data(), width, height, {0, 0, width, height}, {0, 5, width, 11}, kYuy2, true));
   const size_t rowBytes = width * 2;
   EXPECT_TRUE(std::equal(frame.begin(), frame.begin() + 4 * rowBytes, before.begin()));
   EXPECT_TRUE(std::equal(frame.begin() + 10 * rowBytes, frame.end(), before.begin() + 10 * rowBytes));

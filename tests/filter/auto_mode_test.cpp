@@ -90,10 +90,11 @@ TEST(XvfAspectBinary, AutoModeChoosesPerProgramme) {
     const Stream s{c.w, c.h, c.format};
     const std::vector<uint8_t> card = MakeTestCardRgb(s.w, s.h);
     std::string raw, y4m;
+    const size_t yuy2Bytes = static_cast<size_t>(FrameBytes(PixelFormat::kYuy2, s.w, s.h));
     for (const auto& [scene, count] : c.scenes)
       for (int k = 0; k < count; ++k) {
         raw += SceneFrame(scene, s, card, k);
-        if (!c.y4m.empty()) y4m += "FRAME\n" + ToPlanes(raw.substr(raw.size() - FrameBytes(PixelFormat::kYuy2, s.w, s.h)), s, "422");
+        if (!c.y4m.empty()) y4m += "FRAME\n" + ToPlanes(raw.substr(raw.size() - yuy2Bytes), s, "422");
       }
     std::vector<std::string> args = {"--window", "1024x576", "--mode", "auto", "--geometry=" + geometryFile};
     if (c.y4m.empty()) args = Args(s, 0, 1024, 576, {"--geometry=" + geometryFile}), args[7] = "auto";
@@ -132,7 +133,7 @@ TEST(XvfAspectBinary, AutoModeChoosesPerProgramme) {
       EXPECT_TRUE(run.out == expected) << c.name;
     } else {
       std::string planes;
-      for (const std::string& frame : Split(expected, FrameBytes(PixelFormat::kYuy2, s.w, s.h))) planes += "FRAME\n" + ToPlanes(frame, s, "422");
+      for (const std::string& frame : Split(expected, yuy2Bytes)) planes += "FRAME\n" + ToPlanes(frame, s, "422");
       EXPECT_TRUE(run.out.substr(run.out.find('\n') + 1) == planes) << c.name;
     }
   }

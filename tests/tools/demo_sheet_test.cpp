@@ -105,7 +105,8 @@ TEST(DemoExpectations, TheFramePassKeepsWhatEachModePromises) {
         SCOPED_TRACE(testing::Message() << "format " << format << " mode " << mode << " window " << window[0] << "x"
                                         << window[1]);
         const bool anamorphic = mode == 4;
-        std::vector<uint8_t> frame = RgbToFrame(CardPicture(width, height, anamorphic).bgr, width, height, PixelFormatOf(format));
+        std::vector<uint8_t> frame =
+            RgbToFrame(CardPicture(width, height, anamorphic).bgr, width, height, PixelFormatOf(format));
         PluginState state;
         state.Start(StreamFormat{width, height, 0, format, 0}, [] {});
         FrameInputs inputs;
