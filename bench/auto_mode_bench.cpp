@@ -21,11 +21,11 @@ namespace {
 
 // Black bands of an eighth of the height above and below the picture.
 void Letterbox(uint8_t* frame, const FrameSize& size, const PixelLayout& layout) {
-  const size_t rowBytes = static_cast<size_t>(size.width) * layout.bytesPerPixel;
+  const size_t rowBytes = static_cast<size_t>(size.width) * BytesPerPixel(layout.format);
   for (int32_t y = 0; y < size.height; ++y) {
     if (y >= size.height / 8 && y < size.height - size.height / 8) continue;
     uint8_t* row = frame + y * rowBytes;
-    if (layout.pixelFormat == 1) {
+    if (layout.format == PixelFormat::kRgb24) {
       std::memset(row, 0, rowBytes);
     } else {
       for (size_t i = 0; i < rowBytes; i += 2) row[i] = 16, row[i + 1] = 128;
@@ -34,17 +34,18 @@ void Letterbox(uint8_t* frame, const FrameSize& size, const PixelLayout& layout)
 }
 
 void AutoDetect(benchmark::State& state, FrameSize size, PixelLayout layout, bool cold) {
-  FrameSet frames(FrameBytes(size, layout), cold);
+  FrameSet frames(static_cast<size_t>(FrameBytes(layout.format, size.width, size.height)), cold);
   for (size_t i = 0; i < frames.count(); ++i) Letterbox(frames.frame(i), size, layout);
   AutoModeDetector detector;
   PluginState plugin;
-  plugin.Start(StreamFormat{size.width, size.height, 0, layout.pixelFormat, 0}, nullptr);
+  plugin.Start(StreamFormat{size.width, size.height, 0, HostCodeOf(layout.format), 0}, nullptr);
   const FrameInputs inputs{kPanorama, 0, true, size.windowWidth, size.windowHeight};
-  const ptrdiff_t rowBytes = static_cast<ptrdiff_t>(size.width) * layout.bytesPerPixel;
+  const ptrdiff_t rowBytes = static_cast<ptrdiff_t>(size.width) * BytesPerPixel(layout.format);
   size_t next = 0;
   auto feed = [&] {
     uint8_t* frame = frames.frame(next++);
-    benchmark::DoNotOptimize(detector.Feed(FrameView{frame, size.width, size.height, layout.pixelFormat, rowBytes}));
+    const FrameView view{frame, size.width, size.height, HostCodeOf(layout.format), rowBytes};
+    benchmark::DoNotOptimize(detector.Feed(view));
     if (cold) benchmark::DoNotOptimize(plugin.ProcessFrame(frame, inputs));
   };
   for (int frame = 0; frame < 25; ++frame) feed();

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/frame_format.h"
 #include "framepass/aspect_geometry.h"
 
 namespace xvf::bench {
@@ -17,20 +18,15 @@ constexpr FrameSize kSizes[] = {{720, 576, 1024, 576}, {1920, 1080, 1920, 1080}}
 
 struct PixelLayout {
   const char* name;
-  int32_t pixelFormat;  // 0 = YUY2 top-down, 1 = RGB24 bottom-up
-  int32_t bytesPerPixel;
+  PixelFormat format;  // YUY2 top-down, RGB24 bottom-up
 };
-constexpr PixelLayout kLayouts[] = {{"yuy2", 0, 2}, {"rgb24", 1, 3}};
+constexpr PixelLayout kLayouts[] = {{"yuy2", PixelFormat::kYuy2}, {"rgb24", PixelFormat::kRgb24}};
 
 struct Mode {
   const char* name;
   int32_t aspectMode;
 };
 constexpr Mode kModes[] = {{"fit-width", kFitToWidth}, {"fit-height", kFitToHeight}, {"panorama", kPanorama}};
-
-inline size_t FrameBytes(const FrameSize& s, const PixelLayout& l) {
-  return static_cast<size_t>(s.width) * s.height * l.bytesPerPixel;
-}
 
 inline std::string SizeName(const FrameSize& s) { return std::to_string(s.width) + "x" + std::to_string(s.height); }
 

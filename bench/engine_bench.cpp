@@ -56,10 +56,10 @@ void Scale(benchmark::State& state, PixelFormat format, Rect (*source)(int32_t, 
   FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
   scaler.UseKernels(ActiveEngineKernels());
-  const Rect src = source(width, height);
-  const Rect dst{0, 0, width, height};
+  const ScaleRequest request =
+      PackedScaleRequest(frame.data(), width, height, format, source(width, height), Rect{0, 0, width, height});
   for (auto _ : state) {
-    scaler.Scale(frame.data(), width, height, src, dst, format, 0, nullptr);
+    scaler.Scale(request);
     benchmark::ClobberMemory();
   }
   Describe(state, frame.bytes());
@@ -78,14 +78,13 @@ void PaintBands(benchmark::State& state, PixelFormat format) {
   const auto height = static_cast<int32_t>(state.range(1));
   Frame frame(width, height, format);
   FramePainter painter;
-  painter.Setup(width, height, static_cast<int32_t>(format));
-  painter.frame = frame.data();
+  painter.Setup(width, height, format);
   const Rect picture{width / 8, 0, width - width / 8, height};
   for (auto _ : state) {
-    painter.PaintRect(0, 0, width, picture.top, 0, 100);
-    painter.PaintRect(0, picture.bottom, width, height, 0, 100);
-    painter.PaintRect(0, picture.top, picture.left, picture.bottom, 0, 100);
-    painter.PaintRect(picture.right, picture.top, width, picture.bottom, 0, 100);
+    painter.PaintRect(frame.data(), 0, 0, width, picture.top, 0, 100);
+    painter.PaintRect(frame.data(), 0, picture.bottom, width, height, 0, 100);
+    painter.PaintRect(frame.data(), 0, picture.top, picture.left, picture.bottom, 0, 100);
+    painter.PaintRect(frame.data(), picture.right, picture.top, width, picture.bottom, 0, 100);
     benchmark::ClobberMemory();
   }
   Describe(state, frame.bytes());

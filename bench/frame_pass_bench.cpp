@@ -22,9 +22,9 @@ void Finish(benchmark::State& state, size_t frameBytes) {
 }
 
 void FramePass(benchmark::State& state, FrameSize size, PixelLayout layout, Mode mode, bool cold) {
-  FrameSet frames(FrameBytes(size, layout), cold);
+  FrameSet frames(static_cast<size_t>(FrameBytes(layout.format, size.width, size.height)), cold);
   PluginState plugin;
-  plugin.Start(StreamFormat{size.width, size.height, 0, layout.pixelFormat, 0}, nullptr);
+  plugin.Start(StreamFormat{size.width, size.height, 0, HostCodeOf(layout.format), 0}, nullptr);
   const FrameInputs inputs{mode.aspectMode, 0, true, size.windowWidth, size.windowHeight};
   if (plugin.ProcessFrame(frames.frame(0), inputs) != 1) {
     state.SkipWithError("the frame pass left the frame alone");
@@ -40,7 +40,7 @@ void FramePass(benchmark::State& state, FrameSize size, PixelLayout layout, Mode
 
 // Cold: each frame copied onto the next one of the set.
 void Memcpy(benchmark::State& state, FrameSize size, PixelLayout layout, bool cold) {
-  FrameSet frames(FrameBytes(size, layout), cold);
+  FrameSet frames(static_cast<size_t>(FrameBytes(layout.format, size.width, size.height)), cold);
   FrameSet target(frames.bytes(), false);
   size_t next = 0;
   for (auto _ : state) {

@@ -58,9 +58,9 @@ double NowNs() {
 }
 
 double NsPerFrame(const FrameSize& size, const PixelLayout& layout, const Mode& mode, bool cold) {
-  FrameSet set(FrameBytes(size, layout), cold);
+  FrameSet set(static_cast<size_t>(FrameBytes(layout.format, size.width, size.height)), cold);
   PluginState plugin;
-  plugin.Start(StreamFormat{size.width, size.height, 0, layout.pixelFormat, 0}, nullptr);
+  plugin.Start(StreamFormat{size.width, size.height, 0, HostCodeOf(layout.format), 0}, nullptr);
   const FrameInputs inputs{mode.aspectMode, 0, true, size.windowWidth, size.windowHeight};
   if (plugin.ProcessFrame(set.frame(0), inputs) != 1) return -1;
   constexpr int32_t kBatch = 16;

@@ -23,10 +23,10 @@ namespace {
 
 constexpr Mode kElementModes[] = {{"panorama", kPanorama}, {"fit-width", kFitToWidth}};
 // The element's formats; BGR's bytes are the host's RGB24 rows top-down.
-constexpr PixelLayout kGstLayouts[] = {{"yuy2", 0, 2}, {"bgr", 1, 3}};
+constexpr PixelLayout kGstLayouts[] = {{"yuy2", PixelFormat::kYuy2}, {"bgr", PixelFormat::kRgb24}};
 constexpr int kPoolFrames = 6;
 
-int32_t GstStride(const FrameSize& s, const PixelLayout& l) { return (s.width * l.bytesPerPixel + 3) & ~3; }
+int32_t GstStride(const FrameSize& s, const PixelLayout& l) { return (s.width * BytesPerPixel(l.format) + 3) & ~3; }
 
 FrameInputs InputsFor(const FrameSize& s, const Mode& m) {
   return FrameInputs{m.aspectMode, 0, true, s.windowWidth, s.windowHeight};
@@ -67,7 +67,7 @@ void FramePassAlone(benchmark::State& state, FrameSize size, PixelLayout layout,
   const int32_t stride = GstStride(size, layout);
   GstBufferPool* pool = FramePool(nullptr, size_t(stride) * size.height);
   PluginState plugin;
-  plugin.Start(StreamFormat{size.width, size.height, 0, layout.pixelFormat, 0}, nullptr);
+  plugin.Start(StreamFormat{size.width, size.height, 0, HostCodeOf(layout.format), 0}, nullptr);
   for (auto _ : state) {
     GstBuffer* buffer = nullptr;
     gst_buffer_pool_acquire_buffer(pool, &buffer, nullptr);
@@ -98,8 +98,8 @@ void ElementInPipeline(benchmark::State& state, FrameSize size, PixelLayout layo
     return;
   }
   const std::string capsText = std::string("video/x-raw,framerate=25/1,format=") +
-                               (layout.pixelFormat == 0 ? "YUY2" : "BGR") + ",width=" + std::to_string(size.width) +
-                               ",height=" + std::to_string(size.height);
+                               (layout.format == PixelFormat::kYuy2 ? "YUY2" : "BGR") +
+                               ",width=" + std::to_string(size.width) + ",height=" + std::to_string(size.height);
   GstCaps* caps = gst_caps_from_string(capsText.c_str());
   GstElement* aspect = gst_bin_get_by_name(GST_BIN(pipeline), "aspect");
   const std::string window = std::to_string(size.windowWidth) + "x" + std::to_string(size.windowHeight);
@@ -162,14 +162,14 @@ void ElementInPipeline(benchmark::State& state, FrameSize size, PixelLayout layo
 // stride), or copied into a packed bottom-up frame and back.
 void GstRows(benchmark::State& state, FrameSize size, PixelLayout layout, Mode mode, bool copied) {
   const int32_t stride = GstStride(size, layout);
-  const size_t rowBytes = size_t(size.width) * layout.bytesPerPixel;
+  const size_t rowBytes = size_t(size.width) * BytesPerPixel(layout.format);
   FrameSet frames(size_t(stride) * size.height, false);
-  FrameSet packed(FrameBytes(size, layout), false);
+  FrameSet packed(static_cast<size_t>(FrameBytes(layout.format, size.width, size.height)), false);
   PluginState plugin;
-  plugin.Start(StreamFormat{size.width, size.height, 0, layout.pixelFormat, 0}, nullptr);
+  plugin.Start(StreamFormat{size.width, size.height, 0, HostCodeOf(layout.format), 0}, nullptr);
   uint8_t* const gstFrame = frames.frame(0);
   uint8_t* const hostFrame = packed.frame(0);
-  const bool bottomUp = layout.pixelFormat == 1;
+  const bool bottomUp = layout.format == PixelFormat::kRgb24;
   auto hostRow = [&](int32_t r) { return hostFrame + rowBytes * (bottomUp ? size.height - 1 - r : r); };
   for (auto _ : state) {
     if (!copied) {

@@ -34,24 +34,24 @@ Rect PeerSource(const FrameSize& size, const Mode& mode, Rect* dst) {
 }
 
 void Swscale(benchmark::State& state, FrameSize size, PixelLayout layout, Mode mode, bool cold) {
-  FrameSet frames(FrameBytes(size, layout), cold);
+  FrameSet frames(static_cast<size_t>(FrameBytes(layout.format, size.width, size.height)), cold);
   Rect dst;
   const Rect src = PeerSource(size, mode, &dst);
   const int srcW = src.Width(), srcH = src.Height(), dstW = dst.Width(), dstH = dst.Height();
-  const AVPixelFormat format = layout.pixelFormat == 0 ? AV_PIX_FMT_YUYV422 : AV_PIX_FMT_BGR24;
+  const AVPixelFormat format = layout.format == PixelFormat::kYuy2 ? AV_PIX_FMT_YUYV422 : AV_PIX_FMT_BGR24;
   SwsContext* context =
       sws_getContext(srcW, srcH, format, dstW, dstH, format, SWS_BILINEAR, nullptr, nullptr, nullptr);
   if (!context) {
     state.SkipWithError("sws_getContext failed");
     return;
   }
-  const int frameStride = size.width * layout.bytesPerPixel;
+  const int frameStride = size.width * BytesPerPixel(layout.format);
   // Picture row src.top: top-down in YUY2, bottom-up in RGB24.
-  const int memoryRow = layout.pixelFormat == 0 ? src.top : size.height - 1 - src.top;
-  const ptrdiff_t firstByte = static_cast<ptrdiff_t>(memoryRow) * frameStride + src.left * layout.bytesPerPixel;
-  const int srcStride[4] = {layout.pixelFormat == 0 ? frameStride : -frameStride, 0, 0, 0};
-  FrameSet outputs(static_cast<size_t>(dstW) * dstH * layout.bytesPerPixel + 64, cold);
-  const int dstStride[4] = {dstW * layout.bytesPerPixel, 0, 0, 0};
+  const int memoryRow = layout.format == PixelFormat::kYuy2 ? src.top : size.height - 1 - src.top;
+  const ptrdiff_t firstByte = static_cast<ptrdiff_t>(memoryRow) * frameStride + src.left * BytesPerPixel(layout.format);
+  const int srcStride[4] = {layout.format == PixelFormat::kYuy2 ? frameStride : -frameStride, 0, 0, 0};
+  FrameSet outputs(static_cast<size_t>(dstW) * dstH * BytesPerPixel(layout.format) + 64, cold);
+  const int dstStride[4] = {dstW * BytesPerPixel(layout.format), 0, 0, 0};
   size_t next = 0;
   for (auto _ : state) {
     const uint8_t* const srcSlice[4] = {frames.frame(next) + firstByte, nullptr, nullptr, nullptr};

@@ -19,7 +19,9 @@ enum class PixelFormat : int32_t {
 constexpr int32_t kSideLimit = 65536;
 constexpr int64_t kFrameBytesLimit = INT32_MAX;
 
+// The host's codes, converted where a host record is read or written.
 inline PixelFormat PixelFormatOf(int32_t hostCode) { return static_cast<PixelFormat>(hostCode); }
+inline int32_t HostCodeOf(PixelFormat format) { return static_cast<int32_t>(format); }
 inline bool IsKnown(PixelFormat format) { return format == PixelFormat::kYuy2 || format == PixelFormat::kRgb24; }
 // 2 for YUY2, 3 for RGB24 (and for no other format).
 inline int32_t BytesPerPixel(PixelFormat format) { return format == PixelFormat::kYuy2 ? 2 : 3; }
@@ -28,12 +30,19 @@ inline int64_t FrameBytes(PixelFormat format, int64_t width, int64_t height) {
   return width * height * BytesPerPixel(format);
 }
 
-// A stream a frame pass can work on: a known format, sides in 1..65535, YUY2
-// of even width (its rows are whole pixel pairs), the frame within 2 GiB.
+// Why a frame pass cannot work on a stream, as a message ends it; null for a
+// usable stream: a known format, sides in 1..65535, YUY2 of even width (its
+// rows are whole pixel pairs), the frame within 2 GiB.
+inline const char* WhyStreamIsUnusable(PixelFormat format, int32_t width, int32_t height) {
+  if (!IsKnown(format)) return "the pixel format is unknown";
+  if (width >= kSideLimit || height >= kSideLimit) return "width and height must be below 65536";
+  if (width <= 0 || height <= 0) return "width and height must be at least 1";
+  if (format == PixelFormat::kYuy2 && (width & 1)) return "YUY2 frames need an even width";
+  if (FrameBytes(format, width, height) > kFrameBytesLimit) return "a frame must be at most 2 GiB";
+  return nullptr;
+}
 inline bool IsUsableStream(PixelFormat format, int32_t width, int32_t height) {
-  if (!IsKnown(format) || !SideIsUsable(width) || !SideIsUsable(height)) return false;
-  if (format == PixelFormat::kYuy2 && (width & 1)) return false;
-  return FrameBytes(format, width, height) <= kFrameBytesLimit;
+  return WhyStreamIsUnusable(format, width, height) == nullptr;
 }
 
 // Where a frame's rows lie: picture row 0's first byte and the bytes from

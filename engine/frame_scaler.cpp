@@ -6,48 +6,26 @@
 
 #include "engine/field_plan.h"
 #include "platform/aligned_buffer.h"
-#include "platform/mul_div.h"
 
 namespace xvf {
 
 FrameScaler::FrameScaler() : kernels_(ActiveEngineKernels().rows), columnKernels_(ActiveEngineKernels().columns) {}
 
-void FrameScaler::SetHysteresis(int32_t grow, int32_t shrink) {
-  growPercent = grow;
-  shrinkPercent = shrink;
-}
+void FrameScaler::SetHysteresis(int32_t grow, int32_t shrink) { hysteresis_.Set(grow, shrink); }
 
-bool FrameScaler::Remember(int32_t* remembered, int32_t demand) const {
-  const int32_t old = *remembered;
-  if (demand > MulDiv(*remembered, 100 + growPercent, 100)) *remembered = demand;
-  if (demand < MulDiv(*remembered, 100 - shrinkPercent, 100)) *remembered = demand;
-  return *remembered != old;
-}
-
-int32_t FrameScaler::WithHeadroom(int32_t count) const { return MulDiv(count, 100 + growPercent, 100); }
-
-bool FrameScaler::EnsureWorkBuffer(int32_t width, int32_t height, int32_t bytesPerWorkPixel) {
-  const bool widthChanged = Remember(&workWidth, width);
-  const bool heightChanged = Remember(&workHeight, height);
-  if (!widthChanged && !heightChanged && work_) return true;
-  workCapWidth = WithHeadroom(workWidth);
-  workCapHeight = WithHeadroom(workHeight);
-  work_.Free();
-  ++allocations_;
-  // In 64 bits: two sides below 65536 plus headroom overflow a 32-bit size.
-  const uint64_t bytes = uint64_t{static_cast<uint32_t>(workCapWidth)} * static_cast<uint32_t>(workCapHeight) *
-                         static_cast<uint32_t>(bytesPerWorkPixel);
-  if (workCapWidth >= width && workCapHeight >= height && bytes <= SIZE_MAX) {
-    work_.Allocate(static_cast<size_t>(bytes));
-  }
-  if (!work_) workWidth = workHeight = workCapWidth = workCapHeight = 0;
-  return static_cast<bool>(work_);
+FrameScaler::Stats FrameScaler::Statistics() const {
+  Stats s = counts_;
+  s.allocations = hysteresis_.Allocations();
+  s.gatherBuilds = gather_.builds;
+  s.columnPlanBuilds = columnPlan_.builds;
+  s.rowStepBuilds = rowSteps_.builds;
+  return s;
 }
 
 bool FrameScaler::EnsureMap(const ScaleMapKey& key, OwnedMap* map) {
   // A reallocated map has undefined contents, so it is rebuilt whatever its key.
   const ScaleMapEntry* before = map->entries.get();
-  if (!EnsureBuffer(&map->entries, &map->count, key.count)) {
+  if (!hysteresis_.Ensure(&map->entries, &map->count, key.count)) {
     map->key = ScaleMapKey{};
     return false;
   }
@@ -55,35 +33,32 @@ bool FrameScaler::EnsureMap(const ScaleMapKey& key, OwnedMap* map) {
     map->key = key;
     BuildScaleMap(key.srcLength, key.dstLength, key.clipOffset, key.count, key.step, map->entries.get());
     map->ownSources = RowsAreTheirOwnSources(map->entries.get(), key.count, key.step);
-    ++mapBuilds_;
+    ++counts_.mapBuilds;
   }
   return true;
 }
 
-FrameScaler::Result FrameScaler::Scale(FrameRows rows, int32_t frameWidth, int32_t frameHeight, Rect srcRect,
-                                       Rect dstRect, PixelFormat format, int32_t byFields,
-                                       const ScaleMapEntry* callerColumnMap) {
+FrameScaler::Result FrameScaler::Scale(const ScaleRequest& request) {
   Call c;
-  if (const std::optional<Result> done = Clip(rows, frameWidth, frameHeight, srcRect, dstRect, format, byFields, &c))
-    return *done;
+  if (const std::optional<Result> done = Clip(request, &c)) return *done;
   Path path = Path::kTwoPasses;
   // No memory: the frame stays as it was.
-  if (!PrepareMaps(&c, callerColumnMap) || !ChoosePath(&c, &path)) {
-    ++memoryShortCalls_;
+  if (!PrepareMaps(&c, request.columnMap) || !ChoosePath(&c, &path)) {
+    ++counts_.memoryShortages;
     return Result::kLeftUnchanged;
   }
   switch (path) {
     case Path::kInPlaceColumns:
       RunInPlaceColumns(c);
-      ++columnCalls_;
+      ++counts_.inPlaceColumnsPaths;
       break;
     case Path::kIdentityRows:
       RunIdentityRows(c.rows);
-      ++identityCalls_;
+      ++counts_.identityPaths;
       break;
     case Path::kGatherRows:
       RunGatherRows(c.rows);
-      ++gatherCalls_;
+      ++counts_.gatherPaths;
       break;
     case Path::kTwoPasses:
       RunTwoPasses(c);
@@ -92,9 +67,14 @@ FrameScaler::Result FrameScaler::Scale(FrameRows rows, int32_t frameWidth, int32
   return Result::kScaled;
 }
 
-std::optional<FrameScaler::Result> FrameScaler::Clip(FrameRows rows, int32_t frameWidth, int32_t frameHeight,
-                                                     Rect srcRect, Rect dstRect, PixelFormat format,
-                                                     int32_t byFields, Call* c) {
+std::optional<FrameScaler::Result> FrameScaler::Clip(const ScaleRequest& request, Call* c) {
+  const FrameRows rows = request.rows;
+  const int32_t frameWidth = request.frameWidth;
+  const int32_t frameHeight = request.frameHeight;
+  const PixelFormat format = request.format;
+  const bool byFields = request.byFields;
+  Rect srcRect = request.srcRect;
+  Rect dstRect = request.dstRect;
   // Lengths and offsets stay below 65536 (16.16 positions), and every byte
   // offset within the frame fits a signed 32-bit map field.
   if (!RowsAreUsable(rows, format, frameWidth, frameHeight)) return Result::kLeftUnchanged;
@@ -116,7 +96,7 @@ std::optional<FrameScaler::Result> FrameScaler::Clip(FrameRows rows, int32_t fra
   c->dst = dstRect;
   c->dstWidth = static_cast<int32_t>(dstWidth);
   c->dstHeight = static_cast<int32_t>(dstHeight);
-  c->byFields = byFields != 0;
+  c->byFields = byFields;
   c->yuy2 = format == PixelFormat::kYuy2;
   c->bytesPerPixel = BytesPerPixel(format);
   c->rowStride = rows.stride;
@@ -132,7 +112,7 @@ std::optional<FrameScaler::Result> FrameScaler::Clip(FrameRows rows, int32_t fra
 
 bool FrameScaler::PrepareMaps(Call* c, const ScaleMapEntry* callerColumnMap) {
   const int32_t visibleHeight = c->visible.Height();
-  if (!EnsureWorkBuffer(c->src.Width() + 2, visibleHeight, 4)) return false;
+  if (!hysteresis_.Ensure(&work_, c->src.Width() + 2, visibleHeight, 4)) return false;
 
   // By fields each row map entry yields an even and an odd work row; an odd
   // visible height takes one more entry, of which only the even row is used.
@@ -161,11 +141,11 @@ void FrameScaler::RunTwoPasses(const Call& c) const {
                                             : kernels_.horizontalRgb24;
   const int32_t visibleHeight = c.visible.Height();
   const int32_t units = c.yuy2 ? (c.x1 - c.x0) / 2 : c.x1 - c.x0;
-  const ptrdiff_t workStride = static_cast<ptrdiff_t>(workCapWidth) * 4;
+  const ptrdiff_t workStride = static_cast<ptrdiff_t>(work_.capWidth) * 4;
 
   // Vertical pass: every work row is complete before the frame is written.
   const uint8_t* p = c.pictureRow0 + static_cast<ptrdiff_t>(c.src.top) * c.rowStride + c.x0 * c.bytesPerPixel;
-  uint8_t* workRow = work_.get();
+  uint8_t* workRow = work_.bytes.get();
   for (int32_t r = 0, entry = 0; r < visibleHeight; ++entry) {
     const ScaleMapEntry& e = rowMap_.entries.get()[entry];
     p += e.advance;
@@ -181,7 +161,7 @@ void FrameScaler::RunTwoPasses(const Call& c) const {
   }
 
   // Horizontal pass into the frame.
-  const uint8_t* workStart = work_.get() + c.skip * 4;
+  const uint8_t* workStart = work_.bytes.get() + c.skip * 4;
   uint8_t* dstRow =
       c.pictureRow0 + static_cast<ptrdiff_t>(c.visible.top) * c.rowStride + c.visible.left * c.bytesPerPixel;
   for (int32_t r = 0; r < visibleHeight; ++r) {

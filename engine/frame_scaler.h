@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "engine/buffer_hysteresis.h"
 #include "engine/column_kernels.h"
 #include "engine/engine_kernels.h"
 #include "engine/fast_row_kernels.h"
@@ -17,6 +18,35 @@
 
 namespace xvf {
 
+// One call of the scaler: a frame, two rectangles in picture coordinates
+// (the destination may reach past the frame; only its visible part is
+// written) and how to sample.
+struct ScaleRequest {
+  FrameRows rows;  // where picture row 0 lies
+  int32_t frameWidth = 0;   // pixels
+  int32_t frameHeight = 0;  // rows
+  PixelFormat format = PixelFormat::kYuy2;
+  Rect srcRect;
+  Rect dstRect;
+  bool byFields = false;  // the two fields scaled apart; rows rounded down to even
+  // One entry per visible destination column, built with step 4, or null for
+  // the scaler's own linear column map.
+  const ScaleMapEntry* columnMap = nullptr;
+};
+
+// A request over the host's packed rows of `frame` (PackedRows).
+inline ScaleRequest PackedScaleRequest(uint8_t* frame, int32_t width, int32_t height, PixelFormat format,
+                                       Rect srcRect, Rect dstRect) {
+  ScaleRequest r;
+  r.rows = PackedRows(frame, format, width, height);
+  r.frameWidth = width;
+  r.frameHeight = height;
+  r.format = format;
+  r.srcRect = srcRect;
+  r.dstRect = dstRect;
+  return r;
+}
+
 // Resamples a source rectangle of a frame into a destination rectangle of the
 // same frame, in place, by linear interpolation: a vertical pass into the work
 // buffer (4 bytes a work pixel), then a horizontal pass into the frame. The
@@ -28,44 +58,20 @@ class FrameScaler {
   FrameScaler(const FrameScaler&) = delete;
   FrameScaler& operator=(const FrameScaler&) = delete;
 
+  // Buffers keep their size while the demand stays within growPercent above
+  // and shrinkPercent below it (BufferHysteresis).
   void SetHysteresis(int32_t growPercent, int32_t shrinkPercent);
 
-  // callerColumnMap: one entry per visible destination column, built with
-  // step 4, or null for the scaler's own linear column map.
   //  kScaled: the visible destination holds the scaled source (nothing to
   //    write when the destination misses the frame);
   //  kEmptySource: the clipped source is empty, so there is nothing to scale
   //    and nothing was written; the caller goes on as after a scale;
-  //  kLeftUnchanged: the frame was left as it was because it is no usable
-  //    stream (IsUsableStream), a destination side is 65536 or more, a field
-  //    source holds no whole row pair, or a buffer could not be allocated
-  //    (counted by MemoryShortCount); the caller must not report a change.
+  //  kLeftUnchanged: the frame was left as it was because its rows are not
+  //    RowsAreUsable, a destination side is 65536 or more, a field source
+  //    holds no whole row pair, or a buffer could not be allocated (counted
+  //    in Stats::memoryShortages); the caller must not report a change.
   enum class Result { kScaled, kEmptySource, kLeftUnchanged };
-  Result Scale(uint8_t* frame, int32_t frameWidth, int32_t frameHeight, Rect srcRect, Rect dstRect,
-               PixelFormat format, int32_t byFields, const ScaleMapEntry* callerColumnMap) {
-    return Scale(PackedRows(frame, format, frameWidth, frameHeight), frameWidth, frameHeight, srcRect, dstRect,
-                 format, byFields, callerColumnMap);
-  }
-  // The same over rows laid out as `rows` says; kLeftUnchanged for rows
-  // that are not RowsAreUsable.
-  Result Scale(FrameRows rows, int32_t frameWidth, int32_t frameHeight, Rect srcRect, Rect dstRect,
-               PixelFormat format, int32_t byFields, const ScaleMapEntry* callerColumnMap);
-
-  // Buffer hysteresis: room for at least `demand` units of T, with the
-  // remembered count kept, grown or shrunk by the percentages. False when an
-  // allocation failed (the buffer is then null and its remembered count 0, so
-  // the next demand allocates again).
-  template <typename T>
-  bool EnsureBuffer(AlignedArray<T>* buffer, int32_t* rememberedCount, int32_t demand) {
-    if (!Remember(rememberedCount, demand) && *buffer) return true;
-    ++allocations_;
-    const int32_t capacity = WithHeadroom(*rememberedCount);
-    if (capacity >= demand && buffer->Allocate(static_cast<size_t>(capacity))) return true;
-    buffer->Free();
-    *rememberedCount = 0;
-    return false;
-  }
-  bool EnsureWorkBuffer(int32_t width, int32_t height, int32_t bytesPerWorkPixel);
+  Result Scale(const ScaleRequest& request);
 
   // Row and column kernels of one instruction-set level (tests and
   // benchmarks); the constructor takes ActiveEngineKernels().
@@ -87,32 +93,23 @@ class FrameScaler {
   // Rows run in an order that never overwrites a row still to be read.
   void UseFastPaths(bool on) { fastPaths_ = on; }
 
-  // Counters for tests: allocations made, maps built and gather tables built
-  // since construction.
-  int32_t AllocationCount() const { return allocations_; }
-  int32_t MapBuildCount() const { return mapBuilds_; }
-  int32_t GatherBuildCount() const { return gather_.builds; }
-  // Calls that took each fast path.
-  int32_t IdentityPathCount() const { return identityCalls_; }
-  int32_t GatherPathCount() const { return gatherCalls_; }
-  int32_t ColumnPlanBuildCount() const { return columnPlan_.builds; }
-  int32_t RowStepBuildCount() const { return rowSteps_.builds; }
-  int32_t InPlaceColumnsPathCount() const { return columnCalls_; }
-  // Calls that left the frame unchanged because an allocation failed: a
-  // caller that must not pass such a frame on as processed compares it.
-  int32_t MemoryShortCount() const { return memoryShortCalls_; }
-
-  // The scaler's own maps and the keys they were built from.
-  const ScaleMapKey& RowKey() const { return rowMap_.key; }
-  const ScaleMapKey& ColumnKey() const { return columnMap_.key; }
-  const ScaleMapEntry* OwnColumnMap() const { return columnMap_.entries.get(); }
-
-  int32_t growPercent = 0;
-  int32_t shrinkPercent = 0;
-  int32_t workWidth = 0;  // remembered work size, in work pixels and rows
-  int32_t workHeight = 0;
-  int32_t workCapWidth = 0;  // allocated work size
-  int32_t workCapHeight = 0;
+  // What the scaler did since construction.
+  struct Stats {
+    int32_t allocations = 0;       // buffers allocated (or tried)
+    int32_t mapBuilds = 0;         // own row and column maps
+    int32_t gatherBuilds = 0;      // gather tables
+    int32_t columnPlanBuilds = 0;  // in-place column plans
+    int32_t rowStepBuilds = 0;     // steps of the row fast paths
+    // Calls that took each fast path.
+    int32_t identityPaths = 0;
+    int32_t gatherPaths = 0;
+    int32_t inPlaceColumnsPaths = 0;
+    // Calls that left the frame unchanged because an allocation failed: a
+    // caller that must not pass such a frame on as processed compares it.
+    int32_t memoryShortages = 0;
+    bool operator==(const Stats&) const = default;
+  };
+  Stats Statistics() const;
 
  private:
   // One call after clipping: where its rows and columns lie, and what its
@@ -136,8 +133,7 @@ class FrameScaler {
   enum class Path { kInPlaceColumns, kIdentityRows, kGatherRows, kTwoPasses };
 
   // The call's geometry in *c, or the result when there is nothing to scale.
-  std::optional<Result> Clip(FrameRows rows, int32_t frameWidth, int32_t frameHeight, Rect srcRect, Rect dstRect,
-                             PixelFormat format, int32_t byFields, Call* c);
+  std::optional<Result> Clip(const ScaleRequest& request, Call* c);
   // The work buffer, the row map and c->columns; false when memory is short
   // or a field source holds no whole row pair.
   bool PrepareMaps(Call* c, const ScaleMapEntry* callerColumnMap);
@@ -158,10 +154,6 @@ class FrameScaler {
     bool ownSources = false;  // each entry samples its own row (of the key's step), weight 0
   };
 
-  // Steps 1-3 of the hysteresis for one remembered count; true when it changed.
-  bool Remember(int32_t* remembered, int32_t demand) const;
-  // A remembered count plus the growth headroom: the count allocated.
-  int32_t WithHeadroom(int32_t count) const;
   // Brings `cache` to `key` and the `count` entries of `columns` (0: the key
   // alone), calling build(&table) when either changed; false when memory is
   // short (the cache then holds nothing).
@@ -190,14 +182,11 @@ class FrameScaler {
 
   RowKernels kernels_;
   bool fastPaths_ = true;
-  int32_t allocations_ = 0;
-  int32_t mapBuilds_ = 0;
-  int32_t identityCalls_ = 0;
-  int32_t gatherCalls_ = 0;
-  int32_t memoryShortCalls_ = 0;
+  BufferHysteresis hysteresis_;
+  Stats counts_;  // the counts kept here; table builds are the caches'
   OwnedMap rowMap_;
   OwnedMap columnMap_;
-  AlignedArray<uint8_t> work_;  // workCapWidth x workCapHeight work pixels, 4 bytes each
+  BufferHysteresis::Area work_;  // capWidth x capHeight work pixels, 4 bytes each
 
   // Gather blocks of a column map over a row of one shape.
   struct GatherShape {
@@ -214,7 +203,6 @@ class FrameScaler {
 
   // In-place column plan, its arena and the column map entries it was built from.
   ColumnKernels columnKernels_;
-  int32_t columnCalls_ = 0;
   struct ColumnPlanKey {
     ColumnShape shape;
     bool bands = false;  // the band walk's plan, else the block walk's
@@ -252,7 +240,7 @@ bool FrameScaler::Refresh(KeyedCache<Key, Table>* cache, const Key& key, const S
                           int32_t count, Build build) {
   if (cache->Holds(key, columns, count)) return true;
   cache->held = false;
-  if (count > 0 && !EnsureBuffer(&cache->entries, &cache->entryCount, count)) return false;
+  if (count > 0 && !hysteresis_.Ensure(&cache->entries, &cache->entryCount, count)) return false;
   if (!build(&cache->table)) return false;
   cache->Keep(key, columns, count);
   return true;

@@ -22,7 +22,7 @@ bool FrameScaler::EnsureColumnPlan(const ScaleMapEntry* columns, const ColumnSha
   const size_t arenaBytes = key.bands ? ColumnBandPlanArenaBytes(shape) : ColumnBlockPlanArenaBytes(shape);
   if (arenaBytes == 0 || arenaBytes > INT32_MAX) return true;  // too narrow to plan: another path
   const bool ok = Refresh(&columnPlan_, key, columns, shape.count, [&](ColumnPlanTable* t) {
-    if (!EnsureBuffer(&t->arena, &t->arenaCount, static_cast<int32_t>(arenaBytes))) return false;
+    if (!hysteresis_.Ensure(&t->arena, &t->arenaCount, static_cast<int32_t>(arenaBytes))) return false;
     t->expressible = key.bands ? BuildColumnBandPlan(shape, columns, t->arena.get(), &t->bands)
                                : BuildColumnBlockPlan(shape, columns, t->arena.get(), &t->blocks);
     return true;

@@ -16,7 +16,7 @@ bool FrameScaler::EnsureGatherTable(const ScaleMapEntry* columns, int32_t count,
   *blocks = nullptr;
   const GatherShape shape{count, skip, rowPixels, yuy2, oddFirst};
   const bool ok = Refresh(&gather_, shape, columns, count, [&](GatherTable* t) {
-    if (!EnsureBuffer(&t->blocks, &t->blockCount, GatherBlockCount(count, yuy2))) return false;
+    if (!hysteresis_.Ensure(&t->blocks, &t->blockCount, GatherBlockCount(count, yuy2))) return false;
     t->expressible = BuildGatherBlocks(columns, count, skip, rowPixels, yuy2, oddFirst, t->blocks.get());
     return true;
   });
@@ -27,7 +27,7 @@ bool FrameScaler::EnsureGatherTable(const ScaleMapEntry* columns, int32_t count,
 bool FrameScaler::EnsureRowSteps(const RowGeometry& g, RowPairing pairing, bool* planned) {
   const RowStepsKey key{rowMap_.key, g.srcTop, g.dstTop, g.rows, g.fields, g.saveBuffer != nullptr, pairing};
   const bool ok = Refresh(&rowSteps_, key, nullptr, 0, [&](RowStepTable* t) {
-    if (!EnsureBuffer(&t->steps, &t->stepCount, g.rows)) return false;
+    if (!hysteresis_.Ensure(&t->steps, &t->stepCount, g.rows)) return false;
     t->planned = BuildRowSteps(g, pairing, t->steps.get(), t->fields);
     return true;
   });
@@ -72,7 +72,7 @@ bool FrameScaler::ChoosePath(Call* c, Path* path) {
   // The work buffer holds the row buffer (its first row, with room for the
   // 16-byte window loads past the row), the saved row (its second) and a
   // second row buffer (its third).
-  const ptrdiff_t workStride = static_cast<ptrdiff_t>(workCapWidth) * 4;
+  const ptrdiff_t workStride = static_cast<ptrdiff_t>(work_.capWidth) * 4;
   RowGeometry& g = c->rows;
   g.pictureRow0 = c->pictureRow0;
   g.rowStride = c->rowStride;
@@ -87,10 +87,10 @@ bool FrameScaler::ChoosePath(Call* c, Path* path) {
   g.dstByteStart = c->visible.left * c->bytesPerPixel;
   g.dstBytes = c->visible.Width() * c->bytesPerPixel;
   g.blocks = blocks;
-  g.rowBuffer = work_.get();
-  g.saveBuffer = workCapHeight >= 2 ? work_.get() + workStride : nullptr;
-  g.rowBuffer2 = workCapHeight >= 3 && kernels_.gatherRowPair ? work_.get() + 2 * workStride : nullptr;
-  const int64_t workBytes = static_cast<int64_t>(workStride) * workCapHeight;
+  g.rowBuffer = work_.bytes.get();
+  g.saveBuffer = work_.capHeight >= 2 ? work_.bytes.get() + workStride : nullptr;
+  g.rowBuffer2 = work_.capHeight >= 3 && kernels_.gatherRowPair ? work_.bytes.get() + 2 * workStride : nullptr;
+  const int64_t workBytes = static_cast<int64_t>(workStride) * work_.capHeight;
   const bool roomForRow = g.srcBytes + 16 <= workStride && g.srcBytes + 16 <= workBytes;
   if (!c->identity && !(blocks && roomForRow)) return true;
   // Unless the row map needs more than one saved row.

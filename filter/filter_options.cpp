@@ -7,11 +7,14 @@ namespace {
 
 struct RawFormat {
   const char* name;
-  int32_t pixelFormat;
+  PixelFormat format;
   bool topDown;
 };
 // The first name of a layout is the one messages use.
-constexpr RawFormat kRawFormats[] = {{"yuy2", 0, false}, {"yuyv422", 0, false}, {"rgb24", 1, false}, {"bgr24", 1, true}};
+constexpr RawFormat kRawFormats[] = {{"yuy2", PixelFormat::kYuy2, false},
+                                     {"yuyv422", PixelFormat::kYuy2, false},
+                                     {"rgb24", PixelFormat::kRgb24, false},
+                                     {"bgr24", PixelFormat::kRgb24, true}};
 
 enum : int { kFields = 256, kNoFields, kGeometry, kPreview, kVersion, kAutoFallback, kSar };
 
@@ -124,19 +127,19 @@ const char kFilterUsage[] =
     "when the geometry lines go there), or two of input, output, preview and\n"
     "geometry on one file; nothing is written.\n";
 
-bool ParseRawFormat(const std::string& name, int32_t* pixelFormat, bool* topDown) {
-  for (const RawFormat& format : kRawFormats)
-    if (name == format.name) {
-      *pixelFormat = format.pixelFormat;
-      *topDown = format.topDown;
+bool ParseRawFormat(const std::string& name, PixelFormat* format, bool* topDown) {
+  for (const RawFormat& raw : kRawFormats)
+    if (name == raw.name) {
+      *format = raw.format;
+      *topDown = raw.topDown;
       return true;
     }
   return false;
 }
 
-const char* RawFormatName(int32_t pixelFormat, bool topDown) {
-  for (const RawFormat& format : kRawFormats)
-    if (format.pixelFormat == pixelFormat && format.topDown == topDown) return format.name;
+const char* RawFormatName(PixelFormat format, bool topDown) {
+  for (const RawFormat& raw : kRawFormats)
+    if (raw.format == format && raw.topDown == topDown) return raw.name;
   return "?";
 }
 
@@ -185,7 +188,7 @@ ParseResult ParseFilterOptions(int argc, const char* const* argv) {
         sarGiven = true;
         break;
       case 'f':
-        if (!ParseRawFormat(value, &o.pixelFormat, &o.topDown))
+        if (!ParseRawFormat(value, &o.format, &o.topDown))
           return fail("bad format '" + value + "' for --format (want yuy2, yuyv422, bgr24 or rgb24)");
         break;
       case 'i':

@@ -4,6 +4,8 @@
 
 #include "common/options/tool_options.h"
 
+#include "engine/frame_format.h"
+
 namespace xvf {
 
 // --mode auto: one of the modes 0..4 chosen per frame by AutoModeDetector.
@@ -14,7 +16,7 @@ constexpr int32_t kAutoMode = 5;
 struct FilterOptions {
   int32_t width = 0;         // --size in pixels; 0 when not given
   int32_t height = 0;
-  int32_t pixelFormat = 0;   // raw input: 0 = YUY2, 1 = RGB24 (B, G, R)
+  PixelFormat format = PixelFormat::kYuy2;  // of raw input; RGB24 is B, G, R
   bool topDown = false;      // RGB24 rows top-down in the stream (bgr24)
   int32_t clientWidth = 0;   // the video window's client area
   int32_t clientHeight = 0;
@@ -48,8 +50,8 @@ ParseResult ParseFilterOptions(int argc, const char* const* argv);
 
 // Raw frame formats by name: yuy2 and yuyv422 (YUY2), rgb24 (the host's
 // RGB24, bottom-up) and bgr24 (ffmpeg's bgr24: the same bytes, top-down).
-bool ParseRawFormat(const std::string& name, int32_t* pixelFormat, bool* topDown);
-const char* RawFormatName(int32_t pixelFormat, bool topDown);
+bool ParseRawFormat(const std::string& name, PixelFormat* format, bool* topDown);
+const char* RawFormatName(PixelFormat format, bool topDown);
 
 // The usage text, ending in a line break.
 extern const char kFilterUsage[];

@@ -146,7 +146,7 @@ bool FilterRun::Plan() {
     return Fail(in_.error() ? "reading " + s_.inputName + ": " + std::strerror(in_.error()) : "no frames in the input");
   const std::string refused = PlanStream(o_, s_.inputName, &in_, &plan_);
   if (!refused.empty()) return Fail(refused, 2);
-  state_.Start(StreamFormat{plan_.width, plan_.height, 0, plan_.pixelFormat, 0}, nullptr);
+  state_.Start(StreamFormat{plan_.width, plan_.height, 0, HostCodeOf(plan_.format), 0}, nullptr);
   inputs_.aspectMode = o_.aspectMode;
   inputs_.interlace = plan_.interlace;
   inputs_.windowFound = true;
@@ -190,16 +190,16 @@ bool FilterRun::ReadFrame() {
 void FilterRun::ChooseMode() {
   if (o_.aspectMode != kAutoMode) return;
   const ptrdiff_t rowBytes = static_cast<ptrdiff_t>(plan_.frameBytes / plan_.height);
-  decision_ = detector_.Feed(FrameView{frame_.get(), plan_.width, plan_.height, plan_.pixelFormat, rowBytes});
+  decision_ = detector_.Feed(FrameView{frame_.get(), plan_.width, plan_.height, HostCodeOf(plan_.format), rowBytes});
   inputs_.aspectMode = decision_.mode;
 }
 
 // A frame the scaler left as it was for want of memory is a failure, not a
 // frame the pass had no reason to change.
 bool FilterRun::Process() {
-  const int32_t memoryShort = state_.theScaler.MemoryShortCount();
+  const int32_t memoryShort = state_.ScalerStatistics().memoryShortages;
   result_ = state_.ProcessFrame(frame_.get(), inputs_);
-  if (state_.theScaler.MemoryShortCount() == memoryShort) return true;
+  if (state_.ScalerStatistics().memoryShortages == memoryShort) return true;
   return Fail("no memory to scale a " + std::to_string(plan_.width) + "x" + std::to_string(plan_.height) + " frame" +
               Kept());
 }
@@ -217,7 +217,7 @@ bool FilterRun::StartOutputs() {
   if (!same.empty()) return Fail(same, 2);
   if (s_.preview) {
     const int error = SaveWindowPreview(s_.preview->fd(), frame_.get(), plan_.width, plan_.height,
-                                        plan_.pixelFormat, o_.clientWidth, o_.clientHeight)
+                                        plan_.format, o_.clientWidth, o_.clientHeight)
                           ? 0
                           : errno;
     if (error != 0) return Fail("cannot write the preview " + s_.preview->name() + ": " + std::strerror(error));

@@ -63,8 +63,8 @@ int main(int argc, char** argv) {
   }
   if (options.version) return xvf::PrintVersion("xvf-aspect");
   if (options.width != 0) {
-    const std::string reason = xvf::UnusableStreamReason(options.width, options.height, options.pixelFormat,
-                                                         xvf::RawFormatName(options.pixelFormat, options.topDown));
+    const std::string reason = xvf::UnusableStreamReason(options.width, options.height, options.format,
+                                                         xvf::RawFormatName(options.format, options.topDown));
     if (!reason.empty()) return Say(2, "the frame pass cannot take " + reason);
   }
   const bool standardInput = IsStandard(options.inputPath), standardOutput = IsStandard(options.outputPath);

@@ -4,30 +4,19 @@
 
 #include "engine/frame_format.h"
 #include "filter/container_signature.h"
-#include "framepass/plugin_state.h"
-#include "common/image/frame_pixels.h"
 
 namespace xvf {
 
-std::string UnusableStreamReason(int32_t width, int32_t height, int32_t pixelFormat, const char* formatName) {
-  PluginState probe;
-  probe.width = width;
-  probe.height = height;
-  probe.pixelFormat = pixelFormat;
-  if (probe.StreamIsUsable()) return std::string();
+std::string UnusableStreamReason(int32_t width, int32_t height, PixelFormat format, const char* formatName) {
+  const char* why = WhyStreamIsUnusable(format, width, height);
+  if (!why) return std::string();
   char text[200];
-  if (width >= kSideLimit || height >= kSideLimit)
-    std::snprintf(text, sizeof text, "%dx%d %s: width and height must be below %d", width, height, formatName,
-                  kSideLimit);
-  else if (PixelFormatOf(pixelFormat) == PixelFormat::kYuy2 && (width & 1))
-    std::snprintf(text, sizeof text, "%dx%d %s: YUY2 frames need an even width", width, height, formatName);
-  else
-    std::snprintf(text, sizeof text, "%dx%d %s: a frame must be at most 2 GiB", width, height, formatName);
+  std::snprintf(text, sizeof text, "%dx%d %s: %s", width, height, formatName, why);
   return text;
 }
 
 std::string PlanStream(const FilterOptions& o, const std::string& inputName, InputReader* in, StreamPlan* plan) {
-  plan->pixelFormat = o.pixelFormat;
+  plan->format = o.format;
   plan->topDown = o.topDown;
   plan->interlace = o.interlace;
   plan->width = o.width;
@@ -53,7 +42,7 @@ std::string PlanStream(const FilterOptions& o, const std::string& inputName, Inp
     if (o.width != 0 && (o.width != h.width || o.height != h.height))
       return "--size " + std::to_string(o.width) + "x" + std::to_string(o.height) + " contradicts the stream's " +
              std::to_string(h.width) + "x" + std::to_string(h.height);
-    if (o.pixelFormat != 0) return "--format applies to raw input only; this is YUV4MPEG2";
+    if (o.format != PixelFormat::kYuy2) return "--format applies to raw input only; this is YUV4MPEG2";
     if (o.sarNum != 0 || o.sarDen != 0)
       return "--sar applies to raw input only; YUV4MPEG2 declares its pixel aspect in its header (A)";
     plan->width = h.width;
@@ -62,10 +51,10 @@ std::string PlanStream(const FilterOptions& o, const std::string& inputName, Inp
   } else if (o.width == 0) {
     return "raw input needs --size WxH (or send YUV4MPEG2, which carries its size)";
   }
-  const std::string reason = UnusableStreamReason(plan->width, plan->height, plan->pixelFormat,
-                                                  plan->y4m ? "YUV4MPEG2" : RawFormatName(o.pixelFormat, o.topDown));
+  const std::string reason = UnusableStreamReason(plan->width, plan->height, plan->format,
+                                                  plan->y4m ? "YUV4MPEG2" : RawFormatName(o.format, o.topDown));
   if (!reason.empty()) return "the frame pass cannot take " + reason;
-  plan->frameBytes = FrameBytes(plan->width, plan->height, plan->pixelFormat);
+  plan->frameBytes = static_cast<size_t>(FrameBytes(plan->format, plan->width, plan->height));
   plan->inputBytes = plan->frameBytes;
   if (plan->y4m) {
     if (plan->interlace && plan->header.chroma == Y4mChroma::k420 && plan->height % 4 != 0)

@@ -9,13 +9,14 @@
 
 namespace xvf {
 
-// Why the frame pass cannot take a width x height stream in `pixelFormat`
+// Why the frame pass cannot take a width x height stream in `format`
 // (named `formatName` in the message); empty when it can.
-std::string UnusableStreamReason(int32_t width, int32_t height, int32_t pixelFormat, const char* formatName);
+std::string UnusableStreamReason(int32_t width, int32_t height, PixelFormat format, const char* formatName);
 
 // What the stream is, once its first bytes are known.
 struct StreamPlan {
-  int32_t width = 0, height = 0, pixelFormat = 0;
+  int32_t width = 0, height = 0;
+  PixelFormat format = PixelFormat::kYuy2;
   bool topDown = false;   // rows turned on the way in and out (bgr24)
   int32_t interlace = 0;
   bool y4m = false;

@@ -12,8 +12,8 @@ namespace xvf {
 
 // Only the pixels the window shows are converted, one row at a time.
 bool SaveWindowPreview(int fd, const uint8_t* frame, int32_t width, int32_t height,
-                       int32_t pixelFormat, int32_t clientWidth, int32_t clientHeight) try {
-  if (FrameBytes(width, height, pixelFormat) == 0 || clientWidth < 1 || clientHeight < 1) {
+                       PixelFormat format, int32_t clientWidth, int32_t clientHeight) try {
+  if (!IsKnown(format) || width < 1 || height < 1 || clientWidth < 1 || clientHeight < 1) {
     errno = EINVAL;
     return false;
   }
@@ -24,7 +24,7 @@ bool SaveWindowPreview(int fd, const uint8_t* frame, int32_t width, int32_t heig
   if (!png.Open(fd, clientWidth, clientHeight)) return false;
   for (int32_t y = 0; y < clientHeight; ++y) {
     for (int32_t x = 0; x < clientWidth; ++x)
-      FramePixelToBgr(frame, width, height, pixelFormat, columns[x], rows[y], &line[3 * static_cast<size_t>(x)]);
+      FramePixelToBgr(frame, width, height, format, columns[x], rows[y], &line[3 * static_cast<size_t>(x)]);
     if (!png.WriteRow(line.data())) break;
   }
   return png.Close();

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "engine/frame_format.h"
+
 namespace xvf {
 
 // Saves a frame as the host's video window shows it: converted to RGB the way
@@ -9,6 +11,6 @@ namespace xvf {
 // written row by row to `fd` (only the pixels shown are read).
 // False, with errno, when it could not be written.
 bool SaveWindowPreview(int fd, const uint8_t* frame, int32_t width, int32_t height,
-                       int32_t pixelFormat, int32_t clientWidth, int32_t clientHeight);
+                       PixelFormat format, int32_t clientWidth, int32_t clientHeight);
 
 }  // namespace xvf

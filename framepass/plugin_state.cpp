@@ -19,39 +19,39 @@ constexpr int32_t kOpaque = 100;
 
 PluginState::~PluginState() { Stop(); }
 
-int32_t PluginState::Start(const StreamFormat& format, const std::function<void()>& findHostWindows) {
-  pixelFormat = format.pixelFormat;
-  width = format.width;
-  height = format.height;
-  bypass = format.bypass;
-  thePainter.Setup(width, height, pixelFormat);
+int32_t PluginState::Start(const StreamFormat& streamFormat, const std::function<void()>& findHostWindows) {
+  format = PixelFormatOf(streamFormat.pixelFormat);
+  width = streamFormat.width;
+  height = streamFormat.height;
+  bypass = streamFormat.bypass;
+  thePainter.Setup(width, height, format);
   if (findHostWindows) findHostWindows();
   theScaler.SetHysteresis(10, 10);
-  panoramaRatio = -1.0;
+  panoramaRatio.reset();
   Stop();  // a Start without a Stop leaves its table behind
   // Only for widths a frame pass can use: a hostile width asks for no memory.
-  if (width >= 0 && width < kSideLimit) {
-    panoramaTable = static_cast<ScaleMapEntry*>(AlignedAlloc(width, sizeof(ScaleMapEntry)));
-  }
+  if (width >= 0 && width < kSideLimit) panoramaTable.Allocate(static_cast<size_t>(width));
   return 1;
 }
 
-void PluginState::Stop() {
-  if (panoramaTable) {
-    AlignedFree(panoramaTable);
-    panoramaTable = nullptr;
-  }
+void PluginState::Stop() { panoramaTable.Free(); }
+
+bool PluginState::BypassesFrames() const { return xvf::BypassesFrames(bypass); }
+
+bool PluginState::StreamIsUsable() const { return IsUsableStream(format, width, height); }
+
+void PluginState::UseKernels(const EngineKernels& kernels) {
+  theScaler.UseKernels(kernels);
+  thePainter.UseKernels(kernels);
 }
 
-bool PluginState::StreamIsUsable() const { return IsUsableStream(PixelFormatOf(pixelFormat), width, height); }
-
 int32_t PluginState::ProcessFrame(uint8_t* frame, const FrameInputs& inputs) {
-  return ProcessFrame(PackedRows(frame, PixelFormatOf(pixelFormat), width, height), inputs);
+  return ProcessFrame(PackedRows(frame, format, width, height), inputs);
 }
 
 int32_t PluginState::ProcessFrame(const FrameRows& rows, const FrameInputs& inputs) {
   if (!rows.row0) return 0;
-  if (BypassesFrames(bypass)) return 0;
+  if (BypassesFrames()) return 0;
   const int32_t mode = inputs.aspectMode;
   const int32_t byFields = inputs.interlace;
   if (mode == kFitToWindow) return 0;
@@ -67,19 +67,27 @@ int32_t PluginState::ProcessFrame(const FrameRows& rows, const FrameInputs& inpu
   if (mode == kPanorama) {
     if (!panoramaTable) return 0;  // the table could not be allocated at Start
     const double ratio = PanoramaRatio(cw, ch);
-    if (ratio != panoramaRatio) {
-      BuildPanoramaTable(width, ratio, kPanoramaStep, panoramaTable);
+    if (panoramaRatio != ratio) {
+      BuildPanoramaTable(width, ratio, kPanoramaStep, panoramaTable.get());
       panoramaRatio = ratio;
     }
-    columnMap = panoramaTable;
+    columnMap = panoramaTable.get();
   }
-  if (mode != kAnamorphic && IsFourThirdsWindow(cw, ch)) return 0;
+  if (LeavesFramesAlone(mode, cw, ch)) return 0;
 
   // A frame the scaler left unchanged (no memory) is not framed: no band may
   // be painted around a picture that was not scaled. An empty source is
   // nothing to scale; its bands are painted all the same.
-  if (theScaler.Scale(rows, width, height, geometry.srcRect, geometry.dstRect, PixelFormatOf(pixelFormat), byFields,
-                      columnMap) == FrameScaler::Result::kLeftUnchanged) {
+  ScaleRequest request;
+  request.rows = rows;
+  request.frameWidth = width;
+  request.frameHeight = height;
+  request.format = format;
+  request.srcRect = geometry.srcRect;
+  request.dstRect = geometry.dstRect;
+  request.byFields = byFields != 0;
+  request.columnMap = columnMap;
+  if (theScaler.Scale(request) == FrameScaler::Result::kLeftUnchanged) {
     return 0;
   }
 
@@ -90,7 +98,7 @@ int32_t PluginState::ProcessFrame(const FrameRows& rows, const FrameInputs& inpu
     dstRect.bottom &= ~1;
   }
   Rect visibleRect;
-  IntersectRect(&visibleRect, thePainter.frameRect, dstRect);
+  IntersectRect(&visibleRect, thePainter.FrameRect(), dstRect);
 
   // Four black bands around the picture:
   //   +------------------------+
@@ -100,15 +108,12 @@ int32_t PluginState::ProcessFrame(const FrameRows& rows, const FrameInputs& inpu
   //   +------+---------+-------+
   //   |         bottom         |
   //   +------------------------+
-  const int32_t w = thePainter.frameRect.right;
-  const int32_t h = thePainter.frameRect.bottom;
-  // The painter takes the frame's first byte in memory.
-  thePainter.frame = rows.stride < 0 ? rows.row0 + static_cast<ptrdiff_t>(h - 1) * rows.stride : rows.row0;
-  thePainter.rowStride = rows.stride;
-  thePainter.PaintRect(0, 0, w, visibleRect.top, kBlack, kOpaque);
-  thePainter.PaintRect(0, visibleRect.top, visibleRect.left, visibleRect.bottom, kBlack, kOpaque);
-  thePainter.PaintRect(visibleRect.right, visibleRect.top, w, visibleRect.bottom, kBlack, kOpaque);
-  thePainter.PaintRect(0, visibleRect.bottom, w, h, kBlack, kOpaque);
+  const int32_t w = width;
+  const int32_t h = height;
+  thePainter.PaintRect(rows, 0, 0, w, visibleRect.top, kBlack, kOpaque);
+  thePainter.PaintRect(rows, 0, visibleRect.top, visibleRect.left, visibleRect.bottom, kBlack, kOpaque);
+  thePainter.PaintRect(rows, visibleRect.right, visibleRect.top, w, visibleRect.bottom, kBlack, kOpaque);
+  thePainter.PaintRect(rows, 0, visibleRect.bottom, w, h, kBlack, kOpaque);
   return 1;
 }
 

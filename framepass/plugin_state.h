@@ -1,11 +1,13 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "engine/frame_painter.h"
 #include "engine/frame_scaler.h"
 #include "engine/scale_map.h"
 #include "framepass/plugin_records.h"
+#include "platform/aligned_buffer.h"
 
 namespace xvf {
 
@@ -30,9 +32,10 @@ class PluginState {
   PluginState& operator=(const PluginState&) = delete;
 
   // Copies the stream, sets up the painter, runs `findHostWindows`, sets the
-  // scaler's hysteresis, resets the ratio and allocates the table (releasing
-  // a table left by an earlier Start). Always 1; a failed allocation, or a
-  // width of 65536 or more that no frame pass can use, leaves the table null.
+  // scaler's hysteresis, forgets the panorama ratio and allocates the table
+  // (releasing a table left by an earlier Start). Always 1; a failed
+  // allocation, or a width of 65536 or more that no frame pass can use,
+  // leaves no table.
   int32_t Start(const StreamFormat& format, const std::function<void()>& findHostWindows);
 
   // Releases the table; a second Stop does nothing.
@@ -45,15 +48,28 @@ class PluginState {
   // 0 for rows that are not RowsAreUsable.
   int32_t ProcessFrame(const FrameRows& rows, const FrameInputs& inputs);
 
+  // The stream's bypass value passes every frame untouched.
+  bool BypassesFrames() const;
   // IsUsableStream of the stream copy.
   bool StreamIsUsable() const;
 
+  // The scaler's counts (a frame left alone for want of memory shows in
+  // memoryShortages).
+  FrameScaler::Stats ScalerStatistics() const { return theScaler.Statistics(); }
+  // Kernels of one instruction-set level for the scaler and the painter
+  // (tests, benchmarks); and the scaler's fast paths (off: the reference).
+  void UseKernels(const EngineKernels& kernels);
+  void UseFastPaths(bool on) { theScaler.UseFastPaths(on); }
+
+ private:
+  friend struct PluginStateProbe;  // tests: the panorama table and its ratio
+
   int32_t width = 0;
   int32_t height = 0;
-  int32_t pixelFormat = 0;  // the host's code (PixelFormat)
+  PixelFormat format = PixelFormat::kYuy2;
   int32_t bypass = 0;
-  ScaleMapEntry* panoramaTable = nullptr;  // width entries, 16-byte aligned; owned
-  double panoramaRatio = -1.0;             // ratio of the last build; -1.0 after Start
+  AlignedArray<ScaleMapEntry> panoramaTable;  // width entries, 16-byte aligned
+  std::optional<double> panoramaRatio;       // ratio of the last build; none after Start
   FramePainter thePainter;
   FrameScaler theScaler;
 };

@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TakeSize(in, flags, &width, &height);
   const xvf::PixelFormat layout = (flags & 1) ? xvf::PixelFormat::kRgb24 : xvf::PixelFormat::kYuy2;
   const int32_t bytesPerPixel = xvf::BytesPerPixel(layout);
-  const int32_t byFields = (flags >> 1) & 1;
+  const bool byFields = (flags >> 1) & 1;
   const auto level = xvf::kAllCpuLevels[(flags >> 2) % std::size(xvf::kAllCpuLevels)];
   const bool start = (flags >> 4) & 1;
   const bool sameRows = (flags >> 5) & 1;
@@ -99,21 +99,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       dst.bottom = src.bottom;
     }
     using Result = xvf::FrameScaler::Result;
-    const Result scaled = scaler.Scale(frame, width, height, src, dst, layout, byFields, nullptr);
+    xvf::ScaleRequest request = xvf::PackedScaleRequest(frame, width, height, layout, src, dst);
+    request.byFields = byFields;
+    const Result scaled = scaler.Scale(request);
     if (scaled != Result::kScaled && std::memcmp(frame, reference.data(), bytes) != 0) std::abort();
-    const Result referenceScaled =
-        referenceScaler.Scale(reference.data(), width, height, src, dst, layout, byFields, nullptr);
+    xvf::ScaleRequest referenceRequest = xvf::PackedScaleRequest(reference.data(), width, height, layout, src, dst);
+    referenceRequest.byFields = byFields;
+    const Result referenceScaled = referenceScaler.Scale(referenceRequest);
     if (scaled != referenceScaled || std::memcmp(frame, reference.data(), bytes) != 0) std::abort();
 
     static xvf::FramePainter painter;
-    painter.Setup(width, height, (flags & 1) ? 1 : 0);
+    painter.Setup(width, height, layout);
     const xvf::Rect band = TakeRect(in, width, height);
     const uint32_t colour = in.Take<uint32_t>();
     const int32_t opacity = static_cast<int8_t>(in.Take<uint8_t>());
-    painter.frame = frame;
-    painter.PaintRect(band.left, band.top, band.right, band.bottom, colour, opacity);
-    painter.frame = reference.data();
-    painter.PaintRect(band.left, band.top, band.right, band.bottom, colour, opacity);
+    painter.PaintRect(frame, band.left, band.top, band.right, band.bottom, colour, opacity);
+    painter.PaintRect(reference.data(), band.left, band.top, band.right, band.bottom, colour, opacity);
     if (std::memcmp(frame, reference.data(), bytes) != 0) std::abort();
   }
   return 0;

@@ -31,6 +31,7 @@
 #include "fuzz/guarded_frame.h"
 #include "platform/aligned_buffer.h"
 #include "framepass/plugin_state.h"
+#include "tests/support/frame_setup.h"
 #include "tests/support/noise_frame.h"
 
 namespace {
@@ -116,7 +117,7 @@ bool Usable(const StreamFormat& s) {
   return true;
 }
 
-int64_t FrameBytes(const StreamFormat& s) {
+int64_t StreamBytes(const StreamFormat& s) {
   return xvf::FrameBytes(xvf::PixelFormatOf(s.pixelFormat), s.width, s.height);
 }
 
@@ -166,7 +167,7 @@ bool TakeStream(FuzzInput& in, Stream* stream) {
   f.bypass = bypass < 160 ? 0 : bypass < 220 ? bypass % 4 : Hostile(in);
   stream->usable = Usable(f);
   if (stream->usable && static_cast<int64_t>(f.width) * f.height > kMaxFramePixels) return false;
-  stream->bytes = stream->usable ? static_cast<size_t>(FrameBytes(f)) : kRefusedFrameBytes;
+  stream->bytes = stream->usable ? static_cast<size_t>(StreamBytes(f)) : kRefusedFrameBytes;
   stream->noiseStart = in.Take<uint8_t>();
   return true;
 }
@@ -201,7 +202,7 @@ int32_t FreshPass(const StreamFormat& format, const FrameInputs& inputs, std::ve
   theCheckedInputs = inputs;
   --theFreshChecksLeft;
   PluginState fresh;
-  fresh.theScaler.UseFastPaths(false);  // the two passes: the reference bytes
+  fresh.UseFastPaths(false);  // the two passes: the reference bytes
   fresh.Start(format, nullptr);
   return fresh.ProcessFrame(frame->data(), inputs);
 }
@@ -230,7 +231,7 @@ void RunFrame(PluginState& state, const Stream& stream, uint8_t* frame, const Fr
   if (!stream.usable || failures > 0) return;
   // Without a panorama table (its allocation failed at Start) panorama
   // frames are refused where a fresh state would work.
-  if (inputs.aspectMode == 3 && !state.panoramaTable) {
+  if (inputs.aspectMode == 3 && !xvf::PluginStateProbe::PanoramaTable(state)) {
     Check(result == 0);
     return;
   }
@@ -257,7 +258,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   theFreshChecksLeft = kFreshChecks;
 
   PluginState state;
-  state.theScaler.UseKernels(xvf::EngineKernelsFor(Level(flags >> 1)));
+  state.UseKernels(xvf::EngineKernelsFor(Level(flags >> 1)));
   // The panorama table's allocation at Start may fail too.
   ArmFailures((flags & 0x20) ? 0 : -1, false);
   Check(state.Start(stream.format, nullptr) == 1);
@@ -292,7 +293,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         break;
       }
       case 4:  // the kernels of another CPU level
-        state.theScaler.UseKernels(xvf::EngineKernelsFor(Level(op)));
+        state.UseKernels(xvf::EngineKernelsFor(Level(op)));
         theStateChecked = false;
         break;
       default:

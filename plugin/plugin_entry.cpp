@@ -62,7 +62,7 @@ int32_t XVF_CDECL Process(const FrameRequest* request) {
   const X87DoublePrecision precision;
   try {
     if (!request || !request->frame) return 0;
-    if (BypassesFrames(thePlugin.bypass)) return 0;
+    if (thePlugin.BypassesFrames()) return 0;
     FrameInputs inputs;
     inputs.aspectMode = theSettingsStore.current.aspectMode.load(std::memory_order_relaxed);
     inputs.interlace = theSettingsStore.current.interlace.load(std::memory_order_relaxed);

@@ -12,22 +12,17 @@ uint8_t Clamp(int32_t v) { return static_cast<uint8_t>(std::min(255, std::max(0,
 
 }  // namespace
 
-size_t FrameBytes(int32_t width, int32_t height, int32_t pixelFormat) {
-  const PixelFormat format = PixelFormatOf(pixelFormat);
-  if (width <= 0 || height <= 0 || !IsKnown(format)) return 0;
-  return static_cast<size_t>(FrameBytes(format, width, height));
-}
-
-std::vector<uint8_t> RgbToFrame(const std::vector<uint8_t>& bgr, int32_t width, int32_t height, int32_t pixelFormat) {
-  std::vector<uint8_t> frame(FrameBytes(width, height, pixelFormat));
-  if (pixelFormat == 1) {
+std::vector<uint8_t> RgbToFrame(const std::vector<uint8_t>& bgr, int32_t width, int32_t height, PixelFormat format) {
+  // No frame for an unknown format or no pixels.
+  if (width <= 0 || height <= 0 || !IsKnown(format)) return {};
+  std::vector<uint8_t> frame(static_cast<size_t>(FrameBytes(format, width, height)));
+  if (format == PixelFormat::kRgb24) {
     const size_t row = static_cast<size_t>(width) * 3;
     for (int32_t y = 0; y < height; ++y) std::copy_n(&bgr[y * row], row, &frame[(height - 1 - y) * row]);
     return frame;
   }
-  if (pixelFormat != 0) return frame;
   FramePainter painter;
-  painter.Setup(width, height, pixelFormat);
+  painter.Setup(width, height, format);
   for (int32_t y = 0; y < height; ++y)
     for (int32_t x = 0; x + 1 < width; x += 2) {
       const uint8_t* p = &bgr[(static_cast<size_t>(y) * width + x) * 3];
@@ -42,9 +37,9 @@ std::vector<uint8_t> RgbToFrame(const std::vector<uint8_t>& bgr, int32_t width, 
   return frame;
 }
 
-void FramePixelToBgr(const uint8_t* frame, int32_t width, int32_t height, int32_t pixelFormat, int32_t x, int32_t y,
+void FramePixelToBgr(const uint8_t* frame, int32_t width, int32_t height, PixelFormat format, int32_t x, int32_t y,
                      uint8_t bgr[3]) {
-  if (pixelFormat == 1) {
+  if (format == PixelFormat::kRgb24) {
     const uint8_t* p = frame + (static_cast<size_t>(height - 1 - y) * width + x) * 3;
     bgr[0] = p[0];
     bgr[1] = p[1];
@@ -58,14 +53,14 @@ void FramePixelToBgr(const uint8_t* frame, int32_t width, int32_t height, int32_
   bgr[2] = Clamp(luma + ((91881 * v) >> 16));              // R = Y + 1.402 V
 }
 
-std::vector<uint8_t> FrameToRgb(const uint8_t* frame, int32_t width, int32_t height, int32_t pixelFormat) {
+std::vector<uint8_t> FrameToRgb(const uint8_t* frame, int32_t width, int32_t height, PixelFormat format) {
   std::vector<uint8_t> bgr(static_cast<size_t>(width) * height * 3);
-  if (pixelFormat != 0 && pixelFormat != 1) return bgr;
+  if (!IsKnown(format)) return bgr;
   // A YUY2 row of odd width leaves its last pixel black, as before.
-  const int32_t converted = pixelFormat == 0 ? width & ~1 : width;
+  const int32_t converted = format == PixelFormat::kYuy2 ? width & ~1 : width;
   for (int32_t y = 0; y < height; ++y)
     for (int32_t x = 0; x < converted; ++x)
-      FramePixelToBgr(frame, width, height, pixelFormat, x, y, &bgr[(static_cast<size_t>(y) * width + x) * 3]);
+      FramePixelToBgr(frame, width, height, format, x, y, &bgr[(static_cast<size_t>(y) * width + x) * 3]);
   return bgr;
 }
 

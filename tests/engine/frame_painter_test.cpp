@@ -95,9 +95,11 @@ struct Frame {
   Frame(int32_t w, int32_t h, int32_t format, const Bytes& fill,
         GuardedBuffer::Placement placement = GuardedBuffer::kAgainstEnd)
       : buffer(fill.size(), placement) {
-    painter.Setup(w, h, format);
+    painter.Setup(w, h, PixelFormatOf(format));
     if (!fill.empty()) std::memcpy(buffer.data(), fill.data(), fill.size());
-    painter.frame = buffer.data();
+  }
+  void Paint(int32_t left, int32_t top, int32_t right, int32_t bottom, uint32_t colour, int32_t opacity) {
+    painter.PaintRect(buffer.data(), left, top, right, bottom, colour, opacity);
   }
   Bytes Contents() const { return Bytes(buffer.data(), buffer.data() + buffer.size()); }
 
@@ -105,51 +107,32 @@ struct Frame {
   FramePainter painter;
 };
 
-using test::FrameBytes;
 
 // ---- Setup and addressing -------------------------------------------------------
-
-TEST(FramePainter, SetupDerivesStepsAndKeepsThemForUnknownFormats) {
-  FramePainter painter;
-  EXPECT_EQ(painter.frame, nullptr);
-  EXPECT_EQ(painter.bytesPerPixel, 0);
-
-  painter.Setup(720, 576, 0);
-  EXPECT_EQ(painter.frameRect, (Rect{0, 0, 720, 576}));
-  EXPECT_EQ(painter.bytesPerPixel, 2);
-  EXPECT_EQ(painter.rowStride, 1440);
-
-  painter.Setup(641, 480, 1);
-  EXPECT_EQ(painter.frameRect, (Rect{0, 0, 641, 480}));
-  EXPECT_EQ(painter.bytesPerPixel, 3);
-  EXPECT_EQ(painter.rowStride, -1923);
-
-  painter.Setup(320, 240, 7);
-  EXPECT_EQ(painter.pixelFormat, PixelFormatOf(7));
-  EXPECT_EQ(painter.frameRect, (Rect{0, 0, 320, 240}));
-  EXPECT_EQ(painter.bytesPerPixel, 3);
-  EXPECT_EQ(painter.rowStride, -1923);
-}
 
 TEST(FramePainter, PixelAddressFollowsTheRowOrder) {
   uint8_t buffer[64];
   FramePainter painter;
-  painter.Setup(5, 3, 0);
+  painter.Setup(5, 3, PixelFormat::kYuy2);
+  EXPECT_EQ(painter.FrameRect(), (Rect{0, 0, 5, 3}));
   EXPECT_EQ(painter.PixelAddress(buffer, 0, 0), buffer);
   EXPECT_EQ(painter.PixelAddress(buffer, 3, 2), buffer + 6 + 20);
-  painter.Setup(5, 3, 1);  // picture row 0 is the last row in memory
+  painter.Setup(5, 3, PixelFormat::kRgb24);  // picture row 0 is the last row in memory
   EXPECT_EQ(painter.PixelAddress(buffer, 0, 0), buffer + 30);
   EXPECT_EQ(painter.PixelAddress(buffer, 4, 2), buffer + 12);
   EXPECT_EQ(painter.PixelAddress(buffer, 1, 1), buffer + 18);
+  painter.Setup(320, 240, PixelFormatOf(7));
+  EXPECT_EQ(painter.FrameRect(), (Rect{0, 0, 320, 240}));
+  EXPECT_EQ(painter.PixelAddress(buffer, 4, 2), buffer);
 }
 
 TEST(FramePainter, PixelAddressOfHugeFramesDoesNotOverflow) {
   if (sizeof(void*) < 8) GTEST_SKIP() << "offsets beyond 4 GiB need a 64-bit address space";
   uint8_t* const base = reinterpret_cast<uint8_t*>(uintptr_t{1} << 20);
   FramePainter painter;
-  painter.Setup(60000, 60000, 0);
+  painter.Setup(60000, 60000, PixelFormat::kYuy2);
   EXPECT_EQ(painter.PixelAddress(base, 59999, 59999) - base, int64_t{2} * 59999 + int64_t{120000} * 59999);
-  painter.Setup(60000, 60000, 1);
+  painter.Setup(60000, 60000, PixelFormat::kRgb24);
   EXPECT_EQ(painter.PixelAddress(base, 7, 0) - base, 21 + int64_t{180000} * 59999);
 }
 
@@ -161,7 +144,7 @@ uint32_t Bytes4(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3) {
 
 TEST(FramePainter, ColourToPixelExamples) {
   FramePainter painter;
-  painter.Setup(2, 2, 0);
+  painter.Setup(2, 2, PixelFormat::kYuy2);
   EXPECT_EQ(painter.ColourToPixel(0x000000), Bytes4(0x00, 0x80, 0x00, 0x80));
   EXPECT_EQ(painter.ColourToPixel(0xFFFFFF), Bytes4(0xFF, 0x80, 0xFF, 0x80));
   EXPECT_EQ(painter.ColourToPixel(0xAB000000), Bytes4(0x00, 0x80, 0x00, 0x80)) << "top byte ignored";
@@ -170,20 +153,20 @@ TEST(FramePainter, ColourToPixelExamples) {
   // Pure blue: U = 127 + 128 = 255; V = floor(-2664*255 / 32768) + 128 = 107.
   EXPECT_EQ(painter.ColourToPixel(0xFF0000), Bytes4(29, 255, 29, 107));
 
-  painter.Setup(2, 2, 1);
+  painter.Setup(2, 2, PixelFormat::kRgb24);
   EXPECT_EQ(painter.ColourToPixel(0x00332211), 0x00112233u);
   EXPECT_EQ(painter.ColourToPixel(0xFF0000FF), 0x00FF0000u);
 
-  painter.Setup(2, 2, 3);
+  painter.Setup(2, 2, PixelFormatOf(3));
   EXPECT_EQ(painter.ColourToPixel(0xFF332211), 0xFF332211u);
 }
 
 // ---- Byte examples ----------------------------------------------------------------
 
 TEST(FramePainter, Yuy2OpaqueRowBytes) {
-  const Bytes before = Pattern(FrameBytes(8, 2, 0), 1);
+  const Bytes before = Pattern(FrameBytes(PixelFormat::kYuy2, 8, 2), 1);
   Frame f(8, 2, 0, before);
-  f.painter.PaintRect(0, 0, 4, 1, 0, 100);
+  f.Paint(0, 0, 4, 1, 0, 100);
   Bytes expected = before;
   const uint8_t black[8] = {0x00, 0x80, 0x00, 0x80, 0x00, 0x80, 0x00, 0x80};
   std::copy(black, black + 8, expected.begin());
@@ -191,12 +174,12 @@ TEST(FramePainter, Yuy2OpaqueRowBytes) {
 }
 
 TEST(FramePainter, Yuy2ColumnParity) {
-  const Bytes before(FrameBytes(8, 1, 0), 0x55);
+  const Bytes before(FrameBytes(PixelFormat::kYuy2, 8, 1), 0x55);
   const uint32_t white = 0xFFFFFF;  // bytes FF 80 FF 80
   {
     SCOPED_TRACE("single pixel at column 5: only Y1 of pair 2");
     Frame f(8, 1, 0, before);
-    f.painter.PaintRect(5, 0, 6, 1, white, 100);
+    f.Paint(5, 0, 6, 1, white, 100);
     Bytes expected = before;
     expected[10] = 0xFF;
     EXPECT_EQ(f.Contents(), expected);
@@ -204,7 +187,7 @@ TEST(FramePainter, Yuy2ColumnParity) {
   {
     SCOPED_TRACE("single pixel at column 4: Y0, U, V of pair 2");
     Frame f(8, 1, 0, before);
-    f.painter.PaintRect(4, 0, 5, 1, white, 100);
+    f.Paint(4, 0, 5, 1, white, 100);
     Bytes expected = before;
     expected[8] = 0xFF;
     expected[9] = 0x80;
@@ -214,7 +197,7 @@ TEST(FramePainter, Yuy2ColumnParity) {
   {
     SCOPED_TRACE("columns 1 to 3: Y1 of pair 0, all of pair 1");
     Frame f(8, 1, 0, before);
-    f.painter.PaintRect(1, 0, 4, 1, white, 100);
+    f.Paint(1, 0, 4, 1, white, 100);
     Bytes expected = before;
     expected[2] = 0xFF;
     const uint8_t pair[4] = {0xFF, 0x80, 0xFF, 0x80};
@@ -224,7 +207,7 @@ TEST(FramePainter, Yuy2ColumnParity) {
   {
     SCOPED_TRACE("50 % black over columns 3 and 4: pair 1 keeps its chroma");
     Frame f(8, 1, 0, before);
-    f.painter.PaintRect(3, 0, 5, 1, 0, 50);
+    f.Paint(3, 0, 5, 1, 0, 50);
     Bytes expected = before;
     expected[6] = 0x55 / 2;                          // Y1 of pair 1
     expected[8] = 0x55 / 2;                          // Y0 of pair 2
@@ -235,16 +218,16 @@ TEST(FramePainter, Yuy2ColumnParity) {
 
 TEST(FramePainter, Rgb24RowsRunBottomUp) {
   const int32_t w = 5, h = 3;  // rows of 15 bytes: not a multiple of 4
-  const Bytes before = Pattern(FrameBytes(w, h, 1), 2);
+  const Bytes before = Pattern(FrameBytes(PixelFormat::kRgb24, w, h), 2);
   Frame f(w, h, 1, before);
-  f.painter.PaintRect(0, 0, 1, 1, 0x0000FF, 100);
+  f.Paint(0, 0, 1, 1, 0x0000FF, 100);
   Bytes expected = before;
   expected[3 * w * (h - 1) + 0] = 0x00;
   expected[3 * w * (h - 1) + 1] = 0x00;
   expected[3 * w * (h - 1) + 2] = 0xFF;
   EXPECT_EQ(f.Contents(), expected);
 
-  f.painter.PaintRect(3, 1, 5, 3, 0x00CC8844, 100);  // bytes CC 88 44 at x 3..4 of rows 1 and 2
+  f.Paint(3, 1, 5, 3, 0x00CC8844, 100);  // bytes CC 88 44 at x 3..4 of rows 1 and 2
   for (int32_t y = 1; y < 3; ++y) {
     for (int32_t x = 3; x < 5; ++x) {
       uint8_t* p = &expected[3 * w * (h - 1 - y) + 3 * x];
@@ -261,7 +244,7 @@ TEST(FramePainter, Rgb24RowsRunBottomUp) {
 TEST(FramePainter, RectanglesOutsideEmptyOrInvertedPaintNothing) {
   const int32_t w = 6, h = 4;
   for (int32_t format : {0, 1}) {
-    const Bytes before = Pattern(FrameBytes(w, h, format), 3);
+    const Bytes before = Pattern(FrameBytes(PixelFormatOf(format), w, h), 3);
     Frame f(w, h, format, before);
     const Rect misses[] = {
         {w, 0, w + 5, h},       {0, h, w, h + 3},   {-4, 0, 0, h},       {0, -4, w, 0},
@@ -270,8 +253,8 @@ TEST(FramePainter, RectanglesOutsideEmptyOrInvertedPaintNothing) {
         {INT_MAX, 0, INT_MIN, h}, {0, INT_MAX, w, INT_MIN},
     };
     for (const Rect& r : misses) {
-      f.painter.PaintRect(r.left, r.top, r.right, r.bottom, 0xFFFFFF, 100);
-      f.painter.PaintRect(r.left, r.top, r.right, r.bottom, 0xFFFFFF, 40);
+      f.Paint(r.left, r.top, r.right, r.bottom, 0xFFFFFF, 100);
+      f.Paint(r.left, r.top, r.right, r.bottom, 0xFFFFFF, 40);
     }
     EXPECT_EQ(f.Contents(), before) << "format " << format;
   }
@@ -280,9 +263,9 @@ TEST(FramePainter, RectanglesOutsideEmptyOrInvertedPaintNothing) {
 TEST(FramePainter, RectangleBeyondEveryEdgePaintsTheWholeFrame) {
   for (int32_t format : {0, 1}) {
     const int32_t w = format == 0 ? 6 : 7, h = 5;
-    Frame f(w, h, format, Pattern(FrameBytes(w, h, format), 4));
-    f.painter.PaintRect(-5, -5, w + 5, h + 5, 0, 100);
-    f.painter.PaintRect(INT_MIN, INT_MIN, INT_MAX, INT_MAX, 0, 100);
+    Frame f(w, h, format, Pattern(FrameBytes(PixelFormatOf(format), w, h), 4));
+    f.Paint(-5, -5, w + 5, h + 5, 0, 100);
+    f.Paint(INT_MIN, INT_MIN, INT_MAX, INT_MAX, 0, 100);
     const Bytes contents = f.Contents();
     for (size_t i = 0; i < contents.size(); ++i) {
       const uint8_t expected = format == 0 && (i & 1) ? 0x80 : 0x00;
@@ -292,28 +275,28 @@ TEST(FramePainter, RectangleBeyondEveryEdgePaintsTheWholeFrame) {
 }
 
 TEST(FramePainter, FillsWithoutAPaintableLayoutPaintNothing) {
-  const Bytes before = Pattern(FrameBytes(6, 4, 1), 5);
+  const Bytes before = Pattern(FrameBytes(PixelFormat::kRgb24, 6, 4), 5);
   {
     SCOPED_TRACE("unknown pixel format after a valid one");
     Frame f(6, 4, 0, before);
-    f.painter.Setup(6, 4, 2);
-    f.painter.PaintRect(0, 0, 6, 4, 0, 100);
-    f.painter.PaintRect(0, 0, 6, 4, 0, 50);
+    f.painter.Setup(6, 4, PixelFormatOf(2));
+    f.Paint(0, 0, 6, 4, 0, 100);
+    f.Paint(0, 0, 6, 4, 0, 50);
     EXPECT_EQ(f.Contents(), before);
   }
   {
     SCOPED_TRACE("null buffer");
     FramePainter painter;
-    painter.Setup(6, 4, 0);
-    painter.PaintRect(0, 0, 6, 4, 0, 100);
-    painter.PaintRectOn(nullptr, 0, 0, 6, 4, 0, 30);
+    painter.Setup(6, 4, PixelFormat::kYuy2);
+    painter.PaintRect(static_cast<uint8_t*>(nullptr), 0, 0, 6, 4, 0, 100);
+    painter.PaintRect(FrameRows{}, 0, 0, 6, 4, 0, 30);
   }
   {
     SCOPED_TRACE("YUY2 with an odd width: pairs would straddle rows");
-    const Bytes odd = Pattern(FrameBytes(5, 3, 0), 6);
+    const Bytes odd = Pattern(FrameBytes(PixelFormat::kYuy2, 5, 3), 6);
     Frame f(5, 3, 0, odd);
-    f.painter.PaintRect(0, 0, 5, 3, 0, 100);
-    f.painter.PaintRect(4, 2, 5, 3, 0, 50);
+    f.Paint(0, 0, 5, 3, 0, 100);
+    f.Paint(4, 2, 5, 3, 0, 50);
     EXPECT_EQ(f.Contents(), odd);
   }
   {
@@ -321,12 +304,12 @@ TEST(FramePainter, FillsWithoutAPaintableLayoutPaintNothing) {
     uint8_t canary[16] = {};
     FramePainter painter;
     for (int32_t format : {0, 1}) {
-      painter.Setup(0, 4, format);
-      painter.PaintRectOn(canary, -1, -1, 8, 8, 0xFFFFFF, 100);
-      painter.Setup(4, -2, format);
-      painter.PaintRectOn(canary, -1, -1, 8, 8, 0xFFFFFF, 100);
-      painter.Setup(-4, 2, format);
-      painter.PaintRectOn(canary, INT_MIN, -1, -6, 8, 0xFFFFFF, 100);
+      painter.Setup(0, 4, PixelFormatOf(format));
+      painter.PaintRect(canary, -1, -1, 8, 8, 0xFFFFFF, 100);
+      painter.Setup(4, -2, PixelFormatOf(format));
+      painter.PaintRect(canary, -1, -1, 8, 8, 0xFFFFFF, 100);
+      painter.Setup(-4, 2, PixelFormatOf(format));
+      painter.PaintRect(canary, INT_MIN, -1, -6, 8, 0xFFFFFF, 100);
     }
     EXPECT_EQ(Bytes(canary, canary + 16), Bytes(16, 0));
   }
@@ -338,31 +321,31 @@ TEST(FramePainter, OpacityWeights) {
   const int32_t w = 4, h = 1;
   {
     SCOPED_TRACE("opacity 0 and below leave every byte");
-    const Bytes before = Pattern(FrameBytes(w, h, 0), 7);
+    const Bytes before = Pattern(FrameBytes(PixelFormat::kYuy2, w, h), 7);
     Frame f(w, h, 0, before);
-    f.painter.PaintRect(0, 0, w, h, 0xFFFFFF, 0);
-    f.painter.PaintRect(1, 0, w, h, 0x123456, -40);
+    f.Paint(0, 0, w, h, 0xFFFFFF, 0);
+    f.Paint(1, 0, w, h, 0x123456, -40);
     EXPECT_EQ(f.Contents(), before);
   }
   {
     SCOPED_TRACE("opacity 100 and above cover");
-    Frame f(w, h, 1, Pattern(FrameBytes(w, h, 1), 8));
-    f.painter.PaintRect(0, 0, 2, h, 0x0A0B0C, 100);
-    f.painter.PaintRect(2, 0, 4, h, 0x0A0B0C, 250);
+    Frame f(w, h, 1, Pattern(FrameBytes(PixelFormat::kRgb24, w, h), 8));
+    f.Paint(0, 0, 2, h, 0x0A0B0C, 100);
+    f.Paint(2, 0, 4, h, 0x0A0B0C, 250);
     EXPECT_EQ(f.Contents(), (Bytes{10, 11, 12, 10, 11, 12, 10, 11, 12, 10, 11, 12}));
   }
   {
     SCOPED_TRACE("50 % black over YUY2: luma halves, chroma halves its distance to 128");
     Frame f(w, h, 0, Bytes{200, 200, 0, 40, 255, 40, 1, 200});
-    f.painter.PaintRect(0, 0, w, h, 0, 50);
+    f.Paint(0, 0, w, h, 0, 50);
     EXPECT_EQ(f.Contents(), (Bytes{100, 164, 0, 84, 127, 84, 0, 164}));
   }
   {
     SCOPED_TRACE("RGB24: 75 % keeps 64/256, 25 % keeps 192/256, 1 % keeps 253/256");
     Frame f(3, 1, 1, Bytes{255, 0, 200, 255, 0, 200, 255, 0, 200});
-    f.painter.PaintRect(0, 0, 1, 1, 0x000000, 75);
-    f.painter.PaintRect(1, 0, 2, 1, 0x000000, 25);
-    f.painter.PaintRect(2, 0, 3, 1, 0xFFFFFF, 1);
+    f.Paint(0, 0, 1, 1, 0x000000, 75);
+    f.Paint(1, 0, 2, 1, 0x000000, 25);
+    f.Paint(2, 0, 3, 1, 0xFFFFFF, 1);
     EXPECT_EQ(f.Contents(), (Bytes{63, 0, 50, 191, 0, 150, 255, 2, 200}));
   }
 }
@@ -389,7 +372,7 @@ TEST_P(PaintAtLevel, RandomFillsMatchThePerPixelModel) {
       int32_t w = uniform(1, uniform(0, 3) == 0 ? 130 : 20);
       if (format == 0 && uniform(0, 9) != 0) w += w & 1;  // mostly even YUY2 widths
       const int32_t h = uniform(1, 9);
-      const size_t bytes = FrameBytes(w, h, format == 0 ? 0 : 1);
+      const size_t bytes = FrameBytes(PixelFormatOf(format == 0 ? 0 : 1), w, h);
       const Bytes before = Pattern(bytes, static_cast<uint32_t>(rng()));
       Frame f(w, h, format, before, placement);
       f.painter.UseKernels(kernels);
@@ -405,10 +388,10 @@ TEST_P(PaintAtLevel, RandomFillsMatchThePerPixelModel) {
       const uint32_t colour = static_cast<uint32_t>(rng());
 
       if (iteration & 1) {
-        f.painter.PaintRect(left, top, right, bottom, colour, opacity);
-      } else {
-        f.painter.frame = nullptr;
-        f.painter.PaintRectOn(f.buffer.data(), left, top, right, bottom, colour, opacity);
+        f.Paint(left, top, right, bottom, colour, opacity);
+      } else {  // the same rows as the frame pass hands them over
+        const FrameRows rows = PackedRows(f.buffer.data(), PixelFormatOf(format), w, h);
+        f.painter.PaintRect(rows, left, top, right, bottom, colour, opacity);
       }
       const Bytes expected = Model(before, w, h, format, left, top, right, bottom, colour, opacity);
       ASSERT_EQ(f.Contents(), expected) << "format " << format << ", " << w << " x " << h << ", rect {" << left

@@ -16,6 +16,7 @@
 #include "engine/frame_scaler.h"
 #include "engine/interpolate.h"
 #include "framepass/panorama_table.h"
+#include "tests/support/frame_setup.h"
 #include "tests/support/guarded_buffer.h"
 
 namespace xvf {
@@ -56,22 +57,22 @@ class FastPathsAt : public testing::TestWithParam<CpuLevel> {
     for (auto& b : before) b = static_cast<uint8_t>(random_());
     std::vector<uint8_t> expectedFrame(before);
     const FrameScaler::Result refOk =
-        reference_.Scale(expectedFrame.data(), width, height, src, dst, layout, byFields, columns);
+        reference_.Scale(test::Packed(expectedFrame.data(), width, height, src, dst, layout, byFields, columns));
     for (auto placement : {test::GuardedBuffer::kAgainstEnd, test::GuardedBuffer::kAgainstStart}) {
       test::GuardedBuffer frame(bytes, placement);
       std::memcpy(frame.data(), before.data(), bytes);
-      const int32_t identity = fast_.IdentityPathCount(), gather = fast_.GatherPathCount(),
-                    inPlace = fast_.InPlaceColumnsPathCount();
-      ASSERT_EQ(refOk, fast_.Scale(frame.data(), width, height, src, dst, layout, byFields, columns)) << what;
+      const FrameScaler::Stats was = fast_.Statistics();
+      ASSERT_EQ(refOk, fast_.Scale(test::Packed(frame.data(), width, height, src, dst, layout, byFields, columns)))
+          << what;
       ASSERT_EQ(0, std::memcmp(frame.data(), expectedFrame.data(), bytes)) << what;
       if (expected == Path::kIdentity) {
-        ASSERT_EQ(fast_.IdentityPathCount(), identity + 1) << what;
+        ASSERT_EQ(fast_.Statistics().identityPaths, was.identityPaths + 1) << what;
       }
       if (expected == Path::kGather && Gathers()) {
-        ASSERT_EQ(fast_.GatherPathCount(), gather + 1) << what;
+        ASSERT_EQ(fast_.Statistics().gatherPaths, was.gatherPaths + 1) << what;
       }
       if (expected == Path::kInPlaceColumns) {
-        ASSERT_EQ(fast_.InPlaceColumnsPathCount(), inPlace + 1) << what;
+        ASSERT_EQ(fast_.Statistics().inPlaceColumnsPaths, was.inPlaceColumnsPaths + 1) << what;
       }
     }
   }
@@ -103,7 +104,7 @@ TEST_P(FastPathsAt, IdentityColumnsOnRandomRows) {
   }
   // Most cases have a visible destination and a source: they took the path
   // (two placements each).
-  EXPECT_GT(fast_.IdentityPathCount(), 500);
+  EXPECT_GT(fast_.Statistics().identityPaths, 500);
 }
 
 // The documented geometries, which must all take a fast path.
@@ -157,9 +158,9 @@ TEST_P(FastPathsAt, ColumnMapsOnRandomRectangles) {
     if (HasFatalFailure()) return;
   }
   if (Gathers()) {
-    EXPECT_GT(fast_.GatherPathCount(), 150);
+    EXPECT_GT(fast_.Statistics().gatherPaths, 150);
   }
-  EXPECT_GT(fast_.InPlaceColumnsPathCount(), 80);
+  EXPECT_GT(fast_.Statistics().inPlaceColumnsPaths, 80);
 }
 
 // A caller's map that walks back and forth: blocks of every row overwrite
@@ -189,7 +190,7 @@ TEST_P(FastPathsAt, ColumnMapsThatWalkBackAndForth) {
     ColumnBlockPlan plan;
     if (BuildColumnBlockPlan(shape, map.data(), arena.get(), &plan) && plan.savedBlocks > 0) ++plansWithSavedBlocks;
   }
-  EXPECT_GT(fast_.InPlaceColumnsPathCount(), 100);
+  EXPECT_GT(fast_.Statistics().inPlaceColumnsPaths, 100);
   EXPECT_GT(plansWithSavedBlocks, 20);
 }
 
@@ -279,39 +280,40 @@ TEST(FastPaths, SteadyStateAllocatesAndBuildsNothing) {
   for (const Case& c : cases) {
     FrameScaler scaler;
     scaler.SetHysteresis(10, 10);
-    scaler.Scale(frame.data(), 720, 576, c.src, c.dst, PixelFormat::kYuy2, 0, c.columns);
-    const int32_t allocations = scaler.AllocationCount(), maps = scaler.MapBuildCount(),
-                  gathers = scaler.GatherBuildCount(), plans = scaler.ColumnPlanBuildCount(),
-                  steps = scaler.RowStepBuildCount();
-    auto fastCalls = [&] {
-      return scaler.IdentityPathCount() + scaler.GatherPathCount() + scaler.InPlaceColumnsPathCount();
+    const ScaleRequest request =
+        test::Packed(frame.data(), 720, 576, c.src, c.dst, PixelFormat::kYuy2, false, c.columns);
+    scaler.Scale(request);
+    auto fastCalls = [](const FrameScaler::Stats& s) {
+      return s.identityPaths + s.gatherPaths + s.inPlaceColumnsPaths;
     };
-    const int32_t callsBefore = fastCalls();
-    for (int i = 0; i < 10; ++i) scaler.Scale(frame.data(), 720, 576, c.src, c.dst, PixelFormat::kYuy2, 0, c.columns);
-    EXPECT_EQ(scaler.AllocationCount(), allocations);
-    EXPECT_EQ(scaler.MapBuildCount(), maps);
-    EXPECT_EQ(scaler.GatherBuildCount(), gathers);
-    EXPECT_EQ(scaler.ColumnPlanBuildCount(), plans);
-    EXPECT_EQ(scaler.RowStepBuildCount(), steps);
+    const FrameScaler::Stats before = scaler.Statistics();
+    for (int i = 0; i < 10; ++i) scaler.Scale(request);
+    FrameScaler::Stats after = scaler.Statistics();
     if (UsableCpuLevel() >= CpuLevel::Sse2 || c.identityColumns) {
-      EXPECT_EQ(fastCalls(), callsBefore + 10);
+      EXPECT_EQ(fastCalls(after), fastCalls(before) + 10);
     }
+    // Apart from the calls counted per path, nothing changed.
+    after.identityPaths = before.identityPaths;
+    after.gatherPaths = before.gatherPaths;
+    after.inPlaceColumnsPaths = before.inPlaceColumnsPaths;
+    EXPECT_EQ(after, before);
   }
   // The caller rebuilds its table in place for another window: a new plan.
   FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
-  scaler.Scale(frame.data(), 720, 576, {0, 0, 720, 576}, {0, 0, 720, 576}, PixelFormat::kYuy2, 0, table.data());
-  const int32_t plans = scaler.ColumnPlanBuildCount();
+  const Rect whole{0, 0, 720, 576};
+  scaler.Scale(test::Packed(frame.data(), 720, 576, whole, whole, PixelFormat::kYuy2, false, table.data()));
+  const int32_t plans = scaler.Statistics().columnPlanBuilds;
   BuildPanoramaTable(720, 1.2, 4, table.data());
   std::vector<uint8_t> expected(frame);
   FrameScaler reference;
   reference.SetHysteresis(10, 10);
   reference.UseFastPaths(false);
-  reference.Scale(expected.data(), 720, 576, {0, 0, 720, 576}, {0, 0, 720, 576}, PixelFormat::kYuy2, 0, table.data());
-  scaler.Scale(frame.data(), 720, 576, {0, 0, 720, 576}, {0, 0, 720, 576}, PixelFormat::kYuy2, 0, table.data());
+  reference.Scale(test::Packed(expected.data(), 720, 576, whole, whole, PixelFormat::kYuy2, false, table.data()));
+  scaler.Scale(test::Packed(frame.data(), 720, 576, whole, whole, PixelFormat::kYuy2, false, table.data()));
   EXPECT_EQ(frame, expected);
   if (UsableCpuLevel() >= CpuLevel::Sse2) {
-    EXPECT_EQ(scaler.ColumnPlanBuildCount(), plans + 1);
+    EXPECT_EQ(scaler.Statistics().columnPlanBuilds, plans + 1);
   }
 }
 

@@ -9,6 +9,7 @@
 
 #include "engine/interpolate.h"
 #include "platform/aligned_buffer.h"
+#include "tests/support/frame_setup.h"
 #include "tests/support/guarded_buffer.h"
 
 namespace xvf {
@@ -122,10 +123,6 @@ std::vector<uint8_t> RandomBytes(size_t n, std::mt19937& random) {
   return bytes;
 }
 
-size_t FrameBytes(int32_t width, int32_t height, PixelFormat layout) {
-  return static_cast<size_t>(xvf::FrameBytes(layout, width, height));
-}
-
 // ---- Scale against the model ----
 
 
@@ -145,14 +142,14 @@ class ScaleAtLevel : public testing::TestWithParam<CpuLevel> {
                                     << " fields " << byFields << " src {" << src.left << "," << src.top << ","
                                     << src.right << "," << src.bottom << "} dst {" << dst.left << "," << dst.top << ","
                                     << dst.right << "," << dst.bottom << "}");
-    const size_t bytes = FrameBytes(width, height, layout);
+    const size_t bytes = FrameBytes(layout, width, height);
     const std::vector<uint8_t> before = RandomBytes(bytes, random);
     std::vector<uint8_t> expected(before);
     ModelScale(before, &expected, width, height, src, dst, layout, byFields);
     for (auto placement : {test::GuardedBuffer::kAgainstEnd, test::GuardedBuffer::kAgainstStart}) {
       test::GuardedBuffer frame(bytes, placement);
       std::memcpy(frame.data(), before.data(), bytes);
-      scaler.Scale(frame.data(), width, height, src, dst, layout, byFields, nullptr);
+      scaler.Scale(test::Packed(frame.data(), width, height, src, dst, layout, byFields));
       ASSERT_EQ(0, std::memcmp(frame.data(), expected.data(), bytes));
     }
   }
@@ -198,56 +195,55 @@ INSTANTIATE_TEST_SUITE_P(Levels, ScaleAtLevel,
 
 // ---- Documented behaviour ----
 
-TEST(FrameScaler, HysteresisKeepsGrowsAndShrinks) {
-  FrameScaler scaler;
-  scaler.SetHysteresis(10, 10);
+TEST(BufferHysteresis, KeepsGrowsAndShrinks) {
+  BufferHysteresis hysteresis;
+  hysteresis.Set(10, 10);
   AlignedArray<ScaleMapEntry> map;
   int32_t remembered = 0;
-  ASSERT_TRUE(scaler.EnsureBuffer(&map, &remembered, 100));  // the first demand allocates
+  ASSERT_TRUE(hysteresis.Ensure(&map, &remembered, 100));  // the first demand allocates
   EXPECT_EQ(remembered, 100);
-  EXPECT_EQ(scaler.AllocationCount(), 1);
+  EXPECT_EQ(hysteresis.Allocations(), 1);
   for (int32_t demand : {90, 110, 100, 95})
-    ASSERT_TRUE(scaler.EnsureBuffer(&map, &remembered, demand));
-  EXPECT_EQ(scaler.AllocationCount(), 1);
+    ASSERT_TRUE(hysteresis.Ensure(&map, &remembered, demand));
+  EXPECT_EQ(hysteresis.Allocations(), 1);
   EXPECT_EQ(remembered, 100);
-  ASSERT_TRUE(scaler.EnsureBuffer(&map, &remembered, 111));  // room for 122
+  ASSERT_TRUE(hysteresis.Ensure(&map, &remembered, 111));  // room for 122
   EXPECT_EQ(remembered, 111);
-  EXPECT_EQ(scaler.AllocationCount(), 2);
+  EXPECT_EQ(hysteresis.Allocations(), 2);
   remembered = 100;
-  ASSERT_TRUE(scaler.EnsureBuffer(&map, &remembered, 89));  // room for 98
+  ASSERT_TRUE(hysteresis.Ensure(&map, &remembered, 89));  // room for 98
   EXPECT_EQ(remembered, 89);
-  EXPECT_EQ(scaler.AllocationCount(), 3);
+  EXPECT_EQ(hysteresis.Allocations(), 3);
 }
 
-TEST(FrameScaler, WorkBufferHasHeadroomOverItsDemand) {
-  FrameScaler scaler;
-  scaler.SetHysteresis(10, 10);
-  ASSERT_TRUE(scaler.EnsureWorkBuffer(722, 576, 4));
-  ASSERT_TRUE(scaler.EnsureWorkBuffer(700, 600, 4));
-  EXPECT_EQ(scaler.AllocationCount(), 1);
-  ASSERT_TRUE(scaler.EnsureWorkBuffer(700, 700, 4));
-  EXPECT_EQ(scaler.AllocationCount(), 2);
-  EXPECT_EQ(scaler.workWidth, 722);
-  EXPECT_EQ(scaler.workHeight, 700);
+TEST(BufferHysteresis, AreaHasHeadroomOverItsDemand) {
+  BufferHysteresis hysteresis;
+  hysteresis.Set(10, 10);
+  BufferHysteresis::Area work;
+  ASSERT_TRUE(hysteresis.Ensure(&work, 722, 576, 4));
+  ASSERT_TRUE(hysteresis.Ensure(&work, 700, 600, 4));
+  EXPECT_EQ(hysteresis.Allocations(), 1);
+  ASSERT_TRUE(hysteresis.Ensure(&work, 700, 700, 4));
+  EXPECT_EQ(hysteresis.Allocations(), 2);
+  EXPECT_EQ(work.width, 722);
+  EXPECT_EQ(work.height, 700);
 }
 
 TEST(FrameScaler, ByFieldsRowMapOfTheFourThreeBand) {
   // 576 rows onto rows 72..503: without fields and by fields.
   const int32_t width = 8, height = 576;
-  std::vector<uint8_t> frame(FrameBytes(width, height, kYuy2));
+  std::vector<uint8_t> frame(FrameBytes(kYuy2, width, height));
   for (int32_t y = 0; y < height; ++y)
     std::fill_n(frame.begin() + y * width * 2, width * 2, static_cast<uint8_t>(y * 7));
   std::vector<uint8_t> before(frame);
   FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
-  scaler.Scale(frame.data(), width, height, {0, 0, width, height}, {0, 72, width, 504}, PixelFormat::kYuy2, 0, nullptr);
-  EXPECT_EQ(scaler.RowKey(), (ScaleMapKey{576, 432, 0, 432, 2 * width}));
+  scaler.Scale(test::Packed(frame.data(), width, height, {0, 0, width, height}, {0, 72, width, 504}, kYuy2));
   EXPECT_EQ(frame[72 * width * 2], Interpolate(before[0], before[width * 2], 682));
   EXPECT_EQ(frame[73 * width * 2], Interpolate(before[1 * width * 2], before[2 * width * 2], 2047));
 
   frame = before;
-  scaler.Scale(frame.data(), width, height, {0, 0, width, height}, {0, 72, width, 504}, PixelFormat::kYuy2, 1, nullptr);
-  EXPECT_EQ(scaler.RowKey(), (ScaleMapKey{288, 216, 0, 216, 4 * width}));
+  scaler.Scale(test::Packed(frame.data(), width, height, {0, 0, width, height}, {0, 72, width, 504}, kYuy2, true));
   const auto row = [&](int32_t y) { return before[y * width * 2]; };
   EXPECT_EQ(frame[72 * width * 2], Interpolate(row(0), row(2), 682));
   EXPECT_EQ(frame[73 * width * 2], Interpolate(row(1), row(3), 682));
@@ -258,12 +254,12 @@ TEST(FrameScaler, ByFieldsRowMapOfTheFourThreeBand) {
 TEST(FrameScaler, ByFieldsRoundsRowsDownToEven) {
   // A destination with top 5 and bottom 11 becomes rows 4..9.
   const int32_t width = 4, height = 16;
-  std::vector<uint8_t> frame(FrameBytes(width, height, kYuy2), 0);
+  std::vector<uint8_t> frame(FrameBytes(kYuy2, width, height), 0);
   for (size_t i = 0; i < frame.size(); ++i) frame[i] = static_cast<uint8_t>(i * 31 + 7);
   const std::vector<uint8_t> before(frame);
   FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
-  scaler.Scale(frame.data(), width, height, {0, 0, width, height}, {0, 5, width, 11}, PixelFormat::kYuy2, 1, nullptr);
+  scaler.Scale(test::Packed(frame.data(), width, height, {0, 0, width, height}, {0, 5, width, 11}, kYuy2, true));
   const size_t rowBytes = width * 2;
   EXPECT_TRUE(std::equal(frame.begin(), frame.begin() + 4 * rowBytes, before.begin()));
   EXPECT_TRUE(std::equal(frame.begin() + 10 * rowBytes, frame.end(), before.begin() + 10 * rowBytes));
@@ -273,44 +269,44 @@ TEST(FrameScaler, ByFieldsRoundsRowsDownToEven) {
 TEST(FrameScaler, ScalingOntoItselfChangesNothing) {
   std::mt19937 random(5);
   for (PixelFormat layout : {kYuy2, kRgb24}) {
-    std::vector<uint8_t> frame = RandomBytes(FrameBytes(64, 48, layout), random);
+    std::vector<uint8_t> frame = RandomBytes(FrameBytes(layout, 64, 48), random);
     const std::vector<uint8_t> before(frame);
     FrameScaler scaler;
     scaler.SetHysteresis(10, 10);
-    scaler.Scale(frame.data(), 64, 48, {3, 5, 61, 40}, {3, 5, 61, 40}, layout, 0, nullptr);
+    scaler.Scale(test::Packed(frame.data(), 64, 48, {3, 5, 61, 40}, {3, 5, 61, 40}, layout));
     EXPECT_EQ(frame, before);
   }
 }
 
 TEST(FrameScaler, RectanglesMissingTheFrameChangeAndAllocateNothing) {
-  std::vector<uint8_t> frame(FrameBytes(32, 16, kYuy2), 77);
+  std::vector<uint8_t> frame(FrameBytes(kYuy2, 32, 16), 77);
   FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
-  scaler.Scale(frame.data(), 32, 16, {40, 0, 50, 16}, {0, 0, 32, 16}, PixelFormat::kYuy2, 0, nullptr);
-  scaler.Scale(frame.data(), 32, 16, {0, 0, 32, 16}, {-10, 0, 0, 16}, PixelFormat::kYuy2, 0, nullptr);
-  scaler.Scale(frame.data(), 32, 16, {0, 0, 32, 16}, {0, 3, 32, 3}, PixelFormat::kYuy2, 0, nullptr);
-  EXPECT_EQ(scaler.AllocationCount(), 0);
+  scaler.Scale(test::Packed(frame.data(), 32, 16, {40, 0, 50, 16}, {0, 0, 32, 16}, PixelFormat::kYuy2));
+  scaler.Scale(test::Packed(frame.data(), 32, 16, {0, 0, 32, 16}, {-10, 0, 0, 16}, PixelFormat::kYuy2));
+  scaler.Scale(test::Packed(frame.data(), 32, 16, {0, 0, 32, 16}, {0, 3, 32, 3}, PixelFormat::kYuy2));
+  EXPECT_EQ(scaler.Statistics().allocations, 0);
   EXPECT_EQ(frame, std::vector<uint8_t>(frame.size(), 77));
 }
 
 TEST(FrameScaler, OutOfRangeInputLeavesTheFrameAlone) {
-  std::vector<uint8_t> frame(FrameBytes(33, 8, kRgb24), 9);
+  std::vector<uint8_t> frame(FrameBytes(kRgb24, 33, 8), 9);
   const std::vector<uint8_t> before(frame);
   FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
   // YUY2 with an odd width, an unknown layout, a destination 65536 wide, a
   // destination whose width overflows 32 bits.
-  scaler.Scale(frame.data(), 33, 8, {0, 0, 33, 8}, {0, 2, 33, 6}, PixelFormat::kYuy2, 0, nullptr);
-  scaler.Scale(frame.data(), 32, 8, {0, 0, 32, 8}, {0, 2, 32, 6}, PixelFormatOf(2), 0, nullptr);
-  scaler.Scale(frame.data(), 32, 8, {0, 0, 32, 8}, {-65535, 0, 1, 8}, PixelFormat::kRgb24, 0, nullptr);
-  scaler.Scale(frame.data(), 32, 8, {0, 0, 32, 8}, {INT32_MIN, 0, INT32_MAX, 8}, PixelFormat::kRgb24, 0, nullptr);
-  scaler.Scale(frame.data(), 0, 8, {0, 0, 32, 8}, {0, 0, 32, 8}, PixelFormat::kRgb24, 0, nullptr);
+  scaler.Scale(test::Packed(frame.data(), 33, 8, {0, 0, 33, 8}, {0, 2, 33, 6}, PixelFormat::kYuy2));
+  scaler.Scale(test::Packed(frame.data(), 32, 8, {0, 0, 32, 8}, {0, 2, 32, 6}, PixelFormatOf(2)));
+  scaler.Scale(test::Packed(frame.data(), 32, 8, {0, 0, 32, 8}, {-65535, 0, 1, 8}, PixelFormat::kRgb24));
+  scaler.Scale(test::Packed(frame.data(), 32, 8, {0, 0, 32, 8}, {INT32_MIN, 0, INT32_MAX, 8}, PixelFormat::kRgb24));
+  scaler.Scale(test::Packed(frame.data(), 0, 8, {0, 0, 32, 8}, {0, 0, 32, 8}, PixelFormat::kRgb24));
   EXPECT_EQ(frame, before);
 }
 
 TEST(FrameScaler, FailedAllocationLeavesTheFrameAlone) {
   std::mt19937 random(8);
-  std::vector<uint8_t> frame = RandomBytes(FrameBytes(64, 48, kYuy2), random);
+  std::vector<uint8_t> frame = RandomBytes(FrameBytes(kYuy2, 64, 48), random);
   const std::vector<uint8_t> before(frame);
   static int allowed;
   for (int failing = 0; failing < 3; ++failing) {
@@ -319,11 +315,11 @@ TEST(FrameScaler, FailedAllocationLeavesTheFrameAlone) {
     scaler.SetHysteresis(10, 10);
     allowed = failing;
     SetAllocFailureHook([](size_t) { return allowed-- <= 0; });
-    scaler.Scale(frame.data(), 64, 48, {0, 6, 64, 42}, {0, 0, 64, 48}, PixelFormat::kYuy2, 0, nullptr);
+    scaler.Scale(test::Packed(frame.data(), 64, 48, {0, 6, 64, 42}, {0, 0, 64, 48}, PixelFormat::kYuy2));
     SetAllocFailureHook(nullptr);
     EXPECT_EQ(frame, before) << "allocation " << failing << " failed";
     // Once memory is back the same call works.
-    scaler.Scale(frame.data(), 64, 48, {0, 6, 64, 42}, {0, 0, 64, 48}, PixelFormat::kYuy2, 0, nullptr);
+    scaler.Scale(test::Packed(frame.data(), 64, 48, {0, 6, 64, 42}, {0, 0, 64, 48}, PixelFormat::kYuy2));
     EXPECT_NE(frame, before);
     frame = before;
   }
@@ -335,11 +331,11 @@ TEST(FrameScaler, FailedAllocationLeavesTheFrameAlone) {
 // memory); only the last must not be reported as a change.
 TEST(FrameScaler, ResultSaysWhetherTheScaledPictureIsInPlace) {
   using Result = FrameScaler::Result;
-  std::vector<uint8_t> frame(FrameBytes(64, 48, kYuy2), 60);
+  std::vector<uint8_t> frame(FrameBytes(kYuy2, 64, 48), 60);
   FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
   const auto scale = [&](uint8_t* f, Rect src, Rect dst, PixelFormat format) {
-    return scaler.Scale(f, 64, 48, src, dst, format, 0, nullptr);
+    return scaler.Scale(test::Packed(f, 64, 48, src, dst, format));
   };
   EXPECT_EQ(scale(frame.data(), {0, 6, 64, 42}, {0, 0, 64, 48}, kYuy2), Result::kScaled);
   EXPECT_EQ(scale(frame.data(), {0, 6, 64, 42}, {0, 60, 64, 90}, kYuy2), Result::kScaled);
@@ -353,48 +349,49 @@ TEST(FrameScaler, ResultSaysWhetherTheScaledPictureIsInPlace) {
 }
 
 TEST(FrameScaler, SteadyGeometryAllocatesAndBuildsNothing) {
-  std::vector<uint8_t> frame(FrameBytes(720, 576, kYuy2), 50);
+  std::vector<uint8_t> frame(FrameBytes(kYuy2, 720, 576), 50);
   FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
-  scaler.Scale(frame.data(), 720, 576, {90, 0, 630, 576}, {0, 0, 720, 576}, PixelFormat::kYuy2, 1, nullptr);
-  const int32_t allocations = scaler.AllocationCount();
-  const int32_t builds = scaler.MapBuildCount();
+  scaler.Scale(test::Packed(frame.data(), 720, 576, {90, 0, 630, 576}, {0, 0, 720, 576}, PixelFormat::kYuy2, true));
+  const FrameScaler::Stats before = scaler.Statistics();
+  const int32_t builds = before.mapBuilds;
   EXPECT_EQ(builds, 2);
   for (int i = 0; i < 10; ++i)
-    scaler.Scale(frame.data(), 720, 576, {90, 0, 630, 576}, {0, 0, 720, 576}, PixelFormat::kYuy2, 1, nullptr);
-  EXPECT_EQ(scaler.AllocationCount(), allocations);
-  EXPECT_EQ(scaler.MapBuildCount(), builds);
+    scaler.Scale(test::Packed(frame.data(), 720, 576, {90, 0, 630, 576}, {0, 0, 720, 576}, PixelFormat::kYuy2, true));
+  EXPECT_EQ(scaler.Statistics().allocations, before.allocations);
+  EXPECT_EQ(scaler.Statistics().mapBuilds, builds);
   // A change of frame width alone changes the row step: only the row map is rebuilt.
-  std::vector<uint8_t> wider(FrameBytes(722, 576, kYuy2), 50);
-  scaler.Scale(wider.data(), 722, 576, {90, 0, 630, 576}, {0, 0, 720, 576}, PixelFormat::kYuy2, 1, nullptr);
-  EXPECT_EQ(scaler.MapBuildCount(), builds + 1);
+  std::vector<uint8_t> wider(FrameBytes(kYuy2, 722, 576), 50);
+  scaler.Scale(test::Packed(wider.data(), 722, 576, {90, 0, 630, 576}, {0, 0, 720, 576}, PixelFormat::kYuy2, true));
+  EXPECT_EQ(scaler.Statistics().mapBuilds, builds + 1);
 }
 
 TEST(FrameScaler, CallerColumnMapLeavesTheOwnMapAlone) {
-  std::vector<uint8_t> frame(FrameBytes(16, 4, kYuy2), 10);
-  FrameScaler scaler;
-  scaler.SetHysteresis(10, 10);
-  scaler.Scale(frame.data(), 16, 4, {2, 0, 14, 4}, {0, 0, 16, 4}, PixelFormat::kYuy2, 0, nullptr);
-  const ScaleMapKey key = scaler.ColumnKey();
-  const ScaleMapEntry* own = scaler.OwnColumnMap();
-  const int32_t builds = scaler.MapBuildCount();
-  std::vector<ScaleMapEntry> identity(16);
-  BuildScaleMap(16, 16, 0, 16, 4, identity.data());
-  scaler.Scale(frame.data(), 16, 4, {0, 0, 16, 4}, {0, 0, 16, 4}, PixelFormat::kYuy2, 0, identity.data());
-  EXPECT_EQ(scaler.ColumnKey(), key);
-  EXPECT_EQ(scaler.OwnColumnMap(), own);
-  scaler.Scale(frame.data(), 16, 4, {2, 0, 14, 4}, {0, 0, 16, 4}, PixelFormat::kYuy2, 0, nullptr);
-  EXPECT_EQ(scaler.MapBuildCount(), builds);  // same key as before the caller's map: no rebuild
+  std::mt19937 random(11);
+  const std::vector<uint8_t> before = RandomBytes(FrameBytes(kYuy2, 16, 4), random);
+  const Rect src{2, 0, 14, 4}, dst{0, 0, 16, 4};
+  std::vector<uint8_t> expected(before), frame(before);
+  FrameScaler fresh, scaler;
+  fresh.Scale(test::Packed(expected.data(), 16, 4, src, dst, kYuy2));
+  scaler.Scale(test::Packed(frame.data(), 16, 4, src, dst, kYuy2));
+  const int32_t builds = scaler.Statistics().mapBuilds;
+  std::vector<ScaleMapEntry> other(16);  // the left half stretched
+  BuildScaleMap(8, 16, 0, 16, 4, other.data());
+  scaler.Scale(test::Packed(frame.data(), 16, 4, {0, 0, 16, 4}, dst, kYuy2, false, other.data()));
+  frame = before;
+  scaler.Scale(test::Packed(frame.data(), 16, 4, src, dst, kYuy2));
+  EXPECT_EQ(frame, expected);
+  EXPECT_EQ(scaler.Statistics().mapBuilds, builds);  // same key as before the caller's map: no rebuild
 }
 
 TEST(FrameScaler, OddSourceLeftStartsOnTheSecondWorkPixel) {
   // Source columns 3..7 onto 0..4 is a plain copy; column 3 is a Y1 with its pair's U and V.
   const int32_t width = 8;
-  std::vector<uint8_t> frame(FrameBytes(width, 1, kYuy2));
+  std::vector<uint8_t> frame(FrameBytes(kYuy2, width, 1));
   for (size_t i = 0; i < frame.size(); ++i) frame[i] = static_cast<uint8_t>(10 + i);
   FrameScaler scaler;
   scaler.SetHysteresis(10, 10);
-  scaler.Scale(frame.data(), width, 1, {3, 0, 7, 1}, {0, 0, 4, 1}, PixelFormat::kYuy2, 0, nullptr);
+  scaler.Scale(test::Packed(frame.data(), width, 1, {3, 0, 7, 1}, {0, 0, 4, 1}, PixelFormat::kYuy2));
   // Pair 0 gets Y of column 3 (byte 6), U of column 3 (byte 5); Y of column 4 (8), V of column 4 (11).
   const uint8_t expected[] = {16, 15, 18, 21, 20, 19, 22, 25};
   EXPECT_TRUE(std::equal(frame.begin(), frame.begin() + 8, expected));

@@ -43,7 +43,7 @@ std::string SceneFrame(Scene scene, const Stream& s, const std::vector<uint8_t>&
       std::fill_n(&grey[(static_cast<size_t>(y) * w + x) * 3], 3, static_cast<uint8_t>((v - 16) * 255 / 219));
     }
   if (s.format == 0) return yuy2;
-  const std::vector<uint8_t> frame = RgbToFrame(grey, w, h, 1);
+  const std::vector<uint8_t> frame = RgbToFrame(grey, w, h, PixelFormat::kRgb24);
   return std::string(frame.begin(), frame.end());
 }
 
@@ -90,10 +90,11 @@ TEST(XvfAspectBinary, AutoModeChoosesPerProgramme) {
     const Stream s{c.w, c.h, c.format};
     const std::vector<uint8_t> card = MakeTestCardRgb(s.w, s.h);
     std::string raw, y4m;
+    const size_t yuy2Bytes = static_cast<size_t>(FrameBytes(PixelFormat::kYuy2, s.w, s.h));
     for (const auto& [scene, count] : c.scenes)
       for (int k = 0; k < count; ++k) {
         raw += SceneFrame(scene, s, card, k);
-        if (!c.y4m.empty()) y4m += "FRAME\n" + ToPlanes(raw.substr(raw.size() - FrameBytes(s.w, s.h, 0)), s, "422");
+        if (!c.y4m.empty()) y4m += "FRAME\n" + ToPlanes(raw.substr(raw.size() - yuy2Bytes), s, "422");
       }
     std::vector<std::string> args = {"--window", "1024x576", "--mode", "auto", "--geometry=" + geometryFile};
     if (c.y4m.empty()) args = Args(s, 0, 1024, 576, {"--geometry=" + geometryFile}), args[7] = "auto";
@@ -105,7 +106,7 @@ TEST(XvfAspectBinary, AutoModeChoosesPerProgramme) {
 
     std::vector<long long> modes;
     for (const GeometryLine& line : ParseGeometry(ReadFile(geometryFile))) modes.push_back(line.mode);
-    ASSERT_EQ(raw.size() / FrameBytes(s.w, s.h, s.format), modes.size()) << c.name;
+    ASSERT_EQ(raw.size() / FrameBytes(PixelFormatOf(s.format), s.w, s.h), modes.size()) << c.name;
     EXPECT_EQ(c.initial, modes[0]) << c.name;
     std::string said;
     size_t next = 0;
@@ -132,7 +133,7 @@ TEST(XvfAspectBinary, AutoModeChoosesPerProgramme) {
       EXPECT_TRUE(run.out == expected) << c.name;
     } else {
       std::string planes;
-      for (const std::string& frame : Split(expected, FrameBytes(s.w, s.h, 0))) planes += "FRAME\n" + ToPlanes(frame, s, "422");
+      for (const std::string& frame : Split(expected, yuy2Bytes)) planes += "FRAME\n" + ToPlanes(frame, s, "422");
       EXPECT_TRUE(run.out.substr(run.out.find('\n') + 1) == planes) << c.name;
     }
   }

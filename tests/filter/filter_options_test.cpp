@@ -24,7 +24,7 @@ TEST(FilterOptions, FullCommandLine) {
   const FilterOptions& o = r.options;
   EXPECT_EQ(720, o.width);
   EXPECT_EQ(576, o.height);
-  EXPECT_EQ(1, o.pixelFormat);
+  EXPECT_EQ(PixelFormat::kRgb24, o.format);
   EXPECT_EQ(1024, o.clientWidth);
   EXPECT_EQ(600, o.clientHeight);
   EXPECT_EQ(3, o.aspectMode);
@@ -45,7 +45,7 @@ TEST(FilterOptions, GnuFormsAndFfmpegNames) {
   EXPECT_EQ(720, r.options.width);
   EXPECT_EQ(600, r.options.clientHeight);
   EXPECT_EQ(3, r.options.aspectMode);
-  EXPECT_EQ(1, r.options.pixelFormat);
+  EXPECT_EQ(PixelFormat::kRgb24, r.options.format);
   EXPECT_TRUE(r.options.topDown);
   EXPECT_EQ("a", r.options.inputPath);
   EXPECT_EQ("b", r.options.outputPath);
@@ -55,7 +55,7 @@ TEST(FilterOptions, GnuFormsAndFfmpegNames) {
   EXPECT_TRUE(r.options.geometry && r.options.quiet);
   r = Parse({"--format", "yuyv422", "--window=4x3", "--mode=anamorphic", "--geometry"});
   ASSERT_TRUE(r.ok) << r.error;
-  EXPECT_EQ(0, r.options.pixelFormat);
+  EXPECT_EQ(PixelFormat::kYuy2, r.options.format);
   EXPECT_EQ("", r.options.geometryPath);
   EXPECT_TRUE(r.options.geometry);
   EXPECT_EQ(0, r.options.width);  // a YUV4MPEG2 stream brings its size
@@ -65,7 +65,7 @@ TEST(FilterOptions, GnuFormsAndFfmpegNames) {
 TEST(FilterOptions, DefaultsAndStandardStreams) {
   ParseResult r = Parse({"--mode", "1", "--window", "4x3", "--size", "2x2"});
   ASSERT_TRUE(r.ok) << r.error;
-  EXPECT_EQ(0, r.options.pixelFormat);
+  EXPECT_EQ(PixelFormat::kYuy2, r.options.format);
   EXPECT_EQ(0, r.options.interlace);
   EXPECT_EQ("", r.options.inputPath);
   EXPECT_EQ("", r.options.outputPath);

@@ -16,7 +16,7 @@ namespace xvf {
 namespace filter_test {
 
 std::string Frames(const Stream& s, int count) {
-  const std::vector<uint8_t> card = RgbToFrame(MakeTestCardRgb(s.w, s.h), s.w, s.h, s.format);
+  const std::vector<uint8_t> card = RgbToFrame(MakeTestCardRgb(s.w, s.h), s.w, s.h, PixelFormatOf(s.format));
   std::string out;
   for (int k = 0; k < count; ++k)
     for (size_t i = 0; i < card.size(); ++i)
@@ -29,7 +29,7 @@ std::string Reference(const std::string& frames, const Stream& s, int32_t mode, 
   PluginState state;
   state.Start(StreamFormat{s.w, s.h, 0, s.format, 0}, nullptr);
   FrameInputs in = test::WindowInputs(mode, cw, ch, interlace);
-  const size_t bytes = FrameBytes(s.w, s.h, s.format);
+  const size_t bytes = FrameBytes(PixelFormatOf(s.format), s.w, s.h);
   std::string out;
   std::vector<uint8_t> frame(bytes);
   for (size_t at = 0; at + bytes <= frames.size(); at += bytes) {

@@ -70,7 +70,7 @@ TEST(XvfAspectBinary, GeometryAgreesWithTheBlackBands) {
           if (fields) top &= ~1LL, bottom &= ~1LL;
           const long long left = std::max(0LL, lines[0].dst[0]), right = std::min<long long>(s.w, lines[0].dst[2]);
           const std::vector<uint8_t> rgb =
-              FrameToRgb(reinterpret_cast<const uint8_t*>(run.out.data()), s.w, s.h, s.format);
+              FrameToRgb(reinterpret_cast<const uint8_t*>(run.out.data()), s.w, s.h, PixelFormatOf(s.format));
           auto black = [&](int32_t x, int32_t y) {
             const uint8_t* p = &rgb[(static_cast<size_t>(y) * s.w + x) * 3];
             return p[0] == 0 && p[1] == 0 && p[2] == 0;

@@ -31,7 +31,7 @@ TEST(XvfAspectBinary, Y4mEqualsThePassThroughItsChromaRule) {
                         Case{{358, 287, 0}, "mono", "Ip", 0}})
     for (int32_t mode : {1, 3, 4}) {
       const std::string chroma = c.chroma;
-      const std::vector<std::string> yuy2 = Split(Frames(c.s, 2), FrameBytes(c.s.w, c.s.h, 0));
+      const std::vector<std::string> yuy2 = Split(Frames(c.s, 2), FrameBytes(PixelFormat::kYuy2, c.s.w, c.s.h));
       std::vector<std::string> in, expected;
       std::string yuy2In;
       for (const std::string& frame : yuy2) {

@@ -15,7 +15,6 @@
 namespace xvf {
 namespace {
 
-using test::FrameBytes;
 using test::WindowInputs;
 
 void StartStream(PluginState* state, int32_t w, int32_t h, int32_t format, int32_t bypass = 0) {
@@ -60,7 +59,7 @@ std::vector<int32_t> Runs(int32_t a, int32_t b, int32_t c, int32_t d) {
 TEST(FramePass, LeavesTheFrameAloneWhenItHasNothingToDo) {
   PluginState state;
   StartStream(&state, 720, 576, 0);
-  const auto original = test::MidGreyNoise(FrameBytes(720, 576, 0), 1);
+  const auto original = test::MidGreyNoise(FrameBytes(PixelFormat::kYuy2, 720, 576), 1);
   auto frame = original;
   EXPECT_EQ(state.ProcessFrame(nullptr, WindowInputs(kFitToWidth, 800, 480)), 0);
   EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kFitToWindow, 800, 480)), 0);
@@ -73,7 +72,7 @@ TEST(FramePass, LeavesTheFrameAloneWhenItHasNothingToDo) {
     EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(mode, 800, 0)), 0);
     EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(mode, 0, 480)), 0);
   }
-  EXPECT_EQ(state.panoramaRatio, -1.0);  // no ratio was formed from an empty client
+  EXPECT_FALSE(PluginStateProbe::PanoramaRatio(state));  // no ratio was formed from an empty client
   for (int32_t mode : {1, 2, 3}) {
     EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(mode, 768, 576)), 0);
     EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(mode, 640, 480)), 0);
@@ -85,7 +84,7 @@ TEST(FramePass, BypassOneAndTwoSkipZeroAndThreeWork) {
   for (int32_t bypass : {0, 1, 2, 3}) {
     PluginState state;
     StartStream(&state, 720, 576, 0, bypass);
-    auto frame = test::MidGreyNoise(FrameBytes(720, 576, 0), 2);
+    auto frame = test::MidGreyNoise(FrameBytes(PixelFormat::kYuy2, 720, 576), 2);
     const auto original = frame;
     const int32_t result = state.ProcessFrame(frame.data(), WindowInputs(kFitToWidth, 800, 480));
     EXPECT_EQ(result, bypass == 1 || bypass == 2 ? 0 : 1) << bypass;
@@ -114,7 +113,7 @@ TEST(FramePass, BandsOfTheDocumentedWindows) {
     PluginState state;
     StartStream(&state, 720, 576, format);
     auto run = [&](int32_t mode, int32_t cw, int32_t ch, int32_t fields) {
-      auto frame = test::MidGreyNoise(FrameBytes(720, 576, format), 3);
+      auto frame = test::MidGreyNoise(FrameBytes(PixelFormatOf(format), 720, 576), 3);
       EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(mode, cw, ch, fields)), 1);
       return frame;
     };
@@ -140,21 +139,24 @@ TEST(FramePass, BandsOfTheDocumentedWindows) {
 
 // A plain copy map (every weight 0): no build for these windows at width 720
 // writes it, yet the scaler may use it safely.
+constexpr int32_t kPoisonedWidth = 720;
 void Poison(PluginState* state) {
-  for (int32_t c = 0; c < state->width; ++c) state->panoramaTable[c] = MakeScaleMapEntry(c == 0 ? 0 : 4, 0, 0);
+  ScaleMapEntry* table = PluginStateProbe::PanoramaTable(*state);
+  for (int32_t c = 0; c < kPoisonedWidth; ++c) table[c] = MakeScaleMapEntry(c == 0 ? 0 : 4, 0, 0);
 }
-bool Poisoned(const PluginState& state) {
-  for (int32_t c = 0; c < state.width; ++c)
-    if (state.panoramaTable[c].weight[0] != 0 || state.panoramaTable[c].advance != (c == 0 ? 0 : 4)) return false;
+bool Poisoned(PluginState& state) {
+  const ScaleMapEntry* table = PluginStateProbe::PanoramaTable(state);
+  for (int32_t c = 0; c < kPoisonedWidth; ++c)
+    if (table[c].weight[0] != 0 || table[c].advance != (c == 0 ? 0 : 4)) return false;
   return true;
 }
 
 TEST(FramePass, PanoramaTableIsRebuiltOnlyWhenTheWindowChangesShape) {
   PluginState state;
   StartStream(&state, 720, 576, 0);
-  auto frame = test::MidGreyNoise(FrameBytes(720, 576, 0), 4);
+  auto frame = test::MidGreyNoise(FrameBytes(PixelFormat::kYuy2, 720, 576), 4);
   EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kPanorama, 1024, 576)), 1);
-  EXPECT_EQ(state.panoramaRatio, PanoramaRatio(1024, 576));
+  EXPECT_EQ(PluginStateProbe::PanoramaRatio(state), PanoramaRatio(1024, 576));
   Poison(&state);
   EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kPanorama, 1024, 576)), 1);
   EXPECT_TRUE(Poisoned(state));  // same size: no rebuild
@@ -168,12 +170,12 @@ TEST(FramePass, PanoramaTableIsRebuiltOnlyWhenTheWindowChangesShape) {
   // Within the 4:3 band the table is built and the ratio kept, the frame skipped.
   EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kPanorama, 640, 480)), 0);
   EXPECT_FALSE(Poisoned(state));
-  EXPECT_EQ(state.panoramaRatio, 1.0);
+  EXPECT_EQ(PluginStateProbe::PanoramaRatio(state), 1.0);
   state.Stop();
   state.Stop();  // a second Stop does nothing
-  EXPECT_EQ(state.panoramaTable, nullptr);
+  EXPECT_EQ(PluginStateProbe::PanoramaTable(state), nullptr);
   StartStream(&state, 720, 576, 0);
-  EXPECT_EQ(state.panoramaRatio, -1.0);
+  EXPECT_FALSE(PluginStateProbe::PanoramaRatio(state));
   Poison(&state);
   EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kPanorama, 640, 480)), 0);
   EXPECT_FALSE(Poisoned(state));  // Stop and Start force a rebuild
@@ -183,8 +185,8 @@ TEST(FramePass, StartAfterStartReplacesTheTable) {
   PluginState state;
   StartStream(&state, 720, 576, 0);
   StartStream(&state, 360, 288, 1);  // the earlier table is released (the sanitizer build checks leaks)
-  ASSERT_NE(state.panoramaTable, nullptr);
-  auto frame = test::MidGreyNoise(FrameBytes(360, 288, 1), 5);
+  ASSERT_NE(PluginStateProbe::PanoramaTable(state), nullptr);
+  auto frame = test::MidGreyNoise(FrameBytes(PixelFormat::kRgb24, 360, 288), 5);
   EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kPanorama, 1024, 576)), 1);
   StartStream(&state, 0, 576, 0);  // width 0 still starts
   state.Stop();
@@ -197,8 +199,8 @@ TEST(FramePass, WithoutATablePanoramaFramesAreLeftAlone) {
   SetAllocFailureHook(FailEverything);
   EXPECT_EQ(state.Start(StreamFormat{720, 576, 0, 0, 0}, nullptr), 1);
   SetAllocFailureHook(nullptr);
-  EXPECT_EQ(state.panoramaTable, nullptr);
-  const auto original = test::MidGreyNoise(FrameBytes(720, 576, 0), 6);
+  EXPECT_EQ(PluginStateProbe::PanoramaTable(state), nullptr);
+  const auto original = test::MidGreyNoise(FrameBytes(PixelFormat::kYuy2, 720, 576), 6);
   auto frame = original;
   EXPECT_EQ(state.ProcessFrame(frame.data(), WindowInputs(kPanorama, 1024, 576)), 0);
   EXPECT_EQ(frame, original);
@@ -209,13 +211,12 @@ TEST(FramePass, SteadyGeometryCostsNoAllocationAndNoMapBuilding) {
   for (int32_t mode = 1; mode <= 4; ++mode) {
     PluginState state;
     StartStream(&state, 720, 576, 0);
-    auto frame = test::MidGreyNoise(FrameBytes(720, 576, 0), 7);
+    auto frame = test::MidGreyNoise(FrameBytes(PixelFormat::kYuy2, 720, 576), 7);
     ASSERT_EQ(state.ProcessFrame(frame.data(), WindowInputs(mode, 1000, 500, 1)), 1);
-    const int32_t allocations = state.theScaler.AllocationCount();
-    const int32_t builds = state.theScaler.MapBuildCount();
+    const FrameScaler::Stats before = state.ScalerStatistics();
     for (int i = 0; i < 3; ++i) ASSERT_EQ(state.ProcessFrame(frame.data(), WindowInputs(mode, 1000, 500, 1)), 1);
-    EXPECT_EQ(state.theScaler.AllocationCount(), allocations) << mode;
-    EXPECT_EQ(state.theScaler.MapBuildCount(), builds) << mode;
+    EXPECT_EQ(state.ScalerStatistics().allocations, before.allocations) << mode;
+    EXPECT_EQ(state.ScalerStatistics().mapBuilds, before.mapBuilds) << mode;
   }
 }
 
@@ -232,11 +233,11 @@ TEST(FramePass, StaysInsideTheFrame) {
     for (int32_t format : {0, 1}) {
       if (format == 0 && (size.w & 1)) continue;
       for (auto placement : {test::GuardedBuffer::kAgainstEnd, test::GuardedBuffer::kAgainstStart}) {
-        test::GuardedBuffer buffer(FrameBytes(size.w, size.h, format), placement);
+        test::GuardedBuffer buffer(FrameBytes(PixelFormatOf(format), size.w, size.h), placement);
         PluginState state, reference;
         StartStream(&state, size.w, size.h, format);
         StartStream(&reference, size.w, size.h, format);
-        reference.theScaler.UseFastPaths(false);  // the two passes: the reference bytes
+        reference.UseFastPaths(false);  // the two passes: the reference bytes
         const auto noise = test::MidGreyNoise(buffer.size(), 8);
         for (int32_t mode = 1; mode <= 4; ++mode)
           for (int32_t fields : {0, 1})
@@ -266,7 +267,7 @@ bool FailAfterAllowed(size_t) { return theAllowedAllocations-- <= 0; }
 // as it was and reported unchanged: no band is painted around a picture that
 // was never scaled. The next frame, with memory back, is the normal one.
 TEST(FramePass, FailedScalerAllocationLeavesTheFrameAloneAndReturnsZero) {
-  const auto original = test::MidGreyNoise(FrameBytes(720, 576, 0), 9);
+  const auto original = test::MidGreyNoise(FrameBytes(PixelFormat::kYuy2, 720, 576), 9);
   for (int32_t mode = 1; mode <= 4; ++mode)
     for (int32_t allowed = 0; allowed < 3; ++allowed) {
       PluginState state;
@@ -300,11 +301,11 @@ TEST(FramePass, StartWithAnUnusableWidthAllocatesNoTable) {
     EXPECT_EQ(state.Start(StreamFormat{w, 2, 0, 1, 0}, nullptr), 1);
     SetAllocFailureHook(nullptr);
     EXPECT_FALSE(theHugeRequest) << w;
-    EXPECT_EQ(state.panoramaTable, nullptr) << w;
+    EXPECT_EQ(PluginStateProbe::PanoramaTable(state), nullptr) << w;
   }
   PluginState state;
   state.Start(StreamFormat{65535, 1, 0, 1, 0}, nullptr);
-  EXPECT_NE(state.panoramaTable, nullptr);
+  EXPECT_NE(PluginStateProbe::PanoramaTable(state), nullptr);
 }
 
 }  // namespace

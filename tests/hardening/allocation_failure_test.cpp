@@ -69,7 +69,7 @@ std::vector<Outcome> RunSequence(int32_t failAt, bool failLater, const EngineKer
   SetAllocFailureHook(Hook);
   std::vector<Outcome> outcomes;
   PluginState state;
-  state.theScaler.UseKernels(kernels);
+  state.UseKernels(kernels);
   StreamFormat stream{};
   for (const Step& step : kSequence) {
     Outcome outcome;
@@ -80,15 +80,15 @@ std::vector<Outcome> RunSequence(int32_t failAt, bool failLater, const EngineKer
     } else if (step.kind == Step::kStop) {
       state.Stop();
     } else {
-      const size_t bytes = test::FrameBytes(stream.width, stream.height, stream.pixelFormat);
+      const size_t bytes = FrameBytes(PixelFormatOf(stream.pixelFormat), stream.width, stream.height);
       const auto input = test::MidGreyNoise(bytes, static_cast<uint32_t>(outcomes.size()));
       test::GuardedBuffer frame(bytes, outcomes.size() % 2 ? test::GuardedBuffer::kAgainstStart
                                                            : test::GuardedBuffer::kAgainstEnd);
       std::memcpy(frame.data(), input.data(), bytes);
       const FrameInputs inputs = test::WindowInputs(step.mode, step.cw, step.ch, step.interlace);
-      const int32_t memoryShort = state.theScaler.MemoryShortCount();
+      const int32_t memoryShort = state.ScalerStatistics().memoryShortages;
       outcome.result = state.ProcessFrame(frame.data(), inputs);
-      outcome.memoryShort = state.theScaler.MemoryShortCount() - memoryShort;
+      outcome.memoryShort = state.ScalerStatistics().memoryShortages - memoryShort;
       outcome.frame.assign(frame.data(), frame.data() + bytes);
       // A refused frame is the input itself.
       if (outcome.result == 0) {

@@ -83,7 +83,7 @@ TEST(UnchangedFrameResult, EmptySourcePaintsTheBandsAndReportsOne) {
                               " window " + std::to_string(c.cw) + "x" + std::to_string(c.ch);
     PluginState state;
     state.Start(StreamFormat{c.w, c.h, 0, c.format, 0}, nullptr);
-    const auto input = test::MidGreyNoise(test::FrameBytes(c.w, c.h, c.format), 5);
+    const auto input = test::MidGreyNoise(FrameBytes(PixelFormatOf(c.format), c.w, c.h), 5);
     auto expected = input;
     const size_t rowBytes = static_cast<size_t>(c.w) * (c.format == 1 ? 3 : 2);
     for (int32_t row = c.blackFrom; row < c.h; ++row) {

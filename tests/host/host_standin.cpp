@@ -67,6 +67,9 @@ void Stretch(HDC dc, int32_t clientWidth, int32_t clientHeight, const std::vecto
                 SRCCOPY);
 }
 
+// A frame the stand-in can show: a known format and some pixels.
+bool Showable(PixelFormat format, int32_t width, int32_t height) { return IsKnown(format) && width > 0 && height > 0; }
+
 }  // namespace
 
 HostStandin::~HostStandin() {
@@ -154,9 +157,10 @@ const PluginDescriptor* HostStandin::Descriptor() const {
 }
 
 void HostStandin::Show(const uint8_t* frame, int32_t width, int32_t height, int32_t pixelFormat) {
-  if (!videoWindow_ || FrameBytes(width, height, pixelFormat) == 0) return;
+  const PixelFormat format = PixelFormatOf(pixelFormat);
+  if (!videoWindow_ || !Showable(format, width, height)) return;
   HDC dc = GetDC(videoWindow_);
-  Stretch(dc, clientWidth_, clientHeight_, FrameToRgb(frame, width, height, pixelFormat), width, height);
+  Stretch(dc, clientWidth_, clientHeight_, FrameToRgb(frame, width, height, format), width, height);
   ReleaseDC(videoWindow_, dc);
   PumpMessages();
 }
@@ -164,14 +168,15 @@ void HostStandin::Show(const uint8_t* frame, int32_t width, int32_t height, int3
 std::vector<uint8_t> HostStandin::Render(const uint8_t* frame, int32_t width, int32_t height,
                                          int32_t pixelFormat) const {
   std::vector<uint8_t> rgb(static_cast<size_t>(clientWidth_) * clientHeight_ * 3);
-  if (FrameBytes(width, height, pixelFormat) == 0 || rgb.empty()) return rgb;
+  const PixelFormat format = PixelFormatOf(pixelFormat);
+  if (!Showable(format, width, height) || rgb.empty()) return rgb;
   BITMAPINFO info = BottomUpInfo(clientWidth_, clientHeight_);
   void* bits = nullptr;
   HDC dc = CreateCompatibleDC(nullptr);
   HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (dc && bitmap && bits) {
     HGDIOBJ old = SelectObject(dc, bitmap);
-    Stretch(dc, clientWidth_, clientHeight_, FrameToRgb(frame, width, height, pixelFormat), width, height);
+    Stretch(dc, clientWidth_, clientHeight_, FrameToRgb(frame, width, height, format), width, height);
     GdiFlush();
     const size_t row = (static_cast<size_t>(clientWidth_) * 3 + 3) & ~static_cast<size_t>(3);
     const auto* dib = static_cast<const uint8_t*>(bits);

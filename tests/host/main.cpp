@@ -204,9 +204,11 @@ int main(int argc, char** argv) {
   const xvf::StreamFormat format{width, height, 0, pixelFormat, bypass};
   const int32_t started = plugin->Start(&format);
 
-  const size_t frameBytes = xvf::FrameBytes(width, height, pixelFormat);
+  const xvf::PixelFormat layout = xvf::PixelFormatOf(pixelFormat);
+  const bool known = xvf::IsKnown(layout) && width > 0 && height > 0;
+  const size_t frameBytes = known ? static_cast<size_t>(xvf::FrameBytes(layout, width, height)) : 0;
   std::vector<uint8_t> card;
-  if (input.empty() && frameBytes) card = xvf::RgbToFrame(xvf::MakeTestCardRgb(width, height), width, height, pixelFormat);
+  if (input.empty() && frameBytes) card = xvf::RgbToFrame(xvf::MakeTestCardRgb(width, height), width, height, layout);
   FILE* in = input.empty() ? nullptr : std::fopen(input.c_str(), "rb");
   if (!input.empty() && !in) {
     std::fprintf(stderr, "host-standin: cannot read %s\n", input.c_str());

@@ -144,7 +144,7 @@ TEST_F(PluginDll, BypassOneAndTwoLeaveFramesAlone) {
   Open(2, 0);
   for (int32_t bypass : {0, 1, 2, 3}) {
     EXPECT_EQ(Start(720, 576, 1, bypass), 1);
-    auto frame = Noise(FrameBytes(720, 576, 1), bypass);
+    auto frame = Noise(FrameBytes(PixelFormat::kRgb24, 720, 576), bypass);
     const auto original = frame;
     const int32_t result = Process(frame.data());
     EXPECT_EQ(result, bypass == 1 || bypass == 2 ? 0 : 1) << bypass;
@@ -157,7 +157,7 @@ TEST_F(PluginDll, WithoutHostWindowsFramesAreLeftAlone) {
   Open(1, 0, /*windows=*/false);
   HostStandin::ResetQueryCount();
   EXPECT_EQ(Start(720, 576, 0), 1);
-  auto frame = Noise(FrameBytes(720, 576, 0), 11);
+  auto frame = Noise(FrameBytes(PixelFormat::kYuy2, 720, 576), 11);
   const auto original = frame;
   EXPECT_EQ(Process(frame.data()), 0);
   EXPECT_EQ(frame, original);
@@ -179,7 +179,7 @@ std::vector<uint8_t> Reference(const std::vector<uint8_t>& input, int32_t w, int
 TEST_F(PluginDll, ResizingTheVideoWindowTakesEffectAtTheNextFrame) {
   Open(2, 0);
   ASSERT_EQ(Start(720, 576, 0), 1);
-  const auto input = Noise(FrameBytes(720, 576, 0), 12);
+  const auto input = Noise(FrameBytes(PixelFormat::kYuy2, 720, 576), 12);
   for (auto [cw, ch] : {std::pair{1024, 576}, std::pair{600, 600}, std::pair{640, 480}, std::pair{1024, 576}}) {
     host_.SetClientSize(cw, ch);
     auto frame = input;
@@ -206,8 +206,8 @@ TEST_F(PluginDll, FramesEqualThePortablePassAndStayInsideTheFrame) {
       Open(mode, interlace);
       for (const Stream& s : streams) {
         ASSERT_EQ(Start(s.w, s.h, s.format), 1);
-        const auto input = s.w == 720 ? RgbToFrame(MakeTestCardRgb(s.w, s.h), s.w, s.h, s.format)
-                                      : Noise(FrameBytes(s.w, s.h, s.format), s.w);
+        const auto input = s.w == 720 ? RgbToFrame(MakeTestCardRgb(s.w, s.h), s.w, s.h, PixelFormatOf(s.format))
+                                      : Noise(FrameBytes(PixelFormatOf(s.format), s.w, s.h), s.w);
         for (auto placement : {test::GuardedBuffer::kAgainstEnd, test::GuardedBuffer::kAgainstStart})
           for (auto [cw, ch] : windows) {
             host_.SetClientSize(cw, ch);
@@ -255,7 +255,7 @@ TEST_F(PluginDll, EntryPointsRealignTheStack) {
     Open(mode, 1);
     const StreamFormat stream{720, 576, 0, 0, 0};
     EXPECT_EQ(CallWithMisalignedStack(reinterpret_cast<const void*>(plugin_->Start), &stream), 1);
-    const auto input = RgbToFrame(MakeTestCardRgb(720, 576), 720, 576, 0);
+    const auto input = RgbToFrame(MakeTestCardRgb(720, 576), 720, 576, PixelFormat::kYuy2);
     auto frame = input;
     const FrameRequest request{frame.data()};
     int32_t expectedResult = 0;
@@ -282,7 +282,7 @@ TEST_F(PluginDll, FramesIgnoreTheCallersX87PrecisionAndKeepItsControlWord) {
     for (int32_t mode : {3, 1}) {
       Close();
       Open(mode, 0);
-      const auto input = RgbToFrame(MakeTestCardRgb(720, 576), 720, 576, 0);
+      const auto input = RgbToFrame(MakeTestCardRgb(720, 576), 720, 576, PixelFormat::kYuy2);
       SetX87ControlWord(callers);
       const int32_t started = Start(720, 576, 0);
       EXPECT_EQ(X87ControlWord(), callers) << "after Start";

@@ -33,7 +33,7 @@ using test::StoreSettings;
 bool Usable(const StreamFormat& s) { return IsUsableStream(PixelFormatOf(s.pixelFormat), s.width, s.height); }
 
 size_t Bytes(const StreamFormat& s) {
-  return Usable(s) ? test::FrameBytes(s.width, s.height, s.pixelFormat) : kSmallFrame;
+  return Usable(s) ? FrameBytes(PixelFormatOf(s.pixelFormat), s.width, s.height) : kSmallFrame;
 }
 
 std::vector<uint8_t> Pattern(size_t bytes, uint32_t seed) {

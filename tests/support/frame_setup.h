@@ -2,6 +2,7 @@
 // Frames and frame-pass inputs as the tests set them up.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "engine/frame_format.h"
 #include "platform/rect.h"
@@ -11,9 +12,13 @@
 namespace xvf {
 namespace test {
 
-// Bytes of a frame of the host's format code 0 or 1.
-inline size_t FrameBytes(int32_t width, int32_t height, int32_t format) {
-  return static_cast<size_t>(xvf::FrameBytes(PixelFormatOf(format), width, height));
+// A scale request over the packed rows of `frame`.
+inline ScaleRequest Packed(uint8_t* frame, int32_t width, int32_t height, Rect src, Rect dst, PixelFormat format,
+                           bool byFields = false, const ScaleMapEntry* columns = nullptr) {
+  ScaleRequest r = PackedScaleRequest(frame, width, height, format, src, dst);
+  r.byFields = byFields;
+  r.columnMap = columns;
+  return r;
 }
 
 // A video window was found and measured at cw x ch.
@@ -34,4 +39,12 @@ inline bool NothingToChange(int32_t mode, int32_t w, int32_t h, int32_t cw, int3
 }
 
 }  // namespace test
+
+// The panorama table of a PluginState and the ratio it was built for, for
+// the tests of its rebuilds.
+struct PluginStateProbe {
+  static ScaleMapEntry* PanoramaTable(PluginState& state) { return state.panoramaTable.get(); }
+  static std::optional<double> PanoramaRatio(const PluginState& state) { return state.panoramaRatio; }
+};
+
 }  // namespace xvf

@@ -105,7 +105,8 @@ TEST(DemoExpectations, TheFramePassKeepsWhatEachModePromises) {
         SCOPED_TRACE(testing::Message() << "format " << format << " mode " << mode << " window " << window[0] << "x"
                                         << window[1]);
         const bool anamorphic = mode == 4;
-        std::vector<uint8_t> frame = RgbToFrame(CardPicture(width, height, anamorphic).bgr, width, height, format);
+        std::vector<uint8_t> frame =
+            RgbToFrame(CardPicture(width, height, anamorphic).bgr, width, height, PixelFormatOf(format));
         PluginState state;
         state.Start(StreamFormat{width, height, 0, format, 0}, [] {});
         FrameInputs inputs;
@@ -115,7 +116,7 @@ TEST(DemoExpectations, TheFramePassKeepsWhatEachModePromises) {
         inputs.clientHeight = window[1];
         EXPECT_EQ(state.ProcessFrame(frame.data(), inputs), ExpectedProcessResult(mode, window[0], window[1]));
         Picture shown(width, height);
-        shown.bgr = FrameToRgb(frame.data(), width, height, format);
+        shown.bgr = FrameToRgb(frame.data(), width, height, PixelFormatOf(format));
         const CircleMeasure measure = MeasureCircle(StretchNearest(shown, window[0], window[1]));
         const double expected = ExpectedCircleRatio(mode, width, height, window[0], window[1], anamorphic);
         ASSERT_FALSE(std::isnan(expected));

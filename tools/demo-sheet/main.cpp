@@ -255,7 +255,7 @@ int main(int argc, char** argv) {
   for (int32_t format : options.formats) {
     const std::vector<uint8_t> frame = xvf::RgbToFrame(
         xvf::MakeAnamorphicCardRgb(options.frameWidth, options.frameHeight), options.frameWidth, options.frameHeight,
-        format);
+        xvf::PixelFormatOf(format));
     const fs::path path = work / (std::string("anamorphic-card.") + FormatName(format));
     FILE* file = std::fopen(path.c_str(), "wb");
     const bool written = file && std::fwrite(frame.data(), 1, frame.size(), file) == frame.size();
