@@ -197,9 +197,9 @@ void FilterRun::ChooseMode() {
 // A frame the scaler left as it was for want of memory is a failure, not a
 // frame the pass had no reason to change.
 bool FilterRun::Process() {
-  const int32_t memoryShort = state_.ScalerStatistics().memoryShortages;
+  const int32_t wanting = state_.FramesLeftForWantOfMemory();
   result_ = state_.ProcessFrame(frame_.get(), inputs_);
-  if (state_.ScalerStatistics().memoryShortages == memoryShort) return true;
+  if (state_.FramesLeftForWantOfMemory() == wanting) return true;
   return Fail("no memory to scale a " + std::to_string(plan_.width) + "x" + std::to_string(plan_.height) + " frame" +
               Kept());
 }

@@ -65,7 +65,10 @@ int32_t PluginState::ProcessFrame(const FrameRows& rows, const FrameInputs& inpu
   if (!ComputeAspectGeometry(mode, width, height, cw, ch, &geometry)) return 0;
   const ScaleMapEntry* columnMap = nullptr;
   if (mode == kPanorama) {
-    if (!panoramaTable) return 0;  // the table could not be allocated at Start
+    if (!panoramaTable) {  // the table could not be allocated at Start
+      ++framesWantingMemory_;
+      return 0;
+    }
     const double ratio = PanoramaRatio(cw, ch);
     if (panoramaRatio != ratio) {
       BuildPanoramaTable(width, ratio, kPanoramaStep, panoramaTable.get());
@@ -87,7 +90,9 @@ int32_t PluginState::ProcessFrame(const FrameRows& rows, const FrameInputs& inpu
   request.dstRect = geometry.dstRect;
   request.byFields = byFields != 0;
   request.columnMap = columnMap;
+  const int32_t shortages = theScaler.Statistics().memoryShortages;
   if (theScaler.Scale(request) == FrameScaler::Result::kLeftUnchanged) {
+    if (theScaler.Statistics().memoryShortages != shortages) ++framesWantingMemory_;
     return 0;
   }
 

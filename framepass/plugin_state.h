@@ -53,8 +53,11 @@ class PluginState {
   // IsUsableStream of the stream copy.
   bool StreamIsUsable() const;
 
-  // The scaler's counts (a frame left alone for want of memory shows in
-  // memoryShortages).
+  // Frames left exactly as they were for want of memory since construction:
+  // the scaler's buffers, or a panorama table Start could not allocate. A
+  // caller that must not pass such a frame off as framed compares counts.
+  int32_t FramesLeftForWantOfMemory() const { return framesWantingMemory_; }
+  // The scaler's counts (tests, benchmarks).
   FrameScaler::Stats ScalerStatistics() const { return theScaler.Statistics(); }
   // Kernels of one instruction-set level for the scaler and the painter
   // (tests, benchmarks); and the scaler's fast paths (off: the reference).
@@ -72,6 +75,7 @@ class PluginState {
   std::optional<double> panoramaRatio;       // ratio of the last build; none after Start
   FramePainter thePainter;
   FrameScaler theScaler;
+  int32_t framesWantingMemory_ = 0;
 };
 
 }  // namespace xvf

@@ -406,14 +406,13 @@ GstFlowReturn TransformIp(GstBaseTransform* trans, GstBuffer* buffer) {
   const xvf::FrameRows rows{static_cast<uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
                             GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0)};
   xvf::PluginState& state = *self->state;
-  const int32_t memoryShort = state.theScaler.MemoryShortCount();
-  // A panorama table lost at set_info leaves every panorama frame as it was.
-  const bool tableLost = self->active.mode == xvf::kPanorama && !state.panoramaTable;
+  const int32_t wanting = state.FramesLeftForWantOfMemory();
   state.ProcessFrame(rows, inputs);
   gst_video_frame_unmap(&frame);
-  // A frame left as it was for want of memory is not framed: sent on, it
-  // would be shown at the window's pixel aspect, stretched. The stream stops.
-  if (tableLost || state.theScaler.MemoryShortCount() != memoryShort) {
+  // A frame left as it was for want of memory (the scaler's buffers, or a
+  // panorama table lost at set_info) is not framed: sent on, it would be
+  // shown at the window's pixel aspect, stretched. The stream stops.
+  if (state.FramesLeftForWantOfMemory() != wanting) {
     GST_ELEMENT_ERROR(self, RESOURCE, FAILED, ("no memory to scale a %dx%d frame", width, height), (nullptr));
     return GST_FLOW_ERROR;
   }
