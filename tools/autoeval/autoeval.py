@@ -70,6 +70,18 @@ CROP = re.compile(r"w:(-?\d+) h:(-?\d+) .*? t:([\d.]+)")
 
 
 def crop_modes(prog, path, options, frames):
+    """cropdetect's modes, kept beside the programme: they change only with it."""
+    cache = path + "." + hashlib.sha1(options.encode()).hexdigest()[:8] + ".json"
+    if os.path.exists(cache):
+        with open(cache) as f:
+            return held_modes(prog, json.load(f))
+    rows = crop_rows(prog, path, options, frames)
+    with open(cache, "w") as f:
+        json.dump(rows, f)
+    return held_modes(prog, rows)
+
+
+def crop_rows(prog, path, options, frames):
     run = subprocess.run(["ffmpeg", "-hide_banner", "-v", "info", "-i", path, "-vf", options, "-f", "null", "-"],
                          capture_output=True, text=True)
     rows = [None] * frames
@@ -78,7 +90,7 @@ def crop_modes(prog, path, options, frames):
         k = round(t * prog.fps)
         if 0 <= k < frames and w > 0 and h > 0:
             rows[k] = h
-    return held_modes(prog, rows)
+    return rows
 
 
 def held_modes(prog, rows):
