@@ -13,6 +13,7 @@
 
 #include "framepass/aspect_geometry.h"
 #include "framepass/auto_mode_detector.h"
+#include "framepass/auto_mode_report.h"
 #include "framepass/plugin_state.h"
 #include "engine/frame_format.h"
 #include "tools/image/frame_pixels.h"
@@ -194,7 +195,7 @@ int RunFrameFilter(const FilterOptions& o, const FilterStreams& streams) {
   inputs.clientWidth = o.clientWidth;
   inputs.clientHeight = o.clientHeight;
   const bool autoMode = o.aspectMode == kAutoMode;
-  AutoModeDetector detector(o.autoFallback);
+  AutoModeDetector detector(o.autoFallback, o.autoKeepSubtitles);
   detector.SetStream(Declared(o, plan));
   const ptrdiff_t frameRowBytes = static_cast<ptrdiff_t>(plan.frameBytes / plan.height);
   const std::vector<RoledOutput> outputs = Outputs(streams, o.geometry);
@@ -322,10 +323,11 @@ int RunFrameFilter(const FilterOptions& o, const FilterStreams& streams) {
         break;
       }
     }
-    if (decision.changed && !o.quiet && !(o.geometry && streams.geometry->fd() == STDERR_FILENO)) {
+    if ((decision.first || decision.changed || decision.noted) && !o.quiet &&
+        !(o.geometry && streams.geometry->fd() == STDERR_FILENO)) {
       progress.Break();
-      std::fprintf(streams.messages, "frame %lld: %s, %s\n", static_cast<long long>(frames - 1),
-                   decision.reason.c_str(), AspectModeName(decision.mode));
+      const std::string report = AutoModeReport(frames - 1, decision, Declared(o, plan), AspectModeName(decision.mode));
+      std::fprintf(streams.messages, "%s\n", report.c_str());
     }
     progress.Update(frames);
   }
