@@ -8,10 +8,8 @@ namespace xvf::auto_mode {
 // Limited-range black.
 constexpr int32_t kBlackLevel = 16;
 
-// Samples read across a row, at the centres of equal column spans: 64 give
-// a row's median to a sixth of the noise's spread and catch a 3-pixel text
-// stroke in one sample in four across a 720-pixel line.
-constexpr int32_t kSamplesPerRow = 64;
+// Samples read across a row, at the centres of equal column spans.
+constexpr int32_t kSamplesPerRow = 32;
 
 // A band's level is its median at a 48th of the height from the frame's edge
 // (12 rows at 576): past the head-switching lines of a VHS capture and the
@@ -23,23 +21,23 @@ constexpr int32_t kReferenceDepthDivisor = 48;
 constexpr int32_t kMaxBandLevel = kBlackLevel + 32;
 
 // A band row lies within this many levels of the band's level in most of its
-// width, and so does its median, however clean the band: scaling and analog
+// width, and so does their mean, however clean the band: scaling and analog
 // filtering leave a few levels of ripple in black.
 constexpr int32_t kMinBandTolerance = 6;
 
-// Noise is judged against the band's own spread (its standard deviation from
-// the median absolute deviation), the smaller of the spread across the row
-// and the change since the frame before: a flat but structured dark picture
-// does not change, noise does. Samples may lie 3 spreads away; the median
-// of 64 samples wanders by a fifth of a spread, allowed twice that.
+// Noise is judged against the band's own spread across its rows (a standard
+// deviation from its upper quartile: noise on black is clipped below). Samples may lie 3 spreads
+// away; the mean of those that do, over 32 samples, wanders by a fifth of a
+// spread and the level read from 64 by as much again: allowed 0.7 of one.
 constexpr int32_t kSampleSpreads = 3;
-constexpr double kMedianSpreads = 0.4;
+constexpr double kMeanSpreads = 0.7;
 
 // A band's spread across its rows is its noise, which changes from frame to
-// frame; rows spread wider than 2 levels plus twice the change since the
-// frame before are a still picture (a dark 4:3 scene), not a band.
+// frame: rows spread wider than 2 levels plus three deviations of their
+// change since the frame before (from its mean absolute value) are a still
+// picture (a dark 4:3 scene), not a band.
 constexpr int32_t kMaxStillSpread = 2;
-constexpr int32_t kStillSpreadsOfNoise = 2;
+constexpr int32_t kStillSpreadsOfNoise = 3;
 
 // "Most of its width": a row is band while five eighths of its samples lie at
 // the band's level. A channel logo beside a clock, or a 230-pixel banner in a
@@ -47,8 +45,12 @@ constexpr int32_t kStillSpreadsOfNoise = 2;
 constexpr int32_t kMinBandSamples = kSamplesPerRow * 5 / 8;
 
 // A band covers at most a quarter of the height (2.39:1 in a 4:3 frame
-// takes 22%); the scan stops there.
+// takes 22%); a band edge further in is a dark picture's.
 constexpr int32_t kBandLimitDivisor = 4;
+
+// The band scan reads one row in height / 48 (12 at 576 rows) and then finds
+// the exact edge between two read rows by halving.
+constexpr int32_t kScanStepDivisor = 48;
 
 // Rows that are not band inside a band are bridged up to a twelfth of the
 // height (two boxed subtitle lines, a banner, VHS noise at the frame's edge).
@@ -72,14 +74,20 @@ constexpr double kFilmFormats[] = {4.0 / 3.0 * 576 / 504, 14.0 / 9.0, 1.66, 16.0
 constexpr int32_t kFormatToleranceDivisor = 72;
 constexpr int32_t kMinFormatTolerance = 2;
 
-// Burnt-in text in the lower band: rows with at least kTextSamples samples
-// above kTextLevel (subtitles are white or yellow) and far above the band's
-// noise, in at least a 72nd of the height; the rows at the frame's very edge
-// (VHS noise) do not count.
+// Burnt-in text in the lower band: rows with at least kTextSamples of
+// kTextSamplesPerRow samples (one in 6 pixels across 720: a 3-pixel stroke
+// is hit one time in two) above kTextLevel (subtitles are white or yellow) and
+// far above the band's noise, in at least kMinTextRows of the rows read (one
+// in kTextRowStep: 4 of a 26-pixel line of text). The rows at the frame's
+// very edge (VHS noise) do not count. Read on a frame in kTextFrameStep while
+// no text was seen: text stays on screen for seconds.
+constexpr int32_t kTextSamplesPerRow = 128;
 constexpr int32_t kTextLevel = 150;
-constexpr int32_t kTextSamples = 2;
+constexpr int32_t kTextSamples = 3;
 constexpr int32_t kTextSpreads = 4;
-constexpr int32_t kTextRowsDivisor = 72;
+constexpr int32_t kTextRowStep = 4;
+constexpr int32_t kMinTextRows = 2;
+constexpr int32_t kTextFrameStep = 16;
 
 // A declared display aspect within 2% of 16:9 is an anamorphic picture.
 constexpr double kSixteenByNineTolerance = 0.02;

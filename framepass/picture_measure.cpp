@@ -11,23 +11,70 @@ namespace {
 
 using namespace auto_mode;
 
-// Whether a row lies at the band's level in most of its width, and whether
-// it carries bright text.
+// Whether a row lies at the band's level in most of its width.
 struct BandTest {
-  int32_t level, sampleTolerance, medianTolerance, textLevel;
+  const RowSampler& rows;
+  int32_t level, sampleTolerance, meanTolerance;
 
-  bool IsBand(RowSampler::Row luma) const {
-    int32_t near = 0;
-    for (int32_t i = 0; i < kSamplesPerRow; ++i) near += std::abs(luma[i] - level) <= sampleTolerance;
-    return near >= kMinBandSamples && std::abs(MedianOf(luma, kSamplesPerRow) - level) <= medianTolerance;
-  }
-
-  bool HasText(const RowSampler::Row luma) const {
-    int32_t bright = 0;
-    for (int32_t i = 0; i < kSamplesPerRow; ++i) bright += luma[i] > textLevel;
-    return bright >= kTextSamples;
+  bool IsBand(int32_t y) const {
+    int32_t luma[kSamplesPerRow];
+    rows.Read(y, luma);
+    int32_t near = 0, sum = 0;
+    for (int32_t v : luma) {
+      const bool n = std::abs(v - level) <= sampleTolerance;
+      near += n;
+      sum += n ? v : 0;
+    }
+    // The samples at the band's level centre on it: a dark picture's own
+    // samples within reach of it lean to one side.
+    return near >= kMinBandSamples && std::abs(sum - near * level) <= near * meanTolerance;
   }
 };
+
+// Band rows from one edge: one row in `step` within the scan, runs of up to
+// `bridged` rows that are not band taken into the band; the edge after the
+// last band row read found by halving.
+struct BandScan {
+  int32_t band = 0;
+  bool edge = false;  // picture rows follow the band within the quarter of the height
+};
+
+BandScan ScanBand(const BandTest& test, int32_t height, bool fromFirst) {
+  auto isBand = [&](int32_t k) { return test.IsBand(fromFirst ? k : height - 1 - k); };
+  const int32_t step = std::max(1, height / kScanStepDivisor);
+  const int32_t bridged = std::max(step, height / kBridgedRowsDivisor);
+  const int32_t end = height / 2;
+  BandScan scan;
+  int32_t k = 0;
+  for (; k < end && k - scan.band < bridged; k += step)
+    if (isBand(k)) scan.band = k + 1;
+  if (k >= end && k - scan.band < bridged) return scan;  // band to the middle: no edge
+  if (scan.band > 0) {
+    // Rows band .. band + step - 2 are unread; band ones continue the band.
+    int32_t low = scan.band, high = std::min(scan.band - 1 + step, end);
+    while (low < high) {
+      const int32_t middle = low + (high - low) / 2;
+      if (isBand(middle)) {
+        low = middle + 1;
+      } else {
+        high = middle;
+      }
+    }
+    scan.band = low;
+  }
+  scan.edge = scan.band <= height / kBandLimitDivisor;
+  return scan;
+}
+
+// Whether the band edge of the frame before, `band` rows from the edge, holds:
+// band at its last row and halfway, picture on the next rows a scan reads.
+bool StillAt(const BandTest& test, int32_t height, bool fromFirst, int32_t band) {
+  if (band <= 0) return false;
+  auto isBand = [&](int32_t k) { return test.IsBand(fromFirst ? k : height - 1 - k); };
+  const int32_t step = std::max(1, height / kScanStepDivisor);
+  return isBand(band - 1) && isBand(band / 2) && !isBand(band) && band + step < height / 2 && !isBand(band + step) &&
+         !isBand(std::min(band + 2 * step, height / 2 - 1));
+}
 
 // Rows from the middle half, as far from a band as a picture gets: nearly
 // uniform (a blank or grey screen, the end of a fade) or not.
@@ -45,71 +92,78 @@ bool NearlyUniform(const RowSampler& rows, int32_t height) {
   return deviation < int64_t{kMinMeanDeviation} * kCount;
 }
 
+// Rows of a band, from `from` to `to` rows from the edge, that carry bright
+// text: read one in kTextRowStep, kTextSamplesPerRow samples each.
+int32_t TextRows(const FrameView& frame, bool fromFirst, int32_t from, int32_t to, int32_t textLevel) {
+  const RowSampler dense(frame, kTextSamplesPerRow);
+  int32_t luma[kTextSamplesPerRow], rows = 0;
+  for (int32_t k = from; k < to; k += kTextRowStep) {
+    dense.Read(fromFirst ? k : frame.height - 1 - k, luma);
+    int32_t bright = 0;
+    for (int32_t v : luma) bright += v > textLevel;
+    rows += bright >= kTextSamples;
+  }
+  return rows;
+}
+
 // Picture rows for a film format of width over height `format` in a frame
 // `height` rows tall shown `displayAspect` wide.
 double FormatRows(double format, int32_t height, double displayAspect) { return height * displayAspect / format; }
 
 }  // namespace
 
-PictureMeasurer::Side PictureMeasurer::MeasureSide(const FrameView& frame, bool fromFirst, bool lower) {
+PictureMeasurer::Side PictureMeasurer::MeasureSide(const FrameView& frame, const RowSampler& rows, bool fromFirst) {
   const int32_t h = frame.height;
-  const RowSampler rows(frame);
   auto row = [&](int32_t k) { return fromFirst ? k : h - 1 - k; };
   Side side;
 
   // The band's level and noise from two rows a little way in.
   const int32_t depth = std::min(h / kReferenceDepthDivisor, h - 1);
-  int32_t reference[kReferenceSamples], scratch[kReferenceSamples];
+  int32_t reference[kReferenceSamples];
   rows.Read(row(depth), reference);
   rows.Read(row(std::min(depth + 1, h - 1)), reference + kSamplesPerRow);
-  std::copy(reference, reference + kReferenceSamples, scratch);
-  const int32_t level = MedianOf(scratch, kReferenceSamples);
-  const int32_t across = SpreadOf(reference, kReferenceSamples, level, scratch);
-  int32_t noise = across;
+  side.level = QuantileOf(reference, kReferenceSamples, 1, 2);
+  side.noise = SpreadAbove(reference, kReferenceSamples, side.level);
+  const int32_t across = side.noise;
   bool still = false;  // structure across the rows that does not change: picture
   int32_t* previous = previous_[fromFirst ? 0 : 1];
+  const bool knownValid = havePrevious_;
   if (havePrevious_) {
-    int32_t change[kReferenceSamples];
-    for (int32_t i = 0; i < kReferenceSamples; ++i) change[i] = reference[i] - previous[i];
-    noise = std::min(across, (SpreadOf(change, kReferenceSamples, 0, scratch) * 707 + 500) / 1000);  // / sqrt(2)
-    still = across > kMaxStillSpread + noise * kStillSpreadsOfNoise;
+    // The mean absolute change of Gaussian noise, sqrt(2) of it between two
+    // frames, is 1.128 of its deviation: 0.627 of the change.
+    int32_t change = 0;
+    for (int32_t i = 0; i < kReferenceSamples; ++i) change += std::abs(reference[i] - previous[i]);
+    still = across > kMaxStillSpread + (change * 627 / kReferenceSamples + 500) / 1000 * kStillSpreadsOfNoise;
   }
   std::copy(reference, reference + kReferenceSamples, previous);
-  if (level > kMaxBandLevel || still) {
+  if (side.level > kMaxBandLevel || still) {
     side.edge = true;  // no band: the picture reaches this edge
+    previousBand_[fromFirst ? 0 : 1] = 0;
     return side;
   }
-
-  const BandTest test{level, std::max(kMinBandTolerance, kSampleSpreads * noise),
-                      std::max(kMinBandTolerance, static_cast<int32_t>(std::lround(kMedianSpreads * noise))),
-                      std::max(kTextLevel, level + kTextSpreads * std::max(noise, kMinBandTolerance))};
-  const int32_t bridged = std::max(1, h / kBridgedRowsDivisor);
-  int32_t k = 0, pendingText = 0;
-  RowSampler::Row luma;
-  for (; k < h / 2 && k - side.band < bridged; ++k) {
-    rows.Read(row(k), luma);
-    if (lower && k >= depth && test.HasText(luma)) ++pendingText;
-    if (test.IsBand(luma)) {
-      side.band = k + 1;
-      side.textRows = pendingText;
-    }
+  const BandTest test{rows, side.level, std::max(kMinBandTolerance, kSampleSpreads * side.noise),
+                      std::max(kMinBandTolerance, static_cast<int32_t>(std::lround(kMeanSpreads * side.noise)))};
+  int32_t& known = previousBand_[fromFirst ? 0 : 1];
+  if (!(knownValid && StillAt(test, h, fromFirst, known))) {
+    const BandScan scan = ScanBand(test, h, fromFirst);
+    known = scan.edge ? scan.band : 0;
+    side.band = scan.band;
+    side.edge = scan.edge;
+    return side;
   }
-  // The picture begins within the quarter of the height, and rows of picture
-  // follow it: an edge. Band to the middle is a dark frame or a dark picture.
-  side.edge = k - side.band >= bridged && side.band <= h / kBandLimitDivisor;
+  side.band = known;
+  side.edge = true;
   return side;
 }
 
-PictureMeasure PictureMeasurer::Measure(const FrameView& frame, double displayAspect) {
+PictureMeasure PictureMeasurer::Measure(const FrameView& frame, double displayAspect, bool lookForText) {
   PictureMeasure m;
   if (!frame.data || frame.width <= 0 || frame.height <= 0) return m;
   if (frame.width != previousWidth_ || frame.height != previousHeight_ || frame.pixelFormat != previousFormat_)
     havePrevious_ = false;
-  // The lower band is the last rows in memory of a top-down YUY2 frame, the
-  // first of a bottom-up RGB one.
-  const bool yuy2 = frame.pixelFormat == 0;
-  const Side first = MeasureSide(frame, true, !yuy2);
-  const Side last = MeasureSide(frame, false, yuy2);
+  const RowSampler rows(frame, kSamplesPerRow);
+  const Side first = MeasureSide(frame, rows, true);
+  const Side last = MeasureSide(frame, rows, false);
   havePrevious_ = true;
   previousWidth_ = frame.width;
   previousHeight_ = frame.height;
@@ -125,16 +179,23 @@ PictureMeasure PictureMeasurer::Measure(const FrameView& frame, double displayAs
   m.pictureRows = h - 2 * band;
   const double tolerance = std::max(kMinFormatTolerance, h / kFormatToleranceDivisor);
   if (band == 0 || m.pictureRows > FormatRows(kFilmFormats[0], h, displayAspect) + tolerance) {
-    if (!NearlyUniform(RowSampler(frame), h)) m.verdict = PictureMeasure::kFullPicture;
+    if (!NearlyUniform(rows, h)) m.verdict = PictureMeasure::kFullPicture;
     return m;
   }
   for (double format : kFilmFormats) {
-    if (std::fabs(m.pictureRows - FormatRows(format, h, displayAspect)) <= tolerance) {
-      m.verdict = PictureMeasure::kLetterbox;
-      m.pictureAspect = format;
-      m.textInLowerBand = (yuy2 ? last : first).textRows >= std::max(1, h / kTextRowsDivisor);
-      return m;
+    if (std::fabs(m.pictureRows - FormatRows(format, h, displayAspect)) > tolerance) continue;
+    m.verdict = PictureMeasure::kLetterbox;
+    m.pictureAspect = format;
+    // The lower band is the last rows in memory of a top-down YUY2 frame, the
+    // first of a bottom-up RGB one; its rows at the frame's edge (VHS noise)
+    // are no text.
+    const bool yuy2 = frame.pixelFormat == 0;
+    const Side& lower = yuy2 ? last : first;
+    if (lookForText && lower.edge && lower.band > 0) {
+      const int32_t level = std::max(kTextLevel, lower.level + kTextSpreads * std::max(lower.noise, kMinBandTolerance));
+      m.textInLowerBand = TextRows(frame, !yuy2, h / kReferenceDepthDivisor, lower.band, level) >= kMinTextRows;
     }
+    return m;
   }
   return m;  // bands around no film's picture: a dark picture's own edges
 }

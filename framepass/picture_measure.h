@@ -6,6 +6,8 @@
 
 namespace xvf {
 
+class RowSampler;
+
 // What one frame's luma shows about its picture's height.
 struct PictureMeasure {
   enum Verdict : int32_t {
@@ -27,22 +29,24 @@ struct PictureMeasure {
 // outside the frame, never writes it.
 class PictureMeasurer {
  public:
-  // displayAspect: the whole frame's width over height as shown.
-  PictureMeasure Measure(const FrameView& frame, double displayAspect);
+  // displayAspect: the whole frame's width over height as shown;
+  // lookForText: read the lower band of a letterbox for burnt-in text.
+  PictureMeasure Measure(const FrameView& frame, double displayAspect, bool lookForText);
 
   // A new stream: the next frame is judged on its own.
   void Forget() { havePrevious_ = false; }
 
  private:
   struct Side {
+    int32_t level = 0, noise = 0;  // the band's median and spread
     int32_t band = 0;
     bool edge = false;  // the band ends inside the quarter of the height
-    int32_t textRows = 0;
   };
-  Side MeasureSide(const FrameView& frame, bool fromFirst, bool lower);
+  Side MeasureSide(const FrameView& frame, const RowSampler& rows, bool fromFirst);
 
   static constexpr int32_t kReferenceSamples = 2 * auto_mode::kSamplesPerRow;
   int32_t previous_[2][kReferenceSamples] = {};  // each side's reference rows, the frame before
+  int32_t previousBand_[2] = {};  // each side's band edge the frame before, 0: none
   bool havePrevious_ = false;
   int32_t previousWidth_ = 0, previousHeight_ = 0, previousFormat_ = 0;
 };

@@ -3,37 +3,52 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "framepass/auto_mode_thresholds.h"
+
 namespace xvf {
 
-using auto_mode::kSamplesPerRow;
-
-RowSampler::RowSampler(const FrameView& frame) : frame_(frame), yuy2_(frame.pixelFormat == 0) {
+RowSampler::RowSampler(const FrameView& frame, int32_t count)
+    : frame_(frame), yuy2_(frame.pixelFormat == 0), count_(count < 1 ? 1 : count > kMaxSamples ? kMaxSamples : count) {
   const int64_t pixelBytes = yuy2_ ? 2 : 3;
-  for (int32_t i = 0; i < kSamplesPerRow; ++i)
-    offsets_[i] = (int64_t{2 * i + 1} * frame.width / (2 * kSamplesPerRow)) * pixelBytes;
+  for (int32_t i = 0; i < count_; ++i) offsets_[i] = (int64_t{2 * i + 1} * frame.width / (2 * count_)) * pixelBytes;
 }
 
-void RowSampler::Read(int32_t y, Row luma) const {
+void RowSampler::Read(int32_t y, int32_t* luma) const {
   const uint8_t* row = frame_.data + y * frame_.rowBytes;
   if (yuy2_) {
-    for (int32_t i = 0; i < kSamplesPerRow; ++i) luma[i] = row[offsets_[i]];
+    for (int32_t i = 0; i < count_; ++i) luma[i] = row[offsets_[i]];
     return;
   }
   // BT.601 limited range in 8.8 fixed point: B, G, R 0 gives 16, 255 gives 235.
-  for (int32_t i = 0; i < kSamplesPerRow; ++i) {
+  for (int32_t i = 0; i < count_; ++i) {
     const uint8_t* p = row + offsets_[i];
     luma[i] = ((25 * p[0] + 129 * p[1] + 66 * p[2] + 128) >> 8) + auto_mode::kBlackLevel;
   }
 }
 
-int32_t MedianOf(int32_t* values, int32_t n) {
-  std::nth_element(values, values + n / 2, values + n);
-  return values[n / 2];
+int32_t QuantileOf(const int32_t* values, int32_t n, int32_t part, int32_t parts) {
+  const int32_t rank = static_cast<int32_t>(int64_t{n} * part / parts);  // values below it in order
+  // Digital black and other flat rows: no counting.
+  int32_t low = values[0], high = values[0];
+  for (int32_t i = 1; i < n; ++i) {
+    low = std::min(low, values[i]);
+    high = std::max(high, values[i]);
+  }
+  if (high - low <= 1) {
+    int32_t lows = 0;
+    for (int32_t i = 0; i < n; ++i) lows += values[i] == low;
+    return lows > rank ? low : high;
+  }
+  // Luma levels: a count per level, walked from black (bands are dark).
+  uint16_t counts[256] = {};
+  for (int32_t i = 0; i < n; ++i) ++counts[std::clamp(values[i], 0, 255)];
+  int32_t level = 0;
+  for (int32_t seen = counts[0]; seen <= rank && level < 255;) seen += counts[++level];
+  return level;
 }
 
-int32_t SpreadOf(const int32_t* values, int32_t n, int32_t centre, int32_t* scratch) {
-  for (int32_t i = 0; i < n; ++i) scratch[i] = std::abs(values[i] - centre);
-  return (MedianOf(scratch, n) * 1483 + 500) / 1000;
+int32_t SpreadAbove(const int32_t* values, int32_t n, int32_t median) {
+  return ((QuantileOf(values, n, 3, 4) - median) * 1483 + 500) / 1000;
 }
 
 }  // namespace xvf

@@ -2,33 +2,35 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "framepass/auto_mode_thresholds.h"
 #include "framepass/frame_view.h"
 
 namespace xvf {
 
-// The luma of auto_mode::kSamplesPerRow columns of any row, at the centres of
+// The luma of `count` columns of any row (1..kMaxSamples), at the centres of
 // equal column spans; reads only inside the frame's rows of `width` pixels.
 class RowSampler {
  public:
-  using Row = int32_t[auto_mode::kSamplesPerRow];
+  static constexpr int32_t kMaxSamples = 128;
 
-  explicit RowSampler(const FrameView& frame);
+  RowSampler(const FrameView& frame, int32_t count);
 
-  void Read(int32_t y, Row luma) const;
+  int32_t count() const { return count_; }
+  void Read(int32_t y, int32_t* luma) const;
 
  private:
   const FrameView& frame_;
   const bool yuy2_;
-  ptrdiff_t offsets_[auto_mode::kSamplesPerRow];  // bytes from the start of a row
+  const int32_t count_;
+  ptrdiff_t offsets_[kMaxSamples];  // bytes from the start of a row
 };
 
-// The median of n values (n > 0), reordering them.
-int32_t MedianOf(int32_t* values, int32_t n);
+// The level with part/parts of n luma levels (n > 0; 0..255, others
+// clamped) below it: the median at 1/2 (the upper middle one for even n).
+int32_t QuantileOf(const int32_t* values, int32_t n, int32_t part, int32_t parts);
 
-// The spread of n values about `centre` as a standard deviation, from their
-// median absolute deviation (1.4826 times it for Gaussian noise); reorders
-// `scratch`, which holds n values.
-int32_t SpreadOf(const int32_t* values, int32_t n, int32_t centre, int32_t* scratch);
+// The spread of n levels as a standard deviation, from their upper quartile's
+// distance to their median (0.674 deviations for Gaussian noise): noise on
+// black is clipped below, never above.
+int32_t SpreadAbove(const int32_t* values, int32_t n, int32_t median);
 
 }  // namespace xvf
