@@ -71,7 +71,10 @@ bool AutoModeDetector::Take(const Wish& wish, const std::string& reason) {
 // A frame of a stream not declared 16:9: its picture asks, and a wish held
 // for a second of pictures is taken.
 void AutoModeDetector::Judge(const FrameView& frame, AutoModeDecision* decision) {
-  const bool lookForText = keepSubtitles_ && !textSeen_ && frames_ % kTextFrameStep == 0;
+  // Text in the lower band is looked for on every frame while fit-width is
+  // asked for, and now and then while it is in use.
+  const bool lookForText =
+      keepSubtitles_ && !textSeen_ && (candidate_.mode == kFitToWidth || frames_ % kTextFrameStep == 0);
   const PictureMeasure m = measurer_.Measure(frame, DisplayAspect(frame, stream_), lookForText);
   if (m.verdict == PictureMeasure::kNoSay) return;
   Wish wish{fallback_, false};

@@ -43,6 +43,15 @@ constexpr int32_t kStillSpreadsOfNoise = 3;
 // the band's level. A channel logo beside a clock, or a 230-pixel banner in a
 // 720-pixel line (a third), stays in the band.
 constexpr int32_t kMinBandSamples = kSamplesPerRow * 5 / 8;
+// Those overlays make at most three runs of samples off the band's level; a
+// sparse picture (stars, cells, a mostly black pattern) makes more, and so do
+// text strokes, bridged as rows that are not band.
+constexpr int32_t kMaxOverlayRuns = 3;
+
+// A frame band-like from both edges to the middle is black, unless it is a
+// sparse picture: bright samples in both edges' reference rows (1 of 64) and
+// half as often in rows spread over its height.
+constexpr int32_t kMinSparseSamples = 1;
 
 // A band covers at most a quarter of the height (2.39:1 in a 4:3 frame
 // takes 22%); a band edge further in is a dark picture's.
@@ -79,8 +88,9 @@ constexpr int32_t kMinFormatTolerance = 2;
 // is hit one time in two) above kTextLevel (subtitles are white or yellow) and
 // far above the band's noise, in at least kMinTextRows of the rows read (one
 // in kTextRowStep: 4 of a 26-pixel line of text). The rows at the frame's
-// very edge (VHS noise) do not count. Read on a frame in kTextFrameStep while
-// no text was seen: text stays on screen for seconds.
+// very edge (VHS noise) do not count. Read on every frame while fit-width
+// is asked for, and on one in kTextFrameStep while it is in use: text stays
+// on screen for seconds.
 constexpr int32_t kTextSamplesPerRow = 128;
 constexpr int32_t kTextLevel = 150;
 constexpr int32_t kTextSamples = 3;

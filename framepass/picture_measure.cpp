@@ -1,6 +1,7 @@
 #include "framepass/picture_measure.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 
@@ -19,15 +20,20 @@ struct BandTest {
   bool IsBand(int32_t y) const {
     int32_t luma[kSamplesPerRow];
     rows.Read(y, luma);
-    int32_t near = 0, sum = 0;
-    for (int32_t v : luma) {
-      const bool n = std::abs(v - level) <= sampleTolerance;
-      near += n;
-      sum += n ? v : 0;
+    static_assert(kSamplesPerRow == 32, "one bit a sample");
+    uint32_t nearBits = 0;
+    int32_t sum = 0;
+    for (int32_t i = 0; i < kSamplesPerRow; ++i) {
+      const bool n = std::abs(luma[i] - level) <= sampleTolerance;
+      nearBits |= uint32_t{n} << i;
+      sum += n ? luma[i] : 0;
     }
+    const int32_t near = std::popcount(nearBits);
+    const int32_t runs = std::popcount(((nearBits << 1) | 1u) & ~nearBits);  // a far sample after a near one
     // The samples at the band's level centre on it: a dark picture's own
-    // samples within reach of it lean to one side.
-    return near >= kMinBandSamples && std::abs(sum - near * level) <= near * meanTolerance;
+    // samples within reach of it lean to one side. Overlays are a few runs
+    // of samples; a sparse picture's are all over the row.
+    return near >= kMinBandSamples && std::abs(sum - near * level) <= near * meanTolerance && runs <= kMaxOverlayRuns;
   }
 };
 
@@ -66,14 +72,25 @@ BandScan ScanBand(const BandTest& test, int32_t height, bool fromFirst) {
   return scan;
 }
 
+// Middle rows with bright samples off the band's level, as many as a sparse
+// picture has at its edges.
+bool SparseMiddle(const RowSampler& rows, int32_t height, const PictureMeasurer::Side& side) {
+  const int32_t tolerance = std::max(kMinBandTolerance, kSampleSpreads * side.noise);
+  int32_t luma[kSamplesPerRow], outliers = 0;
+  for (int32_t r = 0; r < kPictureRows; ++r) {
+    rows.Read((2 * r + 1) * height / (2 * kPictureRows), luma);
+    for (int32_t v : luma) outliers += std::abs(v - side.level) > tolerance;
+  }
+  return outliers * 2 >= kMinSparseSamples * kPictureRows;
+}
+
 // Whether the band edge of the frame before, `band` rows from the edge, holds:
 // band at its last row and halfway, picture on the next rows a scan reads.
 bool StillAt(const BandTest& test, int32_t height, bool fromFirst, int32_t band) {
   if (band <= 0) return false;
   auto isBand = [&](int32_t k) { return test.IsBand(fromFirst ? k : height - 1 - k); };
   const int32_t step = std::max(1, height / kScanStepDivisor);
-  return isBand(band - 1) && isBand(band / 2) && !isBand(band) && band + step < height / 2 && !isBand(band + step) &&
-         !isBand(std::min(band + 2 * step, height / 2 - 1));
+  return isBand(band - 1) && isBand(band / 2) && !isBand(band) && band + step < height / 2 && !isBand(band + step);
 }
 
 // Rows from the middle half, as far from a band as a picture gets: nearly
@@ -106,6 +123,9 @@ int32_t TextRows(const FrameView& frame, bool fromFirst, int32_t from, int32_t t
   return rows;
 }
 
+// Rows a band edge may lie off a film format's, or move from frame to frame.
+int32_t FormatTolerance(int32_t height) { return std::max(kMinFormatTolerance, height / kFormatToleranceDivisor); }
+
 // Picture rows for a film format of width over height `format` in a frame
 // `height` rows tall shown `displayAspect` wide.
 double FormatRows(double format, int32_t height, double displayAspect) { return height * displayAspect / format; }
@@ -122,8 +142,7 @@ PictureMeasurer::Side PictureMeasurer::MeasureSide(const FrameView& frame, const
   int32_t reference[kReferenceSamples];
   rows.Read(row(depth), reference);
   rows.Read(row(std::min(depth + 1, h - 1)), reference + kSamplesPerRow);
-  side.level = QuantileOf(reference, kReferenceSamples, 1, 2);
-  side.noise = SpreadAbove(reference, kReferenceSamples, side.level);
+  LevelAndSpread(reference, kReferenceSamples, &side.level, &side.noise);
   const int32_t across = side.noise;
   bool still = false;  // structure across the rows that does not change: picture
   int32_t* previous = previous_[fromFirst ? 0 : 1];
@@ -136,23 +155,27 @@ PictureMeasurer::Side PictureMeasurer::MeasureSide(const FrameView& frame, const
     still = across > kMaxStillSpread + (change * 627 / kReferenceSamples + 500) / 1000 * kStillSpreadsOfNoise;
   }
   std::copy(reference, reference + kReferenceSamples, previous);
+  const int32_t tolerance = std::max(kMinBandTolerance, kSampleSpreads * side.noise);
+  for (int32_t v : reference) side.outliers += std::abs(v - side.level) > tolerance;
   if (side.level > kMaxBandLevel || still) {
     side.edge = true;  // no band: the picture reaches this edge
     previousBand_[fromFirst ? 0 : 1] = 0;
+    side.steady = true;
     return side;
   }
-  const BandTest test{rows, side.level, std::max(kMinBandTolerance, kSampleSpreads * side.noise),
+  const BandTest test{rows, side.level, tolerance,
                       std::max(kMinBandTolerance, static_cast<int32_t>(std::lround(kMeanSpreads * side.noise)))};
   int32_t& known = previousBand_[fromFirst ? 0 : 1];
-  if (!(knownValid && StillAt(test, h, fromFirst, known))) {
-    const BandScan scan = ScanBand(test, h, fromFirst);
-    known = scan.edge ? scan.band : 0;
-    side.band = scan.band;
-    side.edge = scan.edge;
+  if (knownValid && StillAt(test, h, fromFirst, known)) {
+    side.band = known;
+    side.edge = side.steady = true;
     return side;
   }
-  side.band = known;
-  side.edge = true;
+  const BandScan scan = ScanBand(test, h, fromFirst);
+  side.band = scan.band;
+  side.edge = scan.edge;
+  side.steady = knownValid && scan.edge && std::abs(scan.band - known) <= FormatTolerance(h);
+  known = scan.edge ? scan.band : 0;
   return side;
 }
 
@@ -170,18 +193,29 @@ PictureMeasure PictureMeasurer::Measure(const FrameView& frame, double displayAs
   previousFormat_ = frame.pixelFormat;
   m.firstBand = first.edge ? first.band : -1;
   m.lastBand = last.edge ? last.band : -1;
-  if (!first.edge && !last.edge) return m;
+  if (!first.edge && !last.edge) {
+    // Band-like to the middle from both edges: black, or a sparse picture
+    // (stars, cells) whose bright samples reach both edges and the middle.
+    if (first.outliers >= kMinSparseSamples && last.outliers >= kMinSparseSamples &&
+        SparseMiddle(rows, frame.height, first))
+      m.verdict = PictureMeasure::kFullPicture;
+    return m;
+  }
 
   // A letterbox is centred: the taller band's surplus is dark picture, and a
   // side without an edge takes the other's band.
   const int32_t h = frame.height;
-  const int32_t band = !first.edge ? last.band : !last.edge ? first.band : std::min(first.band, last.band);
+  const Side& deciding = !first.edge ? last : !last.edge ? first : first.band <= last.band ? first : last;
+  const int32_t band = deciding.band;
   m.pictureRows = h - 2 * band;
-  const double tolerance = std::max(kMinFormatTolerance, h / kFormatToleranceDivisor);
+  const double tolerance = FormatTolerance(h);
   if (band == 0 || m.pictureRows > FormatRows(kFilmFormats[0], h, displayAspect) + tolerance) {
     if (!NearlyUniform(rows, h)) m.verdict = PictureMeasure::kFullPicture;
     return m;
   }
+  // A band edge that moved since the frame before is no letterbox's (a
+  // sparse or dark picture's own).
+  if (!deciding.steady) return m;
   for (double format : kFilmFormats) {
     if (std::fabs(m.pictureRows - FormatRows(format, h, displayAspect)) > tolerance) continue;
     m.verdict = PictureMeasure::kLetterbox;

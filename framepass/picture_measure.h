@@ -36,12 +36,15 @@ class PictureMeasurer {
   // A new stream: the next frame is judged on its own.
   void Forget() { havePrevious_ = false; }
 
- private:
+ public:
   struct Side {
     int32_t level = 0, noise = 0;  // the band's median and spread
+    int32_t outliers = 0;          // reference samples off the band's level
     int32_t band = 0;
-    bool edge = false;  // the band ends inside the quarter of the height
+    bool edge = false;    // the band ends inside the quarter of the height
+    bool steady = false;  // at the rows of the frame before's edge
   };
+ private:
   Side MeasureSide(const FrameView& frame, const RowSampler& rows, bool fromFirst);
 
   static constexpr int32_t kReferenceSamples = 2 * auto_mode::kSamplesPerRow;

@@ -1,6 +1,7 @@
 #include "framepass/row_sampler.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 
 #include "framepass/auto_mode_thresholds.h"
@@ -10,7 +11,13 @@ namespace xvf {
 RowSampler::RowSampler(const FrameView& frame, int32_t count)
     : frame_(frame), yuy2_(frame.pixelFormat == 0), count_(count < 1 ? 1 : count > kMaxSamples ? kMaxSamples : count) {
   const int64_t pixelBytes = yuy2_ ? 2 : 3;
-  for (int32_t i = 0; i < count_; ++i) offsets_[i] = (int64_t{2 * i + 1} * frame.width / (2 * count_)) * pixelBytes;
+  // Column (2i + 1) * width / (2 count); a shift for counts that are powers of two.
+  const bool power = (count_ & (count_ - 1)) == 0;
+  const int shift = std::countr_zero(static_cast<uint32_t>(2 * count_));
+  for (int32_t i = 0; i < count_; ++i) {
+    const int64_t spans = int64_t{2 * i + 1} * frame.width;
+    offsets_[i] = (power ? spans >> shift : spans / (2 * count_)) * pixelBytes;
+  }
 }
 
 void RowSampler::Read(int32_t y, int32_t* luma) const {
@@ -26,8 +33,7 @@ void RowSampler::Read(int32_t y, int32_t* luma) const {
   }
 }
 
-int32_t QuantileOf(const int32_t* values, int32_t n, int32_t part, int32_t parts) {
-  const int32_t rank = static_cast<int32_t>(int64_t{n} * part / parts);  // values below it in order
+void LevelAndSpread(const int32_t* values, int32_t n, int32_t* level, int32_t* spread) {
   // Digital black and other flat rows: no counting.
   int32_t low = values[0], high = values[0];
   for (int32_t i = 1; i < n; ++i) {
@@ -37,18 +43,19 @@ int32_t QuantileOf(const int32_t* values, int32_t n, int32_t part, int32_t parts
   if (high - low <= 1) {
     int32_t lows = 0;
     for (int32_t i = 0; i < n; ++i) lows += values[i] == low;
-    return lows > rank ? low : high;
+    *level = 2 * lows > n ? low : high;
+    *spread = high - low;
+    return;
   }
-  // Luma levels: a count per level, walked from black (bands are dark).
+  // Luma levels: a count per level, walked from black (bands are dark) to
+  // the median, then to the upper quartile.
   uint16_t counts[256] = {};
   for (int32_t i = 0; i < n; ++i) ++counts[std::clamp(values[i], 0, 255)];
-  int32_t level = 0;
-  for (int32_t seen = counts[0]; seen <= rank && level < 255;) seen += counts[++level];
-  return level;
-}
-
-int32_t SpreadAbove(const int32_t* values, int32_t n, int32_t median) {
-  return ((QuantileOf(values, n, 3, 4) - median) * 1483 + 500) / 1000;
+  int32_t at = 0, seen = counts[0];
+  while (2 * seen <= n && at < 255) seen += counts[++at];
+  *level = at;
+  while (4 * seen <= 3 * n && at < 255) seen += counts[++at];
+  *spread = ((at - *level) * 1483 + 500) / 1000;
 }
 
 }  // namespace xvf

@@ -24,13 +24,10 @@ class RowSampler {
   ptrdiff_t offsets_[kMaxSamples];  // bytes from the start of a row
 };
 
-// The level with part/parts of n luma levels (n > 0; 0..255, others
-// clamped) below it: the median at 1/2 (the upper middle one for even n).
-int32_t QuantileOf(const int32_t* values, int32_t n, int32_t part, int32_t parts);
-
-// The spread of n levels as a standard deviation, from their upper quartile's
-// distance to their median (0.674 deviations for Gaussian noise): noise on
-// black is clipped below, never above.
-int32_t SpreadAbove(const int32_t* values, int32_t n, int32_t median);
+// The median of n luma levels (n > 0; 0..255, others clamped; the upper
+// middle one for even n), and their spread as a standard deviation from the
+// upper quartile's distance to it (0.674 deviations for Gaussian noise):
+// noise on black is clipped below, never above.
+void LevelAndSpread(const int32_t* values, int32_t n, int32_t* level, int32_t* spread);
 
 }  // namespace xvf

@@ -1,5 +1,5 @@
 // The automatic mode (PictureMeasurer through AutoModeDetector, and its report
-// line) on sequences of made-up frames: any size up to 400x300, YUY2 or
+// line) on sequences of made-up frames: any size up to 320x240, YUY2 or
 // RGB24, rows padded or laid out bottom-up by a negative stride, bands of any
 // level and noise, declared pixel aspects and rates of any value, any fallback.
 // The frame lies against a no-access page on one side and poisoned memory on
@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iterator>
 #include <vector>
 
@@ -23,7 +24,7 @@
 
 namespace {
 
-constexpr int32_t kMaxWidth = 400, kMaxHeight = 300, kMaxPadding = 64, kMaxFrames = 12;
+constexpr int32_t kMaxWidth = 320, kMaxHeight = 240, kMaxPadding = 64, kMaxFrames = 12;
 constexpr size_t kCapacity = size_t{kMaxWidth * 3 + kMaxPadding} * kMaxHeight;
 
 [[noreturn]] void Fail(const char* condition, int line) {
@@ -42,19 +43,21 @@ int64_t Value(FuzzInput& in) {
   return in.Take<int16_t>();
 }
 
-// Bands of `band` rows at `level` above and below a picture of pseudo-random
-// samples, all with noise of `noise` levels; every byte of every row written.
+// Bands of `band` rows at `level` above and below a picture at `picture`
+// that steps every 16 rows, every fifth byte of every row moved by noise of
+// `noise` levels (a memset a row, then the noise: ASan checks each store).
 void Paint(uint8_t* first, ptrdiff_t stride, int32_t width, int32_t height, int32_t pixelBytes, FuzzInput& in) {
   const int32_t band = in.Take<uint8_t>() % (height / 2 + 1);
   const int32_t level = in.Take<uint8_t>(), picture = in.Take<uint8_t>(), noise = in.Take<uint8_t>() % 64 + 1;
   uint32_t seed = in.Take<uint32_t>() | 1;
+  const size_t rowBytes = static_cast<size_t>(width) * pixelBytes;
   for (int32_t y = 0; y < height; ++y) {
     uint8_t* row = first + y * stride;
     const bool inBand = y < band || y >= height - band;
-    for (int32_t x = 0; x < width * pixelBytes; ++x) {
+    std::memset(row, inBand ? level : (picture + y / 16 * 37) & 255, rowBytes);
+    for (size_t x = y % 5; x < rowBytes; x += 5) {
       seed = seed * 1664525u + 1013904223u;
-      const int32_t base = inBand ? level : picture + int32_t(seed >> 28) * 8;
-      row[x] = static_cast<uint8_t>(base + int32_t(seed >> 8) % noise);
+      row[x] = static_cast<uint8_t>(row[x] + int32_t(seed >> 8) % noise);
     }
   }
 }

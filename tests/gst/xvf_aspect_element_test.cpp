@@ -221,8 +221,9 @@ TEST(ElementAuto, ChoosesPerFrameFromTheCapsAndThePicture) {
     bool letterbox;                            // a 16:9 picture between black bands
     const char *first, *then, *reason;
   } runs[] = {
-      {"YUY2", "", 360, 0, 4, 1024, 576, true, "panorama", "fit-width", "letterbox 16:9"},
-      {"BGR", "", 360, 0, 4, 1024, 576, true, "panorama", "fit-width", "letterbox 16:9"},
+      // The band edge counts from the frame after the first, which sets it.
+      {"YUY2", "", 360, 0, 5, 1024, 576, true, "panorama", "fit-width", "letterbox 16:9"},
+      {"BGR", "", 360, 0, 5, 1024, 576, true, "panorama", "fit-width", "letterbox 16:9"},
       {"BGR", "64/45", 360, 0, -1, 1024, 576, false, "anamorphic", "", ""},
       {"YUY2", "", 512, 0, -1, 1024, 576, false, "panorama", "", ""},  // undeclared is 4:3, not 16:9 at 1/1
       {"YUY2", "64/45", 360, 3, 3, 640, 480, false, "panorama", "anamorphic", "declared 16:9"},  // 4:3 window
@@ -284,7 +285,7 @@ TEST(ElementAuto, ChoosesPerFrameFromTheCapsAndThePicture) {
                            (declaredAtOnce ? " declared 16:9 0;" : " start 0;");
     if (run.changeAt >= 0)
       expected += "xvfaspect-mode " + std::to_string(run.changeAt) + " " + std::to_string(value(run.then)) + " " +
-                  run.reason + " " + std::to_string(run.letterbox ? 0 : run.changeAt) + ";";
+                  run.reason + " " + std::to_string(run.letterbox ? 1 : run.changeAt) + ";";
     if (run.letterbox) expected += "xvfaspect-mode 0 " + std::to_string(value("panorama")) + " start 0;";
     EXPECT_EQ(messages, expected);
     gst_element_set_bus(h->element, nullptr);

@@ -144,6 +144,12 @@ def in_set():
     add("declared 16:9", "declared", [Seg(TESTSRC)], declared_wide=True)
     add("declared 16:9 pillarboxed", "declared", [Seg(TESTSRC, pre="scale=540:576,pad=720:576:90:0")], declared_wide=True)
     # NTSC.
+    add("16:9 then sparse 4:3", "sequence", [lb(TESTSRC, 432), Seg("life=seed=8:ratio=0.15:mold=0", frames=200)])
+    add("16:9 VHS head switching", "noise",
+        [lb(TESTSRC, 432, post="drawbox=x=0:y=ih-6:w=iw:h=6:color=gray:t=fill,noise=alls=24:allf=t")])
+    add("14:9 teletext line", "overlays",
+        [lb("gradients=seed=13", 504, post="drawbox=x=40:y=2:w=640:h=2:color=white:t=fill")])
+    add("16:9 mandelbrot (dark, sparse)", "dark film", [lb("mandelbrot=maxiter=200:start_scale=1.2", 432)])
     add("NTSC 4:3", "4:3", [Seg(TESTSRC)], std=NTSC)
     add("NTSC 16:9 (360 lines)", "letterbox", [lb(TESTSRC, 360)], std=NTSC)
     add("NTSC 14:9 (420 lines)", "letterbox", [lb("gradients=seed=11", 420)], std=NTSC)
