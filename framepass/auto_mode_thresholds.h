@@ -33,11 +33,12 @@ constexpr int32_t kSampleSpreads = 3;
 constexpr double kMeanSpreads = 0.7;
 
 // A band's spread across its rows is its noise, which changes from frame to
-// frame: rows spread wider than 2 levels plus three deviations of their
-// change since the frame before (from its mean absolute value) are a still
-// picture (a dark 4:3 scene), not a band.
+// frame: rows spread wider than 2 levels that change by at most a level
+// (a deviation from the mean absolute change since the frame before) are a
+// still picture (a dark 4:3 scene), not a band. Noise that repeats itself
+// shifted (ffmpeg's) changes less than it spreads: no ratio between the two.
 constexpr int32_t kMaxStillSpread = 2;
-constexpr int32_t kStillSpreadsOfNoise = 3;
+constexpr int32_t kMaxStillChange = 1;
 
 // "Most of its width": a row is band while five eighths of its samples lie at
 // the band's level. A channel logo beside a clock, or a 230-pixel banner in a

@@ -152,7 +152,7 @@ PictureMeasurer::Side PictureMeasurer::MeasureSide(const FrameView& frame, const
     // frames, is 1.128 of its deviation: 0.627 of the change.
     int32_t change = 0;
     for (int32_t i = 0; i < kReferenceSamples; ++i) change += std::abs(reference[i] - previous[i]);
-    still = across > kMaxStillSpread + (change * 627 / kReferenceSamples + 500) / 1000 * kStillSpreadsOfNoise;
+    still = across > kMaxStillSpread && (change * 627 / kReferenceSamples + 500) / 1000 <= kMaxStillChange;
   }
   std::copy(reference, reference + kReferenceSamples, previous);
   const int32_t tolerance = std::max(kMinBandTolerance, kSampleSpreads * side.noise);
