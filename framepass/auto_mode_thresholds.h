@@ -49,6 +49,10 @@ constexpr int32_t kMinBandSamples = kSamplesPerRow * 5 / 8;
 // text strokes, bridged as rows that are not band.
 constexpr int32_t kMaxOverlayRuns = 3;
 
+// Rows band-like beyond the quarter of the height at a level other than the
+// last letterbox's bands (further than a band row's samples may lie) are a
+// dark picture that reaches the edge: the film's bands are gone.
+
 // A frame band-like from both edges to the middle is black, unless it is a
 // sparse picture: bright samples in both edges' reference rows (1 of 64) and
 // half as often in rows spread over its height.

@@ -174,6 +174,13 @@ PictureMeasurer::Side PictureMeasurer::MeasureSide(const FrameView& frame, const
   const BandScan scan = ScanBand(test, h, fromFirst);
   side.band = scan.band;
   side.edge = scan.edge;
+  if (!scan.edge && letterboxLevel_ >= 0 && std::abs(side.level - letterboxLevel_) > tolerance) {
+    // Band-like beyond the quarter, but not at the level of the last
+    // letterbox's bands: a dark picture that reaches this edge where the
+    // bands were.
+    side.band = 0;
+    side.edge = true;
+  }
   side.steady = knownValid && scan.edge && std::abs(scan.band - known) <= FormatTolerance(h);
   known = scan.edge ? scan.band : 0;
   return side;
@@ -219,6 +226,7 @@ PictureMeasure PictureMeasurer::Measure(const FrameView& frame, double displayAs
   for (double format : kFilmFormats) {
     if (std::fabs(m.pictureRows - FormatRows(format, h, displayAspect)) > tolerance) continue;
     m.verdict = PictureMeasure::kLetterbox;
+    letterboxLevel_ = deciding.level;
     m.pictureAspect = format;
     // The lower band is the last rows in memory of a top-down YUY2 frame, the
     // first of a bottom-up RGB one; its rows at the frame's edge (VHS noise)

@@ -34,7 +34,10 @@ class PictureMeasurer {
   PictureMeasure Measure(const FrameView& frame, double displayAspect, bool lookForText);
 
   // A new stream: the next frame is judged on its own.
-  void Forget() { havePrevious_ = false; }
+  void Forget() {
+    havePrevious_ = false;
+    letterboxLevel_ = -1;
+  }
 
  public:
   struct Side {
@@ -51,6 +54,7 @@ class PictureMeasurer {
   int32_t previous_[2][kReferenceSamples] = {};  // each side's reference rows, the frame before
   int32_t previousBand_[2] = {};  // each side's band edge the frame before, 0: none
   bool havePrevious_ = false;
+  int32_t letterboxLevel_ = -1;  // the bands' level of the last letterbox, -1 none yet
   int32_t previousWidth_ = 0, previousHeight_ = 0, previousFormat_ = 0;
 };
 
