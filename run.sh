@@ -4,6 +4,7 @@
 #   ./run.sh test           build all presets and run every test suite
 #   ./run.sh bench          build and run the benchmarks
 #   ./run.sh fuzz [SECONDS] run every fuzz target for SECONDS each (default 60)
+#   ./run.sh autoeval       score the automatic mode beside ffmpeg's cropdetect (docs/auto-mode.md)
 #   ./run.sh build          build all presets, run nothing
 #   ./run.sh dist           the release: out/dist/XVF_Aspect-<version>-win32.zip from the tested DLL,
 #                           and the Debian package of the filter and the element
@@ -48,8 +49,10 @@ packages=(
   "gstreamer1.0-plugins-bad:/usr/lib/x86_64-linux-gnu/gstreamer-1.0/libgstvideoparsersbad.so"
   "gstreamer1.0-plugins-ugly:/usr/lib/x86_64-linux-gnu/gstreamer-1.0/libgstx264.so"
   "gstreamer1.0-libav:/usr/lib/x86_64-linux-gnu/gstreamer-1.0/libgstlibav.so"
-  # The documented ffmpeg pipelines and the automatic mode's scorecard.
+  # The documented ffmpeg pipelines and the automatic mode's scorecard, which
+  # python3 runs.
   "ffmpeg:/usr/bin/ffmpeg"
+  "python3:/usr/bin/python3"
   # The mpv plug-in: the player, its client API, and Mesa's software renderer
   # for headless runs.
   "mpv:/usr/bin/mpv"
@@ -317,6 +320,20 @@ cmd_bench() {
   awk -F, -f bench/ratios.awk "${runs[@]}" "${timings[@]}"
   echo "== the xvfaspect element per frame beside the frame pass alone"
   build/native/bench/gst_element_bench --benchmark_min_time=0.2
+  cmd_autoeval
+}
+
+# The automatic mode's scorecard: programmes made by ffmpeg once into
+# build/autoeval/ (about 1 GB, kept between runs), decided by xvf-aspect and by
+# cropdetect side by side; the table goes to build/autoeval/scorecard.md
+# (docs/auto-mode.md holds the last one published).
+cmd_autoeval() {
+  [ -f build/native/build.ninja ] || cmake --preset native >/dev/null
+  echo "== build: native xvf-aspect"
+  cmake --build --preset native --target xvf-aspect >/dev/null
+  echo "== the automatic mode's scorecard (a few minutes)"
+  /usr/bin/python3 tools/autoeval/autoeval.py build/native/filter/xvf-aspect build/autoeval \
+    --markdown build/autoeval/scorecard.md "$@"
 }
 
 # The plug-in at work: host-standin.exe loads the real XVF_Aspect.dll under
@@ -394,6 +411,7 @@ main() {
     bench) setup; cmd_bench "$@" ;;
     build) setup; cmd_build ;;
     fuzz) setup; cmd_fuzz "$@" ;;
+    autoeval) setup; cmd_autoeval "$@" ;;
     dist) setup; cmd_dist ;;
     ""|help|-h|--help) usage ;;
     *) echo "run.sh: unknown command '$command'" >&2; usage >&2; exit 2 ;;

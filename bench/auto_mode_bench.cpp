@@ -48,7 +48,7 @@ void AutoDetect(benchmark::State& state, FrameSize size, PixelLayout layout, boo
     benchmark::DoNotOptimize(detector.Feed(view));
     if (cold) benchmark::DoNotOptimize(plugin.ProcessFrame(frame, inputs));
   };
-  for (int frame = 0; frame < 25; ++frame) feed();
+  for (int frame = 0; frame < 30; ++frame) feed();  // a second and the frame that sets the band edge
   if (detector.mode() != kFitToWidth) {
     state.SkipWithError("the letterbox was not found");
     return;

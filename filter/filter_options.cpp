@@ -16,7 +16,7 @@ constexpr RawFormat kRawFormats[] = {{"yuy2", PixelFormat::kYuy2, false},
                                      {"rgb24", PixelFormat::kRgb24, false},
                                      {"bgr24", PixelFormat::kRgb24, true}};
 
-enum : int { kFields = 256, kNoFields, kGeometry, kPreview, kVersion, kAutoFallback, kSar };
+enum : int { kFields = 256, kNoFields, kGeometry, kPreview, kVersion, kAutoFallback, kSar, kAutoSubtitles };
 
 const option kLongOptions[] = {
     {"size", required_argument, nullptr, 's'},   {"window", required_argument, nullptr, 'w'},
@@ -26,7 +26,7 @@ const option kLongOptions[] = {
     {"geometry", optional_argument, nullptr, kGeometry}, {"preview", required_argument, nullptr, kPreview},
     {"quiet", no_argument, nullptr, 'q'},        {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, kVersion}, {"auto-fallback", required_argument, nullptr, kAutoFallback},
-    {"sar", required_argument, nullptr, kSar},   {nullptr, 0, nullptr, 0}};
+    {"sar", required_argument, nullptr, kSar},   {"auto-subtitles", required_argument, nullptr, kAutoSubtitles},   {nullptr, 0, nullptr, 0}};
 
 }  // namespace
 
@@ -54,6 +54,10 @@ const char kFilterUsage[] =
     "      --auto-fallback MODE\n"
     "                        auto's mode for a picture that is not letterboxed, 0..4\n"
     "                        (default panorama)\n"
+    "      --auto-subtitles keep|crop\n"
+    "                        keep (default): a letterbox whose lower band carries\n"
+    "                        burnt-in text stays in the --auto-fallback mode, text in\n"
+    "                        view; crop: fit-width as any letterbox\n"
     "      --sar N:D         raw input's pixel aspect for auto (e.g. 64:45; default\n"
     "                        0:0, none); YUV4MPEG2 declares its own (A)\n"
     "      --fields          scale the two fields of each frame separately\n"
@@ -99,16 +103,22 @@ const char kFilterUsage[] =
     "  - a declared display aspect (YUV4MPEG2 A, --sar) within 2% of 16:9 (over\n"
     "    the 704 active pixels of a 720-wide frame too, as A16:11 declares it):\n"
     "    anamorphic, from the first frame;\n"
-    "  - otherwise, from the luma of each frame: a picture between black bands at\n"
-    "    the top and bottom at least 14:9 wide (a frame without a declared aspect\n"
-    "    being a 4:3 picture) is fit-width, which crops a 16:9 letterbox exactly in\n"
-    "    a 16:9 window; any other picture the --auto-fallback mode, which is also\n"
-    "    used until the first decision;\n"
+    "  - otherwise, from the luma of each frame: a picture between black (or grey,\n"
+    "    noisy) bands at the top and bottom in a film format 14:9 or wider (504 of\n"
+    "    576 lines, 430 to 432, 1.85:1, 2.39:1 ...; a frame without a declared\n"
+    "    aspect being a 4:3 picture) is fit-width, which crops a 16:9 letterbox\n"
+    "    exactly in a 16:9 window, unless burnt-in text in the lower band is kept\n"
+    "    (--auto-subtitles); any other picture the --auto-fallback mode, which is\n"
+    "    also used until the first decision; logos, clocks and banners that cover\n"
+    "    less than three eighths of a band's width leave it a band;\n"
     "  - a new choice is taken once it has held for one second of frames (the\n"
-    "    stream's rate, else 25); black, dark and nearly uniform frames (fades,\n"
-    "    black between programmes, night scenes) never change it.\n"
-    "Each change is one line on standard error (\"frame 1250: letterbox 16:9,\n"
-    "fit-width\"); the end line counts them. It does not look at the sides\n"
+    "    stream's rate, else 25); black and nearly uniform frames (fades, black\n"
+    "    between programmes) and frames whose bands fit no film format never\n"
+    "    change it.\n"
+    "The first choice and each change are one line on standard error, with the\n"
+    "time and the frame where the picture changed (\"frame 1275 (0:51.00):\n"
+    "letterbox 16:9 from frame 1250 (0:50.00), fit-width\"); the end line counts\n"
+    "the changes. It does not look at the sides\n"
     "(pillarboxes), nor guess a 16:9 picture squeezed into an undeclared frame.\n"
     "\n"
     "Frames the pass leaves alone are written unchanged. OUT, the geometry FILE\n"
@@ -146,7 +156,7 @@ const char* RawFormatName(PixelFormat format, bool topDown) {
 ParseResult ParseFilterOptions(int argc, const char* const* argv) {
   ParseResult result;
   FilterOptions& o = result.options;
-  bool haveWindow = false, fallbackGiven = false, sarGiven = false;
+  bool haveWindow = false, fallbackGiven = false, sarGiven = false, subtitlesGiven = false;
   auto fail = [&](const std::string& message) {
     result.error = message;
     return result;
@@ -181,6 +191,12 @@ ParseResult ParseFilterOptions(int argc, const char* const* argv) {
           return fail("bad mode '" + value +
                       "' for --auto-fallback (want 0..4 or fit-window, fit-width, fit-height, panorama, anamorphic)");
         fallbackGiven = true;
+        break;
+      case kAutoSubtitles:
+        if (value != "keep" && value != "crop")
+          return fail("bad choice '" + value + "' for --auto-subtitles (want keep or crop)");
+        o.autoKeepSubtitles = value == "keep";
+        subtitlesGiven = true;
         break;
       case kSar:
         if (!ParseRatio(value, &o.sarNum, &o.sarDen))
@@ -228,8 +244,9 @@ ParseResult ParseFilterOptions(int argc, const char* const* argv) {
   if (optind < argc) return fail("unexpected argument '" + copies[optind] + "'");
   if (!haveWindow) return fail("--window is required");
   if (o.aspectMode < 0) return fail("--mode is required");
-  if ((fallbackGiven || sarGiven) && o.aspectMode != kAutoMode)
-    return fail(std::string(fallbackGiven ? "--auto-fallback" : "--sar") + " applies to --mode auto only");
+  if ((fallbackGiven || sarGiven || subtitlesGiven) && o.aspectMode != kAutoMode)
+    return fail(std::string(fallbackGiven ? "--auto-fallback" : sarGiven ? "--sar" : "--auto-subtitles") +
+                " applies to --mode auto only");
   if (!o.previewPath.empty() && (o.clientWidth > kPreviewSideLimit || o.clientHeight > kPreviewSideLimit))
     return fail("--preview draws windows up to " + std::to_string(kPreviewSideLimit) + "x" +
                 std::to_string(kPreviewSideLimit));

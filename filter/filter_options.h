@@ -22,6 +22,7 @@ struct FilterOptions {
   int32_t clientHeight = 0;
   int32_t aspectMode = -1;   // 0..4 or kAutoMode
   int32_t autoFallback = 3;  // --auto-fallback: auto's mode for pictures that are not letterboxed
+  bool autoKeepSubtitles = true;  // --auto-subtitles keep|crop: auto keeps text in the lower band in view
   int32_t sarNum = 0;        // --sar: raw input's pixel aspect for auto; 0:0 not declared
   int32_t sarDen = 0;
   int32_t interlace = 0;     // 1: scale the two fields separately

@@ -13,6 +13,7 @@
 
 #include "framepass/aspect_geometry.h"
 #include "framepass/auto_mode_detector.h"
+#include "framepass/auto_mode_report.h"
 #include "framepass/plugin_state.h"
 #include "filter/printable_text.h"
 #include "filter/progress_line.h"
@@ -82,7 +83,7 @@ class FilterRun {
  public:
   FilterRun(const FilterOptions& o, const FilterStreams& s)
       : o_(o), s_(s), in_(s.input), outputs_(Outputs(s, o.geometry)), out_(*s.output),
-        detector_(o.autoFallback), progress_(s.showProgress, s.messages) {}
+        detector_(o.autoFallback, o.autoKeepSubtitles), progress_(s.showProgress, s.messages) {}
 
   int Run() {
     if (!Plan()) return status_;
@@ -257,10 +258,10 @@ bool FilterRun::Write() {
 
 // Auto's changes, one line each (not among geometry lines), and the progress.
 void FilterRun::Report() {
-  if (decision_.changed && !o_.quiet && !GeometryOnStandardError()) {
+  if ((decision_.first || decision_.changed || decision_.noted) && !o_.quiet && !GeometryOnStandardError()) {
     progress_.Break();
-    std::fprintf(s_.messages, "frame %lld: %s, %s\n", static_cast<long long>(frames_ - 1),
-                 decision_.reason.c_str(), AspectModeName(decision_.mode));
+    const std::string report = AutoModeReport(frames_ - 1, decision_, Declared(o_, plan_), AspectModeName(decision_.mode));
+    std::fprintf(s_.messages, "%s\n", report.c_str());
   }
   progress_.Update(frames_);
 }

@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "framepass/auto_mode_thresholds.h"
-#include "framepass/picture_measure.h"
 
 namespace xvf {
 namespace {
@@ -14,7 +13,7 @@ bool Declared(const DeclaredStream& s) { return s.pixelAspectNum > 0 && s.pixelA
 
 // Width over height as the frame is shown; a 4:3 picture when undeclared.
 double DisplayAspect(const FrameView& frame, const DeclaredStream& s) {
-  if (!Declared(s)) return 4.0 / 3.0;
+  if (!Declared(s) || frame.width <= 0 || frame.height <= 0) return 4.0 / 3.0;
   return (double(frame.width) * double(s.pixelAspectNum)) / (double(frame.height) * double(s.pixelAspectDen));
 }
 
@@ -30,69 +29,101 @@ bool DeclaresSixteenByNine(const FrameView& frame, const DeclaredStream& s) {
 
 int32_t HoldFrames(const DeclaredStream& s) {
   if (s.rateNum <= 0 || s.rateDen <= 0) return kDefaultFramesPerSecond;
-  const int64_t frames = (s.rateNum + s.rateDen / 2) / s.rateDen;  // 30000:1001 holds 30
-  return static_cast<int32_t>(frames < 1 ? 1 : frames > kMaxHoldFrames ? kMaxHoldFrames : frames);
+  const double frames = std::round(double(s.rateNum) / double(s.rateDen));  // 30000:1001 holds 30
+  return frames < 1 ? 1 : frames > kMaxHoldFrames ? kMaxHoldFrames : static_cast<int32_t>(frames);
 }
 
-// The film format nearest to a picture's width over height.
-const char* FormatName(double aspect) {
-  struct Format {
-    double aspect;
-    const char* name;
-  };
-  static const Format kFormats[] = {{14.0 / 9.0, "14:9"}, {16.0 / 9.0, "16:9"}, {1.85, "1.85:1"}, {2.39, "2.39:1"}};
-  const Format* best = &kFormats[0];
-  for (const Format& f : kFormats)
-    if (std::fabs(f.aspect - aspect) < std::fabs(best->aspect - aspect)) best = &f;
-  return best->name;
+// The film format's name, as a viewer knows it.
+std::string FormatName(double aspect) {
+  if (aspect < 1.6) return "14:9";
+  if (aspect < 1.7) return "1.66:1";
+  if (aspect < 1.8) return "16:9";
+  if (aspect < 1.9) return "1.85:1";
+  if (aspect < 2.1) return "2:1";
+  return aspect < 2.37 ? "2.35:1" : "2.39:1";
 }
 
 }  // namespace
 
-AutoModeDetector::AutoModeDetector(int32_t fallbackMode)
-    : fallback_(fallbackMode), holdFrames_(kDefaultFramesPerSecond), mode_(fallbackMode) {}
+AutoModeDetector::AutoModeDetector(int32_t fallbackMode, bool keepSubtitles)
+    : fallback_(fallbackMode), keepSubtitles_(keepSubtitles), holdFrames_(kDefaultFramesPerSecond) {
+  current_.mode = fallbackMode;
+}
 
 void AutoModeDetector::SetStream(const DeclaredStream& stream) {
   stream_ = stream;
   holdFrames_ = HoldFrames(stream);
-  candidate_ = -1;
+  measurer_.Forget();
+  candidate_ = Wish();
   held_ = 0;
+  textSeen_ = false;
+  withoutLetterbox_ = 0;
 }
 
-bool AutoModeDetector::Take(int32_t mode, const std::string& reason) {
-  const bool changed = fed_ && mode != mode_;
-  if (changed || !fed_) reason_ = reason;
+bool AutoModeDetector::Take(const Wish& wish, const std::string& reason) {
+  const bool changed = frames_ > 0 && wish.mode != current_.mode;
+  if (changed || frames_ == 0 || wish.keepsText != current_.keepsText) reason_ = reason;
   if (changed) ++changes_;
-  mode_ = mode;
+  current_ = wish;
   return changed;
 }
 
+// A frame of a stream not declared 16:9: its picture asks, and a wish held
+// for a second of pictures is taken.
+void AutoModeDetector::Judge(const FrameView& frame, AutoModeDecision* decision) {
+  // Text in the lower band is looked for on every frame while fit-width is
+  // asked for, and now and then while it is in use.
+  const bool lookForText =
+      keepSubtitles_ && !textSeen_ && (candidate_.mode == kFitToWidth || frames_ % kTextFrameStep == 0);
+  const PictureMeasure m = measurer_.Measure(frame, DisplayAspect(frame, stream_), lookForText);
+  if (m.verdict == PictureMeasure::kNoSay) return;
+  Wish wish{fallback_, false};
+  std::string reason = "full picture";
+  if (m.verdict == PictureMeasure::kLetterbox) {
+    withoutLetterbox_ = 0;
+    textSeen_ = textSeen_ || m.textInLowerBand;
+    wish = Wish{keepSubtitles_ && textSeen_ ? fallback_ : kFitToWidth, keepSubtitles_ && textSeen_};
+    reason = "letterbox " + FormatName(m.pictureAspect);
+    if (wish.keepsText) reason += " with text in the lower band, kept in view";
+  } else if (++withoutLetterbox_ >= holdFrames_) {
+    textSeen_ = false;  // another programme
+  }
+  if (wish == current_) {
+    candidate_ = Wish();
+    held_ = 0;
+    return;
+  }
+  if (!(wish == candidate_)) {
+    candidate_ = wish;
+    candidateSince_ = frames_;
+    held_ = 0;
+  }
+  if (++held_ < holdFrames_) return;
+  decision->sinceFrames = frames_ - candidateSince_;
+  decision->changed = Take(wish, reason);
+  decision->noted = !decision->changed;
+  candidate_ = Wish();
+  held_ = 0;
+}
+
 AutoModeDecision AutoModeDetector::Feed(const FrameView& frame) {
-  bool changed = false;
+  AutoModeDecision decision;
+  decision.first = frames_ == 0;
   const bool declared = DeclaresSixteenByNine(frame, stream_);
   if (declared) {
-    changed = Take(kAnamorphic, "declared 16:9");
-    candidate_ = -1;
+    decision.changed = Take(Wish{kAnamorphic, false}, "declared 16:9");
+    candidate_ = Wish();
     held_ = 0;
   } else {
-    if (!fed_ || wasDeclared_) changed = Take(fallback_, fed_ ? "declared aspect not 16:9" : "start");
-    const PictureMeasure m = MeasurePicture(frame);
-    if (m.showsPicture) {
-      const double aspect = DisplayAspect(frame, stream_) * frame.height / m.pictureRows;
-      const bool letterbox = aspect >= kLetterboxMinAspect;
-      const int32_t wanted = letterbox ? kFitToWidth : fallback_;
-      held_ = wanted == mode_ ? 0 : wanted == candidate_ ? held_ + 1 : 1;
-      candidate_ = wanted == mode_ ? -1 : wanted;
-      if (held_ >= holdFrames_) {
-        changed = Take(wanted, letterbox ? std::string("letterbox ") + FormatName(aspect) : "full picture") || changed;
-        candidate_ = -1;
-        held_ = 0;
-      }
-    }
+    if (frames_ == 0 || wasDeclared_)
+      decision.changed = Take(Wish{fallback_, false}, frames_ > 0 ? "declared aspect not 16:9" : "start");
+    Judge(frame, &decision);
   }
   wasDeclared_ = declared;
-  fed_ = true;
-  return AutoModeDecision{mode_, changed, reason_};
+  ++frames_;
+  decision.mode = current_.mode;
+  decision.reason = reason_;
+  return decision;
 }
 
 }  // namespace xvf

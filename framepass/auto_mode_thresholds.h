@@ -5,46 +5,104 @@
 
 namespace xvf::auto_mode {
 
-// Limited-range black, and how far above it a sample still counts as black:
-// analog captures spread black by a few levels, some add a small pedestal.
+// Limited-range black.
 constexpr int32_t kBlackLevel = 16;
-constexpr int32_t kBlackMargin = 12;
 
 // Samples read across a row, at the centres of equal column spans.
-constexpr int32_t kSamplesPerRow = 16;
+constexpr int32_t kSamplesPerRow = 32;
 
-// A row is black while at most a quarter of its samples are brighter: a
-// channel logo, subtitle strokes, teletext dots and noise spikes stay in a band.
-constexpr int32_t kMaxBrightSamplesInBlackRow = kSamplesPerRow / 4;
+// A band's level is its median at a 48th of the height from the frame's edge
+// (12 rows at 576): past the head-switching lines of a VHS capture and the
+// teletext line at the top, inside the narrowest band (14:9: 36 rows).
+constexpr int32_t kReferenceDepthDivisor = 48;
+
+// A band lies at most this far above black: grey pedestals of analog
+// captures reach about 40, a picture's own dark areas rarely stay flat below.
+constexpr int32_t kMaxBandLevel = kBlackLevel + 32;
+
+// A band row lies within this many levels of the band's level in most of its
+// width, and so does their mean, however clean the band: scaling and analog
+// filtering leave a few levels of ripple in black.
+constexpr int32_t kMinBandTolerance = 6;
+
+// Noise is judged against the band's own spread across its rows (a standard
+// deviation from its upper quartile: noise on black is clipped below). Samples may lie 3 spreads
+// away; the mean of those that do, over 32 samples, wanders by a fifth of a
+// spread and the level read from 64 by as much again: allowed 0.7 of one.
+constexpr int32_t kSampleSpreads = 3;
+constexpr double kMeanSpreads = 0.7;
+
+// A band's spread across its rows is its noise, which changes from frame to
+// frame: rows spread wider than 2 levels that change by at most a level
+// (a deviation from the mean absolute change since the frame before) are a
+// still picture (a dark 4:3 scene), not a band. Noise that repeats itself
+// shifted (ffmpeg's) changes less than it spreads: no ratio between the two.
+constexpr int32_t kMaxStillSpread = 2;
+constexpr int32_t kMaxStillChange = 1;
+
+// "Most of its width": a row is band while five eighths of its samples lie at
+// the band's level. A channel logo beside a clock, or a 230-pixel banner in a
+// 720-pixel line (a third), stays in the band.
+constexpr int32_t kMinBandSamples = kSamplesPerRow * 5 / 8;
+// Those overlays make at most three runs of samples off the band's level; a
+// sparse picture (stars, cells, a mostly black pattern) makes more, and so do
+// text strokes, bridged as rows that are not band.
+constexpr int32_t kMaxOverlayRuns = 3;
+
+// Rows band-like beyond the quarter of the height at a level other than the
+// last letterbox's bands (further than a band row's samples may lie) are a
+// dark picture that reaches the edge: the film's bands are gone.
+
+// A frame band-like from both edges to the middle is black, unless it is a
+// sparse picture: bright samples in both edges' reference rows (1 of 64) and
+// half as often in rows spread over its height.
+constexpr int32_t kMinSparseSamples = 1;
 
 // A band covers at most a quarter of the height (2.39:1 in a 4:3 frame
-// takes 22%); rows beyond are never read by the band scan.
+// takes 22%); a band edge further in is a dark picture's.
 constexpr int32_t kBandLimitDivisor = 4;
-
-// Non-black rows inside a band are bridged up to a twelfth of the height
-// (two subtitle lines, a logo, a teletext line at the edge of a capture).
-constexpr int32_t kBridgedRowsDivisor = 12;
 
 // The band scan reads one row in height / 48 (12 at 576 rows) and then finds
 // the exact edge between two read rows by halving.
 constexpr int32_t kScanStepDivisor = 48;
 
-// The picture check reads this many rows spread over the middle half of the
-// frame, which no band of a usable aspect reaches.
+// Rows that are not band inside a band are bridged up to a twelfth of the
+// height (two boxed subtitle lines, a banner, VHS noise at the frame's edge).
+constexpr int32_t kBridgedRowsDivisor = 12;
+
+// A frame whose picture touches an edge is judged only when it is not nearly
+// uniform: its middle rows' samples lie on average this many levels from
+// their mean, and twice the band noise (a blank or grey screen, a caption on
+// black, the last frames of a fade say nothing).
 constexpr int32_t kPictureRows = 8;
+constexpr int32_t kMinMeanDeviation = 3;
 
-// A picture with fewer than a quarter of its samples above this level is a
-// dark scene: its edges cannot be told from the bands.
-constexpr int32_t kDarkLevel = 40;
-constexpr int32_t kMinLitSamples = kPictureRows * kSamplesPerRow / 4;
+// The film formats a letterbox holds, as picture width over height: 14:9 as
+// broadcast (504 of 576 lines, 420 of 480) and as drawn, 1.66:1, 16:9 (430 or
+// 432 of 576, 360 of 480), 1.85:1, 2:1, 2.35:1 and 2.39:1. Anything else
+// between bands (a stage lit in its middle third, a dark sky over a 4:3
+// picture) is no letterbox.
+constexpr double kFilmFormats[] = {4.0 / 3.0 * 576 / 504, 14.0 / 9.0, 1.66, 16.0 / 9.0, 1.85, 2.0, 2.35, 2.39};
+// A picture matches a format within a 72nd of the height in rows (8 of 576,
+// 6 of 480): band edges softened by scaling, pictures padded to even rows.
+constexpr int32_t kFormatToleranceDivisor = 72;
+constexpr int32_t kMinFormatTolerance = 2;
 
-// A picture whose samples lie on average within this many levels of their
-// mean is nearly uniform (a fade, a blank screen, a caption on black).
-constexpr int32_t kMinMeanDeviation = 6;
-
-// A picture as wide as 14:9, less 2% for band edges blurred by scaling and
-// analog filtering, is a letterboxed film.
-constexpr double kLetterboxMinAspect = 14.0 / 9.0 * 0.98;
+// Burnt-in text in the lower band: rows with at least kTextSamples of
+// kTextSamplesPerRow samples (one in 6 pixels across 720: a 3-pixel stroke
+// is hit one time in two) above kTextLevel (subtitles are white or yellow) and
+// far above the band's noise, in at least kMinTextRows of the rows read (one
+// in kTextRowStep: 4 of a 26-pixel line of text). The rows at the frame's
+// very edge (VHS noise) do not count. Read on every frame while fit-width
+// is asked for, and on one in kTextFrameStep while it is in use: text stays
+// on screen for seconds.
+constexpr int32_t kTextSamplesPerRow = 128;
+constexpr int32_t kTextLevel = 150;
+constexpr int32_t kTextSamples = 3;
+constexpr int32_t kTextSpreads = 4;
+constexpr int32_t kTextRowStep = 4;
+constexpr int32_t kMinTextRows = 2;
+constexpr int32_t kTextFrameStep = 16;
 
 // A declared display aspect within 2% of 16:9 is an anamorphic picture.
 constexpr double kSixteenByNineTolerance = 0.02;

@@ -1,113 +1,245 @@
 #include "framepass/picture_measure.h"
 
 #include <algorithm>
+#include <bit>
+#include <cmath>
 #include <cstdlib>
 
-#include "framepass/auto_mode_thresholds.h"
+#include "framepass/row_sampler.h"
 
 namespace xvf {
 namespace {
 
 using namespace auto_mode;
 
-constexpr int32_t kBlackCeiling = kBlackLevel + kBlackMargin;
+// Whether a row lies at the band's level in most of its width.
+struct BandTest {
+  const RowSampler& rows;
+  int32_t level, sampleTolerance, meanTolerance;
 
-// The luma of kSamplesPerRow columns, at the centres of equal spans, of any row.
-class RowSampler {
- public:
-  explicit RowSampler(const FrameView& frame) : frame_(frame), yuy2_(frame.pixelFormat == 0) {
-    const int64_t pixelBytes = yuy2_ ? 2 : 3;
-    for (int32_t i = 0; i < kSamplesPerRow; ++i)
-      offsets_[i] = (int64_t{2 * i + 1} * frame.width / (2 * kSamplesPerRow)) * pixelBytes;
-  }
-
-  // The luma of row y's samples.
-  void Read(int32_t y, int32_t* luma) const {
-    const uint8_t* row = frame_.data + y * frame_.rowBytes;
-    if (yuy2_) {
-      for (int32_t i = 0; i < kSamplesPerRow; ++i) luma[i] = row[offsets_[i]];
-      return;
-    }
-    // BT.601 limited range in 8.8 fixed point: B, G, R 0 gives 16, 255 gives 235.
-    for (int32_t i = 0; i < kSamplesPerRow; ++i) {
-      const uint8_t* p = row + offsets_[i];
-      luma[i] = ((25 * p[0] + 129 * p[1] + 66 * p[2] + 128) >> 8) + kBlackLevel;
-    }
-  }
-
-  // Every sample counted: no branch on the picture's content.
-  bool IsBlack(int32_t y) const {
+  bool IsBand(int32_t y) const {
     int32_t luma[kSamplesPerRow];
-    Read(y, luma);
-    int32_t bright = 0;
-    for (int32_t v : luma) bright += v > kBlackCeiling;
-    return bright <= kMaxBrightSamplesInBlackRow;
+    rows.Read(y, luma);
+    static_assert(kSamplesPerRow == 32, "one bit a sample");
+    uint32_t nearBits = 0;
+    int32_t sum = 0;
+    for (int32_t i = 0; i < kSamplesPerRow; ++i) {
+      const bool n = std::abs(luma[i] - level) <= sampleTolerance;
+      nearBits |= uint32_t{n} << i;
+      sum += n ? luma[i] : 0;
+    }
+    const int32_t near = std::popcount(nearBits);
+    const int32_t runs = std::popcount(((nearBits << 1) | 1u) & ~nearBits);  // a far sample after a near one
+    // The samples at the band's level centre on it: a dark picture's own
+    // samples within reach of it lean to one side. Overlays are a few runs
+    // of samples; a sparse picture's are all over the row.
+    return near >= kMinBandSamples && std::abs(sum - near * level) <= near * meanTolerance && runs <= kMaxOverlayRuns;
   }
-
- private:
-  const FrameView& frame_;
-  const bool yuy2_;
-  ptrdiff_t offsets_[kSamplesPerRow];  // bytes from the start of a row
 };
 
-// Black rows from one edge, reading one row in `step` within `limit` rows,
-// taking runs of up to `bridged` non-black rows between black ones into the
-// band; the edge after the last black row read is found by halving.
-int32_t BandRows(const RowSampler& rows, int32_t height, bool fromFirst, int32_t limit, int32_t step, int32_t bridged) {
-  auto black = [&](int32_t k) { return rows.IsBlack(fromFirst ? k : height - 1 - k); };
+// Band rows from one edge: one row in `step` within the scan, runs of up to
+// `bridged` rows that are not band taken into the band; the edge after the
+// last band row read found by halving.
+struct BandScan {
   int32_t band = 0;
-  for (int32_t k = 0; k < limit && k - band < bridged; k += step)
-    if (black(k)) band = k + 1;
-  if (band == 0) return 0;
-  // Rows band .. band + step - 2 are unread; black ones continue the band.
-  int32_t low = band, high = std::min(band - 1 + step, limit);
-  while (low < high) {
-    const int32_t middle = low + (high - low) / 2;
-    if (black(middle)) {
-      low = middle + 1;
-    } else {
-      high = middle;
+  bool edge = false;  // picture rows follow the band within the quarter of the height
+};
+
+BandScan ScanBand(const BandTest& test, int32_t height, bool fromFirst) {
+  auto isBand = [&](int32_t k) { return test.IsBand(fromFirst ? k : height - 1 - k); };
+  const int32_t step = std::max(1, height / kScanStepDivisor);
+  const int32_t bridged = std::max(step, height / kBridgedRowsDivisor);
+  const int32_t end = height / 2;
+  BandScan scan;
+  int32_t k = 0;
+  for (; k < end && k - scan.band < bridged; k += step)
+    if (isBand(k)) scan.band = k + 1;
+  if (k >= end && k - scan.band < bridged) return scan;  // band to the middle: no edge
+  if (scan.band > 0) {
+    // Rows band .. band + step - 2 are unread; band ones continue the band.
+    int32_t low = scan.band, high = std::min(scan.band - 1 + step, end);
+    while (low < high) {
+      const int32_t middle = low + (high - low) / 2;
+      if (isBand(middle)) {
+        low = middle + 1;
+      } else {
+        high = middle;
+      }
     }
+    scan.band = low;
   }
-  return low;
+  scan.edge = scan.band <= height / kBandLimitDivisor;
+  return scan;
 }
 
-// Rows spread over [limit, height - limit): lit enough and varied enough to
-// have edges worth measuring.
-bool ShowsPicture(const RowSampler& rows, int32_t height, int32_t limit) {
+// Middle rows with bright samples off the band's level, as many as a sparse
+// picture has at its edges.
+bool SparseMiddle(const RowSampler& rows, int32_t height, const PictureMeasurer::Side& side) {
+  const int32_t tolerance = std::max(kMinBandTolerance, kSampleSpreads * side.noise);
+  int32_t luma[kSamplesPerRow], outliers = 0;
+  for (int32_t r = 0; r < kPictureRows; ++r) {
+    rows.Read((2 * r + 1) * height / (2 * kPictureRows), luma);
+    for (int32_t v : luma) outliers += std::abs(v - side.level) > tolerance;
+  }
+  return outliers * 2 >= kMinSparseSamples * kPictureRows;
+}
+
+// Whether the band edge of the frame before, `band` rows from the edge, holds:
+// band at its last row and halfway, picture on the next rows a scan reads.
+bool StillAt(const BandTest& test, int32_t height, bool fromFirst, int32_t band) {
+  if (band <= 0) return false;
+  auto isBand = [&](int32_t k) { return test.IsBand(fromFirst ? k : height - 1 - k); };
+  const int32_t step = std::max(1, height / kScanStepDivisor);
+  return isBand(band - 1) && isBand(band / 2) && !isBand(band) && band + step < height / 2 && !isBand(band + step);
+}
+
+// Rows from the middle half, as far from a band as a picture gets: nearly
+// uniform (a blank or grey screen, the end of a fade) or not.
+bool NearlyUniform(const RowSampler& rows, int32_t height) {
   constexpr int32_t kCount = kPictureRows * kSamplesPerRow;
   int32_t luma[kCount];
-  int32_t sum = 0, lit = 0;
+  const int32_t limit = height / kBandLimitDivisor;
+  int64_t sum = 0;
   for (int32_t r = 0; r < kPictureRows; ++r)
     rows.Read(limit + (2 * r + 1) * (height - 2 * limit) / (2 * kPictureRows), &luma[r * kSamplesPerRow]);
-  for (int32_t v : luma) {
-    sum += v;
-    lit += v > kDarkLevel;
-  }
-  if (lit < kMinLitSamples) return false;
-  const int32_t mean = sum / kCount;
-  int32_t deviation = 0;
+  for (int32_t v : luma) sum += v;
+  const int64_t mean = sum / kCount;
+  int64_t deviation = 0;
   for (int32_t v : luma) deviation += std::abs(v - mean);
-  return deviation >= kMinMeanDeviation * kCount;
+  return deviation < int64_t{kMinMeanDeviation} * kCount;
 }
+
+// Rows of a band, from `from` to `to` rows from the edge, that carry bright
+// text: read one in kTextRowStep, kTextSamplesPerRow samples each.
+int32_t TextRows(const FrameView& frame, bool fromFirst, int32_t from, int32_t to, int32_t textLevel) {
+  const RowSampler dense(frame, kTextSamplesPerRow);
+  int32_t luma[kTextSamplesPerRow], rows = 0;
+  for (int32_t k = from; k < to; k += kTextRowStep) {
+    dense.Read(fromFirst ? k : frame.height - 1 - k, luma);
+    int32_t bright = 0;
+    for (int32_t v : luma) bright += v > textLevel;
+    rows += bright >= kTextSamples;
+  }
+  return rows;
+}
+
+// Rows a band edge may lie off a film format's, or move from frame to frame.
+int32_t FormatTolerance(int32_t height) { return std::max(kMinFormatTolerance, height / kFormatToleranceDivisor); }
+
+// Picture rows for a film format of width over height `format` in a frame
+// `height` rows tall shown `displayAspect` wide.
+double FormatRows(double format, int32_t height, double displayAspect) { return height * displayAspect / format; }
 
 }  // namespace
 
-PictureMeasure MeasurePicture(const FrameView& frame) {
+PictureMeasurer::Side PictureMeasurer::MeasureSide(const FrameView& frame, const RowSampler& rows, bool fromFirst) {
+  const int32_t h = frame.height;
+  auto row = [&](int32_t k) { return fromFirst ? k : h - 1 - k; };
+  Side side;
+
+  // The band's level and noise from two rows a little way in.
+  const int32_t depth = std::min(h / kReferenceDepthDivisor, h - 1);
+  int32_t reference[kReferenceSamples];
+  rows.Read(row(depth), reference);
+  rows.Read(row(std::min(depth + 1, h - 1)), reference + kSamplesPerRow);
+  LevelAndSpread(reference, kReferenceSamples, &side.level, &side.noise);
+  const int32_t across = side.noise;
+  bool still = false;  // structure across the rows that does not change: picture
+  int32_t* previous = previous_[fromFirst ? 0 : 1];
+  const bool knownValid = havePrevious_;
+  if (havePrevious_) {
+    // The mean absolute change of Gaussian noise, sqrt(2) of it between two
+    // frames, is 1.128 of its deviation: 0.627 of the change.
+    int32_t change = 0;
+    for (int32_t i = 0; i < kReferenceSamples; ++i) change += std::abs(reference[i] - previous[i]);
+    still = across > kMaxStillSpread && (change * 627 / kReferenceSamples + 500) / 1000 <= kMaxStillChange;
+  }
+  std::copy(reference, reference + kReferenceSamples, previous);
+  const int32_t tolerance = std::max(kMinBandTolerance, kSampleSpreads * side.noise);
+  for (int32_t v : reference) side.outliers += std::abs(v - side.level) > tolerance;
+  if (side.level > kMaxBandLevel || still) {
+    side.edge = true;  // no band: the picture reaches this edge
+    previousBand_[fromFirst ? 0 : 1] = 0;
+    side.steady = true;
+    return side;
+  }
+  const BandTest test{rows, side.level, tolerance,
+                      std::max(kMinBandTolerance, static_cast<int32_t>(std::lround(kMeanSpreads * side.noise)))};
+  int32_t& known = previousBand_[fromFirst ? 0 : 1];
+  if (knownValid && StillAt(test, h, fromFirst, known)) {
+    side.band = known;
+    side.edge = side.steady = true;
+    return side;
+  }
+  const BandScan scan = ScanBand(test, h, fromFirst);
+  side.band = scan.band;
+  side.edge = scan.edge;
+  if (!scan.edge && letterboxLevel_ >= 0 && std::abs(side.level - letterboxLevel_) > tolerance) {
+    // Band-like beyond the quarter, but not at the level of the last
+    // letterbox's bands: a dark picture that reaches this edge where the
+    // bands were.
+    side.band = 0;
+    side.edge = true;
+  }
+  side.steady = knownValid && scan.edge && std::abs(scan.band - known) <= FormatTolerance(h);
+  known = scan.edge ? scan.band : 0;
+  return side;
+}
+
+PictureMeasure PictureMeasurer::Measure(const FrameView& frame, double displayAspect, bool lookForText) {
   PictureMeasure m;
   if (!frame.data || frame.width <= 0 || frame.height <= 0) return m;
+  if (frame.width != previousWidth_ || frame.height != previousHeight_ || frame.pixelFormat != previousFormat_)
+    havePrevious_ = false;
+  const RowSampler rows(frame, kSamplesPerRow);
+  const Side first = MeasureSide(frame, rows, true);
+  const Side last = MeasureSide(frame, rows, false);
+  havePrevious_ = true;
+  previousWidth_ = frame.width;
+  previousHeight_ = frame.height;
+  previousFormat_ = frame.pixelFormat;
+  m.firstBand = first.edge ? first.band : -1;
+  m.lastBand = last.edge ? last.band : -1;
+  if (!first.edge && !last.edge) {
+    // Band-like to the middle from both edges: black, or a sparse picture
+    // (stars, cells) whose bright samples reach both edges and the middle.
+    if (first.outliers >= kMinSparseSamples && last.outliers >= kMinSparseSamples &&
+        SparseMiddle(rows, frame.height, first))
+      m.verdict = PictureMeasure::kFullPicture;
+    return m;
+  }
+
+  // A letterbox is centred: the taller band's surplus is dark picture, and a
+  // side without an edge takes the other's band.
   const int32_t h = frame.height;
-  const int32_t limit = h / kBandLimitDivisor;
-  const RowSampler rows(frame);
-  m.showsPicture = ShowsPicture(rows, h, limit);
-  if (!m.showsPicture) return m;
-  const int32_t step = std::max(1, h / kScanStepDivisor);
-  const int32_t bridged = std::max(step, h / kBridgedRowsDivisor);
-  m.firstBand = BandRows(rows, h, true, limit, step, bridged);
-  m.lastBand = BandRows(rows, h, false, limit, step, bridged);
-  // A letterbox is centred: the taller band's surplus is dark picture.
-  m.pictureRows = h - 2 * std::min(m.firstBand, m.lastBand);
-  return m;
+  const Side& deciding = !first.edge ? last : !last.edge ? first : first.band <= last.band ? first : last;
+  const int32_t band = deciding.band;
+  m.pictureRows = h - 2 * band;
+  const double tolerance = FormatTolerance(h);
+  if (band == 0 || m.pictureRows > FormatRows(kFilmFormats[0], h, displayAspect) + tolerance) {
+    if (!NearlyUniform(rows, h)) m.verdict = PictureMeasure::kFullPicture;
+    return m;
+  }
+  // A band edge that moved since the frame before is no letterbox's (a
+  // sparse or dark picture's own).
+  if (!deciding.steady) return m;
+  for (double format : kFilmFormats) {
+    if (std::fabs(m.pictureRows - FormatRows(format, h, displayAspect)) > tolerance) continue;
+    m.verdict = PictureMeasure::kLetterbox;
+    letterboxLevel_ = deciding.level;
+    m.pictureAspect = format;
+    // The lower band is the last rows in memory of a top-down YUY2 frame, the
+    // first of a bottom-up RGB one; its rows at the frame's edge (VHS noise)
+    // are no text.
+    const bool yuy2 = frame.pixelFormat == 0;
+    const Side& lower = yuy2 ? last : first;
+    if (lookForText && lower.edge && lower.band > 0) {
+      const int32_t level = std::max(kTextLevel, lower.level + kTextSpreads * std::max(lower.noise, kMinBandTolerance));
+      m.textInLowerBand = TextRows(frame, !yuy2, h / kReferenceDepthDivisor, lower.band, level) >= kMinTextRows;
+    }
+    return m;
+  }
+  return m;  // bands around no film's picture: a dark picture's own edges
 }
 
 }  // namespace xvf

@@ -1,21 +1,61 @@
 #pragma once
 #include <cstdint>
 
+#include "framepass/auto_mode_thresholds.h"
 #include "framepass/frame_view.h"
 
 namespace xvf {
 
-// What one frame's luma shows: the black bands at its two edges and whether
-// there is a picture to judge at all.
+class RowSampler;
+
+// What one frame's luma shows about its picture's height.
 struct PictureMeasure {
-  bool showsPicture = false;  // false: black, dark or nearly uniform; the bands say nothing
-  int32_t firstBand = 0;      // black rows at the first row in memory
-  int32_t lastBand = 0;       // black rows at the last row in memory
-  int32_t pictureRows = 0;    // height less twice the smaller band: the picture at its largest
+  enum Verdict : int32_t {
+    kNoSay,        // black, uniform, or no band edge that can be trusted
+    kFullPicture,  // the picture reaches an edge, or its bands are thinner than 14:9's
+    kLetterbox,    // bands on both sides around a film format's picture
+  };
+  Verdict verdict = kNoSay;
+  int32_t firstBand = 0;    // band rows at the first row in memory (-1: no edge found)
+  int32_t lastBand = 0;     // band rows at the last row in memory (-1: no edge found)
+  int32_t pictureRows = 0;  // the picture centred between the bands, at its largest
+  double pictureAspect = 0; // kLetterbox: the film format matched, width over height
+  bool textInLowerBand = false;  // burnt-in text under the picture (kLetterbox only)
 };
 
-// Reads a sample of rows and columns (auto_mode_thresholds.h), each at most
-// once. A frame with no rows or columns shows no picture.
-PictureMeasure MeasurePicture(const FrameView& frame);
+// Measures frame after frame of one stream: the band noise is judged against
+// the frame before. Reads a sample of each row (auto_mode_thresholds.h) from
+// the frame's edges to its bands' edges, and a few rows in the middle; never
+// outside the frame, never writes it.
+class PictureMeasurer {
+ public:
+  // displayAspect: the whole frame's width over height as shown;
+  // lookForText: read the lower band of a letterbox for burnt-in text.
+  PictureMeasure Measure(const FrameView& frame, double displayAspect, bool lookForText);
+
+  // A new stream: the next frame is judged on its own.
+  void Forget() {
+    havePrevious_ = false;
+    letterboxLevel_ = -1;
+  }
+
+ public:
+  struct Side {
+    int32_t level = 0, noise = 0;  // the band's median and spread
+    int32_t outliers = 0;          // reference samples off the band's level
+    int32_t band = 0;
+    bool edge = false;    // the band ends inside the quarter of the height
+    bool steady = false;  // at the rows of the frame before's edge
+  };
+ private:
+  Side MeasureSide(const FrameView& frame, const RowSampler& rows, bool fromFirst);
+
+  static constexpr int32_t kReferenceSamples = 2 * auto_mode::kSamplesPerRow;
+  int32_t previous_[2][kReferenceSamples] = {};  // each side's reference rows, the frame before
+  int32_t previousBand_[2] = {};  // each side's band edge the frame before, 0: none
+  bool havePrevious_ = false;
+  int32_t letterboxLevel_ = -1;  // the bands' level of the last letterbox, -1 none yet
+  int32_t previousWidth_ = 0, previousHeight_ = 0, previousFormat_ = 0;
+};
 
 }  // namespace xvf

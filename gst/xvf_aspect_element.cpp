@@ -10,7 +10,9 @@
 #include "gst/window_aspect.h"
 #include "framepass/aspect_geometry.h"
 #include "framepass/auto_mode_detector.h"
+#include "framepass/auto_mode_report.h"
 #include "framepass/plugin_state.h"
+#include "common/options/tool_options.h"
 
 GST_DEBUG_CATEGORY_STATIC(xvf_aspect_debug);
 #define GST_CAT_DEFAULT xvf_aspect_debug
@@ -18,6 +20,7 @@ GST_DEBUG_CATEGORY_STATIC(xvf_aspect_debug);
 namespace {
 
 enum FieldsChoice : int32_t { kFieldsAuto = 0, kFieldsOn = 1, kFieldsOff = 2 };
+enum SubtitlesChoice : int32_t { kSubtitlesKeep = 0, kSubtitlesCrop = 1 };
 
 // The mode property's sixth value, as xvf-aspect's --mode auto: the detector
 // chooses one of the five per frame. The DLL has no such mode.
@@ -28,6 +31,7 @@ constexpr int32_t kAutoMode = 5;
 struct ElementSettings {
   int32_t aspectMode = xvf::kPanorama;  // 0..4 or kAutoMode
   int32_t autoFallback = xvf::kPanorama;
+  int32_t autoSubtitles = kSubtitlesKeep;
   xvf::WindowSize window;
   int32_t fields = kFieldsAuto;
 };
@@ -42,7 +46,7 @@ struct ActiveSettings {
   int32_t mode = xvf::kPanorama;  // 0..4
 };
 
-enum { PROP_0, PROP_MODE, PROP_AUTO_FALLBACK, PROP_MODE_IN_USE, PROP_WINDOW, PROP_FIELDS };
+enum { PROP_0, PROP_MODE, PROP_AUTO_FALLBACK, PROP_MODE_IN_USE, PROP_WINDOW, PROP_FIELDS, PROP_AUTO_SUBTITLES };
 
 GParamSpec* modeInUseSpec;
 
@@ -73,6 +77,15 @@ GType FixedModeType() {
   return type;
 }
 
+GType AutoSubtitlesType() {
+  static GType type = 0;
+  static const GEnumValue values[] = {{kSubtitlesKeep, "Burnt-in text in the lower band stays in view", "keep"},
+                                      {kSubtitlesCrop, "A letterbox is fit-width, text or not", "crop"},
+                                      {0, nullptr, nullptr}};
+  if (g_once_init_enter(&type)) g_once_init_leave(&type, g_enum_register_static("GstXvfAspectAutoSubtitles", values));
+  return type;
+}
+
 GType FieldsChoiceType() {
   static GType type = 0;
   static const GEnumValue values[] = {
@@ -97,9 +110,11 @@ struct _GstXvfAspect {
   xvf::PluginState* state;
   bool interleaved;  // the caps say interlace-mode=interleaved
   // Streaming thread only: auto mode. The detector lives while frames come
-  // in auto mode with one fallback; null starts it over at the next.
+  // in auto mode with one fallback and subtitles choice; null starts it over
+  // at the next.
   xvf::AutoModeDetector* detector;
   int32_t detectorFallback;
+  int32_t detectorSubtitles;
   xvf::DeclaredStream declared;  // from the sink caps
   guint64 frames;                // buffers since the stream started
   ActiveSettings active;         // streaming thread only
@@ -189,6 +204,11 @@ void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* pro
       self->settings.autoFallback = g_value_get_enum(value);
       self->settingsLock.unlock();
       break;
+    case PROP_AUTO_SUBTITLES:
+      GST_OBJECT_LOCK(self);
+      self->settings.autoSubtitles = g_value_get_enum(value);
+      GST_OBJECT_UNLOCK(self);
+      break;
     case PROP_WINDOW:
       SetWindow(self, g_value_get_string(value));
       break;
@@ -214,6 +234,9 @@ void GetProperty(GObject* object, guint id, GValue* value, GParamSpec* property)
       break;
     case PROP_AUTO_FALLBACK:
       g_value_set_enum(value, settings.autoFallback);
+      break;
+    case PROP_AUTO_SUBTITLES:
+      g_value_set_enum(value, settings.autoSubtitles);
       break;
     case PROP_MODE_IN_USE:
       g_value_set_enum(value, modeInUse);
@@ -305,12 +328,14 @@ bool PlaneFits(const GstVideoFrame& frame, int64_t rowBytes, int64_t height) {
 
 // Auto's mode for the frame in `buffer`, read in place; -1 when the buffer
 // does not hold the frame (transform_ip says so).
-int32_t AutoMode(GstXvfAspect* self, GstBuffer* buffer, int32_t fallback, guint64 frameNumber) {
-  if (self->detector && self->detectorFallback != fallback) DropDetector(self);
+int32_t AutoMode(GstXvfAspect* self, GstBuffer* buffer, int32_t fallback, int32_t subtitles, guint64 frameNumber) {
+  if (self->detector && (self->detectorFallback != fallback || self->detectorSubtitles != subtitles))
+    DropDetector(self);
   if (!self->detector) {
-    self->detector = new (std::nothrow) xvf::AutoModeDetector(fallback);
+    self->detector = new (std::nothrow) xvf::AutoModeDetector(fallback, subtitles == kSubtitlesKeep);
     if (!self->detector) return fallback;
     self->detectorFallback = fallback;
+    self->detectorSubtitles = subtitles;
     self->detector->SetStream(self->declared);
   }
   const GstVideoInfo& info = GST_VIDEO_FILTER(self)->in_info;
@@ -325,12 +350,16 @@ int32_t AutoMode(GstXvfAspect* self, GstBuffer* buffer, int32_t fallback, guint6
       xvf::FrameView{static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)), width, height,
                      xvf::PixelFormatCode(GST_VIDEO_INFO_FORMAT(&info)), GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0)});
   gst_video_frame_unmap(&frame);
-  if (decision.changed) {
-    GST_INFO_OBJECT(self, "frame %" G_GUINT64_FORMAT ": %s, mode %d", frameNumber, decision.reason.c_str(),
-                    decision.mode);
+  // The first decision too; "report" is xvf-aspect's line for it.
+  if (decision.first || decision.changed || decision.noted) {
+    const std::string report =
+        xvf::AutoModeReport(static_cast<int64_t>(frameNumber), decision, self->declared, xvf::AspectModeName(decision.mode));
+    GST_INFO_OBJECT(self, "%s", report.c_str());
+    const guint64 pictureFrame = frameNumber - static_cast<guint64>(decision.sinceFrames);
     GstStructure* s = gst_structure_new("xvfaspect-mode", "frame", G_TYPE_UINT64, frameNumber, "mode",
                                         FixedModeType(), decision.mode, "reason", G_TYPE_STRING,
-                                        decision.reason.c_str(), nullptr);
+                                        decision.reason.c_str(), "picture-frame", G_TYPE_UINT64, pictureFrame,
+                                        "report", G_TYPE_STRING, report.c_str(), nullptr);
     gst_element_post_message(GST_ELEMENT(self), gst_message_new_element(GST_OBJECT(self), s));
   }
   return decision.mode;
@@ -348,7 +377,8 @@ void BeforeTransform(GstBaseTransform* trans, GstBuffer* buffer) {
   bool known = true;
   if (active.mode == kAutoMode) {
     const int32_t chosen = GST_VIDEO_FILTER(trans)->negotiated
-                               ? AutoMode(self, buffer, active.settings.autoFallback, frameNumber)
+                               ? AutoMode(self, buffer, active.settings.autoFallback, active.settings.autoSubtitles,
+                                          frameNumber)
                                : -1;
     // transform_ip reports the buffer or the missing caps.
     known = chosen >= 0;
@@ -434,8 +464,9 @@ static void gst_xvf_aspect_class_init(GstXvfAspectClass* klass) {
                         "How the picture fills the video window; the next frame takes a new mode. auto chooses one "
                         "of the five per programme: anamorphic while the caps' pixel-aspect-ratio declares a 16:9 "
                         "picture, fit-width once a picture between black bands at least 14:9 wide has held for "
-                        "a second of frames, else auto-fallback; each change is an element message "
-                        "\"xvfaspect-mode\" (frame, mode, reason). auto is this element's and xvf-aspect's: the "
+                        "a second of frames (unless auto-subtitles keeps text in its lower band), else "
+                        "auto-fallback; the first choice and each change are an element message "
+                        "\"xvfaspect-mode\" (frame, mode, reason, picture-frame, report). auto is this element's and xvf-aspect's: the "
                         "XVF_Aspect DLL is unchanged and keeps its five modes",
                         AspectModeType(), xvf::kPanorama, flags));
   g_object_class_install_property(
@@ -444,6 +475,12 @@ static void gst_xvf_aspect_class_init(GstXvfAspectClass* klass) {
                         "The mode auto uses for a picture that is neither declared 16:9 nor letterboxed, and "
                         "until the frames have decided",
                         FixedModeType(), xvf::kPanorama, flags));
+  g_object_class_install_property(
+      objectClass, PROP_AUTO_SUBTITLES,
+      g_param_spec_enum("auto-subtitles", "Auto subtitles",
+                        "keep: a letterbox whose lower band carries burnt-in text stays in auto-fallback, the "
+                        "text in view; crop: fit-width as any letterbox",
+                        AutoSubtitlesType(), kSubtitlesKeep, flags));
   modeInUseSpec = g_param_spec_enum(
       "mode-in-use", "Mode in use",
       "The mode the last frame was processed in: the mode property's, or auto's choice (notified when it changes)",
@@ -496,6 +533,7 @@ static void gst_xvf_aspect_init(GstXvfAspect* self) {
   self->interleaved = false;
   self->detector = nullptr;
   self->detectorFallback = xvf::kPanorama;
+  self->detectorSubtitles = kSubtitlesKeep;
   self->declared = xvf::DeclaredStream{};
   self->frames = 0;
   self->active = ActiveSettings{};

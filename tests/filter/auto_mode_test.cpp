@@ -18,11 +18,12 @@ namespace {
 using namespace filter_test;
 
 // Auto mode's scenes, as luma (limited range, black 16) over a 4:3 frame.
-enum Scene { kCard, kWide, kWide149, kSubtitles, kLogo, kNoise, kFade, kFadeCard, kDarkWide, kDarkCard, kGrey };
+enum Scene { kCard, kWide, kWide149, kSubtitles, kLogo, kNoise, kFade, kFadeCard, kDarkWide, kDarkCard, kGrey, kStage };
 
 std::string SceneFrame(Scene scene, const Stream& s, const std::vector<uint8_t>& card, int k) {
   const int32_t w = s.w, h = s.h;
-  const int32_t rows = scene == kCard || scene == kFadeCard || scene == kDarkCard ? h : scene == kWide149 ? h * 6 / 7 : h * 3 / 4;
+  const bool full = scene == kCard || scene == kFadeCard || scene == kDarkCard || scene == kStage;
+  const int32_t rows = full ? h : scene == kWide149 ? h * 6 / 7 : h * 3 / 4;
   const int32_t top = (h - rows) / 2, below = top + rows;
   std::vector<uint8_t> grey(static_cast<size_t>(w) * h * 3);
   std::string yuy2;
@@ -37,6 +38,7 @@ std::string SceneFrame(Scene scene, const Stream& s, const std::vector<uint8_t>&
       if (scene == kGrey) v = 120 + (x * 7 + y * 13 + k * 5) % 9;
       if (scene == kFade || scene == kFadeCard) v = 16 + (v - 16) * std::max(0, std::abs(k - 30) - 10) / 20;  // black for k 20..40
       if (scene == kDarkWide || scene == kDarkCard) v = 16 + (v - 16) / 10;
+      if (scene == kStage && (y < h / 3 || y >= h * 2 / 3)) v = 16;
       if (scene == kDarkCard && (y < h * 3 / 20 || y >= h * 17 / 20)) v = 16;
       if (scene == kDarkCard && y >= h * 2 / 5 && y < h * 3 / 5 && x >= w * 2 / 5 && x < w * 3 / 5) v = 200;  // a moon
       yuy2 += {static_cast<char>(v), '\x80'};
@@ -47,8 +49,8 @@ std::string SceneFrame(Scene scene, const Stream& s, const std::vector<uint8_t>&
   return std::string(frame.begin(), frame.end());
 }
 
-// Each frame's mode from the geometry, its changes on standard error, and
-// the frames byte for byte the pass in that mode.
+// Each frame's mode from the geometry, the first and each change on standard
+// error, and the frames byte for byte the pass in that mode.
 TEST(XvfAspectBinary, AutoModeChoosesPerProgramme) {
   struct Change {
     long long mode, first, last;  // the frame of the change lies in first..last
@@ -61,6 +63,8 @@ TEST(XvfAspectBinary, AutoModeChoosesPerProgramme) {
     std::vector<std::pair<Scene, int>> scenes;
     long long initial;
     std::vector<Change> changes;
+    std::string says = "";  // in the report lines
+    int noted = 0;          // report lines for a new reason in the same mode
     int32_t w = 360, h = 288;
   };
   const Change kWideAfterOneSecond{1, 24, 25};
@@ -68,7 +72,8 @@ TEST(XvfAspectBinary, AutoModeChoosesPerProgramme) {
       {"4:3 card", 0, "", {}, {{kCard, 40}}, 3, {}},
       {"16:9 letterbox", 0, "", {}, {{kWide, 40}}, 3, {kWideAfterOneSecond}},
       {"14:9 letterbox", 0, "", {}, {{kWide149, 40}}, 3, {kWideAfterOneSecond}},
-      {"subtitles in the lower band", 0, "", {}, {{kSubtitles, 40}}, 3, {kWideAfterOneSecond}},
+      {"subtitles in the lower band", 0, "", {}, {{kSubtitles, 40}}, 3, {}, "with text in the lower band, kept in view", 1},
+      {"subtitles cropped", 0, "", {"--auto-subtitles", "crop"}, {{kSubtitles, 40}}, 3, {kWideAfterOneSecond}},
       {"logo in the upper band", 0, "", {}, {{kLogo, 40}}, 3, {kWideAfterOneSecond}},
       {"noise in the bands", 0, "", {}, {{kNoise, 40}}, 3, {kWideAfterOneSecond}},
       {"fade to black and back", 0, "", {}, {{kWide, 30}, {kFade, 61}, {kWide, 20}}, 3, {kWideAfterOneSecond}},
@@ -76,11 +81,12 @@ TEST(XvfAspectBinary, AutoModeChoosesPerProgramme) {
       {"dark scene in a film", 0, "", {}, {{kWide, 30}, {kDarkWide, 40}, {kWide, 10}}, 3, {kWideAfterOneSecond}},
       {"grey screen in a film", 0, "", {}, {{kWide, 30}, {kGrey, 40}, {kWide, 10}}, 3, {kWideAfterOneSecond}},
       {"dark 4:3 scene", 0, "", {}, {{kCard, 20}, {kDarkCard, 40}, {kCard, 10}}, 3, {}},
-      {"cut to 4:3", 0, "", {}, {{kWide, 30}, {kCard, 45}}, 3, {kWideAfterOneSecond, {3, 30, 30 + 37}}},
+      {"stage lit in its middle third", 0, "", {}, {{kStage, 40}}, 3, {}},
+      {"cut to 4:3", 0, "", {}, {{kWide, 30}, {kCard, 45}}, 3, {kWideAfterOneSecond, {3, 30, 30 + 37}}, "from frame 30 (0:01.20), panorama"},
       {"bgr letterbox", 1, "", {}, {{kWide, 30}}, 3, {kWideAfterOneSecond}},
       {"fallback", 0, "", {"--auto-fallback", "fit-height"}, {{kCard, 10}}, 2, {}},
-      {"declared 16:9", 0, "A64:45", {}, {{kCard, 30}}, 4, {}},
-      {"SD 16:9 over its 704 active pixels", 0, "A16:11", {}, {{kCard, 3}}, 4, {}, 720, 576},
+      {"declared 16:9", 0, "A64:45", {}, {{kCard, 30}}, 4, {}, "frame 0 (0:00.00): declared 16:9, anamorphic"},
+      {"SD 16:9 over its 704 active pixels", 0, "A16:11", {}, {{kCard, 3}}, 4, {}, "", 0, 720, 576},
       {"declared 4:3 at 10 fps", 0, "A16:15 F10:1", {}, {{kWide, 20}}, 3, {{1, 9, 10}}},
       {"raw 16:9 by --sar", 0, "", {"--sar", "64:45"}, {{kCard, 10}}, 4, {}},
       {"14:9 in square pixels", 0, "", {"--sar", "1:1"}, {{kWide149, 40}}, 3, {}},
@@ -108,11 +114,13 @@ TEST(XvfAspectBinary, AutoModeChoosesPerProgramme) {
     for (const GeometryLine& line : ParseGeometry(ReadFile(geometryFile))) modes.push_back(line.mode);
     ASSERT_EQ(raw.size() / FrameBytes(PixelFormatOf(s.format), s.w, s.h), modes.size()) << c.name;
     EXPECT_EQ(c.initial, modes[0]) << c.name;
-    std::string said;
-    size_t next = 0;
+    // The first choice, then one line per change, each where the mode changes.
+    EXPECT_EQ(0u, run.err.find("frame 0 (0:00.00): ")) << c.name << ": " << run.err;
+    size_t next = 0, lines = 0;
+    for (size_t at = 0; (at = run.err.find("frame ", at)) != std::string::npos; at = run.err.find('\n', at)) ++lines;
     for (size_t i = 1; i < modes.size(); ++i) {
       if (modes[i] == modes[i - 1]) continue;
-      said += "frame " + std::to_string(i) + ": ";
+      EXPECT_NE(std::string::npos, run.err.find("\nframe " + std::to_string(i) + " (")) << c.name << ": " << run.err;
       const bool expected = next < c.changes.size() && modes[i] == c.changes[next].mode &&
                             static_cast<long long>(i) >= c.changes[next].first &&
                             static_cast<long long>(i) <= c.changes[next].last;
@@ -120,13 +128,10 @@ TEST(XvfAspectBinary, AutoModeChoosesPerProgramme) {
       ++next;
     }
     EXPECT_EQ(c.changes.size(), next) << c.name;
-    // One line per change, then the end line with their count.
+    EXPECT_EQ(1 + next + c.noted, lines) << c.name << ": " << run.err;
+    EXPECT_NE(std::string::npos, run.err.find(c.says)) << c.name << ": " << run.err;
     const std::string counted = " fps, mode auto (" + std::to_string(next) + (next == 1 ? " change)" : " changes)");
     EXPECT_NE(std::string::npos, run.err.find(counted)) << c.name << ": " << run.err;
-    std::string lines;
-    for (size_t at = 0; (at = run.err.find("frame ", at)) != std::string::npos; at = run.err.find('\n', at))
-      lines += run.err.substr(at, run.err.find(": ", at) + 2 - at);
-    EXPECT_EQ(said, lines) << c.name << ": " << run.err;
 
     const std::string expected = Reference(raw, s, 0, 0, 1024, 576, nullptr, modes);
     if (c.y4m.empty()) {

@@ -96,6 +96,8 @@ TEST(FilterOptions, ModesByNumberAndName) {
   EXPECT_EQ(64, r.options.sarNum);
   EXPECT_EQ(45, r.options.sarDen);
   EXPECT_EQ(3, Parse({"-w", "4x3", "-m", "auto"}).options.autoFallback);
+  EXPECT_TRUE(Parse({"-w", "4x3", "-m", "auto"}).options.autoKeepSubtitles);
+  EXPECT_FALSE(Parse({"-w", "4x3", "-m", "auto", "--auto-subtitles", "crop"}).options.autoKeepSubtitles);
 }
 
 TEST(FilterOptions, Sizes) {
@@ -158,6 +160,8 @@ TEST(FilterOptions, Rejections) {
       {{"--size", "720x576", "--window", "1024x576", "--mode", "1", "-o", ""}, "empty file name for -o"},
       {{"--window", "1024x576", "--mode", "1", "--auto-fallback", "2"}, "--auto-fallback applies to --mode auto"},
       {{"--window", "1024x576", "--mode", "1", "--sar", "1:1"}, "--sar applies to --mode auto"},
+      {{"--window", "1024x576", "--mode", "1", "--auto-subtitles", "crop"}, "--auto-subtitles applies to --mode auto"},
+      {{"--window", "1024x576", "--mode", "auto", "--auto-subtitles", "hide"}, "bad choice 'hide' for --auto-subtitles"},
       {{"--window", "1024x576", "--mode", "auto", "--auto-fallback", "auto"}, "bad mode 'auto' for --auto-fallback"},
       {{"--window", "1024x576", "--mode", "auto", "--sar", "16/9"}, "bad pixel aspect '16/9'"},
       {{"--window", "1024x576", "--mode", "auto", "--sar", "-1:1"}, "bad pixel aspect"},

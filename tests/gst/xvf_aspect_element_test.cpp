@@ -269,7 +269,8 @@ TEST(ElementBuffers, PropertyChangesFromAnotherThreadNeverWriteASharedBuffer) {
 // Auto mode over 8 frames at 5/1 (one second is 5 frames), letterboxes then
 // flushed and sent one frame more: each frame as the filter makes it in the
 // mode expected, that mode in mode-in-use as notified, one
-// element message per change of auto's choice.
+// element message for the first choice of each stream and per change, with
+// the frame where the picture that decided began.
 TEST(ElementAuto, ChoosesPerFrameFromTheCapsAndThePicture) {
   const struct {
     const char *format, *par;                  // par: the caps' pixel-aspect-ratio from frame parFrom on
@@ -277,8 +278,9 @@ TEST(ElementAuto, ChoosesPerFrameFromTheCapsAndThePicture) {
     bool letterbox;                            // a 16:9 picture between black bands
     const char *first, *then, *reason;
   } runs[] = {
-      {"YUY2", "", 360, 0, 4, 1024, 576, true, "panorama", "fit-width", "letterbox 16:9"},
-      {"BGR", "", 360, 0, 4, 1024, 576, true, "panorama", "fit-width", "letterbox 16:9"},
+      // The band edge counts from the frame after the first, which sets it.
+      {"YUY2", "", 360, 0, 5, 1024, 576, true, "panorama", "fit-width", "letterbox 16:9"},
+      {"BGR", "", 360, 0, 5, 1024, 576, true, "panorama", "fit-width", "letterbox 16:9"},
       {"BGR", "64/45", 360, 0, -1, 1024, 576, false, "anamorphic", "", ""},
       {"YUY2", "", 512, 0, -1, 1024, 576, false, "panorama", "", ""},  // undeclared is 4:3, not 16:9 at 1/1
       {"YUY2", "64/45", 360, 3, 3, 640, 480, false, "panorama", "anamorphic", "declared 16:9"},  // 4:3 window
@@ -321,7 +323,7 @@ TEST(ElementAuto, ChoosesPerFrameFromTheCapsAndThePicture) {
       gst_buffer_unref(out);
       EXPECT_EQ(notified, value(mode)) << "frame " << frame;
     }
-    std::string messages;  // "name frame mode reason;" each
+    std::string messages;  // "name frame mode reason picture-frame;" each
     while (GstMessage* m = gst_bus_pop_filtered(bus, GST_MESSAGE_ELEMENT)) {
       const GstStructure* st = gst_message_get_structure(m);
       guint64 frame = 0;
@@ -329,12 +331,20 @@ TEST(ElementAuto, ChoosesPerFrameFromTheCapsAndThePicture) {
       gst_structure_get_uint64(st, "frame", &frame);
       gst_structure_get_enum(st, "mode", G_TYPE_FROM_CLASS(modes), &mode);
       const char* reason = gst_structure_get_string(st, "reason");
+      guint64 since = 0;
+      gst_structure_get_uint64(st, "picture-frame", &since);
       messages += std::string(gst_structure_get_name(st)) + " " + std::to_string(frame) + " " + std::to_string(mode) +
-                  " " + (reason ? reason : "(none)") + ";";
+                  " " + (reason ? reason : "(none)") + " " + std::to_string(since) + ";";
       gst_message_unref(m);
     }
-    EXPECT_EQ(messages, run.changeAt < 0 ? "" : "xvfaspect-mode " + std::to_string(run.changeAt) + " " +
-                                                   std::to_string(value(run.then)) + " " + run.reason + ";");
+    const bool declaredAtOnce = run.parFrom == 0 && *run.par;
+    std::string expected = "xvfaspect-mode 0 " + std::to_string(value(run.first)) +
+                           (declaredAtOnce ? " declared 16:9 0;" : " start 0;");
+    if (run.changeAt >= 0)
+      expected += "xvfaspect-mode " + std::to_string(run.changeAt) + " " + std::to_string(value(run.then)) + " " +
+                  run.reason + " " + std::to_string(run.letterbox ? 1 : run.changeAt) + ";";
+    if (run.letterbox) expected += "xvfaspect-mode 0 " + std::to_string(value("panorama")) + " start 0;";
+    EXPECT_EQ(messages, expected);
     gst_element_set_bus(h->element, nullptr);
     gst_object_unref(bus);
     gst_harness_teardown(h);

@@ -229,7 +229,7 @@ TEST(MpvPlugin, AutoFollowsTheFilterAndTheWindowWhilePlaying) {
   CardFile();
   const std::string film = kDir + "/film.mkv";
   Shell("ffmpeg -v error -y -loop 1 -t 3 -i " + kDir + "/card.png -loop 1 -t 3 -i " + kDir +
-        "/card.png -filter_complex \"[0]scale=720:405,pad=720:576:0:85[a];[a][1]concat,fps=25,setsar=16/15\" "
+        "/card.png -filter_complex \"[0]scale=720:432,pad=720:576:0:72[a];[a][1]concat,fps=25,setsar=16/15\" "
         "-pix_fmt yuv420p -c:v libx264 -qp 0 -preset ultrafast " + film);
   const ProgramRun filter = RunProgram({"sh", "-c", "ffmpeg -v error -i " + film + " -f yuv4mpegpipe - | " +
                                         XVF_ASPECT_BINARY + " -q -m auto --auto-fallback fit-height "
