@@ -180,7 +180,7 @@ ParseResult ParseFilterOptions(int argc, const char* const* argv) {
         haveWindow = true;
         break;
       case 'm':
-        o.aspectMode = value == "auto" ? kAutoMode : ParseAspectMode(value);
+        o.aspectMode = ParseFrameMode(value);
         if (o.aspectMode < 0)
           return fail("bad mode '" + value +
                       "' for --mode (want 0..4, fit-window, fit-width, fit-height, panorama, anamorphic or auto)");

@@ -5,11 +5,9 @@
 #include "common/options/tool_options.h"
 
 #include "engine/frame_format.h"
+#include "framepass/frame_modes.h"
 
 namespace xvf {
-
-// --mode auto: one of the modes 0..4 chosen per frame by AutoModeDetector.
-constexpr int32_t kAutoMode = 5;
 
 // The command line of xvf-aspect, checked for form only; whether the frame
 // pass can take the stream is decided when the stream starts.

@@ -11,6 +11,7 @@
 #include "framepass/aspect_geometry.h"
 #include "framepass/auto_mode_detector.h"
 #include "framepass/auto_mode_report.h"
+#include "framepass/frame_modes.h"
 #include "framepass/plugin_state.h"
 #include "common/options/tool_options.h"
 
@@ -22,14 +23,10 @@ namespace {
 enum FieldsChoice : int32_t { kFieldsAuto = 0, kFieldsOn = 1, kFieldsOff = 2 };
 enum SubtitlesChoice : int32_t { kSubtitlesKeep = 0, kSubtitlesCrop = 1 };
 
-// The mode property's sixth value, as xvf-aspect's --mode auto: the detector
-// chooses one of the five per frame. The DLL has no such mode.
-constexpr int32_t kAutoMode = 5;
-
 // The properties; written by any thread, read once per frame, under the
 // element's settings lock.
 struct ElementSettings {
-  int32_t aspectMode = xvf::kPanorama;  // 0..4 or kAutoMode
+  int32_t aspectMode = xvf::kPanorama;  // 0..4 or xvf::kAutoMode
   int32_t autoFallback = xvf::kPanorama;
   int32_t autoSubtitles = kSubtitlesKeep;
   xvf::WindowSize window;
@@ -58,7 +55,7 @@ GType AspectModeType() {
       {xvf::kFitToHeight, "A 4:3 picture spans the window's height", "fit-height"},
       {xvf::kPanorama, "The whole frame, its sides stretched more than its middle", "panorama"},
       {xvf::kAnamorphic, "A squeezed 16:9 picture spans the window's width", "anamorphic"},
-      {kAutoMode, "One of the five per programme, from the caps' pixel-aspect-ratio and the picture", "auto"},
+      {xvf::kAutoMode, "One of the five per programme, from the caps' pixel-aspect-ratio and the picture", "auto"},
       {0, nullptr, nullptr}};
   if (g_once_init_enter(&type)) g_once_init_leave(&type, g_enum_register_static("GstXvfAspectMode", values));
   return type;
@@ -144,7 +141,7 @@ void SetPassthrough(GstXvfAspect* self, bool leftAlone) {
 int32_t ModeInUseLocked(const GstXvfAspect* self) {
   if (self->modeInUse >= 0) return self->modeInUse;
   const ElementSettings& s = self->settings;
-  return s.aspectMode == kAutoMode ? s.autoFallback : s.aspectMode;
+  return s.aspectMode == xvf::kAutoMode ? s.autoFallback : s.aspectMode;
 }
 
 void SetModeInUse(GstXvfAspect* self, int32_t mode) {
@@ -375,7 +372,7 @@ void BeforeTransform(GstBaseTransform* trans, GstBuffer* buffer) {
   active.mode = active.settings.aspectMode;
   const guint64 frameNumber = self->frames++;
   bool known = true;
-  if (active.mode == kAutoMode) {
+  if (active.mode == xvf::kAutoMode) {
     const int32_t chosen = GST_VIDEO_FILTER(trans)->negotiated
                                ? AutoMode(self, buffer, active.settings.autoFallback, active.settings.autoSubtitles,
                                           frameNumber)
@@ -396,7 +393,7 @@ gboolean Start(GstBaseTransform* trans) {
   GstXvfAspect* self = GST_XVF_ASPECT(trans);
   StartStream(self);
   const ElementSettings settings = SettingsOf(self);
-  SetPassthrough(self, settings.aspectMode != kAutoMode && xvf::LeavesFramesAlone(settings.aspectMode, settings.window));
+  SetPassthrough(self, settings.aspectMode != xvf::kAutoMode && xvf::LeavesFramesAlone(settings.aspectMode, settings.window));
   return TRUE;
 }
 

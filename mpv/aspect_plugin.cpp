@@ -65,7 +65,7 @@ void AspectPlugin::Say(const std::string& text, bool osd) {
 }
 
 void AspectPlugin::Frame(int32_t aspectMode) {
-  if (!framing_.Apply(aspectMode)) Say("could not load the shader of " + std::string(PluginModeName(aspectMode)), true);
+  if (!framing_.Apply(aspectMode)) Say("could not load the shader of " + std::string(FrameModeName(aspectMode)), true);
 }
 
 void AspectPlugin::Select(int32_t mode) {
@@ -73,7 +73,7 @@ void AspectPlugin::Select(int32_t mode) {
   detector_.reset();
   // Said before the shader changes: the new frame comes with its name.
   if (mode != kAutoMode) {
-    Say(PluginModeName(mode), true);
+    Say(FrameModeName(mode), true);
     Frame(mode);
     return;
   }
@@ -81,7 +81,7 @@ void AspectPlugin::Select(int32_t mode) {
   detector_->SetStream(stream_);
   lastSampleTime_ = -1.0;
   nextSample_ = std::chrono::steady_clock::now();
-  Say(std::string("auto: ") + PluginModeName(detector_->mode()), true);
+  Say(std::string("auto: ") + FrameModeName(detector_->mode()), true);
   Frame(detector_->mode());
 }
 
@@ -89,7 +89,7 @@ void AspectPlugin::OnOptions(const mpv_node& opts) {
   const std::string fallback = Text(opts, "xvfaspect-auto-fallback");
   if (fallback != fallbackOption_) {
     fallbackOption_ = fallback;
-    const int32_t parsed = ParsePluginMode(fallback);
+    const int32_t parsed = ParseFrameMode(fallback);
     if (parsed >= 0 && parsed < kAutoMode) {
       fallback_ = parsed;
       if (mode_ == kAutoMode) Select(kAutoMode);
@@ -100,7 +100,7 @@ void AspectPlugin::OnOptions(const mpv_node& opts) {
   const std::string mode = Text(opts, "xvfaspect-mode");
   if (mode == modeOption_) return;
   modeOption_ = mode;
-  const int32_t parsed = ParsePluginMode(mode);
+  const int32_t parsed = ParseFrameMode(mode);
   if (parsed >= 0)
     Select(parsed);
   else if (!mode.empty())
@@ -135,7 +135,7 @@ void AspectPlugin::OnMessage(const mpv_event_client_message& message) {
   // The option follows the key, so that setting it to the mode it held
   // before the key was pressed still switches.
   const int32_t next = NextPluginMode(mode_);
-  modeOption_ = PluginModeName(next);
+  modeOption_ = FrameModeName(next);
   const std::string option = "xvfaspect-mode=" + modeOption_;
   const char* follow[] = {"change-list", "script-opts", "append", option.c_str(), nullptr};
   mpv_command(mpv_, follow);
@@ -158,7 +158,7 @@ void AspectPlugin::Sample() {
   if (!decision.changed) return;
   char at[32];
   std::snprintf(at, sizeof at, " at %.3f s", time);
-  Say(std::string("auto: ") + PluginModeName(decision.mode) + " (" + decision.reason + ")" + at, true);
+  Say(std::string("auto: ") + FrameModeName(decision.mode) + " (" + decision.reason + ")" + at, true);
   Frame(decision.mode);
 }
 

@@ -25,7 +25,7 @@ bool HoldsShaders(const std::string& folder) {
 
 std::string ShaderPath(const std::string& folder, int32_t mode) {
   if (mode < 1 || mode > 4) return std::string();
-  return folder + "/xvfaspect-" + PluginModeName(mode) + ".glsl";
+  return folder + "/xvfaspect-" + FrameModeName(mode) + ".glsl";
 }
 
 std::string FindShaderFolder() {

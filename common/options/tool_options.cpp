@@ -3,12 +3,6 @@
 #include <cstdio>
 
 namespace xvf {
-namespace {
-
-const char* const kModeNames[5] = {"fit-window", "fit-width", "fit-height", "panorama", "anamorphic"};
-
-}  // namespace
-
 bool ParseWhole(const std::string& text, int64_t low, int64_t high, int32_t* value) {
   const bool negative = !text.empty() && text[0] == '-' && low < 0;
   const size_t digits = text.size() - (negative ? 1 : 0);
@@ -45,15 +39,6 @@ bool ParseSize(const std::string& text, int32_t* width, int32_t* height) {
 }
 
 bool ParseRatio(const std::string& text, int32_t* num, int32_t* den) { return ParsePair(text, ':', 0, num, den); }
-
-int32_t ParseAspectMode(const std::string& text) {
-  if (text.size() == 1 && text[0] >= '0' && text[0] <= '4') return text[0] - '0';
-  for (int32_t mode = 0; mode < 5; ++mode)
-    if (text == kModeNames[mode]) return mode;
-  return -1;
-}
-
-const char* AspectModeName(int32_t mode) { return mode >= 0 && mode < 5 ? kModeNames[mode] : "?"; }
 
 int NextOption(int argc, char* const* argv, const char* shortOptions, const option* longOptions, bool first) {
   if (first) {

@@ -18,12 +18,6 @@ bool ParseWhole(const std::string& text, int64_t low, int64_t high, int32_t* val
 // "N:D", both decimal in 0..2^31-1 (YUV4MPEG2's "0:0" for unknown).
 bool ParseRatio(const std::string& text, int32_t* num, int32_t* den);
 
-// 0..4 or fit-window, fit-width, fit-height, panorama, anamorphic; -1 otherwise.
-int32_t ParseAspectMode(const std::string& text);
-
-// The name of mode 0..4, "?" otherwise.
-const char* AspectModeName(int32_t mode);
-
 // getopt_long over argv from the start (optind reset), errors left to the
 // caller: `shortOptions` must begin with ':'. Returns as getopt_long does.
 int NextOption(int argc, char* const* argv, const char* shortOptions, const option* longOptions, bool first);

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "tests/filter/filter_test_support.h"
-#include "common/options/tool_options.h"
+#include "framepass/frame_modes.h"
 
 namespace xvf {
 namespace {

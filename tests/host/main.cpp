@@ -11,6 +11,7 @@
 #include "tests/host/host_standin.h"
 #include "common/image/bmp_file.h"
 #include "common/options/tool_options.h"
+#include "framepass/frame_modes.h"
 #include "tools/test_card.h"
 
 namespace {

@@ -20,6 +20,7 @@
 #include "common/image/bmp_file.h"
 #include "common/image/png_file.h"
 #include "common/options/tool_options.h"
+#include "framepass/frame_modes.h"
 #include "common/process/run_program.h"
 #include "tools/test_card.h"
 
