@@ -44,7 +44,7 @@ void AutoDetect(benchmark::State& state, FrameSize size, PixelLayout layout, boo
   size_t next = 0;
   auto feed = [&] {
     uint8_t* frame = frames.frame(next++);
-    const FrameView view{frame, size.width, size.height, HostCodeOf(layout.format), rowBytes};
+    const FrameView view{frame, size.width, size.height, layout.format, rowBytes};
     benchmark::DoNotOptimize(detector.Feed(view));
     if (cold) benchmark::DoNotOptimize(plugin.ProcessFrame(frame, inputs));
   };

@@ -191,7 +191,7 @@ bool FilterRun::ReadFrame() {
 void FilterRun::ChooseMode() {
   if (o_.aspectMode != kAutoMode) return;
   const ptrdiff_t rowBytes = static_cast<ptrdiff_t>(plan_.frameBytes / plan_.height);
-  decision_ = detector_.Feed(FrameView{frame_.get(), plan_.width, plan_.height, HostCodeOf(plan_.format), rowBytes});
+  decision_ = detector_.Feed(FrameView{frame_.get(), plan_.width, plan_.height, plan_.format, rowBytes});
   inputs_.aspectMode = decision_.mode;
 }
 

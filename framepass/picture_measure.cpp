@@ -189,7 +189,7 @@ PictureMeasurer::Side PictureMeasurer::MeasureSide(const FrameView& frame, const
 PictureMeasure PictureMeasurer::Measure(const FrameView& frame, double displayAspect, bool lookForText) {
   PictureMeasure m;
   if (!frame.data || frame.width <= 0 || frame.height <= 0) return m;
-  if (frame.width != previousWidth_ || frame.height != previousHeight_ || frame.pixelFormat != previousFormat_)
+  if (frame.width != previousWidth_ || frame.height != previousHeight_ || frame.format != previousFormat_)
     havePrevious_ = false;
   const RowSampler rows(frame, kSamplesPerRow);
   const Side first = MeasureSide(frame, rows, true);
@@ -197,7 +197,7 @@ PictureMeasure PictureMeasurer::Measure(const FrameView& frame, double displayAs
   havePrevious_ = true;
   previousWidth_ = frame.width;
   previousHeight_ = frame.height;
-  previousFormat_ = frame.pixelFormat;
+  previousFormat_ = frame.format;
   m.firstBand = first.edge ? first.band : -1;
   m.lastBand = last.edge ? last.band : -1;
   if (!first.edge && !last.edge) {
@@ -231,7 +231,7 @@ PictureMeasure PictureMeasurer::Measure(const FrameView& frame, double displayAs
     // The lower band is the last rows in memory of a top-down YUY2 frame, the
     // first of a bottom-up RGB one; its rows at the frame's edge (VHS noise)
     // are no text.
-    const bool yuy2 = frame.pixelFormat == 0;
+    const bool yuy2 = frame.format == PixelFormat::kYuy2;
     const Side& lower = yuy2 ? last : first;
     if (lookForText && lower.edge && lower.band > 0) {
       const int32_t level = std::max(kTextLevel, lower.level + kTextSpreads * std::max(lower.noise, kMinBandTolerance));

@@ -55,7 +55,8 @@ class PictureMeasurer {
   int32_t previousBand_[2] = {};  // each side's band edge the frame before, 0: none
   bool havePrevious_ = false;
   int32_t letterboxLevel_ = -1;  // the bands' level of the last letterbox, -1 none yet
-  int32_t previousWidth_ = 0, previousHeight_ = 0, previousFormat_ = 0;
+  int32_t previousWidth_ = 0, previousHeight_ = 0;
+  PixelFormat previousFormat_ = PixelFormat::kYuy2;
 };
 
 }  // namespace xvf

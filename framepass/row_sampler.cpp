@@ -9,7 +9,7 @@
 namespace xvf {
 
 RowSampler::RowSampler(const FrameView& frame, int32_t count)
-    : frame_(frame), yuy2_(frame.pixelFormat == 0), count_(count < 1 ? 1 : count > kMaxSamples ? kMaxSamples : count) {
+    : frame_(frame), yuy2_(frame.format == PixelFormat::kYuy2), count_(count < 1 ? 1 : count > kMaxSamples ? kMaxSamples : count) {
   const int64_t pixelBytes = yuy2_ ? 2 : 3;
   // Column (2i + 1) * width / (2 count); a shift for counts that are powers of two.
   const bool power = (count_ & (count_ - 1)) == 0;

@@ -9,16 +9,16 @@ const char kFrameCapsTemplate[] =
     "video/x-raw, format = (string) { YUY2, BGR }, width = (int) [ 1, 65535 ], height = (int) [ 1, 65535 ], "
     "framerate = (fraction) [ 0/1, 2147483647/1 ], interlace-mode = (string) { progressive, interleaved }";
 
-int32_t PixelFormatCode(GstVideoFormat format) {
-  if (format == GST_VIDEO_FORMAT_YUY2) return static_cast<int32_t>(PixelFormat::kYuy2);
-  if (format == GST_VIDEO_FORMAT_BGR) return static_cast<int32_t>(PixelFormat::kRgb24);
-  return -1;
+std::optional<PixelFormat> PixelFormatOf(GstVideoFormat format) {
+  if (format == GST_VIDEO_FORMAT_YUY2) return PixelFormat::kYuy2;
+  if (format == GST_VIDEO_FORMAT_BGR) return PixelFormat::kRgb24;
+  return std::nullopt;
 }
 
 bool IsUsableVideo(const GstVideoInfo& info) {
-  const int32_t code = PixelFormatCode(GST_VIDEO_INFO_FORMAT(&info));
+  const std::optional<PixelFormat> format = PixelFormatOf(GST_VIDEO_INFO_FORMAT(&info));
   const GstVideoInterlaceMode interlace = GST_VIDEO_INFO_INTERLACE_MODE(&info);
-  return code >= 0 && IsUsableStream(PixelFormatOf(code), GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info)) &&
+  return format && IsUsableStream(*format, GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info)) &&
          (interlace == GST_VIDEO_INTERLACE_MODE_PROGRESSIVE || interlace == GST_VIDEO_INTERLACE_MODE_INTERLEAVED);
 }
 
@@ -30,8 +30,8 @@ bool MayBeUsable(const GstStructure* s) {
   const char* format = gst_structure_get_string(s, "format");
   int width = 0, height = 0;
   if (!format || !gst_structure_get_int(s, "width", &width) || !gst_structure_get_int(s, "height", &height)) return true;
-  const int32_t code = PixelFormatCode(gst_video_format_from_string(format));
-  return code < 0 || IsUsableStream(PixelFormatOf(code), width, height);
+  const std::optional<PixelFormat> pixels = PixelFormatOf(gst_video_format_from_string(format));
+  return !pixels || IsUsableStream(*pixels, width, height);
 }
 
 }  // namespace

@@ -6,6 +6,9 @@
 #include <gst/video/video.h>
 
 #include <cstdint>
+#include <optional>
+
+#include "engine/frame_format.h"
 
 #include "gst/window_aspect.h"
 
@@ -13,9 +16,9 @@ namespace xvf {
 
 extern const char kFrameCapsTemplate[];
 
-// The frame pass's pixel format code (0 YUY2, 1 RGB24 rows) of a caps
-// format, -1 for any other.
-int32_t PixelFormatCode(GstVideoFormat format);
+// The frame pass's pixel format of a caps format (YUY2, or BGR as RGB24
+// rows); none for any other.
+std::optional<PixelFormat> PixelFormatOf(GstVideoFormat format);
 
 // True when the frame pass can take the stream `info` describes: its format,
 // its sides (an even width for YUY2) and size, its interlace mode.

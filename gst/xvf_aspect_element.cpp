@@ -301,7 +301,7 @@ gboolean SetInfo(GstVideoFilter* filter, GstCaps* incaps, GstVideoInfo* in, GstC
   GstXvfAspect* self = GST_XVF_ASPECT(filter);
   if (!self->state || !xvf::IsUsableVideo(*in)) return FALSE;
   self->state->Start(xvf::StreamFormat{GST_VIDEO_INFO_WIDTH(in), GST_VIDEO_INFO_HEIGHT(in), 0,
-                                       xvf::PixelFormatCode(GST_VIDEO_INFO_FORMAT(in)), 0},
+                                       xvf::HostCodeOf(*xvf::PixelFormatOf(GST_VIDEO_INFO_FORMAT(in))), 0},
                      nullptr);
   self->interleaved = GST_VIDEO_INFO_INTERLACE_MODE(in) == GST_VIDEO_INTERLACE_MODE_INTERLEAVED;
   // GstVideoInfo says 1/1 for caps without a pixel-aspect-ratio; the
@@ -345,7 +345,7 @@ int32_t AutoMode(GstXvfAspect* self, GstBuffer* buffer, int32_t fallback, int32_
   }
   const xvf::AutoModeDecision decision = self->detector->Feed(
       xvf::FrameView{static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)), width, height,
-                     xvf::PixelFormatCode(GST_VIDEO_INFO_FORMAT(&info)), GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0)});
+                     *xvf::PixelFormatOf(GST_VIDEO_INFO_FORMAT(&info)), GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0)});
   gst_video_frame_unmap(&frame);
   // The first decision too; "report" is xvf-aspect's line for it.
   if (decision.first || decision.changed || decision.noted) {

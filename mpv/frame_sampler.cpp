@@ -57,7 +57,7 @@ bool FrameSampler::Take(int32_t width, int32_t height, FrameView* view) {
   const bool converted = Convert(shot, width, height);
   mpv_free_node_contents(&shot);
   if (!converted) return false;
-  *view = FrameView{bgr_.data(), width, height, 1, static_cast<ptrdiff_t>(width) * 3};
+  *view = FrameView{bgr_.data(), width, height, PixelFormat::kRgb24, static_cast<ptrdiff_t>(width) * 3};
   return true;
 }
 
