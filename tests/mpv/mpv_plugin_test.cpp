@@ -247,7 +247,14 @@ TEST(MpvPlugin, AutoFollowsTheFilterAndTheWindowWhilePlaying) {
               "--script-opts=xvfaspect-mode=auto,xvfaspect-auto-fallback=fit-height", film});
   ASSERT_TRUE(player.Wait("time-pos", [](const json& t) { return t.is_number() && t > 4.8; }));
   ASSERT_TRUE(player.Resize(480, 720));
-  EXPECT_NEAR(MeasureCircle(player.Shot("auto-resized")).ratio, 1.0, 0.03);
+  // The window takes its new size before mpv has drawn a frame into it: the
+  // circle is measured once a frame shows it (a busy machine takes longer).
+  double ratio = 0;
+  for (int tries = 0; tries < 30 && std::abs(ratio - 1.0) > 0.03; ++tries) {
+    if (tries > 0) usleep(100000);
+    ratio = MeasureCircle(player.Shot("auto-resized")).ratio;
+  }
+  EXPECT_NEAR(ratio, 1.0, 0.03);
   ASSERT_TRUE(player.Wait("eof-reached", [](const json& e) { return e == true; }));
   const std::string log = player.Finish();
   const std::regex change("xvfaspect: auto: ([a-z-]+) \\([^)]*\\) at ([0-9.]+) s");

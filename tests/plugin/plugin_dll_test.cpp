@@ -351,11 +351,15 @@ TEST(PluginDllInstances, TheSwitchChoosesTheWindows) {
   };
   for (const Case& c : cases) {
     HostStandin windows;
-    if (c.windowsInstance) ASSERT_TRUE(windows.CreateWindows(c.windowsInstance, 1024, 576));
+    if (c.windowsInstance) {
+      ASSERT_TRUE(windows.CreateWindows(c.windowsInstance, 1024, 576));
+    }
     HostStandin::ResetQueryCount();
     const std::string summary = RunHostStandin(c.commandLine);
     EXPECT_NE(summary.find(c.expected), std::string::npos) << c.commandLine << "\n" << summary;
-    if (c.queries >= 0) EXPECT_EQ(HostStandin::QueryCount(), c.queries) << c.commandLine;
+    if (c.queries >= 0) {
+      EXPECT_EQ(HostStandin::QueryCount(), c.queries) << c.commandLine;
+    }
   }
 }
 
