@@ -8,6 +8,8 @@ burnt-in text keeps the fallback (3), so the text stays in view. Black
 frames (None) take either neighbour's mode.
 """
 
+import random
+
 PANORAMA, FIT_WIDTH, ANAMORPHIC = 3, 1, 4
 FONT = "font='DejaVu Sans'"
 
@@ -76,10 +78,21 @@ def lb(src, rows, frames=150, truth=FIT_WIDTH, **kw):
     return Seg(src, rows, frames, truth, **kw)
 
 
+def gradients(seed, **options):
+    """ffmpeg's gradients source with its random choices made here from `seed`:
+    its own seed option leaves the colours and the line's ends to chance, so
+    the same graph would make another programme on every run."""
+    rng = random.Random(seed)
+    chosen = dict(c0="#%06x" % rng.randrange(1 << 24), c1="#%06x" % rng.randrange(1 << 24),
+                  x0=rng.randrange(720), y0=rng.randrange(320), x1=rng.randrange(720), y1=rng.randrange(320))
+    chosen.update(options)
+    return "gradients=" + ":".join(f"{k}={v}" for k, v in chosen.items())
+
+
 TESTSRC = "testsrc2"
 DARK = "lutyuv=y=16+(val-16)*0.1"
 DIM = "lutyuv=y=16+(val-16)*0.3"
-HAZE = "gradients=speed=0.01:c0=#6080c0:c1=#7090d0:seed=1"
+HAZE = gradients(1, speed=0.01, c0="#6080c0", c1="#7090d0")
 SUBS = ("drawtext=" + FONT + ":fontsize=26:fontcolor=white:x=(w-tw)/2:y=h-{y}:"
         "text='{text}':enable='lt(mod(t\\,3)\\,2.4)'")
 LOGO = "drawbox=x=w-120:y=14:w=84:h=40:color=white@0.7:t=fill"
@@ -98,7 +111,7 @@ def in_set():
     add("4:3 life (sparse)", "4:3", [Seg("life=seed=5:ratio=0.2:mold=10")])
     add("4:3 dark testsrc2", "4:3 dark", [Seg(TESTSRC, pre=DARK)])
     add("4:3 faint sky", "4:3 dark", [Seg(HAZE)])
-    add("4:3 gradients", "4:3", [Seg("gradients=seed=2")])
+    add("4:3 gradients", "4:3", [Seg(gradients(2))])
     add("4:3 dark sky above", "4:3 dark", [Seg(TESTSRC, post="drawbox=x=0:y=0:w=iw:h=ih/3:color=black@0.95:t=fill")])
     add("4:3 stage lit in its middle third", "4:3 dark",
         [Seg(TESTSRC, post="drawbox=x=0:y=0:w=iw:h=ih/3:color=black@0.97:t=fill,"
@@ -107,11 +120,11 @@ def in_set():
     add("4:3 fades", "fades", [Seg(TESTSRC, frames=175, post="fade=in:0:25,fade=out:140:25")])
     # Letterboxes at broadcast line counts and film formats.
     add("14:9 (504 lines) testsrc2", "letterbox", [lb(TESTSRC, 504)])
-    add("14:9 (504 lines) gradients", "letterbox", [lb("gradients=seed=3", 504)])
+    add("14:9 (504 lines) gradients", "letterbox", [lb(gradients(3), 504)])
     add("16:9 (432 lines) testsrc2", "letterbox", [lb(TESTSRC, 432)])
     add("16:9 (430 lines) mandelbrot", "letterbox", [lb("mandelbrot=maxiter=64", 430)])
     add("1.85:1 testsrc2", "letterbox", [lb(TESTSRC, 416)])
-    add("2.39:1 gradients", "letterbox", [lb("gradients=seed=4", 322)])
+    add("2.39:1 gradients", "letterbox", [lb(gradients(4), 322)])
     # Dark, faint and sparse films.
     add("2.39:1 dark opening", "dark film", [lb(TESTSRC, 322, pre="lutyuv=y=16+(val-16)*0.25")])
     add("16:9 under a dark sky", "dark film",
@@ -121,23 +134,23 @@ def in_set():
     add("16:9 sparse cellauto", "dark film", [lb("cellauto=rule=90:seed=7", 432)])
     # Overlays in the bands.
     add("16:9 banner in the upper band", "overlays", [lb(TESTSRC, 432, post=BANNER)])
-    add("16:9 logo and clock in the upper band", "overlays", [lb("gradients=seed=5", 432, post=LOGO + "," + CLOCK)])
+    add("16:9 logo and clock in the upper band", "overlays", [lb(gradients(5), 432, post=LOGO + "," + CLOCK)])
     add("14:9 subtitles in the lower band", "subtitles",
         [lb(TESTSRC, 504, truth=PANORAMA, post=SUBS.format(y=32, text='Where were you last night?'))])
     add("16:9 subtitles in the lower band", "subtitles",
-        [lb("gradients=seed=6", 432, truth=PANORAMA, post=SUBS.format(y=60, text='I never said that.'))])
+        [lb(gradients(6), 432, truth=PANORAMA, post=SUBS.format(y=60, text='I never said that.'))])
     # Noise up to analog snow, grey pedestals.
     add("16:9 noise 20", "noise", [lb(TESTSRC, 432, post="noise=alls=20:allf=t")])
-    add("14:9 noise 30 (494 lines)", "noise", [lb("gradients=seed=1", 494, post="noise=alls=30:allf=t")])
+    add("14:9 noise 30 (494 lines)", "noise", [lb(gradients(1), 494, post="noise=alls=30:allf=t")])
     add("16:9 snow 60", "noise", [lb(TESTSRC, 432, post="noise=alls=60:allf=t")])
     add("16:9 grey pedestal", "pedestal", [lb(TESTSRC, 432, band="0x1c1c1c")])
-    add("1.85:1 pedestal and noise", "pedestal", [lb("gradients=seed=8", 416, band="0x161616", post="noise=alls=12:allf=t")])
+    add("1.85:1 pedestal and noise", "pedestal", [lb(gradients(8), 416, band="0x161616", post="noise=alls=12:allf=t")])
     # Fades, cuts, trailers.
     add("16:9 fades", "fades", [lb(TESTSRC, 432, frames=175, post="fade=in:0:25,fade=out:140:25")])
-    add("4:3, 16:9, 4:3", "sequence", [Seg(TESTSRC), lb("gradients=seed=9", 432, frames=200), Seg("smptebars")])
+    add("4:3, 16:9, 4:3", "sequence", [Seg(TESTSRC), lb(gradients(9), 432, frames=200), Seg("smptebars")])
     add("16:9 then dark 4:3", "sequence", [lb(TESTSRC, 432), Seg(TESTSRC, frames=200, pre=DARK)])
     add("4:3, black, 14:9", "sequence", [Seg(TESTSRC), black(), lb(TESTSRC, 504)])
-    add("2.39:1 trailer inside 4:3", "sequence", [Seg(TESTSRC, frames=100), lb("gradients=seed=10", 322, frames=75), Seg(TESTSRC, frames=100)])
+    add("2.39:1 trailer inside 4:3", "sequence", [Seg(TESTSRC, frames=100), lb(gradients(10), 322, frames=75), Seg(TESTSRC, frames=100)])
     # Interlaced, declared anamorphic, pillarboxed.
     add("16:9 interlaced", "interlaced", [lb(TESTSRC, 432)], interlaced=True)
     add("4:3 then 14:9 interlaced", "interlaced", [Seg(TESTSRC, frames=100), lb(TESTSRC, 504)], interlaced=True)
@@ -148,14 +161,14 @@ def in_set():
     add("16:9 VHS head switching", "noise",
         [lb(TESTSRC, 432, post="drawbox=x=0:y=ih-6:w=iw:h=6:color=gray:t=fill,noise=alls=24:allf=t")])
     add("14:9 teletext line", "overlays",
-        [lb("gradients=seed=13", 504, post="drawbox=x=40:y=2:w=640:h=2:color=white:t=fill")])
+        [lb(gradients(13), 504, post="drawbox=x=40:y=2:w=640:h=2:color=white:t=fill")])
     add("16:9 mandelbrot (dark, sparse)", "dark film", [lb("mandelbrot=maxiter=200:start_scale=1.2", 432)])
     add("NTSC 4:3", "4:3", [Seg(TESTSRC)], std=NTSC)
     add("NTSC 16:9 (360 lines)", "letterbox", [lb(TESTSRC, 360)], std=NTSC)
-    add("NTSC 14:9 (420 lines)", "letterbox", [lb("gradients=seed=11", 420)], std=NTSC)
+    add("NTSC 14:9 (420 lines)", "letterbox", [lb(gradients(11), 420)], std=NTSC)
     add("NTSC 2.39:1", "letterbox", [lb(TESTSRC, 268)], std=NTSC)
     add("NTSC declared 16:9", "declared", [Seg("smptebars")], std=NTSC, declared_wide=True)
-    add("NTSC 16:9 then 4:3", "sequence", [lb(TESTSRC, 360), Seg("gradients=seed=12", frames=200)], std=NTSC)
+    add("NTSC 16:9 then 4:3", "sequence", [lb(TESTSRC, 360), Seg(gradients(12), frames=200)], std=NTSC)
     return P
 
 
@@ -165,13 +178,13 @@ def held_out():
     add = lambda *a, **k: P.append(Programme(*a, held_out=True, **k))
     add("16:9 mandelbrot with a logo", "overlays", [lb("mandelbrot=maxiter=96:start_scale=2", 432, post=LOGO)])
     add("4:3 cellauto rule 110", "4:3", [Seg("cellauto=rule=110:seed=21")])
-    add("NTSC 1.85:1 gradients", "letterbox", [lb("gradients=seed=22", 346)], std=NTSC)
-    add("2.39:1 then smptebars", "sequence", [lb("gradients=seed=23", 322), Seg("smptebars", frames=175)])
+    add("NTSC 1.85:1 gradients", "letterbox", [lb(gradients(22), 346)], std=NTSC)
+    add("2.39:1 then smptebars", "sequence", [lb(gradients(23), 322), Seg("smptebars", frames=175)])
     add("14:9 (504 lines) testsrc", "letterbox", [lb("testsrc", 504)])
-    add("4:3 dark gradients", "4:3 dark", [Seg("gradients=seed=24", pre="lutyuv=y=16+(val-16)*0.15")])
+    add("4:3 dark gradients", "4:3 dark", [Seg(gradients(24), pre="lutyuv=y=16+(val-16)*0.15")])
     add("16:9 noise 40 testsrc", "noise", [lb("testsrc", 432, post="noise=alls=40:allf=t")])
     add("NTSC 16:9 subtitles", "subtitles",
-        [lb("gradients=seed=25", 360, truth=PANORAMA, post=SUBS.format(y=48, text='Not tonight.'))], std=NTSC)
-    add("declared 16:9 letterboxed 2.39", "declared", [lb("gradients=seed=26", 432)], declared_wide=True)
-    add("1.66:1 testsrc2 then 4:3", "sequence", [lb(TESTSRC, 462), Seg("gradients=seed=27", frames=175)])
+        [lb(gradients(25), 360, truth=PANORAMA, post=SUBS.format(y=48, text='Not tonight.'))], std=NTSC)
+    add("declared 16:9 letterboxed 2.39", "declared", [lb(gradients(26), 432)], declared_wide=True)
+    add("1.66:1 testsrc2 then 4:3", "sequence", [lb(TESTSRC, 462), Seg(gradients(27), frames=175)])
     return P
