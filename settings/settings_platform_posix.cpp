@@ -14,6 +14,7 @@
 #include <ctime>
 #include <fstream>
 #include <iterator>
+#include <memory>
 
 #include "settings/settings_platform.h"
 #include "settings/temporary_name.h"
@@ -98,16 +99,10 @@ class PosixSettingsPlatform final : public SettingsPlatform {
 
   std::vector<std::string> TemporaryNamesIn(const std::string& folder) override {
     std::vector<std::string> names;
-    DIR* listing = opendir(PosixPath(folder).c_str());
+    const std::unique_ptr<DIR, int (*)(DIR*)> listing(opendir(PosixPath(folder).c_str()), closedir);
     if (!listing) return names;
-    try {
-      while (const dirent* entry = readdir(listing))
-        if (std::strncmp(entry->d_name, "xvf", 3) == 0) names.push_back(entry->d_name);
-    } catch (...) {
-      closedir(listing);
-      throw;
-    }
-    closedir(listing);
+    while (const dirent* entry = readdir(listing.get()))
+      if (std::strncmp(entry->d_name, "xvf", 3) == 0) names.push_back(entry->d_name);
     return names;
   }
 
