@@ -18,6 +18,7 @@
 
 #include "settings/settings_platform.h"
 #include "settings/temporary_name.h"
+#include "settings/whole_file_read.h"
 
 namespace xvf {
 namespace {
@@ -171,21 +172,9 @@ class PosixSettingsPlatform final : public SettingsPlatform {
     bytes->clear();
     struct stat info = {};
     if (fstat(file, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > 0x7FFFFFFF) return false;
-    try {
-      bytes->resize(size_t(info.st_size));
-    } catch (...) {
-      return false;
-    }
-    size_t done = 0;
-    while (done < bytes->size()) {
-      const ssize_t got = read(file, bytes->data() + done, bytes->size() - done);
-      if (got <= 0) {
-        bytes->clear();
-        return false;
-      }
-      done += size_t(got);
-    }
-    return true;
+    return ReadWholeFile(size_t(info.st_size), bytes, [file](uint8_t* at, size_t most) {
+      return int64_t(read(file, at, most));
+    });
   }
 };
 
