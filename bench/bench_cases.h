@@ -37,6 +37,16 @@ inline std::string CaseName(const char* what, const PixelLayout& l, const FrameS
   return name;
 }
 
+// fn(cold, size, layout) for every size and layout, hot cases first.
+template <class Fn>
+void ForEachCase(Fn fn) {
+  for (bool cold : {false, true}) {
+    for (const FrameSize& size : kSizes) {
+      for (const PixelLayout& layout : kLayouts) fn(cold, size, layout);
+    }
+  }
+}
+
 // A varied picture, the same in every benchmark.
 inline void FillPicture(uint8_t* frame, size_t bytes) {
   for (size_t i = 0; i < bytes; ++i) frame[i] = static_cast<uint8_t>(i * 7 + (i >> 9));

@@ -10,6 +10,7 @@
 
 #include "bench/bench_cases.h"
 #include "bench/frame_set.h"
+#include "bench/register_case.h"
 #include "platform/cpu_features.h"
 #include "framepass/plugin_state.h"
 
@@ -52,20 +53,13 @@ void Memcpy(benchmark::State& state, FrameSize size, PixelLayout layout, bool co
 }
 
 [[maybe_unused]] const bool registered = [] {
-  for (bool cold : {false, true}) {
-    for (const FrameSize& size : kSizes) {
-      for (const PixelLayout& layout : kLayouts) {
-        benchmark::RegisterBenchmark(CaseName(cold ? "MemcpyCold" : "Memcpy", layout, size, nullptr).c_str(), Memcpy,
-                                     size, layout, cold)
-            ->Unit(benchmark::kMicrosecond);
-        for (const Mode& mode : kModes) {
-          benchmark::RegisterBenchmark(CaseName(cold ? "FramePassCold" : "FramePass", layout, size, &mode).c_str(),
-                                       FramePass, size, layout, mode, cold)
-              ->Unit(benchmark::kMicrosecond);
-        }
-      }
+  ForEachCase([](bool cold, const FrameSize& size, const PixelLayout& layout) {
+    RegisterCase(CaseName(cold ? "MemcpyCold" : "Memcpy", layout, size, nullptr), Memcpy, size, layout, cold);
+    for (const Mode& mode : kModes) {
+      RegisterCase(CaseName(cold ? "FramePassCold" : "FramePass", layout, size, &mode), FramePass, size, layout, mode,
+                   cold);
     }
-  }
+  });
   return true;
 }();
 

@@ -15,6 +15,7 @@
 
 #include "bench/bench_cases.h"
 #include "bench/frame_set.h"
+#include "bench/register_case.h"
 #include "platform/cpu_features.h"
 #include "framepass/plugin_state.h"
 
@@ -187,15 +188,9 @@ void GstRows(benchmark::State& state, FrameSize size, PixelLayout layout, Mode m
   for (const FrameSize& size : kSizes) {
     for (const PixelLayout& layout : kGstLayouts) {
       for (const Mode& mode : kElementModes) {
-        benchmark::RegisterBenchmark(CaseName("FramePassAlone", layout, size, &mode).c_str(), FramePassAlone, size,
-                                     layout, mode)
-            ->Unit(benchmark::kMicrosecond);
-        benchmark::RegisterBenchmark(CaseName("ElementPushed", layout, size, &mode).c_str(), ElementInPipeline, size,
-                                     layout, mode, false)
-            ->Unit(benchmark::kMicrosecond);
-        benchmark::RegisterBenchmark(CaseName("ElementAfterAppsrc", layout, size, &mode).c_str(), ElementInPipeline,
-                                     size, layout, mode, true)
-            ->Unit(benchmark::kMicrosecond)
+        RegisterCase(CaseName("FramePassAlone", layout, size, &mode), FramePassAlone, size, layout, mode);
+        RegisterCase(CaseName("ElementPushed", layout, size, &mode), ElementInPipeline, size, layout, mode, false);
+        RegisterCase(CaseName("ElementAfterAppsrc", layout, size, &mode), ElementInPipeline, size, layout, mode, true)
             ->UseRealTime();
       }
     }
@@ -205,9 +200,8 @@ void GstRows(benchmark::State& state, FrameSize size, PixelLayout layout, Mode m
   for (const FrameSize& size : {FrameSize{718, 576, 1024, 576}, kSizes[1]}) {
     for (const Mode& mode : kElementModes) {
       for (const bool copied : {false, true}) {
-        benchmark::RegisterBenchmark(CaseName(copied ? "RowsCopied" : "RowsInPlace", bgr, size, &mode).c_str(),
-                                     GstRows, size, bgr, mode, copied)
-            ->Unit(benchmark::kMicrosecond);
+        RegisterCase(CaseName(copied ? "RowsCopied" : "RowsInPlace", bgr, size, &mode), GstRows, size, bgr, mode,
+                     copied);
       }
     }
   }

@@ -18,6 +18,7 @@ extern "C" {
 
 #include "bench/bench_cases.h"
 #include "bench/frame_set.h"
+#include "bench/register_case.h"
 
 namespace xvf::bench {
 namespace {
@@ -64,17 +65,11 @@ void Swscale(benchmark::State& state, FrameSize size, PixelLayout layout, Mode m
 }
 
 [[maybe_unused]] const bool registered = [] {
-  for (bool cold : {false, true}) {
-    for (const FrameSize& size : kSizes) {
-      for (const PixelLayout& layout : kLayouts) {
-        for (const Mode& mode : kModes) {
-          benchmark::RegisterBenchmark(CaseName(cold ? "SwscaleCold" : "Swscale", layout, size, &mode).c_str(),
-                                       Swscale, size, layout, mode, cold)
-              ->Unit(benchmark::kMicrosecond);
-        }
-      }
+  ForEachCase([](bool cold, const FrameSize& size, const PixelLayout& layout) {
+    for (const Mode& mode : kModes) {
+      RegisterCase(CaseName(cold ? "SwscaleCold" : "Swscale", layout, size, &mode), Swscale, size, layout, mode, cold);
     }
-  }
+  });
   return true;
 }();
 

@@ -31,6 +31,18 @@ bool FitRows(int32_t v, int32_t w, int32_t h, AspectGeometry* out) {
   return true;
 }
 
+Rect Transposed(const Rect& r) { return Rect{r.top, r.left, r.bottom, r.right}; }
+
+// Mode 2 once U, the columns the full frame width would need for a 4:3
+// picture spanning the window's height, is known: the rows rule on the
+// transposed frame.
+bool FitColumns(int32_t u, int32_t w, int32_t h, AspectGeometry* out) {
+  if (!FitRows(u, h, w, out)) return false;
+  out->srcRect = Transposed(out->srcRect);
+  out->dstRect = Transposed(out->dstRect);
+  return true;
+}
+
 }  // namespace
 
 bool ComputeAspectGeometry(int32_t mode, int32_t w, int32_t h, int32_t cw, int32_t ch, AspectGeometry* out) {
@@ -39,24 +51,8 @@ bool ComputeAspectGeometry(int32_t mode, int32_t w, int32_t h, int32_t cw, int32
       return FitRows(MulDiv(MulDiv(h, 4, 3), ch, cw), w, h, out);
     case kAnamorphic:
       return FitRows(MulDiv(MulDiv(MulDiv(h, 4, 3), ch, cw), 4, 3), w, h, out);
-    case kFitToHeight: {
-      // U: the columns the full frame width would need for a 4:3 picture
-      // spanning the window's height.
-      const int32_t u = MulDiv(MulDiv(w, 3, 4), cw, ch);
-      if (u < 0) return false;
-      if (u < w) {
-        const int32_t l = Half(w - u);
-        out->srcRect = Rect{l, 0, l + u, h};
-        out->dstRect = Rect{0, 0, w, h};
-        return true;
-      }
-      const int32_t c = MulDiv(w, w, u);
-      if (c < 0) return false;
-      const int32_t l = Half(w - c);
-      out->srcRect = Rect{0, 0, w, h};
-      out->dstRect = Rect{l, 0, l + c, h};
-      return true;
-    }
+    case kFitToHeight:
+      return FitColumns(MulDiv(MulDiv(w, 3, 4), cw, ch), w, h, out);
     case kPanorama:
       out->srcRect = Rect{0, 0, w, h};
       out->dstRect = Rect{0, 0, w, h};

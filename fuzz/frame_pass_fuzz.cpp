@@ -29,8 +29,8 @@
 #include "engine/row_kernels.h"
 #include "fuzz/fuzz_input.h"
 #include "fuzz/guarded_frame.h"
-#include "platform/aligned_buffer.h"
 #include "framepass/plugin_state.h"
+#include "tests/support/failing_allocations.h"
 #include "tests/support/frame_setup.h"
 #include "tests/support/noise_frame.h"
 
@@ -121,30 +121,6 @@ int64_t StreamBytes(const StreamFormat& s) {
   return xvf::FrameBytes(xvf::PixelFormatOf(s.pixelFormat), s.width, s.height);
 }
 
-// Allocation failures: the allocation with index failAt (counted from when
-// it was armed) fails, every later one too when failAll is set.
-int32_t theAllocIndex = 0;
-int32_t theFailAt = -1;
-bool theFailAll = false;
-int32_t theFailures = 0;
-
-bool FailAllocation(size_t) {
-  const int32_t index = theAllocIndex++;
-  const bool fail = theFailAt >= 0 && (index == theFailAt || (theFailAll && index > theFailAt));
-  if (fail) ++theFailures;
-  return fail;
-}
-
-void ArmFailures(int32_t failAt, bool failAll) {
-  theAllocIndex = 0;
-  theFailAt = failAt;
-  theFailAll = failAll;
-  theFailures = 0;
-  xvf::SetAllocFailureHook(failAt >= 0 ? FailAllocation : nullptr);
-}
-
-void Disarm() { ArmFailures(-1, false); }
-
 xvf::CpuLevel Level(uint8_t bits) {
   const auto level = xvf::kAllCpuLevels[bits % std::size(xvf::kAllCpuLevels)];
   return level <= xvf::DetectedCpuLevel() ? level : xvf::DetectedCpuLevel();
@@ -212,10 +188,10 @@ void RunFrame(PluginState& state, const Stream& stream, uint8_t* frame, const Fr
   static std::vector<uint8_t> before;
   before.assign(frame, frame + stream.bytes);
 
-  ArmFailures(failAt, failAll);
+  xvf::test::ArmAllocationFailures(failAt, failAll);
   const int32_t result = state.ProcessFrame(frame, inputs);
-  const int32_t failures = theFailures;
-  Disarm();
+  const int32_t failures = xvf::test::TakeAllocationFailures();
+  xvf::test::DisarmAllocationFailures();
 
   Check(result == 0 || result == 1);
   if (result == 0) Check(std::memcmp(frame, before.data(), before.size()) == 0);
@@ -260,9 +236,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   PluginState state;
   state.UseKernels(xvf::EngineKernelsFor(Level(flags >> 1)));
   // The panorama table's allocation at Start may fail too.
-  ArmFailures((flags & 0x20) ? 0 : -1, false);
+  xvf::test::ArmAllocationFailures((flags & 0x20) ? 0 : -1, false);
   Check(state.Start(stream.format, nullptr) == 1);
-  Disarm();
+  xvf::test::DisarmAllocationFailures();
 
   // Each frame of a long row or a tall column rebuilds maps and plans as long
   // as the frame's sides: such streams get shorter sequences.

@@ -2,6 +2,8 @@
 
 #include <gst/video/video.h>
 
+#include <cstddef>
+#include <iterator>
 #include <mutex>
 #include <new>
 
@@ -47,30 +49,36 @@ enum { PROP_0, PROP_MODE, PROP_AUTO_FALLBACK, PROP_MODE_IN_USE, PROP_WINDOW, PRO
 
 GParamSpec* modeInUseSpec;
 
+// Modes 0..N-1 as a GEnumValue table: nicks are the modes' own names,
+// `blurbs` their descriptions; `values` lives as long as the type.
+template <size_t N>
+GType RegisterModeEnum(const char* name, const char* const (&blurbs)[N], GEnumValue (&values)[N + 1]) {
+  for (size_t m = 0; m < N; ++m) values[m] = {static_cast<gint>(m), blurbs[m], xvf::FrameModeName(int32_t(m))};
+  values[N] = {0, nullptr, nullptr};
+  return g_enum_register_static(name, values);
+}
+
 GType AspectModeType() {
   static GType type = 0;
-  static const GEnumValue values[] = {
-      {xvf::kFitToWindow, "Frame left alone; the player's stretch fills the window", "fit-window"},
-      {xvf::kFitToWidth, "A 4:3 picture spans the window's width", "fit-width"},
-      {xvf::kFitToHeight, "A 4:3 picture spans the window's height", "fit-height"},
-      {xvf::kPanorama, "The whole frame, its sides stretched more than its middle", "panorama"},
-      {xvf::kAnamorphic, "A squeezed 16:9 picture spans the window's width", "anamorphic"},
-      {xvf::kAutoMode, "One of the five per programme, from the caps' pixel-aspect-ratio and the picture", "auto"},
-      {0, nullptr, nullptr}};
-  if (g_once_init_enter(&type)) g_once_init_leave(&type, g_enum_register_static("GstXvfAspectMode", values));
+  static const char* const blurbs[] = {
+      "Frame left alone; the player's stretch fills the window",
+      "A 4:3 picture spans the window's width",
+      "A 4:3 picture spans the window's height",
+      "The whole frame, its sides stretched more than its middle",
+      "A squeezed 16:9 picture spans the window's width",
+      "One of the five per programme, from the caps' pixel-aspect-ratio and the picture",
+  };
+  static GEnumValue values[std::size(blurbs) + 1];
+  if (g_once_init_enter(&type)) g_once_init_leave(&type, RegisterModeEnum("GstXvfAspectMode", blurbs, values));
   return type;
 }
 
 // The five modes alone: auto's fallback and the mode a frame was processed in.
 GType FixedModeType() {
   static GType type = 0;
-  static const GEnumValue values[] = {{xvf::kFitToWindow, "Fit to window", "fit-window"},
-                                      {xvf::kFitToWidth, "Fit to width", "fit-width"},
-                                      {xvf::kFitToHeight, "Fit to height", "fit-height"},
-                                      {xvf::kPanorama, "Panorama", "panorama"},
-                                      {xvf::kAnamorphic, "Anamorphic", "anamorphic"},
-                                      {0, nullptr, nullptr}};
-  if (g_once_init_enter(&type)) g_once_init_leave(&type, g_enum_register_static("GstXvfAspectFixedMode", values));
+  static const char* const blurbs[] = {"Fit to window", "Fit to width", "Fit to height", "Panorama", "Anamorphic"};
+  static GEnumValue values[std::size(blurbs) + 1];
+  if (g_once_init_enter(&type)) g_once_init_leave(&type, RegisterModeEnum("GstXvfAspectFixedMode", blurbs, values));
   return type;
 }
 
@@ -188,31 +196,30 @@ void SetWindow(GstXvfAspect* self, const char* text) {
   if (changed) gst_base_transform_reconfigure_src(GST_BASE_TRANSFORM(self));
 }
 
+// Every setting is written under settingsLock, where SettingsOf reads it.
+void SetEnumSetting(GstXvfAspect* self, int32_t ElementSettings::*setting, int32_t value) {
+  self->settingsLock.lock();
+  self->settings.*setting = value;
+  self->settingsLock.unlock();
+}
+
 void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* property) {
   GstXvfAspect* self = GST_XVF_ASPECT(object);
   switch (id) {
     case PROP_MODE:
-      self->settingsLock.lock();
-      self->settings.aspectMode = g_value_get_enum(value);
-      self->settingsLock.unlock();
+      SetEnumSetting(self, &ElementSettings::aspectMode, g_value_get_enum(value));
       break;
     case PROP_AUTO_FALLBACK:
-      self->settingsLock.lock();
-      self->settings.autoFallback = g_value_get_enum(value);
-      self->settingsLock.unlock();
+      SetEnumSetting(self, &ElementSettings::autoFallback, g_value_get_enum(value));
       break;
     case PROP_AUTO_SUBTITLES:
-      GST_OBJECT_LOCK(self);
-      self->settings.autoSubtitles = g_value_get_enum(value);
-      GST_OBJECT_UNLOCK(self);
+      SetEnumSetting(self, &ElementSettings::autoSubtitles, g_value_get_enum(value));
       break;
     case PROP_WINDOW:
       SetWindow(self, g_value_get_string(value));
       break;
     case PROP_FIELDS:
-      self->settingsLock.lock();
-      self->settings.fields = g_value_get_enum(value);
-      self->settingsLock.unlock();
+      SetEnumSetting(self, &ElementSettings::fields, g_value_get_enum(value));
       break;
     default:
       G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, property);

@@ -13,6 +13,23 @@ std::atomic<int32_t>& Atomic32(const SettingDescriptor& row) {
   return *static_cast<std::atomic<int32_t>*>(row.value);
 }
 
+// The row's value as text, in its type's width and sign.
+std::string ValueText(const SettingDescriptor& row) {
+  switch (row.type) {
+    case kSettingByte: return FormatUnsigned(*static_cast<const uint8_t*>(row.value));
+    case kSettingShort: return FormatSigned(*static_cast<const int16_t*>(row.value));
+    case kSettingWord:
+    case kSettingUShort: return FormatUnsigned(*static_cast<const uint16_t*>(row.value));
+    case kSettingInt:
+    case kSettingLong: return FormatSigned(Atomic32(row).load(kRelaxed));
+    case kSettingInt64: return FormatSigned(*static_cast<const int64_t*>(row.value));
+    case kSettingUInt64: return FormatUnsigned(*static_cast<const uint64_t*>(row.value));
+    case kSettingString: return *static_cast<const std::string*>(row.value);
+    default:  // kSettingUInt, kSettingDword, kSettingULong, kSettingUIntPtr
+      return FormatUnsigned(uint32_t(Atomic32(row).load(kRelaxed)));
+  }
+}
+
 }  // namespace
 
 void ReadTable(IniDocument& ini, const std::string& section, const SettingDescriptor* rows, size_t count) {
@@ -59,34 +76,7 @@ void WriteTable(IniDocument& ini, const SettingDescriptor* rows, size_t count) {
   for (size_t i = 0; i < count; ++i) {
     const SettingDescriptor& row = rows[i];
     if (row.type > kSettingLastType) continue;
-    switch (row.type) {
-      case kSettingByte:
-        ini.valueText = FormatUnsigned(*static_cast<const uint8_t*>(row.value));
-        break;
-      case kSettingShort:
-        ini.valueText = FormatSigned(*static_cast<const int16_t*>(row.value));
-        break;
-      case kSettingWord:
-      case kSettingUShort:
-        ini.valueText = FormatUnsigned(*static_cast<const uint16_t*>(row.value));
-        break;
-      case kSettingInt:
-      case kSettingLong:
-        ini.valueText = FormatSigned(Atomic32(row).load(kRelaxed));
-        break;
-      case kSettingInt64:
-        ini.valueText = FormatSigned(*static_cast<const int64_t*>(row.value));
-        break;
-      case kSettingUInt64:
-        ini.valueText = FormatUnsigned(*static_cast<const uint64_t*>(row.value));
-        break;
-      case kSettingString:
-        ini.valueText = *static_cast<const std::string*>(row.value);
-        break;
-      default:  // kSettingUInt, kSettingDword, kSettingULong, kSettingUIntPtr
-        ini.valueText = FormatUnsigned(uint32_t(Atomic32(row).load(kRelaxed)));
-        break;
-    }
+    ini.valueText = ValueText(row);
     ini.WriteKey(row.key, ini.valueText);
   }
 }

@@ -14,9 +14,11 @@
 #include <ctime>
 #include <fstream>
 #include <iterator>
+#include <memory>
 
 #include "settings/settings_platform.h"
 #include "settings/temporary_name.h"
+#include "settings/whole_file_read.h"
 
 namespace xvf {
 namespace {
@@ -98,16 +100,10 @@ class PosixSettingsPlatform final : public SettingsPlatform {
 
   std::vector<std::string> TemporaryNamesIn(const std::string& folder) override {
     std::vector<std::string> names;
-    DIR* listing = opendir(PosixPath(folder).c_str());
+    const std::unique_ptr<DIR, int (*)(DIR*)> listing(opendir(PosixPath(folder).c_str()), closedir);
     if (!listing) return names;
-    try {
-      while (const dirent* entry = readdir(listing))
-        if (std::strncmp(entry->d_name, "xvf", 3) == 0) names.push_back(entry->d_name);
-    } catch (...) {
-      closedir(listing);
-      throw;
-    }
-    closedir(listing);
+    while (const dirent* entry = readdir(listing.get()))
+      if (std::strncmp(entry->d_name, "xvf", 3) == 0) names.push_back(entry->d_name);
     return names;
   }
 
@@ -176,21 +172,9 @@ class PosixSettingsPlatform final : public SettingsPlatform {
     bytes->clear();
     struct stat info = {};
     if (fstat(file, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > 0x7FFFFFFF) return false;
-    try {
-      bytes->resize(size_t(info.st_size));
-    } catch (...) {
-      return false;
-    }
-    size_t done = 0;
-    while (done < bytes->size()) {
-      const ssize_t got = read(file, bytes->data() + done, bytes->size() - done);
-      if (got <= 0) {
-        bytes->clear();
-        return false;
-      }
-      done += size_t(got);
-    }
-    return true;
+    return ReadWholeFile(size_t(info.st_size), bytes, [file](uint8_t* at, size_t most) {
+      return int64_t(read(file, at, most));
+    });
   }
 };
 

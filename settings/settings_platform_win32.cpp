@@ -10,6 +10,7 @@
 
 #include "settings/settings_platform.h"
 #include "settings/temporary_name.h"
+#include "settings/whole_file_read.h"
 
 namespace xvf {
 namespace {
@@ -99,21 +100,10 @@ bool ReadAll(HANDLE file, std::vector<uint8_t>* bytes) {
   if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size) || size.QuadPart < 0 ||
       size.QuadPart > 0x7FFFFFFF)
     return false;
-  try {
-    bytes->resize(size_t(size.QuadPart));
-  } catch (...) {
-    return false;
-  }
-  size_t done = 0;
-  while (done < bytes->size()) {
+  return ReadWholeFile(size_t(size.QuadPart), bytes, [file](uint8_t* at, size_t most) {
     DWORD got = 0;
-    if (!ReadFile(file, bytes->data() + done, DWORD(bytes->size() - done), &got, nullptr) || got == 0) {
-      bytes->clear();
-      return false;
-    }
-    done += got;
-  }
-  return true;
+    return ReadFile(file, at, DWORD(most), &got, nullptr) ? int64_t(got) : int64_t(0);
+  });
 }
 
 constexpr DWORD kKeptAttributes =

@@ -68,4 +68,10 @@ int PrintVersion(const char* program) {
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
+int HelpOrVersion(int code, int versionCode, const char* program, const char* help) {
+  if (code == versionCode) return PrintVersion(program);
+  if (code != 'h') return -1;
+  return std::fputs(help, stdout) >= 0 && std::fflush(stdout) == 0 ? 0 : 1;
+}
+
 }  // namespace xvf

@@ -31,4 +31,9 @@ int OptionError(const char* program, const std::string& message);
 // "PROGRAM VERSION" on standard output; returns the exit status.
 int PrintVersion(const char* program);
 
+// The options every tool answers and stops at: 'h' puts `help` on standard
+// output, versionCode runs PrintVersion. Returns the exit status for those
+// two codes (1 when standard output took not all of it), -1 for any other.
+int HelpOrVersion(int code, int versionCode, const char* program, const char* help);
+
 }  // namespace xvf

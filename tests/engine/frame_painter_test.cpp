@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "tests/support/frame_setup.h"
@@ -175,43 +176,28 @@ TEST(FramePainter, Yuy2OpaqueRowBytes) {
 
 TEST(FramePainter, Yuy2ColumnParity) {
   const Bytes before(FrameBytes(PixelFormat::kYuy2, 8, 1), 0x55);
-  const uint32_t white = 0xFFFFFF;  // bytes FF 80 FF 80
-  {
-    SCOPED_TRACE("single pixel at column 5: only Y1 of pair 2");
+  const uint8_t halfY = 0x55 / 2, halfC = 128 + (0x55 - 128 - 1) / 2;  // floor((85 - 128) / 2) = -22
+  struct Case {
+    const char* what;
+    int32_t left, right;
+    uint32_t colour;  // white: bytes FF 80 FF 80
+    int32_t opacity;
+    std::vector<std::pair<size_t, uint8_t>> changed;  // byte index, new value
+  };
+  const Case cases[] = {
+      {"single pixel at column 5: only Y1 of pair 2", 5, 6, 0xFFFFFF, 100, {{10, 0xFF}}},
+      {"single pixel at column 4: Y0, U, V of pair 2", 4, 5, 0xFFFFFF, 100, {{8, 0xFF}, {9, 0x80}, {11, 0x80}}},
+      {"columns 1 to 3: Y1 of pair 0, all of pair 1", 1, 4, 0xFFFFFF, 100,
+       {{2, 0xFF}, {4, 0xFF}, {5, 0x80}, {6, 0xFF}, {7, 0x80}}},
+      {"50 % black over columns 3 and 4: pair 1 keeps its chroma", 3, 5, 0, 50,
+       {{6, halfY}, {8, halfY}, {9, halfC}, {11, halfC}}},  // Y1 of pair 1, Y0 of pair 2, U, V of pair 2
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
     Frame f(8, 1, 0, before);
-    f.Paint(5, 0, 6, 1, white, 100);
+    f.Paint(c.left, 0, c.right, 1, c.colour, c.opacity);
     Bytes expected = before;
-    expected[10] = 0xFF;
-    EXPECT_EQ(f.Contents(), expected);
-  }
-  {
-    SCOPED_TRACE("single pixel at column 4: Y0, U, V of pair 2");
-    Frame f(8, 1, 0, before);
-    f.Paint(4, 0, 5, 1, white, 100);
-    Bytes expected = before;
-    expected[8] = 0xFF;
-    expected[9] = 0x80;
-    expected[11] = 0x80;
-    EXPECT_EQ(f.Contents(), expected);
-  }
-  {
-    SCOPED_TRACE("columns 1 to 3: Y1 of pair 0, all of pair 1");
-    Frame f(8, 1, 0, before);
-    f.Paint(1, 0, 4, 1, white, 100);
-    Bytes expected = before;
-    expected[2] = 0xFF;
-    const uint8_t pair[4] = {0xFF, 0x80, 0xFF, 0x80};
-    std::copy(pair, pair + 4, expected.begin() + 4);
-    EXPECT_EQ(f.Contents(), expected);
-  }
-  {
-    SCOPED_TRACE("50 % black over columns 3 and 4: pair 1 keeps its chroma");
-    Frame f(8, 1, 0, before);
-    f.Paint(3, 0, 5, 1, 0, 50);
-    Bytes expected = before;
-    expected[6] = 0x55 / 2;                          // Y1 of pair 1
-    expected[8] = 0x55 / 2;                          // Y0 of pair 2
-    expected[9] = expected[11] = 128 + (0x55 - 128 - 1) / 2;  // floor((85 - 128) / 2) = -22
+    for (const auto& [index, value] : c.changed) expected[index] = value;
     EXPECT_EQ(f.Contents(), expected);
   }
 }

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "engine/engine_kernels.h"
-#include "platform/aligned_buffer.h"
 #include "framepass/plugin_state.h"
+#include "tests/support/failing_allocations.h"
 #include "tests/support/frame_setup.h"
 #include "tests/support/noise_frame.h"
 #include "tests/support/guarded_buffer.h"
@@ -41,19 +41,6 @@ const Step kSequence[] = {
     Frame(3, 0, 640, 300),   Frame(2, 0, 90, 300),   Stop(),
 };
 
-// Allocation counting and failing; index counts every request of the run.
-int32_t theIndex = 0;
-int32_t theFailAt = -1;
-bool theFailLater = false;
-int32_t theFailures = 0;
-
-bool Hook(size_t) {
-  const int32_t index = theIndex++;
-  const bool fail = theFailAt >= 0 && (index == theFailAt || (theFailLater && index > theFailAt));
-  theFailures += fail;
-  return fail;
-}
-
 struct Outcome {
   int32_t result = -1;
   std::vector<uint8_t> frame;
@@ -63,17 +50,13 @@ struct Outcome {
 
 // Runs the sequence with the frames against no-access pages; one outcome per step.
 std::vector<Outcome> RunSequence(int32_t failAt, bool failLater, const EngineKernels& kernels) {
-  theIndex = 0;
-  theFailAt = failAt;
-  theFailLater = failLater;
-  SetAllocFailureHook(Hook);
+  test::ArmAllocationFailures(failAt, failLater);
   std::vector<Outcome> outcomes;
   PluginState state;
   state.UseKernels(kernels);
   StreamFormat stream{};
   for (const Step& step : kSequence) {
     Outcome outcome;
-    theFailures = 0;
     if (step.kind == Step::kStart) {
       stream = step.format;
       outcome.result = state.Start(stream, nullptr);
@@ -95,16 +78,16 @@ std::vector<Outcome> RunSequence(int32_t failAt, bool failLater, const EngineKer
         EXPECT_EQ(outcome.frame, input) << "step " << outcomes.size();
       }
     }
-    outcome.failures = theFailures;
+    outcome.failures = test::TakeAllocationFailures();
     outcomes.push_back(std::move(outcome));
   }
-  SetAllocFailureHook(nullptr);
+  test::DisarmAllocationFailures();
   return outcomes;
 }
 
 TEST(AllocationFailures, EveryAllocationOfAFrameSequence) {
   const std::vector<Outcome> clean = RunSequence(-1, false, ActiveEngineKernels());
-  const int32_t allocations = theIndex;
+  const int32_t allocations = test::AllocationCount();
   ASSERT_GT(allocations, 10);
   for (size_t i = 0; i < clean.size(); ++i)
     if (kSequence[i].kind == Step::kFrame) {

@@ -113,13 +113,9 @@ int main(int argc, char** argv) {
   };
   bool first = true;
   for (int c; (c = xvf::NextOption(count, args.data(), "+:m:w:s:f:i:o:h", kLongOptions, first)) != -1; first = false) {
+    if (const int status = xvf::HelpOrVersion(c, kVersion, "host-standin", kHelp); status >= 0) return status;
     std::string error;
     switch (c) {
-      case 'h':
-        std::fputs(kHelp, stdout);
-        return 0;
-      case kVersion:
-        return xvf::PrintVersion("host-standin");
       case kDll:
         dllPath = optarg;
         break;

@@ -49,32 +49,32 @@ TEST(IniDocument, LineBreaks) {
   EXPECT_EQ(Value("[COMMON]", "COMMON", "Interlace"), "<absent>");
 }
 
-TEST(IniDocument, KeyAndValueText) {
-  EXPECT_EQ(Value("[COMMON]\r\nAspectMode=\r\n", "COMMON", "AspectMode"), "<absent>");
-  EXPECT_EQ(Value("[COMMON]\r\nAspectMode= \r\n", "COMMON", "AspectMode"), " ");
-  EXPECT_EQ(Value("[COMMON]\r\n  AspectMode  =  3\r\n", "COMMON", "AspectMode"), "  3");
-  EXPECT_EQ(Value("[COMMON]\r\n\tAspectMode\t=1=2 \r\n", "COMMON", " AspectMode\t"), "1=2 ");
-  EXPECT_EQ(Value("[COMMON]\r\naspectmode=1\r\n", "COMMON", "AspectMode"), "<absent>");
-  EXPECT_EQ(Value("[COMMON]\r\nAspect Mode=1\r\nAspectMode\r\nAspectModeX=5\r\n; c\r\n\r\nAspectMode=4\r\n",
-                  "COMMON", "AspectMode"),
-            "4");
-  // The first key line decides, even when its value is empty.
-  EXPECT_EQ(Value("[COMMON]\r\nAspectMode=1\r\nAspectMode=2\r\n", "COMMON", "AspectMode"), "1");
-  EXPECT_EQ(Value("[COMMON]\r\nAspectMode=\r\nAspectMode=2\r\n", "COMMON", "AspectMode"), "<absent>");
-}
-
-TEST(IniDocument, SectionHeaders) {
-  EXPECT_EQ(Value("[ COMMON ]\r\nA=1\r\n", "COMMON", "A"), "<absent>");
-  EXPECT_EQ(Value("[common]\r\nA=1\r\n", "COMMON", "A"), "<absent>");
-  EXPECT_EQ(Value(" \t[COMMON] \t\r\nA=1\r\n", "COMMON", "A"), "1");
-  EXPECT_EQ(Value("[COMMON]\r\nA=1\r\n", " COMMON ", "A"), "1");  // the name is trimmed
-  // No byte-order mark is skipped: it hides the first header.
-  EXPECT_EQ(Value("\xEF\xBB\xBF[COMMON]\r\nA=1\r\n", "COMMON", "A"), "<absent>");
-  // Key lines outside the section.
-  EXPECT_EQ(Value("A=1\r\n[COMMON]\r\nB=2\r\n", "COMMON", "A"), "<absent>");
-  EXPECT_EQ(Value("[COMMON]\r\nB=2\r\n[OTHER]\r\nA=1\r\n", "COMMON", "A"), "<absent>");
-  EXPECT_EQ(Value("[COMMON]\r\nB=2\r\n  [x\r\nA=1\r\n", "COMMON", "A"), "<absent>");
-  EXPECT_EQ(Value("", "COMMON", "A"), "<absent>");
+// How key lines and section headers are read: text, section, key, the value found.
+TEST(IniDocument, KeyAndSectionText) {
+  const char* const cases[][4] = {
+      {"[COMMON]\r\nAspectMode=\r\n", "COMMON", "AspectMode", "<absent>"},
+      {"[COMMON]\r\nAspectMode= \r\n", "COMMON", "AspectMode", " "},
+      {"[COMMON]\r\n  AspectMode  =  3\r\n", "COMMON", "AspectMode", "  3"},
+      {"[COMMON]\r\n\tAspectMode\t=1=2 \r\n", "COMMON", " AspectMode\t", "1=2 "},
+      {"[COMMON]\r\naspectmode=1\r\n", "COMMON", "AspectMode", "<absent>"},
+      {"[COMMON]\r\nAspect Mode=1\r\nAspectMode\r\nAspectModeX=5\r\n; c\r\n\r\nAspectMode=4\r\n", "COMMON",
+       "AspectMode", "4"},
+      // The first key line decides, even when its value is empty.
+      {"[COMMON]\r\nAspectMode=1\r\nAspectMode=2\r\n", "COMMON", "AspectMode", "1"},
+      {"[COMMON]\r\nAspectMode=\r\nAspectMode=2\r\n", "COMMON", "AspectMode", "<absent>"},
+      {"[ COMMON ]\r\nA=1\r\n", "COMMON", "A", "<absent>"},
+      {"[common]\r\nA=1\r\n", "COMMON", "A", "<absent>"},
+      {" \t[COMMON] \t\r\nA=1\r\n", "COMMON", "A", "1"},
+      {"[COMMON]\r\nA=1\r\n", " COMMON ", "A", "1"},  // the name is trimmed
+      // No byte-order mark is skipped: it hides the first header.
+      {"\xEF\xBB\xBF[COMMON]\r\nA=1\r\n", "COMMON", "A", "<absent>"},
+      // Key lines outside the section.
+      {"A=1\r\n[COMMON]\r\nB=2\r\n", "COMMON", "A", "<absent>"},
+      {"[COMMON]\r\nB=2\r\n[OTHER]\r\nA=1\r\n", "COMMON", "A", "<absent>"},
+      {"[COMMON]\r\nB=2\r\n  [x\r\nA=1\r\n", "COMMON", "A", "<absent>"},
+      {"", "COMMON", "A", "<absent>"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Value(c[0], c[1], c[2]), c[3]) << c[0];
 }
 
 TEST(IniDocument, SectionSearchIsCircularFromTheLastHeaderFound) {

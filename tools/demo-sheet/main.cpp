@@ -102,13 +102,9 @@ int ParseOptions(int argc, char** argv, Options* options) {
   auto fail = [](const std::string& message) { return xvf::OptionError("xvf-demo", message); };
   bool first = true;
   for (int c; (c = xvf::NextOption(argc, argv, "+:o:s:h", kLongOptions, first)) != -1; first = false) {
+    if (const int status = xvf::HelpOrVersion(c, kVersion, "xvf-demo", kUsage); status >= 0) return status;
     const std::string value = optarg ? optarg : "";
     switch (c) {
-      case 'h':
-        std::fputs(kUsage, stdout);
-        return 0;
-      case kVersion:
-        return xvf::PrintVersion("xvf-demo");
       case kHost:
         options->host = value;
         break;
