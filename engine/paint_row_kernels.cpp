@@ -40,13 +40,7 @@ void OpaqueRowYuy2_C(uint8_t* row, int32_t count, const PaintFill& fill) {
   // Whole pairs: groups of 4 pixels and a trailing pair, all the same bytes.
   const size_t pairBytes = static_cast<size_t>(count >> 1) * 4;
   StorePattern(row, pairBytes, fill.pattern);
-  if (count & 1) {
-    // The last pixel is the first of its pair: Y0, U and V; Y1 stays.
-    uint8_t* pair = row + pairBytes;
-    pair[0] = fill.pixel[0];
-    pair[1] = fill.pixel[1];
-    pair[3] = fill.pixel[3];
-  }
+  if (count & 1) PaintFirstOfPair(row + pairBytes, fill);
 }
 
 void OpaqueRowYuy2Odd_C(uint8_t* row, int32_t count, const PaintFill& fill) {

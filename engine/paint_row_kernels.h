@@ -18,6 +18,14 @@ struct PaintFill {
 // memory); bytesPerPixel is 2 (YUY2) or 3 (RGB24).
 PaintFill MakePaintFill(uint32_t pixel, int32_t keepFactor, int32_t bytesPerPixel);
 
+// An opaque YUY2 row that ends inside a pair: the last pixel is the first of
+// that pair, so Y0, U and V take the fill and Y1 stays.
+inline void PaintFirstOfPair(uint8_t* pair, const PaintFill& fill) {
+  pair[0] = fill.pixel[0];
+  pair[1] = fill.pixel[1];
+  pair[3] = fill.pixel[3];
+}
+
 // One row of a fill. `row` is the first byte of the pixel (RGB24) or of the
 // pixel pair (YUY2) that holds the first pixel; `count` >= 1 pixels. A kernel
 // touches only the bytes of the pixels and pairs it paints.

@@ -64,13 +64,7 @@ void StorePattern(uint8_t* dst, size_t bytes, const uint8_t* pattern) {
 void OpaqueRowYuy2_MMX(uint8_t* row, int32_t count, const PaintFill& fill) {
   const size_t pairBytes = static_cast<size_t>(count >> 1) * 4;
   StorePattern(row, pairBytes, fill.pattern);
-  if (count & 1) {
-    // The last pixel is the first of its pair: Y0, U and V; Y1 stays.
-    uint8_t* pair = row + pairBytes;
-    pair[0] = fill.pixel[0];
-    pair[1] = fill.pixel[1];
-    pair[3] = fill.pixel[3];
-  }
+  if (count & 1) PaintFirstOfPair(row + pairBytes, fill);
   _mm_empty();
 }
 
