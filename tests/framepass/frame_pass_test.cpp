@@ -8,6 +8,7 @@
 #include "platform/aligned_buffer.h"
 #include "framepass/aspect_geometry.h"
 #include "framepass/plugin_state.h"
+#include "platform/x87_precision.h"
 #include "tests/support/frame_setup.h"
 #include "tests/support/guarded_buffer.h"
 #include "tests/support/noise_frame.h"
@@ -307,6 +308,48 @@ TEST(FramePass, StartWithAnUnusableWidthAllocatesNoTable) {
   state.Start(StreamFormat{65535, 1, 0, 1, 0}, nullptr);
   EXPECT_NE(PluginStateProbe::PanoramaTable(state), nullptr);
 }
+
+#if XVF_X87_MATH
+uint16_t X87ControlWord() {
+  uint16_t word;
+  asm volatile("fnstcw %0" : "=m"(word));
+  return word;
+}
+void SetX87ControlWord(uint16_t word) { asm volatile("fldcw %0" : : "m"(word)); }
+
+// The host may leave the x87 unit at 24-bit (renderers) or 64-bit precision,
+// rounding upwards even: under the guard the plug-in's entry points hold,
+// Start and the frame pass give the frames of binary64 arithmetic (the
+// panorama table above all), and the caller's control word comes back.
+TEST(FramePass, FramesIgnoreTheCallersX87PrecisionAndKeepItsControlWord) {
+  const uint16_t original = X87ControlWord();
+  const auto input = test::MidGreyNoise(FrameBytes(PixelFormat::kYuy2, 720, 576), 11);
+  auto run = [&](uint16_t callers, int32_t mode, int32_t cw, int32_t ch) {
+    PluginState state;
+    auto frame = input;
+    SetX87ControlWord(callers);
+    {
+      const X87DoublePrecision precision;
+      StartStream(&state, 720, 576, 0);
+    }
+    {
+      const X87DoublePrecision precision;
+      state.ProcessFrame(frame.data(), WindowInputs(mode, cw, ch));
+    }
+    const uint16_t after = X87ControlWord();
+    SetX87ControlWord(original);
+    EXPECT_EQ(after, callers);
+    return frame;
+  };
+  for (int32_t mode : {kPanorama, kFitToWidth})
+    for (auto [cw, ch] : {std::pair{1024, 576}, std::pair{1000, 500}, std::pair{333, 577}, std::pair{300, 577}}) {
+      const auto expected = run(0x027F, mode, cw, ch);  // 53 bits: binary64 throughout
+      // Precision control 24 and 64 bits, the last also rounding upwards.
+      for (const uint16_t callers : {uint16_t{0x007F}, uint16_t{0x037F}, uint16_t{0x0B7F}})
+        EXPECT_TRUE(run(callers, mode, cw, ch) == expected) << mode << " " << cw << "x" << ch << " " << callers;
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace xvf

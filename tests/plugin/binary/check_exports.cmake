@@ -1,6 +1,7 @@
-# Checks the plug-in library with objdump -p: exactly the two exports; every
-# imported function on the reviewed list IMPORTS (none newer than Windows XP);
-# a PE header that Windows XP SP3 loads, with ASLR and DEP kept.
+# Checks the plug-in library with objdump -p: exactly the two exports,
+# undecorated; with IMPORTS (the shipped 32-bit DLL) also an i386 PE header
+# that Windows XP SP3 loads, with ASLR and DEP kept, and every imported
+# function on the reviewed list IMPORTS (none newer than Windows XP).
 cmake_minimum_required(VERSION 3.25)
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
 if(failed)
@@ -19,6 +20,16 @@ endforeach()
 list(SORT names)
 if(NOT names STREQUAL "Quillvox_Plugin_PR;Quillvox_Plugin_Version")
   list(APPEND faults "exports are '${names}', expected exactly Quillvox_Plugin_PR and Quillvox_Plugin_Version")
+endif()
+if(NOT IMPORTS)
+  if(faults)
+    message(FATAL_ERROR "${DLL}: ${faults}")
+  endif()
+  message(STATUS "exports: ${names}")
+  return()
+endif()
+if(NOT dump MATCHES "file format pei-i386\n")
+  list(APPEND faults "not a 32-bit x86 PE file")
 endif()
 
 # "DLL Name: X" starts each library's block; its rows end in the function name.
