@@ -137,13 +137,18 @@ TEST(XvfAspectBinary, FailuresKeepWhatTheRunDidNotMake) {
       {"exec $X --help > /dev/full", 1, ""},
       {"exec $X --version > /dev/full", 1, ""},
       // Containers are named and refused before anything is written; a flat
-      // raw frame of 0x47 bytes is no transport stream.
-      {"printf '\\0\\0\\0\\040ftypisom' > m.mp4 && exec " + w + "-s 64x48 -i m.mp4 -o keep.y4m", 2,
+      // raw frame of 0x47 bytes is no transport stream. With --size the
+      // input is raw frames as the user says, whatever it looks like.
+      {"printf '\\0\\0\\0\\040ftypisom' > m.mp4 && exec " + w + "-i m.mp4 -o keep.y4m", 2,
        "m.mp4 is an MP4 file; decode it first: ffmpeg -i m.mp4 -f yuv4mpegpipe - | xvf-aspect"},
+      {"printf '\\0\\0\\0\\040ftypisom' > m.mp4 && exec " + w + "-s 64x48 -i m.mp4 -o keep.y4m", 1,
+       "m.mp4 looks like an MP4 file; read as raw frames as asked (--size)\nxvf-aspect: input ended inside frame 0"},
       {"printf '\\032\\105\\337\\243' | " + w + "-o keep.y4m", 2, "standard input is a Matroska or WebM file"},
       {"printf 'RIFF\\0\\0\\0\\0AVI LIST' | " + w + "-o keep.y4m", 2, "an AVI file"},
-      {"{ printf 'G\\0\\0\\020'; head -c 184 /dev/zero; printf 'G'; } | " + w + "-s 64x48 -o keep.y4m", 2,
-       "an MPEG transport stream"},
+      {"{ printf 'G\\0\\0\\020'; head -c 184 /dev/zero; printf 'G'; } | " + w + "-o keep.y4m", 2,
+       "standard input is an MPEG transport stream"},
+      {"yes 'G~G}' | tr -d '\\n' | head -c 12288 | " + w + "-s 64x48 -o new.y4m && rm new.y4m", 0,
+       "standard input looks like an MPEG transport stream; read as raw frames as asked (--size)"},
       {"head -c 6144 /dev/zero | tr '\\0' G | " + w + "-s 64x48 -o new.y4m && rm new.y4m", 0, ""},
   };
 #if !defined(__SANITIZE_ADDRESS__)  // AddressSanitizer reserves terabytes of address space
