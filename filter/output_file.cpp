@@ -107,7 +107,7 @@ int OutputFile::MakeTemporary() {
       const int error = errno;
       const bool refused = error == EACCES || error == EPERM || error == EROFS;
       return Fail(error, refused ? "no new file can be made in its folder " + folder_ +
-                                       " (the file is replaced whole, never written in place)"
+                                       ", where the new one is written before it replaces the old"
                                  : "");
     }
     struct stat status;

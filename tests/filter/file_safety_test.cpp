@@ -44,6 +44,22 @@ TEST(XvfAspectBinary, NothingOfTheUsersLost) {
     EXPECT_EQ(2, run.exitCode) << line << ": " << run.err;
     EXPECT_TRUE(ReadFile(in) == input) << line;
   }
+  // A path naming a descriptor of ours is written through it, appending
+  // where the shell appends; the file behind it is never replaced.
+  for (const std::string& line : {"-o - >> ", "-o /dev/stdout >> ", "-o /proc/self/fd/1 >> ", "-o /dev/fd/5 5>> ",
+                                  "-o /dev/null --geometry=/dev/stderr 2>> "}) {
+    WriteFile(out, "keep");
+    const ProgramRun run = RunProgram({"sh", "-c", "exec " + kBinary + args + "-q -i " + in + " " + line + out});
+    EXPECT_EQ(0, run.exitCode) << line << ": " << run.err;
+    const std::string got = ReadFile(out);
+    if (line.find("geometry") != std::string::npos) {
+      EXPECT_EQ(2u, ParseGeometry(got.substr(4)).size()) << line;
+    } else {
+      EXPECT_TRUE(got == "keep" + Reference(input, s, 1, 0, 1024, 576)) << line;
+    }
+    EXPECT_EQ(0u, got.find("keep")) << line;
+  }
+  WriteFile(out, "keep");
   // Geometry lines for a closed standard error would be lost, and never go
   // into the output; --geometry=FILE takes the lines apart from messages.
   ProgramRun run = RunProgram({"sh", "-c", "exec " + kBinary + args + "--geometry -i " + in + " -o " + out + " 2>&-"});
@@ -91,7 +107,8 @@ TEST(XvfAspectBinary, FailuresKeepWhatTheRunDidNotMake) {
   const auto Signalled = [&](const std::string& signal) {
     return "mkfifo p && { { head -c 7000 in.y4m; sleep 3; } > p 2>&- & } && { env --default-signal=INT " + w +
            "-i p -o keep.y4m --geometry=keep.json --preview keep.png & x=$!; i=0; while [ $i -lt 100 ] && ! ls -A | "
-           "grep -q '^.keep.y4m.*tmp$'; do sleep 0.1; i=$((i+1)); done; ls -A; kill -" + signal + " $x; wait $x; }";
+           "grep -q '^.keep.y4m.*tmp$'; do sleep 0.1; i=$((i+1)); done; stat -c %a:%n .keep.y4m.*; kill -" + signal +
+           " $x; wait $x; }";
   };
   std::vector<Case> cases = {
       {"ln -s /proc/self/fd/1 s && exec " + w + "-i in.y4m -o new.y4m --preview s", 1, "preview s: Broken pipe", "",
@@ -132,8 +149,26 @@ TEST(XvfAspectBinary, FailuresKeepWhatTheRunDidNotMake) {
        "", "f"},
       // Ended by a signal while waiting for the second frame (standard input
       // of a background job ignores SIGINT until env resets it).
-      {Signalled("TERM"), 143, ".keep.y4m."},
-      {Signalled("INT"), 130, ".keep.y4m."},
+      // The temporary file is private while it is written.
+      {Signalled("TERM"), 143, "600:.keep.y4m."},
+      {Signalled("INT"), 130, "600:.keep.y4m."},
+      // Each output is found replaceable before the first frame, or refused
+      // with the reason; one that still cannot be put in place at the end
+      // (here a folder made in its stead) takes back those put before it.
+      {"exec " + w + "-i in.y4m -o keep.y4m --preview $(head -c 300 /dev/zero | tr '\\0' n)", 1,
+       "its name is 300 bytes long; its folder takes up to 255 (File name too long)"},
+      {"cp keep.png p.png && { { head -c 7000 in.y4m; sleep 1; tail -c +7001 in.y4m; } | " + w +
+           "-o keep.y4m --geometry=keep.json --preview p.png & sleep 0.5; rm p.png; mkdir p.png; wait $!; }", 1,
+       "replacing p.png: it is no longer a regular file (Is a directory); no file was replaced", "", "p.png"},
+      // A run killed outright left its temporary file: the next run removes
+      // it, not those of a live process.
+      {"{ sh -c : & p=$!; wait $p; touch .new.y4m.$p-0.tmp .new.y4m.$$-3.tmp && " + w +
+           "-i in.y4m -o new.y4m && rm new.y4m && ls -A && rm .new.y4m.$$-3.tmp; }", 0, "-3.tmp\n", "-0.tmp"},
+      // Descriptors named by a path: open, and not the input.
+      {"exec " + w + "-i in.y4m -o /dev/fd/7", 2, "/dev/fd/7 names descriptor 7, which is not open"},
+      {"exec " + w + "-i in.y4m -o /dev/stdout >&-", 2, "standard output is closed"},
+      {"cp in.y4m in2 && " + w + "-i in2 -o /proc/self/fd/1 >> in2; s=$?; cmp in.y4m in2 && exit $s", 2,
+       "input and output are the same file"},
       {"exec $X --help > /dev/full", 1, ""},
       {"exec $X --version > /dev/full", 1, ""},
       // Containers are named and refused before anything is written; a flat
