@@ -1,7 +1,12 @@
 // The built xvf-aspect program never overwrites the user's files, neither
 // on the way in nor when a run fails.
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <acl/libacl.h>
+#include <sys/acl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -81,6 +86,103 @@ TEST(XvfAspectBinary, NothingOfTheUsersLost) {
   EXPECT_TRUE(stat(out.c_str(), &status) == 0 && (status.st_mode & 07777) == 0640);
   EXPECT_TRUE(ReadFile(out) == Reference(input, s, 1, 0, 1024, 576));
   for (const std::string& path : {in, out, json, link}) std::remove(path.c_str());
+}
+
+// The text of `path`'s access ACL, "" when it has none that can be read.
+std::string AclText(const std::string& path) {
+  acl_t acl = acl_get_file(path.c_str(), ACL_TYPE_ACCESS);
+  char* text = acl ? acl_to_any_text(acl, nullptr, ',', 0) : nullptr;
+  const std::string result = text ? text : "";
+  acl_free(text);
+  acl_free(acl);
+  return result;
+}
+
+// A replaced file comes back with its owner and group where the run may give
+// them, its mode (set-ID bits only with both), its ACL and its attributes;
+// what a run as another user cannot replace is refused before the first
+// frame with the reason, and leaves nothing changed. Root makes the files of
+// another user (nobody).
+TEST(XvfAspectBinary, ReplacedFilesKeepOwnersAndAccess) {
+  const passwd* nobody = getpwnam("nobody");
+  if (geteuid() != 0 || !nobody) GTEST_SKIP() << "needs root and the user nobody";
+  const uid_t user = nobody->pw_uid;
+  const gid_t group = nobody->pw_gid;
+  const std::string asNobody = "setpriv --reuid=" + std::to_string(user) + " --regid=" + std::to_string(group) +
+                               " --clear-groups " + kBinary + " -q -s 64x48 -w 64x48 -m 1 -i in.raw ";
+  const std::string asRoot = kBinary + " -q -s 64x48 -w 64x48 -m 1 -i in.raw ";
+  const std::string dir = ::testing::TempDir() + "xvf_owners/";
+  RunProgram({"rm", "-rf", dir});
+  ASSERT_EQ(0, mkdir(dir.c_str(), 0777));
+  chmod(dir.c_str(), 0777);
+  const Stream s{64, 48, 0};
+  WriteFile(dir + "in.raw", Frames(s, 1));
+  chmod((dir + "in.raw").c_str(), 0644);
+  struct Case {
+    const std::string& run;
+    uid_t uid;
+    gid_t gid;
+    mode_t mode;
+    uid_t newUid;
+    gid_t newGid;
+    mode_t newMode;
+  };
+  for (const Case& c : {Case{asRoot, user, group, 04755, user, group, 04755},
+                        Case{asRoot, user, group, 02750, user, group, 02750},
+                        Case{asNobody, 0, 0, 04777, user, group, 0777},
+                        Case{asNobody, 0, 0, 06666, user, group, 0666}}) {
+    const std::string out = dir + "out";
+    WriteFile(out, "old");
+    ASSERT_EQ(0, chown(out.c_str(), c.uid, c.gid));
+    chmod(out.c_str(), c.mode);
+    const ProgramRun run = RunProgram({"sh", "-c", "cd " + dir + " && exec " + c.run + "-o out"});
+    const std::string what = c.run.substr(0, 8) + " mode " + std::to_string(c.mode);
+    EXPECT_EQ(0, run.exitCode) << what << ": " << run.err;
+    struct stat status;
+    ASSERT_EQ(0, stat(out.c_str(), &status));
+    EXPECT_EQ(c.newUid, status.st_uid) << what;
+    EXPECT_EQ(c.newGid, status.st_gid) << what;
+    EXPECT_EQ(c.newMode, status.st_mode & 07777) << what;
+    EXPECT_EQ(6144u, status.st_size) << what;
+  }
+  // As nobody: a folder that takes no new file, another user's file in a
+  // sticky folder; the other output (created first) is not made either. A
+  // leftover of another user stays where root's run clears its own.
+  RunProgram({"sh", "-c", "cd " + dir + " && mkdir ro sticky && chmod 755 ro && chmod 1777 sticky && "
+                          "echo old > ro/f && echo old > sticky/f && chmod 666 ro/f sticky/f && "
+                          "touch .f.999999999-0.tmp && chown " + std::to_string(user) + " .f.999999999-0.tmp"});
+  for (const std::pair<std::string, std::string> refused :
+       {std::pair<std::string, std::string>{"ro/f", "no new file can be made in its folder "},
+        {"sticky/f", "it is another user's file in the sticky folder "}}) {
+    const ProgramRun run =
+        RunProgram({"sh", "-c", "cd " + dir + " && exec " + asNobody + "--geometry=g.json -o " + refused.first});
+    EXPECT_EQ(1, run.exitCode) << refused.first;
+    EXPECT_NE(std::string::npos, run.err.find("cannot write the output " + refused.first + ": " + refused.second))
+        << run.err;
+    EXPECT_EQ("old\n", ReadFile(dir + refused.first));
+    EXPECT_FALSE(Exists(dir + "g.json"));
+  }
+  EXPECT_EQ(0, RunProgram({"sh", "-c", "cd " + dir + " && exec " + asRoot + "-o f"}).exitCode);
+  EXPECT_TRUE(Exists(dir + ".f.999999999-0.tmp"));
+  // Shared by ACL: one named user may read, the group may not.
+  const std::string shared = dir + "shared";
+  WriteFile(shared, "old");
+  const std::string entries = "u::rw-,u:" + std::string(nobody->pw_name) + ":r--,g::---,m::r--,o::---";
+  acl_t acl = acl_from_text(entries.c_str());
+  ASSERT_TRUE(acl != nullptr);
+  const bool aclTaken = acl_set_file(shared.c_str(), ACL_TYPE_ACCESS, acl) == 0;
+  acl_free(acl);
+  const bool attributeTaken = setxattr(shared.c_str(), "user.comment", "mine", 4, 0) == 0;
+  if (!aclTaken || !attributeTaken) GTEST_SKIP() << "the temporary folder takes no ACL or user attributes";
+  const std::string before = AclText(shared);
+  const ProgramRun run = RunProgram({"sh", "-c", "cd " + dir + " && exec " + asRoot + "-o shared"});
+  EXPECT_EQ(0, run.exitCode) << run.err;
+  EXPECT_EQ(before, AclText(shared));
+  char comment[16] = {};
+  EXPECT_EQ(4, getxattr(shared.c_str(), "user.comment", comment, sizeof comment));
+  EXPECT_STREQ("mine", comment);
+  EXPECT_EQ(6144u, ReadFile(shared).size());
+  RunProgram({"rm", "-rf", dir});
 }
 
 // What a failing run leaves of the user's files, and that no failure exits
