@@ -233,6 +233,7 @@ TEST(XvfAspectBinary, FailuresKeepWhatTheRunDidNotMake) {
       {"printf 'YUV4MPEG2 W64 H48\\n' | " + w + "-o keep.y4m --geometry=keep.json", 1, "no frames in the input"},
       {"printf 'YUV4MPEG2 W64 H48 C422\\r\\n' | " + w, 2, "colour space C422\\r is not"},
       {"printf 'YUV4MPEG2 W64 H48\\000 C422\\n' | " + w, 2, "bad size parameter H48\\x00"},
+      {"exec $X -w 64x48 -s \"$(printf '\\033[2J')\"", 2, "bad frame size '\\x1b[2J' for --size"},
       {"exec " + w + "-i . -o new.y4m", 1, "reading .: Is a directory"},
       {"exec " + w + "-i in.y4m -o new.y4m --geometry=no/g.json", 1, "geometry file no/g.json: No such file"},
       // Fails after the first frame went out: a write over the size limit,
