@@ -21,6 +21,30 @@ extern "C" int CopiedAttribute(const char* name, struct error_context* context) 
 
 int Failure() { return errno != 0 ? errno : ENOTSUP; }
 
+// The mode bits an ACL stands for: owner, mask (the group where it has
+// none), other.
+mode_t AclMode(acl_t acl) {
+  mode_t owner = 0, group = 0, mask = 0, other = 0;
+  bool masked = false;
+  acl_entry_t entry;
+  for (int which = ACL_FIRST_ENTRY; acl_get_entry(acl, which, &entry) == 1; which = ACL_NEXT_ENTRY) {
+    acl_tag_t tag;
+    acl_permset_t permissions;
+    if (acl_get_tag_type(entry, &tag) != 0 || acl_get_permset(entry, &permissions) != 0) continue;
+    const mode_t bits = (acl_get_perm(permissions, ACL_READ) == 1 ? 4 : 0) |
+                        (acl_get_perm(permissions, ACL_WRITE) == 1 ? 2 : 0) |
+                        (acl_get_perm(permissions, ACL_EXECUTE) == 1 ? 1 : 0);
+    if (tag == ACL_USER_OBJ) owner = bits;
+    if (tag == ACL_GROUP_OBJ) group = bits;
+    if (tag == ACL_OTHER) other = bits;
+    if (tag == ACL_MASK) {
+      mask = bits;
+      masked = true;
+    }
+  }
+  return owner << 6 | (masked ? mask : group) << 3 | other;
+}
+
 }  // namespace
 
 int CopyAclAndAttributes(int source, const std::string& sourcePath, int fd) {
@@ -46,10 +70,17 @@ int CarryOwnerAndMode(const struct stat& old, int fd) {
   return fchmod(fd, old.st_mode & (sameOwners ? 07777 : 0777)) == 0 ? 0 : errno;
 }
 
-mode_t NewFileMode(int fd) {
-  const mode_t mask = umask(0);
-  umask(mask);
-  return acl_extended_fd(fd) == 1 ? 0666 : 0666 & ~mask;
+int GiveNewFileAccess(const std::string& folder, int fd) {
+  acl_t inherited = acl_get_file(folder.c_str(), ACL_TYPE_DEFAULT);
+  if (!inherited || acl_entries(inherited) <= 0) {
+    acl_free(inherited);
+    const mode_t mask = umask(0);
+    umask(mask);
+    return fchmod(fd, 0666 & ~mask) == 0 ? 0 : errno;
+  }
+  const int error = acl_set_fd(fd, inherited) == 0 && fchmod(fd, AclMode(inherited) & 0666) == 0 ? 0 : errno;
+  acl_free(inherited);
+  return error;
 }
 
 }  // namespace xvf

@@ -25,9 +25,10 @@ int CopyAclAndAttributes(int source, const std::string& sourcePath, int fd);
 // choosing. 0 or the errno of a failed fchmod.
 int CarryOwnerAndMode(const struct stat& old, int fd);
 
-// The mode a new file would have had from open(..., 0666): the umask taken
-// off, unless `fd` inherited its folder's default ACL (which the umask does
-// not touch).
-mode_t NewFileMode(int fd);
+// What the file open as `fd`, made with mode 0600 in `folder`, would have
+// had from open(..., 0666): the folder's default ACL where it has one (its
+// owner, mask and other entries cut to rw-, as the kernel does), otherwise
+// mode 0666 without the umask. 0 or the errno of the failed step.
+int GiveNewFileAccess(const std::string& folder, int fd);
 
 }  // namespace xvf

@@ -151,7 +151,7 @@ int OutputFile::Close() {
 // The replaced file's access as it is now (as at Open where it is gone);
 // a new name gets what open(..., 0666) would have given it.
 int OutputFile::GiveAccess() {
-  if (!replacing_) return fchmod(fd_, NewFileMode(fd_)) == 0 ? 0 : errno;
+  if (!replacing_) return GiveNewFileAccess(folder_, fd_);
   struct stat now;
   const bool there = fstatat(folderFd_, base_.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(now.st_mode);
   if (const int error = CopyAclAndAttributes(oldFd_, target_, fd_)) {

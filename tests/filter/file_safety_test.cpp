@@ -182,6 +182,19 @@ TEST(XvfAspectBinary, ReplacedFilesKeepOwnersAndAccess) {
   EXPECT_EQ(4, getxattr(shared.c_str(), "user.comment", comment, sizeof comment));
   EXPECT_STREQ("mine", comment);
   EXPECT_EQ(6144u, ReadFile(shared).size());
+  // A new file in a folder with a default ACL gets what open(..., 0666) gives.
+  const std::string inherits = dir + "inherits/";
+  mkdir(inherits.c_str(), 0777);
+  const std::string defaults = "u::rwx,u:" + std::string(nobody->pw_name) + ":rw-,g::r-x,m::rwx,o::r--";
+  acl = acl_from_text(defaults.c_str());
+  EXPECT_EQ(0, acl_set_file(inherits.c_str(), ACL_TYPE_DEFAULT, acl));
+  acl_free(acl);
+  WriteFile(inherits + "made", "");
+  EXPECT_EQ(0, RunProgram({"sh", "-c", "cd " + dir + " && exec " + asRoot + "-o inherits/new"}).exitCode);
+  EXPECT_EQ(AclText(inherits + "made"), AclText(inherits + "new"));
+  struct stat made, written;
+  EXPECT_TRUE(stat((inherits + "made").c_str(), &made) == 0 && stat((inherits + "new").c_str(), &written) == 0);
+  EXPECT_EQ(made.st_mode, written.st_mode);
   RunProgram({"rm", "-rf", dir});
 }
 
