@@ -221,7 +221,8 @@ bool FilterRun::StartOutputs() {
   std::vector<NamedFile> files = {DescribeFd("input", s_.inputName, s_.input)};
   for (const RoledOutput& out : outputs_) {
     if (const int error = out.file->Open())
-      return Fail(std::string("cannot write the ") + out.role + " " + out.file->name() + ": " + Reason(*out.file, error));
+      return Fail(std::string("cannot write the ") + out.role + " " + out.file->name() + ": " +
+                  Reason(*out.file, error));
     files.push_back(out.file->Describe(out.role));
   }
   const std::string same = SameFile(files);

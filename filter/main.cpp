@@ -55,7 +55,8 @@ std::string ClosedDescriptor(const xvf::OutputFile& file, const bool closed[3]) 
   if (!file.Inherited()) return std::string();
   const int fd = file.fd();
   if (fd <= 2 && closed[fd]) return std::string(kStandardNames[fd]) + " is closed";
-  if (fd > 2 && fcntl(fd, F_GETFD) < 0) return file.name() + " names descriptor " + std::to_string(fd) + ", which is not open";
+  if (fd > 2 && fcntl(fd, F_GETFD) < 0)
+    return file.name() + " names descriptor " + std::to_string(fd) + ", which is not open";
   return std::string();
 }
 
