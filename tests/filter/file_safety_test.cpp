@@ -146,20 +146,23 @@ TEST(XvfAspectBinary, ReplacedFilesKeepOwnersAndAccess) {
     EXPECT_EQ(6144u, status.st_size) << what;
   }
   // As nobody: a folder that takes no new file, another user's file in a
-  // sticky folder; the other output (created first) is not made either. A
-  // leftover of another user stays where root's run clears its own.
+  // sticky folder; the other outputs (the user's own, a new one) are left
+  // as they were. A leftover of another user stays where root's run clears
+  // its own.
+  const std::string owned = " && chown " + std::to_string(user) + " ";
   RunProgram({"sh", "-c", "cd " + dir + " && mkdir ro sticky && chmod 755 ro && chmod 1777 sticky && "
-                          "echo old > ro/f && echo old > sticky/f && chmod 666 ro/f sticky/f && "
-                          "touch .f.999999999-0.tmp && chown " + std::to_string(user) + " .f.999999999-0.tmp"});
+                          "echo old > ro/f && echo old > sticky/f && chmod 666 ro/f sticky/f && echo old > o.y4m" +
+                          owned + "o.y4m && touch .f.999999999-0.tmp" + owned + ".f.999999999-0.tmp"});
   for (const std::pair<std::string, std::string> refused :
        {std::pair<std::string, std::string>{"ro/f", "no new file can be made in its folder "},
         {"sticky/f", "it is another user's file in the sticky folder "}}) {
-    const ProgramRun run =
-        RunProgram({"sh", "-c", "cd " + dir + " && exec " + asNobody + "--geometry=g.json -o " + refused.first});
+    const ProgramRun run = RunProgram(
+        {"sh", "-c", "cd " + dir + " && exec " + asNobody + "-o o.y4m --geometry=g.json --preview " + refused.first});
     EXPECT_EQ(1, run.exitCode) << refused.first;
-    EXPECT_NE(std::string::npos, run.err.find("cannot write the output " + refused.first + ": " + refused.second))
+    EXPECT_NE(std::string::npos, run.err.find("cannot write the preview " + refused.first + ": " + refused.second))
         << run.err;
     EXPECT_EQ("old\n", ReadFile(dir + refused.first));
+    EXPECT_EQ("old\n", ReadFile(dir + "o.y4m"));
     EXPECT_FALSE(Exists(dir + "g.json"));
   }
   EXPECT_EQ(0, RunProgram({"sh", "-c", "cd " + dir + " && exec " + asRoot + "-o f"}).exitCode);
