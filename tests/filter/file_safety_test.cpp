@@ -276,8 +276,9 @@ TEST(XvfAspectBinary, FailuresKeepWhatTheRunDidNotMake) {
       // (here a folder made in its stead) takes back those put before it.
       {"exec " + w + "-i in.y4m -o keep.y4m --preview $(head -c 300 /dev/zero | tr '\\0' n)", 1,
        "its name is 300 bytes long; its folder takes up to 255 (File name too long)"},
-      {"cp keep.png p.png && { { head -c 7000 in.y4m; sleep 1; tail -c +7001 in.y4m; } | " + w +
-           "-o keep.y4m --geometry=keep.json --preview p.png & sleep 0.5; rm p.png; mkdir p.png; wait $!; }", 1,
+      {"cp keep.png p.png && { { head -c 7000 in.y4m; while [ -f p.png ]; do sleep 0.1; done; tail -c +7001 in.y4m; }"
+           " | " + w + "-o keep.y4m --geometry=keep.json --preview p.png & i=0; until ls -A | grep -q "
+           "'^.p.png.*tmp$' || [ $i -ge 100 ]; do sleep 0.1; i=$((i+1)); done; rm p.png; mkdir p.png; wait $!; }", 1,
        "replacing p.png: it is no longer a regular file (Is a directory); no file was replaced", "", "p.png"},
       // A run killed outright left its temporary file: the next run removes
       // it, not those of a live process.
