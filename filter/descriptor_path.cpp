@@ -18,12 +18,16 @@ std::string Folder(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// N when `path` is FOLDER/N and FOLDER is, links resolved, this process's
-// /proc/PID/fd or /proc/PID/task/TID/fd; otherwise -1.
+// N when `path` is FOLDER/N and FOLDER is /dev/fd, /proc/self/fd,
+// /proc/thread-self/fd, or, links resolved, this process's /proc/PID/fd or
+// /proc/PID/task/TID/fd; otherwise -1.
 int DescriptorEntry(const std::string& path) {
   const std::string last = path.substr(path.rfind('/') + 1);
   if (last.empty() || last.size() > 9 || last.find_first_not_of("0123456789") != std::string::npos) return -1;
-  char* real = realpath(Folder(path).c_str(), nullptr);
+  // By their text first, which holds without /proc mounted.
+  const std::string named = Folder(path);
+  if (named == "/dev/fd" || named == "/proc/self/fd" || named == "/proc/thread-self/fd") return std::stoi(last);
+  char* real = realpath(named.c_str(), nullptr);
   if (!real) return -1;
   const std::string folder = real;
   free(real);
