@@ -64,6 +64,9 @@ packages=(
   "libmpv-dev:/usr/include/mpv/client.h"
   "libegl-mesa0:/usr/lib/x86_64-linux-gnu/libEGL_mesa.so.0"
   "libgl1-mesa-dri:/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so"
+  # The filter carries a replaced file's ACL and extended attributes.
+  "libacl1-dev:/usr/include/sys/acl.h"
+  "libattr1-dev:/usr/include/attr/libattr.h"
 )
 
 # True when the package's proof is there: a path, or for clang's runtime

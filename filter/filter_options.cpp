@@ -126,16 +126,19 @@ const char kFilterUsage[] =
     "temporary name beside them and replace them only when the run succeeds: on\n"
     "any failure, and on SIGINT, SIGTERM or SIGHUP, the temporary file is removed\n"
     "and the file is left as it was (a link stays a link, its target replaced;\n"
-    "permission bits are kept). Pipes, terminals and devices (also through links)\n"
-    "are written as they go, never emptied, renamed or removed. A container file\n"
-    "(MP4, MOV, Matroska, WebM, MPEG-TS, AVI) is refused: decode it with ffmpeg.\n"
+    "mode, ACL, attributes, and as root owner and group are kept). All outputs are\n"
+    "replaced together or none. Pipes, terminals and devices (also through links)\n"
+    "are written as they go, never emptied, renamed or removed; so are /dev/stdout,\n"
+    "/dev/stderr, /dev/fd/N and /proc/self/fd/N, appending where they append. A\n"
+    "container file (MP4, MOV, Matroska, WebM, MPEG-TS, AVI) is refused: decode it\n"
+    "with ffmpeg; with --size the input is read as raw frames, with a warning.\n"
     "\n"
     "Exit status: 0 done; 1 no complete frame in the input, input or output failed,\n"
     "no memory to scale a frame, or the last frame was incomplete (to a pipe the\n"
     "complete frames are written); 2 bad command line, a stream the pass cannot\n"
-    "take, a container file, standard input or output closed (standard error too,\n"
-    "when the geometry lines go there), or two of input, output, preview and\n"
-    "geometry on one file; nothing is written.\n";
+    "take, a container file (without --size), standard input or output closed\n"
+    "(standard error too, when the geometry lines go there), or two of input,\n"
+    "output, preview and geometry on one file; nothing is written.\n";
 
 bool ParseRawFormat(const std::string& name, PixelFormat* format, bool* topDown) {
   for (const RawFormat& raw : kRawFormats)

@@ -18,6 +18,7 @@
 #include "filter/printable_text.h"
 #include "filter/progress_line.h"
 #include "filter/raw_io.h"
+#include "filter/replace_together.h"
 #include "filter/same_file.h"
 #include "filter/stream_plan.h"
 #include "filter/window_preview.h"
@@ -55,6 +56,13 @@ std::string GeometryLine(long long frame, int32_t mode, int32_t result, bool hav
 DeclaredStream Declared(const FilterOptions& o, const StreamPlan& p) {
   if (p.y4m) return DeclaredStream{p.header.aspectNum, p.header.aspectDen, p.header.rateNum, p.header.rateDen};
   return DeclaredStream{o.sarNum, o.sarDen, 0, 0};
+}
+
+// Why a step on `file` failed: what stood in the way, where the file knows
+// more than the errno tells, then the errno's text.
+std::string Reason(const OutputFile& file, int error) {
+  if (file.problem().empty()) return std::strerror(error);
+  return file.problem() + " (" + std::strerror(error) + ")";
 }
 
 void FlipRows(uint8_t* frame, size_t rowBytes, int32_t height) {
@@ -147,6 +155,8 @@ bool FilterRun::Plan() {
     return Fail(in_.error() ? "reading " + s_.inputName + ": " + std::strerror(in_.error()) : "no frames in the input");
   const std::string refused = PlanStream(o_, s_.inputName, &in_, &plan_);
   if (!refused.empty()) return Fail(refused, 2);
+  // Also with -q (which silences progress only); never among geometry lines.
+  if (!plan_.warning.empty() && !GeometryOnStandardError()) Say(plan_.warning);
   state_.Start(StreamFormat{plan_.width, plan_.height, 0, HostCodeOf(plan_.format), 0}, nullptr);
   inputs_.aspectMode = o_.aspectMode;
   inputs_.interlace = plan_.interlace;
@@ -211,7 +221,8 @@ bool FilterRun::StartOutputs() {
   std::vector<NamedFile> files = {DescribeFd("input", s_.inputName, s_.input)};
   for (const RoledOutput& out : outputs_) {
     if (const int error = out.file->Open())
-      return Fail(std::string("cannot write the ") + out.role + " " + out.file->name() + ": " + std::strerror(error));
+      return Fail(std::string("cannot write the ") + out.role + " " + out.file->name() + ": " +
+                  Reason(*out.file, error));
     files.push_back(out.file->Describe(out.role));
   }
   const std::string same = SameFile(files);
@@ -273,12 +284,15 @@ int FilterRun::Finish() {
   if (status_ == 0 && frames_ == 0) Fail("no frames in the input");
   for (const RoledOutput& output : outputs_)
     if (const int error = status_ == 0 ? output.file->Close() : 0)
-      Fail("closing " + output.file->name() + ": " + std::strerror(error) + Kept());
-  for (const RoledOutput& output : outputs_) {
-    if (status_ != 0) output.file->Discard();
-    if (const int error = output.file->Finish())
-      if (status_ == 0) Fail("replacing " + output.file->name() + ": " + std::strerror(error));
+      Fail("closing " + output.file->name() + ": " + Reason(*output.file, error) + Kept());
+  if (status_ == 0) {
+    std::vector<OutputFile*> files;
+    for (const RoledOutput& output : outputs_) files.push_back(output.file);
+    const ReplaceFailure failed = ReplaceTogether(files);
+    if (failed.file)
+      Fail("replacing " + failed.file->name() + ": " + Reason(*failed.file, failed.error) + "; no file was replaced");
   }
+  for (const RoledOutput& output : outputs_) output.file->Discard();
   // Not with geometry lines on standard error, which scripts read whole.
   if (!o_.quiet && frames_ > 0 && !GeometryOnStandardError()) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "filter/descriptor_path.h"
 #include "filter/filter_options.h"
 #include "filter/frame_filter.h"
 #include "filter/output_file.h"
@@ -37,9 +38,26 @@ int Say(int status, const std::string& message) {
   return status;
 }
 
+// The output `path` names: standard output or error when it is empty, the
+// descriptor that /dev/stdout, /dev/fd/N and the like name, otherwise a file.
 std::unique_ptr<xvf::OutputFile> Output(const std::string& path, int standardFd, const char* standardName) {
   if (path.empty()) return std::make_unique<xvf::OutputFile>(standardFd, standardName);
+  const int fd = xvf::NamedDescriptor(path);
+  if (fd >= 0) return std::make_unique<xvf::OutputFile>(fd, path);
   return std::make_unique<xvf::OutputFile>(path);
+}
+
+// Why an output on a descriptor cannot be written: a standard one that was
+// closed at start (its number now holds /dev/null), or one not open at all
+// (its number would go to the next file opened, the input among them).
+std::string ClosedDescriptor(const xvf::OutputFile& file, const bool closed[3]) {
+  static const char* const kStandardNames[] = {"standard input", "standard output", "standard error"};
+  if (!file.Inherited()) return std::string();
+  const int fd = file.fd();
+  if (fd <= 2 && closed[fd]) return std::string(kStandardNames[fd]) + " is closed";
+  if (fd > 2 && fcntl(fd, F_GETFD) < 0)
+    return file.name() + " names descriptor " + std::to_string(fd) + ", which is not open";
+  return std::string();
 }
 
 }  // namespace
@@ -54,7 +72,7 @@ int main(int argc, char** argv) {
   xvf::RemoveTemporaryFilesOnSignals();
 
   const xvf::ParseResult parsed = xvf::ParseFilterOptions(argc, argv);
-  if (!parsed.ok) return xvf::OptionError("xvf-aspect", parsed.error);
+  if (!parsed.ok) return xvf::OptionError("xvf-aspect", xvf::PrintableText(parsed.error));
   const xvf::FilterOptions& options = parsed.options;
   if (options.help) {
     // A full device fails a write inside fputs already; fflush alone misses it.
@@ -69,10 +87,19 @@ int main(int argc, char** argv) {
   }
   const bool standardInput = IsStandard(options.inputPath), standardOutput = IsStandard(options.outputPath);
   if (standardInput && closed[STDIN_FILENO]) return Say(2, "standard input is closed");
-  if (standardOutput && closed[STDOUT_FILENO]) return Say(2, "standard output is closed");
   if (options.geometry && options.geometryPath.empty() && closed[STDERR_FILENO])
     return Say(2, "standard error is closed; --geometry=FILE writes the lines to a file");
-  if (standardOutput && isatty(STDOUT_FILENO))
+  // Outputs are opened at the first complete frame; descriptors are checked
+  // here, before the input takes a number.
+  const auto output = Output(standardOutput ? "" : options.outputPath, STDOUT_FILENO, "standard output");
+  const auto geometry = Output(options.geometryPath, STDERR_FILENO, "standard error");
+  const auto preview = Output(options.previewPath, -1, "");
+  for (const xvf::OutputFile* file : {output.get(), options.geometry ? geometry.get() : nullptr,
+                                      options.previewPath.empty() ? nullptr : preview.get()}) {
+    const std::string why = file ? ClosedDescriptor(*file, closed) : std::string();
+    if (!why.empty()) return Say(2, why);
+  }
+  if (output->Inherited() && isatty(output->fd()))
     return Say(2, "not writing frames to a terminal; use -o FILE or a pipe");
 
   xvf::FilterStreams streams;
@@ -82,19 +109,11 @@ int main(int argc, char** argv) {
     if (streams.input < 0) return Say(1, "cannot open " + options.inputPath + ": " + std::strerror(errno));
     streams.inputName = options.inputPath;
   }
-  // Outputs are opened at the first complete frame; refused here already
-  // when two roles name one existing file.
-  const auto output = Output(standardOutput ? "" : options.outputPath, STDOUT_FILENO, "standard output");
-  const auto geometry = Output(options.geometryPath, STDERR_FILENO, "standard error");
-  const auto preview = Output(options.previewPath, -1, "");
-  std::vector<xvf::NamedFile> files = {
-      xvf::DescribeFd("input", streams.inputName, streams.input),
-      standardOutput ? xvf::DescribeFd("output", "standard output", STDOUT_FILENO)
-                     : xvf::DescribePath("output", options.outputPath)};
-  if (options.geometry)
-    files.push_back(options.geometryPath.empty() ? xvf::DescribeFd("geometry lines", "standard error", STDERR_FILENO)
-                                                 : xvf::DescribePath("geometry file", options.geometryPath));
-  if (!options.previewPath.empty()) files.push_back(xvf::DescribePath("preview", options.previewPath));
+  // Refused here already when two roles name one existing file.
+  std::vector<xvf::NamedFile> files = {xvf::DescribeFd("input", streams.inputName, streams.input),
+                                       output->Describe("output")};
+  if (options.geometry) files.push_back(geometry->Describe(geometry->Inherited() ? "geometry lines" : "geometry file"));
+  if (!options.previewPath.empty()) files.push_back(preview->Describe("preview"));
   const std::string same = xvf::SameFile(files);
   if (!same.empty()) return Say(2, same);
 

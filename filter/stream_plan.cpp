@@ -25,7 +25,9 @@ std::string PlanStream(const FilterOptions& o, const std::string& inputName, Inp
   plan->y4m = in->Peek(signature) == kY4mSignature;
   if (!plan->y4m) {
     const std::string container = ContainerName(in->Peek(kContainerPeekBytes));
-    if (!container.empty()) {
+    if (!container.empty() && o.width != 0) {
+      plan->warning = inputName + " looks like " + container + "; read as raw frames as asked (--size)";
+    } else if (!container.empty()) {
       const bool standard = inputName == "standard input";
       return inputName + " is " + container + "; decode it first: ffmpeg -i " + (standard ? "-" : inputName) +
              " -f yuv4mpegpipe - | xvf-aspect ...";

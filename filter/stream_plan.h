@@ -23,12 +23,16 @@ struct StreamPlan {
   Y4mHeader header;
   size_t inputBytes = 0;  // one frame as read and written: planes or raw
   size_t frameBytes = 0;  // one frame as the pass sees it
+  std::string warning;    // to show before the first frame; empty when none
 };
 
 // Fills `plan` from the options and the input's first bytes (the stream
 // header is taken, raw bytes are only peeked at); "" or the reason the
 // stream cannot be taken. A container file (MP4, Matroska, ...) is refused
-// with the command that decodes it; `inputName` names the input there.
+// with the command that decodes it; `inputName` names the input there. With
+// --size the user said the input is raw frames, which may look like a
+// container by chance (a flat grey frame like MPEG-TS): then `plan->warning`
+// says so and the frames are read.
 std::string PlanStream(const FilterOptions& o, const std::string& inputName, InputReader* in, StreamPlan* plan);
 
 }  // namespace xvf

@@ -1,5 +1,6 @@
 #include "filter/temporary_files.h"
 
+#include <fcntl.h>
 #include <limits.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -16,9 +17,10 @@ constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 struct Slot {
   volatile sig_atomic_t used;  // set last when listing, cleared first when unlisting
+  int folder;
   dev_t device;
   ino_t inode;
-  char path[PATH_MAX];
+  char name[NAME_MAX + 1];
 };
 Slot theSlots[kSlots];
 
@@ -26,8 +28,9 @@ extern "C" void RemoveAndEnd(int signalNumber) {
   const int saved = errno;
   for (Slot& slot : theSlots) {
     struct stat now;
-    if (slot.used && lstat(slot.path, &now) == 0 && now.st_dev == slot.device && now.st_ino == slot.inode)
-      unlink(slot.path);
+    if (slot.used && fstatat(slot.folder, slot.name, &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+        now.st_dev == slot.device && now.st_ino == slot.inode)
+      unlinkat(slot.folder, slot.name, 0);
   }
   errno = saved;
   signal(signalNumber, SIG_DFL);
@@ -60,13 +63,14 @@ SignalsHeld::SignalsHeld() {
 
 SignalsHeld::~SignalsHeld() { sigprocmask(SIG_SETMASK, &saved_, nullptr); }
 
-int ListTemporaryFile(const char* path, dev_t device, ino_t inode) {
-  const size_t length = std::strlen(path);
-  if (length >= PATH_MAX) return -1;
+int ListTemporaryFile(int folder, const char* name, dev_t device, ino_t inode) {
+  const size_t length = std::strlen(name);
+  if (length > NAME_MAX) return -1;
   for (int n = 0; n < kSlots; ++n) {
     Slot& slot = theSlots[n];
     if (slot.used) continue;
-    std::memcpy(slot.path, path, length + 1);
+    std::memcpy(slot.name, name, length + 1);
+    slot.folder = folder;
     slot.device = device;
     slot.inode = inode;
     slot.used = 1;

@@ -5,8 +5,9 @@
 namespace xvf {
 
 // Temporary files this run is writing, removed when a signal ends the run.
-// The names live in a fixed table so that the handler touches no heap and
-// calls only async-signal-safe functions (lstat, unlink, signal, raise).
+// The names live in a fixed table, each relative to its folder's descriptor,
+// so that the handler touches no heap, is bound by no path length and calls
+// only async-signal-safe functions (fstatat, unlinkat, signal, raise).
 
 // Handlers for SIGINT, SIGTERM and SIGHUP that remove every listed file
 // (still the one listed: same device and inode) and then end the process by
@@ -28,9 +29,10 @@ class SignalsHeld {
   sigset_t saved_;
 };
 
-// Lists `path`; the slot, or -1 when the table is full or the name too long
-// (the caller then gives up the file).
-int ListTemporaryFile(const char* path, dev_t device, ino_t inode);
+// Lists `name` in the folder open as `folder` (which stays open while it is
+// listed); the slot, or -1 when the table is full or the name too long (the
+// caller then gives up the file).
+int ListTemporaryFile(int folder, const char* name, dev_t device, ino_t inode);
 void UnlistTemporaryFile(int slot);
 
 }  // namespace xvf

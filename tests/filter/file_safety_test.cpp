@@ -1,7 +1,12 @@
 // The built xvf-aspect program never overwrites the user's files, neither
 // on the way in nor when a run fails.
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <acl/libacl.h>
+#include <sys/acl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -44,6 +49,22 @@ TEST(XvfAspectBinary, NothingOfTheUsersLost) {
     EXPECT_EQ(2, run.exitCode) << line << ": " << run.err;
     EXPECT_TRUE(ReadFile(in) == input) << line;
   }
+  // A path naming a descriptor of ours is written through it, appending
+  // where the shell appends; the file behind it is never replaced.
+  for (const std::string& line : {"-o - >> ", "-o /dev/stdout >> ", "-o /proc/self/fd/1 >> ", "-o /dev/fd/5 5>> ",
+                                  "-o /dev/null --geometry=/dev/stderr 2>> "}) {
+    WriteFile(out, "keep");
+    const ProgramRun run = RunProgram({"sh", "-c", "exec " + kBinary + args + "-q -i " + in + " " + line + out});
+    EXPECT_EQ(0, run.exitCode) << line << ": " << run.err;
+    const std::string got = ReadFile(out);
+    if (line.find("geometry") != std::string::npos) {
+      EXPECT_EQ(2u, ParseGeometry(got.substr(4)).size()) << line;
+    } else {
+      EXPECT_TRUE(got == "keep" + Reference(input, s, 1, 0, 1024, 576)) << line;
+    }
+    EXPECT_EQ(0u, got.find("keep")) << line;
+  }
+  WriteFile(out, "keep");
   // Geometry lines for a closed standard error would be lost, and never go
   // into the output; --geometry=FILE takes the lines apart from messages.
   ProgramRun run = RunProgram({"sh", "-c", "exec " + kBinary + args + "--geometry -i " + in + " -o " + out + " 2>&-"});
@@ -65,6 +86,119 @@ TEST(XvfAspectBinary, NothingOfTheUsersLost) {
   EXPECT_TRUE(stat(out.c_str(), &status) == 0 && (status.st_mode & 07777) == 0640);
   EXPECT_TRUE(ReadFile(out) == Reference(input, s, 1, 0, 1024, 576));
   for (const std::string& path : {in, out, json, link}) std::remove(path.c_str());
+}
+
+// The text of `path`'s access ACL, "" when it has none that can be read.
+std::string AclText(const std::string& path) {
+  acl_t acl = acl_get_file(path.c_str(), ACL_TYPE_ACCESS);
+  char* text = acl ? acl_to_any_text(acl, nullptr, ',', 0) : nullptr;
+  const std::string result = text ? text : "";
+  acl_free(text);
+  acl_free(acl);
+  return result;
+}
+
+// A replaced file comes back with its owner and group where the run may give
+// them, its mode (set-ID bits only with both), its ACL and its attributes;
+// what a run as another user cannot replace is refused before the first
+// frame with the reason, and leaves nothing changed. Root makes the files of
+// another user (nobody).
+TEST(XvfAspectBinary, ReplacedFilesKeepOwnersAndAccess) {
+  const passwd* nobody = getpwnam("nobody");
+  if (geteuid() != 0 || !nobody) GTEST_SKIP() << "needs root and the user nobody";
+  const uid_t user = nobody->pw_uid;
+  const gid_t group = nobody->pw_gid;
+  const std::string asNobody = "setpriv --reuid=" + std::to_string(user) + " --regid=" + std::to_string(group) +
+                               " --clear-groups " + kBinary + " -q -s 64x48 -w 64x48 -m 1 -i in.raw ";
+  const std::string asRoot = kBinary + " -q -s 64x48 -w 64x48 -m 1 -i in.raw ";
+  const std::string dir = ::testing::TempDir() + "xvf_owners/";
+  RunProgram({"rm", "-rf", dir});
+  ASSERT_EQ(0, mkdir(dir.c_str(), 0777));
+  chmod(dir.c_str(), 0777);
+  const Stream s{64, 48, 0};
+  WriteFile(dir + "in.raw", Frames(s, 1));
+  chmod((dir + "in.raw").c_str(), 0644);
+  struct Case {
+    const std::string& run;
+    uid_t uid;
+    gid_t gid;
+    mode_t mode;
+    uid_t newUid;
+    gid_t newGid;
+    mode_t newMode;
+  };
+  for (const Case& c : {Case{asRoot, user, group, 04755, user, group, 04755},
+                        Case{asRoot, user, group, 02750, user, group, 02750},
+                        Case{asNobody, 0, 0, 04777, user, group, 0777},
+                        Case{asNobody, 0, 0, 06666, user, group, 0666}}) {
+    const std::string out = dir + "out";
+    WriteFile(out, "old");
+    ASSERT_EQ(0, chown(out.c_str(), c.uid, c.gid));
+    chmod(out.c_str(), c.mode);
+    const ProgramRun run = RunProgram({"sh", "-c", "cd " + dir + " && exec " + c.run + "-o out"});
+    const std::string what = c.run.substr(0, 8) + " mode " + std::to_string(c.mode);
+    EXPECT_EQ(0, run.exitCode) << what << ": " << run.err;
+    struct stat status;
+    ASSERT_EQ(0, stat(out.c_str(), &status));
+    EXPECT_EQ(c.newUid, status.st_uid) << what;
+    EXPECT_EQ(c.newGid, status.st_gid) << what;
+    EXPECT_EQ(c.newMode, status.st_mode & 07777) << what;
+    EXPECT_EQ(6144u, status.st_size) << what;
+  }
+  // As nobody: a folder that takes no new file, another user's file in a
+  // sticky folder; the other outputs (the user's own, a new one) are left
+  // as they were. A leftover of another user stays where root's run clears
+  // its own.
+  const std::string owned = " && chown " + std::to_string(user) + " ";
+  RunProgram({"sh", "-c", "cd " + dir + " && mkdir ro sticky && chmod 755 ro && chmod 1777 sticky && "
+                          "echo old > ro/f && echo old > sticky/f && chmod 666 ro/f sticky/f && echo old > o.y4m" +
+                          owned + "o.y4m && touch .f.999999999-0.tmp" + owned + ".f.999999999-0.tmp"});
+  for (const std::pair<std::string, std::string> refused :
+       {std::pair<std::string, std::string>{"ro/f", "no new file can be made in its folder "},
+        {"sticky/f", "it is another user's file in the sticky folder "}}) {
+    const ProgramRun run = RunProgram(
+        {"sh", "-c", "cd " + dir + " && exec " + asNobody + "-o o.y4m --geometry=g.json --preview " + refused.first});
+    EXPECT_EQ(1, run.exitCode) << refused.first;
+    EXPECT_NE(std::string::npos, run.err.find("cannot write the preview " + refused.first + ": " + refused.second))
+        << run.err;
+    EXPECT_EQ("old\n", ReadFile(dir + refused.first));
+    EXPECT_EQ("old\n", ReadFile(dir + "o.y4m"));
+    EXPECT_FALSE(Exists(dir + "g.json"));
+  }
+  EXPECT_EQ(0, RunProgram({"sh", "-c", "cd " + dir + " && exec " + asRoot + "-o f"}).exitCode);
+  EXPECT_TRUE(Exists(dir + ".f.999999999-0.tmp"));
+  // Shared by ACL: one named user may read, the group may not.
+  const std::string shared = dir + "shared";
+  WriteFile(shared, "old");
+  const std::string entries = "u::rw-,u:" + std::string(nobody->pw_name) + ":r--,g::---,m::r--,o::---";
+  acl_t acl = acl_from_text(entries.c_str());
+  ASSERT_TRUE(acl != nullptr);
+  const bool aclTaken = acl_set_file(shared.c_str(), ACL_TYPE_ACCESS, acl) == 0;
+  acl_free(acl);
+  const bool attributeTaken = setxattr(shared.c_str(), "user.comment", "mine", 4, 0) == 0;
+  if (!aclTaken || !attributeTaken) GTEST_SKIP() << "the temporary folder takes no ACL or user attributes";
+  const std::string before = AclText(shared);
+  const ProgramRun run = RunProgram({"sh", "-c", "cd " + dir + " && exec " + asRoot + "-o shared"});
+  EXPECT_EQ(0, run.exitCode) << run.err;
+  EXPECT_EQ(before, AclText(shared));
+  char comment[16] = {};
+  EXPECT_EQ(4, getxattr(shared.c_str(), "user.comment", comment, sizeof comment));
+  EXPECT_STREQ("mine", comment);
+  EXPECT_EQ(6144u, ReadFile(shared).size());
+  // A new file in a folder with a default ACL gets what open(..., 0666) gives.
+  const std::string inherits = dir + "inherits/";
+  mkdir(inherits.c_str(), 0777);
+  const std::string defaults = "u::rwx,u:" + std::string(nobody->pw_name) + ":rw-,g::r-x,m::rwx,o::r--";
+  acl = acl_from_text(defaults.c_str());
+  EXPECT_EQ(0, acl_set_file(inherits.c_str(), ACL_TYPE_DEFAULT, acl));
+  acl_free(acl);
+  WriteFile(inherits + "made", "");
+  EXPECT_EQ(0, RunProgram({"sh", "-c", "cd " + dir + " && exec " + asRoot + "-o inherits/new"}).exitCode);
+  EXPECT_EQ(AclText(inherits + "made"), AclText(inherits + "new"));
+  struct stat made, written;
+  EXPECT_TRUE(stat((inherits + "made").c_str(), &made) == 0 && stat((inherits + "new").c_str(), &written) == 0);
+  EXPECT_EQ(made.st_mode, written.st_mode);
+  RunProgram({"rm", "-rf", dir});
 }
 
 // What a failing run leaves of the user's files, and that no failure exits
@@ -91,7 +225,8 @@ TEST(XvfAspectBinary, FailuresKeepWhatTheRunDidNotMake) {
   const auto Signalled = [&](const std::string& signal) {
     return "mkfifo p && { { head -c 7000 in.y4m; sleep 3; } > p 2>&- & } && { env --default-signal=INT " + w +
            "-i p -o keep.y4m --geometry=keep.json --preview keep.png & x=$!; i=0; while [ $i -lt 100 ] && ! ls -A | "
-           "grep -q '^.keep.y4m.*tmp$'; do sleep 0.1; i=$((i+1)); done; ls -A; kill -" + signal + " $x; wait $x; }";
+           "grep -q '^.keep.y4m.*tmp$'; do sleep 0.1; i=$((i+1)); done; stat -c %a:%n .keep.y4m.*; kill -" + signal +
+           " $x; wait $x; }";
   };
   std::vector<Case> cases = {
       {"ln -s /proc/self/fd/1 s && exec " + w + "-i in.y4m -o new.y4m --preview s", 1, "preview s: Broken pipe", "",
@@ -114,6 +249,7 @@ TEST(XvfAspectBinary, FailuresKeepWhatTheRunDidNotMake) {
       {"printf 'YUV4MPEG2 W64 H48\\n' | " + w + "-o keep.y4m --geometry=keep.json", 1, "no frames in the input"},
       {"printf 'YUV4MPEG2 W64 H48 C422\\r\\n' | " + w, 2, "colour space C422\\r is not"},
       {"printf 'YUV4MPEG2 W64 H48\\000 C422\\n' | " + w, 2, "bad size parameter H48\\x00"},
+      {"exec $X -w 64x48 -s \"$(printf '\\033[2J')\"", 2, "bad frame size '\\x1b[2J' for --size"},
       {"exec " + w + "-i . -o new.y4m", 1, "reading .: Is a directory"},
       {"exec " + w + "-i in.y4m -o new.y4m --geometry=no/g.json", 1, "geometry file no/g.json: No such file"},
       // Fails after the first frame went out: a write over the size limit,
@@ -132,18 +268,42 @@ TEST(XvfAspectBinary, FailuresKeepWhatTheRunDidNotMake) {
        "", "f"},
       // Ended by a signal while waiting for the second frame (standard input
       // of a background job ignores SIGINT until env resets it).
-      {Signalled("TERM"), 143, ".keep.y4m."},
-      {Signalled("INT"), 130, ".keep.y4m."},
+      // The temporary file is private while it is written.
+      {Signalled("TERM"), 143, "600:.keep.y4m."},
+      {Signalled("INT"), 130, "600:.keep.y4m."},
+      // Each output is found replaceable before the first frame, or refused
+      // with the reason; one that still cannot be put in place at the end
+      // (here a folder made in its stead) takes back those put before it.
+      {"exec " + w + "-i in.y4m -o keep.y4m --preview $(head -c 300 /dev/zero | tr '\\0' n)", 1,
+       "its name is 300 bytes long; its folder takes up to 255 (File name too long)"},
+      {"cp keep.png p.png && { { head -c 7000 in.y4m; while [ -f p.png ]; do sleep 0.1; done; tail -c +7001 in.y4m; }"
+           " | " + w + "-o keep.y4m --geometry=keep.json --preview p.png & i=0; until ls -A | grep -q "
+           "'^.p.png.*tmp$' || [ $i -ge 100 ]; do sleep 0.1; i=$((i+1)); done; rm p.png; mkdir p.png; wait $!; }", 1,
+       "replacing p.png: it is no longer a regular file (Is a directory); no file was replaced", "", "p.png"},
+      // A run killed outright left its temporary file: the next run removes
+      // it, not those of a live process.
+      {"{ sh -c : & p=$!; wait $p; touch .new.y4m.$p-0.tmp .new.y4m.$$-3.tmp && " + w +
+           "-i in.y4m -o new.y4m && rm new.y4m && ls -A && rm .new.y4m.$$-3.tmp; }", 0, "-3.tmp\n", "-0.tmp"},
+      // Descriptors named by a path: open, and not the input.
+      {"exec " + w + "-i in.y4m -o /dev/fd/7", 2, "/dev/fd/7 names descriptor 7, which is not open"},
+      {"exec " + w + "-i in.y4m -o /dev/stdout >&-", 2, "standard output is closed"},
+      {"cp in.y4m in2 && " + w + "-i in2 -o /proc/self/fd/1 >> in2; s=$?; cmp in.y4m in2 && exit $s", 2,
+       "input and output are the same file"},
       {"exec $X --help > /dev/full", 1, ""},
       {"exec $X --version > /dev/full", 1, ""},
       // Containers are named and refused before anything is written; a flat
-      // raw frame of 0x47 bytes is no transport stream.
-      {"printf '\\0\\0\\0\\040ftypisom' > m.mp4 && exec " + w + "-s 64x48 -i m.mp4 -o keep.y4m", 2,
+      // raw frame of 0x47 bytes is no transport stream. With --size the
+      // input is raw frames as the user says, whatever it looks like.
+      {"printf '\\0\\0\\0\\040ftypisom' > m.mp4 && exec " + w + "-i m.mp4 -o keep.y4m", 2,
        "m.mp4 is an MP4 file; decode it first: ffmpeg -i m.mp4 -f yuv4mpegpipe - | xvf-aspect"},
+      {"printf '\\0\\0\\0\\040ftypisom' > m.mp4 && exec " + w + "-s 64x48 -i m.mp4 -o keep.y4m", 1,
+       "m.mp4 looks like an MP4 file; read as raw frames as asked (--size)\nxvf-aspect: input ended inside frame 0"},
       {"printf '\\032\\105\\337\\243' | " + w + "-o keep.y4m", 2, "standard input is a Matroska or WebM file"},
       {"printf 'RIFF\\0\\0\\0\\0AVI LIST' | " + w + "-o keep.y4m", 2, "an AVI file"},
-      {"{ printf 'G\\0\\0\\020'; head -c 184 /dev/zero; printf 'G'; } | " + w + "-s 64x48 -o keep.y4m", 2,
-       "an MPEG transport stream"},
+      {"{ printf 'G\\0\\0\\020'; head -c 184 /dev/zero; printf 'G'; } | " + w + "-o keep.y4m", 2,
+       "standard input is an MPEG transport stream"},
+      {"yes 'G~G}' | tr -d '\\n' | head -c 12288 | " + w + "-s 64x48 -o new.y4m && rm new.y4m", 0,
+       "standard input looks like an MPEG transport stream; read as raw frames as asked (--size)"},
       {"head -c 6144 /dev/zero | tr '\\0' G | " + w + "-s 64x48 -o new.y4m && rm new.y4m", 0, ""},
   };
 #if !defined(__SANITIZE_ADDRESS__)  // AddressSanitizer reserves terabytes of address space
