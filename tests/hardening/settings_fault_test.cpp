@@ -2,7 +2,7 @@
 // whichever operation fails and however (read error, file that cannot be
 // opened, no temporary file, disk full half-way, failed rename, a temporary
 // file that cannot be removed, memory running out, another program holding
-// the file for a while or for good), the settings file is at
+// the file at a read or for a while or for good), the settings file is at
 // every moment either the old text or the new text, whole, the values read
 // back are one of the two, no temporary file is left (unless its removal was
 // what failed) and the user's own files beside it are untouched.
@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/saved_text.h"
 #include "settings/settings_store.h"
 #include "tests/settings/settings_test_support.h"
 
@@ -24,12 +25,13 @@ using test::FileNamesIn;
 using test::ReadWholeFile;
 using test::WriteWholeFile;
 
-// kOutOfMemory: std::bad_alloc out of any operation but Remove. The held
+// kOutOfMemory: std::bad_alloc out of any operation but Remove. kReadHeld:
+// another program holds the file at one read. The held
 // faults, last, start at a rename: another program holds the settings file for
 // three tries (kHeldBriefly), or for good, letting others write it
 // (kHeldLetsWrite) or not (kHeldNoWrites).
 enum class Fault { kNone, kReadFails, kCannotOpen, kNoTemporary, kDiskFullHalfWay, kDiskFullAtOnce, kRenameFails,
-                   kRemoveFails, kOutOfMemory, kHeldBriefly, kHeldLetsWrite, kHeldNoWrites };
+                   kRemoveFails, kOutOfMemory, kReadHeld, kHeldBriefly, kHeldLetsWrite, kHeldNoWrites };
 
 // The system's files under a test folder; operation number `failAt` (counted
 // over reads, temporary files, writes, renames and removals) fails as `fault`
@@ -53,13 +55,16 @@ class FaultPlatform : public test::TestPlatform {
   }
 
   ReadResult ReadOrCreate(const std::string& path, std::vector<uint8_t>* bytes) override {
-    if (Hit(fault == Fault::kReadFails || fault == Fault::kCannotOpen || fault == Fault::kOutOfMemory)) {
+    if (Hit(fault == Fault::kReadFails || fault == Fault::kCannotOpen || fault == Fault::kOutOfMemory ||
+            fault == Fault::kReadHeld)) {
       if (fault == Fault::kOutOfMemory) {
         TestPlatform::ReadOrCreate(path, bytes);
         throw std::bad_alloc();  // as while the text is parsed
       }
       bytes->clear();
-      return fault == Fault::kReadFails ? ReadResult::kReadFailed : ReadResult::kCannotOpen;
+      return fault == Fault::kReadFails  ? ReadResult::kReadFailed
+             : fault == Fault::kReadHeld ? ReadResult::kHeld
+                                         : ReadResult::kCannotOpen;
     }
     return TestPlatform::ReadOrCreate(path, bytes);
   }
@@ -137,8 +142,8 @@ TEST_F(SettingsFaults, EveryFileOperationOfTwoSessions) {
   const std::string usersText = "the user's own";
   const Fault faults[] = {Fault::kReadFails,      Fault::kCannotOpen,  Fault::kNoTemporary,
                           Fault::kDiskFullHalfWay, Fault::kDiskFullAtOnce, Fault::kRenameFails,
-                          Fault::kRemoveFails,    Fault::kOutOfMemory,   Fault::kHeldBriefly,
-                          Fault::kHeldLetsWrite,  Fault::kHeldNoWrites};
+                          Fault::kRemoveFails,    Fault::kOutOfMemory,   Fault::kReadHeld,
+                          Fault::kHeldBriefly,    Fault::kHeldLetsWrite, Fault::kHeldNoWrites};
   // The operations of both sessions and the clean one after them, counted once without faults.
   int32_t operations = 0;
   {
@@ -191,11 +196,17 @@ TEST_F(SettingsFaults, EveryFileOperationOfTwoSessions) {
         // A hold that clears, or lets others write, loses nothing; one that
         // never lets go keeps the file as it was before the held save.
         const bool lost = fault == Fault::kHeldNoWrites && platform.injected;
-        EXPECT_TRUE(!held || text == (!lost ? newText : heldInFirst ? oldText : midText)) << where << ": " << text;
+        EXPECT_TRUE(!(held || fault == Fault::kReadHeld) || text == (!lost ? newText : heldInFirst ? oldText : midText))
+            << where << ": " << text;
       }
-      // 25 to 75 ms before the three retries of a brief hold; 25 to 225 ms
-      // before the nine of each save that a lasting hold refuses.
-      const uint32_t waited = !held || !platform.injected ? 0 : fault == Fault::kHeldBriefly ? 150 : 1125;
+      // 25 ms before the retried read; 25 to 75 ms before the three retries
+      // of a brief hold; 25 to 225 ms before the nine of each save that a
+      // lasting hold refuses.
+      const uint32_t waited = !platform.injected             ? 0
+                              : fault == Fault::kReadHeld    ? 25
+                              : !held                        ? 0
+                              : fault == Fault::kHeldBriefly ? 150
+                                                             : 1125;
       EXPECT_TRUE(platform.pausedMs == waited || platform.pausedMs == 2 * waited) << where << ": " << platform.pausedMs;
       // Beside the settings only the user's file, and a temporary file of
       // ours only where its removal failed.
@@ -227,16 +238,36 @@ TEST_F(SettingsFaults, EveryFileOperationOfTwoSessions) {
 
 // A save interrupted between writing its temporary file and putting it in
 // place (the process ended there) leaves the old file whole: the next session
-// reads the old values, saves and removes that whole leftover; one cut short
-// is not known to be ours and stays, as does the user's "XVF_Aspect.ini.tmp".
+// reads the old values, saves and removes that whole leftover once it is over
+// a minute old. Another save's file in flight (younger), one cut short or
+// larger than any save, one in another encoding than this file's, and the
+// user's "XVF_Aspect.ini.tmp" are not known to be ours and stay.
 TEST_F(SettingsFaults, InterruptedSaveKeepsTheOldFile) {
   FaultPlatform platform;
   Prepare(&platform);
   const std::string oldText = CanonicalText(1, 2, 2, "1");
+  const std::string longest = CanonicalText(-2147483647 - 1, -2147483647 - 1, -2147483647 - 1, "4294967295");
+  std::string oversized = longest;  // one byte more than any save writes
+  oversized.insert(oversized.find("-2147483648") + 1, LargestSavedText(TextEncoding::kAnsi) + 1 - longest.size(), '0');
+  std::string utf16 = "\xFF\xFE";
+  for (const char c : CanonicalText(1, 2, 4, "1")) utf16 += std::string(1, c) + '\0';
+  const struct {
+    const char* name;
+    std::string text;
+    int ageSeconds;
+  } files[] = {{"xvf1A2B.tmp", "[COMMON]\r\nAspectMo", 3600},
+               {"xvf1A2C.tmp", CanonicalText(1, 2, 4, "-1"), 61},
+               {"xvf1A2D.tmp", CanonicalText(1, 2, 4, "1"), 0},
+               {"xvf1A2E.tmp", longest, 61},
+               {"xvf1A2F.tmp", oversized, 61},
+               {"xvf1A30.tmp", utf16, 61}};
+  for (const auto& file : files) {
+    WriteWholeFile(Plugins() + file.name, file.text);
+    test::AgeFile(Plugins() + file.name, file.ageSeconds);
+  }
   WriteWholeFile(File(), oldText);
-  WriteWholeFile(Plugins() + "xvf1A2B.tmp", "[COMMON]\r\nAspectMo");
-  WriteWholeFile(Plugins() + "xvf1A2C.tmp", CanonicalText(1, 2, 4, "-1"));
   WriteWholeFile(File() + ".tmp", oldText);
+  test::AgeFile(File() + ".tmp", 3600);
   SettingsStore store(platform);
   store.Load("XVF_Aspect");
   EXPECT_EQ(store.current.aspectMode, 2);
@@ -247,7 +278,8 @@ TEST_F(SettingsFaults, InterruptedSaveKeepsTheOldFile) {
   EXPECT_TRUE(ReadWholeFile(File() + ".tmp", &left) && left == oldText);
   auto names = FileNamesIn(Plugins());
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"XVF_Aspect.ini", "XVF_Aspect.ini.tmp", "xvf1A2B.tmp"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"XVF_Aspect.ini", "XVF_Aspect.ini.tmp", "xvf1A2B.tmp", "xvf1A2D.tmp",
+                                             "xvf1A2F.tmp", "xvf1A30.tmp"}));
 }
 
 }  // namespace
