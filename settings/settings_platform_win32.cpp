@@ -284,20 +284,29 @@ class Win32SettingsPlatform final : public SettingsPlatform {
     return names;
   }
 
-  // Opened without sharing: a file another handle holds (its writer's
-  // included) is refused.
+  // Judged by name first: a file that may be another save's is never
+  // opened, as an open without sharing would refuse that save's own. Then
+  // judged again on the handle, opened without sharing: a file another
+  // handle holds (its writer's included) is refused.
   bool ReadLeftover(const std::string& path, size_t largest, uint32_t minimumAgeSeconds,
                     std::vector<uint8_t>* bytes) override {
     bytes->clear();
+    FILETIME now = {};
+    GetSystemTimeAsFileTime(&now);
+    const auto Leftover = [&](uint64_t size, const FILETIME& written) {
+      const uint64_t age = uint64_t(minimumAgeSeconds) * 10000000;  // in 100 ns units
+      return size <= largest && Ticks(written) <= Ticks(now) && Ticks(now) - Ticks(written) >= age;
+    };
+    WIN32_FILE_ATTRIBUTE_DATA named = {};
+    if (!AttributesOf(path, &named) ||
+        !Leftover((uint64_t(named.nFileSizeHigh) << 32) | named.nFileSizeLow, named.ftLastWriteTime))
+      return false;
     const HANDLE file = Open(path, GENERIC_READ, OPEN_EXISTING);
     if (file == INVALID_HANDLE_VALUE) return false;
     LARGE_INTEGER size = {};
-    FILETIME written = {}, now = {};
-    GetSystemTimeAsFileTime(&now);
-    const uint64_t age = uint64_t(minimumAgeSeconds) * 10000000;  // in 100 ns units
-    const bool leftover = GetFileSizeEx(file, &size) && size.QuadPart >= 0 && uint64_t(size.QuadPart) <= largest &&
-                          GetFileTime(file, nullptr, nullptr, &written) && Ticks(written) <= Ticks(now) &&
-                          Ticks(now) - Ticks(written) >= age;
+    FILETIME written = {};
+    const bool leftover = GetFileSizeEx(file, &size) && size.QuadPart >= 0 &&
+                          GetFileTime(file, nullptr, nullptr, &written) && Leftover(uint64_t(size.QuadPart), written);
     const bool read = leftover && ReadAll(file, bytes) == ReadResult::kRead;
     CloseHandle(file);
     return read;
@@ -374,6 +383,11 @@ class Win32SettingsPlatform final : public SettingsPlatform {
   DWORD Attributes(const std::string& path) const {
     const WidePath wide(path, wideFolders_);
     return wide.used() ? GetFileAttributesW(wide.c_str()) : GetFileAttributesA(path.c_str());
+  }
+  bool AttributesOf(const std::string& path, WIN32_FILE_ATTRIBUTE_DATA* data) const {
+    const WidePath wide(path, wideFolders_);
+    return (wide.used() ? GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, data)
+                        : GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, data)) != 0;
   }
   bool SetAttributes(const std::string& path, DWORD attributes) const {
     const WidePath wide(path, wideFolders_);
