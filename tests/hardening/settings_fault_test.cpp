@@ -202,11 +202,8 @@ TEST_F(SettingsFaults, EveryFileOperationOfTwoSessions) {
       // 25 ms before the retried read; 25 to 75 ms before the three retries
       // of a brief hold; 25 to 225 ms before the nine of each save that a
       // lasting hold refuses.
-      const uint32_t waited = !platform.injected             ? 0
-                              : fault == Fault::kReadHeld    ? 25
-                              : !held                        ? 0
-                              : fault == Fault::kHeldBriefly ? 150
-                                                             : 1125;
+      const uint32_t waited =
+          !platform.injected ? 0 : fault == Fault::kReadHeld ? 25 : !held ? 0 : fault == Fault::kHeldBriefly ? 150 : 1125;
       EXPECT_TRUE(platform.pausedMs == waited || platform.pausedMs == 2 * waited) << where << ": " << platform.pausedMs;
       // Beside the settings only the user's file, and a temporary file of
       // ours only where its removal failed.

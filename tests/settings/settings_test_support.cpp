@@ -87,8 +87,7 @@ void TestPlatform::CreateFolder(const std::string& folder) { system_.CreateFolde
 
 ReadResult TestPlatform::ReadOrCreate(const std::string& path, std::vector<uint8_t>* bytes) {
   const ReadResult result = system_.ReadOrCreate(path, bytes);
-  if (readFault != ReadResult::kRead && result == ReadResult::kRead && readFaults != 0) {
-    readFaults -= readFaults > 0;
+  if (readFault != ReadResult::kRead && result == ReadResult::kRead) {
     bytes->clear();
     return readFault;
   }

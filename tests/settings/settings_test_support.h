@@ -39,9 +39,8 @@ class TestPlatform : public SettingsPlatform {
   bool versionFails = false;
   // What a read of an existing file gives: kReadFailed when it opens but
   // reading fails, kCannotOpen when it cannot be opened, kHeld when another
-  // program holds it; for readFaults reads (negative: every one).
+  // program holds it.
   ReadResult readFault = ReadResult::kRead;
-  int readFaults = -1;
   bool noTemporary = false;    // no temporary file can be made in the folder
   bool failWrite = false;      // the disk fills half-way through the next write
   bool failReplace = false;    // the swap into place fails

@@ -424,23 +424,17 @@ TEST(SettingsWin32Save, ProgramOpeningTheFileAtInitLosesNoSession) {
   platform.facts.platformId = 2;
   platform.facts.hostPath = folder.root() + "Quillvox.exe";
   const std::string file = folder.root() + "Plugins\\XVF_Aspect.ini";
-  const struct {
-    DWORD share;
-    bool locks;
-  } holders[] = {{FILE_SHARE_READ | FILE_SHARE_WRITE, false}, {0, false}, {FILE_SHARE_READ | FILE_SHARE_WRITE, true}};
-  for (const auto& holder : holders) {
+  const DWORD kScanner = FILE_SHARE_READ | FILE_SHARE_WRITE;
+  for (const auto& [share, locks] : {std::pair(kScanner, false), std::pair(0ul, false), std::pair(kScanner, true)}) {
     WriteWholeFile(file, CanonicalText(0, 0, 1, "1"));
     std::atomic<bool> done{false};
-    std::thread program([&] {
-      while (!done) {
-        const HANDLE held = CreateFileA(file.c_str(), GENERIC_READ, holder.share, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (held != INVALID_HANDLE_VALUE) {
-          const bool locked = holder.locks && LockFile(held, 0, 0, MAXDWORD, 0);
-          Sleep(1);
-          if (locked) UnlockFile(held, 0, 0, MAXDWORD, 0);
-          CloseHandle(held);
-        }
-        Sleep(2);
+    std::thread program([&, share = share, locks = locks] {
+      for (; !done; Sleep(2)) {
+        const HANDLE held = CreateFileA(file.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
+        const bool locked = locks && LockFile(held, 0, 0, MAXDWORD, 0);
+        Sleep(1);
+        if (locked) UnlockFile(held, 0, 0, MAXDWORD, 0);
+        CloseHandle(held);
       }
     });
     int lost = 0;  // sessions that did not read the previous session's save
@@ -453,7 +447,7 @@ TEST(SettingsWin32Save, ProgramOpeningTheFileAtInitLosesNoSession) {
     }
     done = true;
     program.join();
-    EXPECT_EQ(lost, 0) << holder.share << " " << holder.locks;
+    EXPECT_EQ(lost, 0) << share << " " << locks;
   }
 }
 
