@@ -2,7 +2,7 @@
 // whichever operation fails and however (read error, file that cannot be
 // opened, no temporary file, disk full half-way, failed rename, a temporary
 // file that cannot be removed, memory running out, another program holding
-// the file at a read or for a while or for good), the settings file is at
+// the file for a while or for good), the settings file is at
 // every moment either the old text or the new text, whole, the values read
 // back are one of the two, no temporary file is left (unless its removal was
 // what failed) and the user's own files beside it are untouched.
@@ -25,13 +25,12 @@ using test::FileNamesIn;
 using test::ReadWholeFile;
 using test::WriteWholeFile;
 
-// kOutOfMemory: std::bad_alloc out of any operation but Remove. kReadHeld:
-// another program holds the file at one read. The held
+// kOutOfMemory: std::bad_alloc out of any operation but Remove. The held
 // faults, last, start at a rename: another program holds the settings file for
 // three tries (kHeldBriefly), or for good, letting others write it
 // (kHeldLetsWrite) or not (kHeldNoWrites).
 enum class Fault { kNone, kReadFails, kCannotOpen, kNoTemporary, kDiskFullHalfWay, kDiskFullAtOnce, kRenameFails,
-                   kRemoveFails, kOutOfMemory, kReadHeld, kHeldBriefly, kHeldLetsWrite, kHeldNoWrites };
+                   kRemoveFails, kOutOfMemory, kHeldBriefly, kHeldLetsWrite, kHeldNoWrites };
 
 // The system's files under a test folder; operation number `failAt` (counted
 // over reads, temporary files, writes, renames and removals) fails as `fault`
@@ -55,16 +54,13 @@ class FaultPlatform : public test::TestPlatform {
   }
 
   ReadResult ReadOrCreate(const std::string& path, std::vector<uint8_t>* bytes) override {
-    if (Hit(fault == Fault::kReadFails || fault == Fault::kCannotOpen || fault == Fault::kOutOfMemory ||
-            fault == Fault::kReadHeld)) {
+    if (Hit(fault == Fault::kReadFails || fault == Fault::kCannotOpen || fault == Fault::kOutOfMemory)) {
       if (fault == Fault::kOutOfMemory) {
         TestPlatform::ReadOrCreate(path, bytes);
         throw std::bad_alloc();  // as while the text is parsed
       }
       bytes->clear();
-      return fault == Fault::kReadFails  ? ReadResult::kReadFailed
-             : fault == Fault::kReadHeld ? ReadResult::kHeld
-                                         : ReadResult::kCannotOpen;
+      return fault == Fault::kReadFails ? ReadResult::kReadFailed : ReadResult::kCannotOpen;
     }
     return TestPlatform::ReadOrCreate(path, bytes);
   }
@@ -142,8 +138,8 @@ TEST_F(SettingsFaults, EveryFileOperationOfTwoSessions) {
   const std::string usersText = "the user's own";
   const Fault faults[] = {Fault::kReadFails,      Fault::kCannotOpen,  Fault::kNoTemporary,
                           Fault::kDiskFullHalfWay, Fault::kDiskFullAtOnce, Fault::kRenameFails,
-                          Fault::kRemoveFails,    Fault::kOutOfMemory,   Fault::kReadHeld,
-                          Fault::kHeldBriefly,    Fault::kHeldLetsWrite, Fault::kHeldNoWrites};
+                          Fault::kRemoveFails,    Fault::kOutOfMemory,   Fault::kHeldBriefly,
+                          Fault::kHeldLetsWrite,  Fault::kHeldNoWrites};
   // The operations of both sessions and the clean one after them, counted once without faults.
   int32_t operations = 0;
   {
@@ -196,14 +192,11 @@ TEST_F(SettingsFaults, EveryFileOperationOfTwoSessions) {
         // A hold that clears, or lets others write, loses nothing; one that
         // never lets go keeps the file as it was before the held save.
         const bool lost = fault == Fault::kHeldNoWrites && platform.injected;
-        EXPECT_TRUE(!(held || fault == Fault::kReadHeld) || text == (!lost ? newText : heldInFirst ? oldText : midText))
-            << where << ": " << text;
+        EXPECT_TRUE(!held || text == (!lost ? newText : heldInFirst ? oldText : midText)) << where << ": " << text;
       }
-      // 25 ms before the retried read; 25 to 75 ms before the three retries
-      // of a brief hold; 25 to 225 ms before the nine of each save that a
-      // lasting hold refuses.
-      const uint32_t waited =
-          !platform.injected ? 0 : fault == Fault::kReadHeld ? 25 : !held ? 0 : fault == Fault::kHeldBriefly ? 150 : 1125;
+      // 25 to 75 ms before the three retries of a brief hold; 25 to 225 ms
+      // before the nine of each save that a lasting hold refuses.
+      const uint32_t waited = !held || !platform.injected ? 0 : fault == Fault::kHeldBriefly ? 150 : 1125;
       EXPECT_TRUE(platform.pausedMs == waited || platform.pausedMs == 2 * waited) << where << ": " << platform.pausedMs;
       // Beside the settings only the user's file, and a temporary file of
       // ours only where its removal failed.
