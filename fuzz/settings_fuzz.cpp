@@ -117,7 +117,7 @@ class MemoryPlatform final : public SettingsPlatform {
   }
   bool FollowLinks(const std::string& path, std::string* target) override { *target = path; return true; }
   std::vector<std::string> TemporaryNamesIn(const std::string&) override { return {}; }
-  bool ReadUnshared(const std::string&, std::vector<uint8_t>*) override { return false; }
+  bool ReadLeftover(const std::string&, size_t, uint32_t, std::vector<uint8_t>*) override { return false; }
   void Pause(uint32_t) override {}
   bool CreateTemporary(const std::string& folder, std::string* temporary) override {
     if (noTemporary) return false;

@@ -18,8 +18,9 @@ struct LocationFacts {
 
 enum class ReadResult {
   kRead,        // file opened (created empty when it was missing) and read whole
-  kCannotOpen,  // folder missing, no rights, held open elsewhere
+  kCannotOpen,  // folder missing, no rights
   kReadFailed,  // opened, but reading it failed
+  kHeld,        // another program holds the file (sharing or lock violation); may clear
 };
 
 enum class ReplaceResult {
@@ -32,7 +33,7 @@ enum class ReplaceResult {
 // and folder operations. The Win32 build talks to kernel32, advapi32 and
 // shell32; the native build to POSIX. Tests wrap it to inject failures.
 // Only GatherFacts, FollowLinks, TemporaryNamesIn and CreateTemporary may
-// throw (std::bad_alloc); of the others only ReadOrCreate and ReadUnshared
+// throw (std::bad_alloc); of the others only ReadOrCreate and ReadLeftover
 // allocate (the file's bytes, failure caught).
 class SettingsPlatform {
  public:
@@ -47,10 +48,12 @@ class SettingsPlatform {
   // are ignored.
   virtual void CreateFolder(const std::string& folder) = 0;
 
-  // Opens path for reading without sharing and without blocking, creating it
-  // empty when missing (an existing file is never truncated), and reads all
-  // of it into bytes. Anything but a regular file is kReadFailed. A symbolic
-  // link whose target is missing is kCannotOpen: nothing is created.
+  // Opens path for reading, letting others read and write it meanwhile, and
+  // without blocking, creating it empty when missing (an existing file is
+  // never truncated), and reads all of it into bytes. Anything but a regular
+  // file is kReadFailed. A symbolic link whose target is missing is
+  // kCannotOpen: nothing is created. kHeld when another program's share mode
+  // or lock refuses the open or the read.
   virtual ReadResult ReadOrCreate(const std::string& path, std::vector<uint8_t>* bytes) = 0;
 
   // The file path names with symbolic links followed, in target: path itself
@@ -64,8 +67,12 @@ class SettingsPlatform {
   virtual std::vector<std::string> TemporaryNamesIn(const std::string& folder) = 0;
 
   // Reads all of the regular file path into bytes when no other handle holds
-  // it open (opened without sharing, never created); false otherwise.
-  virtual bool ReadUnshared(const std::string& path, std::vector<uint8_t>* bytes) = 0;
+  // it open (opened without sharing, never created), it holds at most
+  // largest bytes and it was last written at least minimumAgeSeconds ago by
+  // the system's clock (a time ahead of the clock is not old); false
+  // otherwise, and a larger file is not read at all.
+  virtual bool ReadLeftover(const std::string& path, size_t largest, uint32_t minimumAgeSeconds,
+                            std::vector<uint8_t>* bytes) = 0;
 
   // Creates a new empty file with a unique short name (TemporaryFileName,
   // never longer than "xvfFFFF.tmp") in folder (ends in a backslash) and puts

@@ -108,10 +108,16 @@ class PosixSettingsPlatform final : public SettingsPlatform {
   }
 
   // POSIX has no share modes: a file is never held here.
-  bool ReadUnshared(const std::string& path, std::vector<uint8_t>* bytes) override {
+  bool ReadLeftover(const std::string& path, size_t largest, uint32_t minimumAgeSeconds,
+                    std::vector<uint8_t>* bytes) override {
+    bytes->clear();
     const int file = open(PosixPath(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
     if (file < 0) return false;
-    const bool read = ReadAll(file, bytes);
+    struct stat info = {};
+    const time_t now = std::time(nullptr);
+    const bool leftover = fstat(file, &info) == 0 && S_ISREG(info.st_mode) && uint64_t(info.st_size) <= largest &&
+                          info.st_mtime <= now && uint64_t(now - info.st_mtime) >= minimumAgeSeconds;
+    const bool read = leftover && ReadAll(file, bytes);
     close(file);
     return read;
   }

@@ -93,18 +93,30 @@ ReplaceResult Refused() {
              : ReplaceResult::kFailed;
 }
 
-// All of the disk file open as file; bytes empty on failure.
-bool ReadAll(HANDLE file, std::vector<uint8_t>* bytes) {
+// A share mode or a byte-range lock of another program's: it may clear.
+bool HeldError(DWORD error) { return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION; }
+
+// All of the disk file open as file; bytes empty unless kRead. A read
+// refused by another program's lock is kHeld.
+ReadResult ReadAll(HANDLE file, std::vector<uint8_t>* bytes) {
   bytes->clear();
   LARGE_INTEGER size = {};
   if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size) || size.QuadPart < 0 ||
       size.QuadPart > 0x7FFFFFFF)
-    return false;
-  return ReadWholeFile(size_t(size.QuadPart), bytes, [file](uint8_t* at, size_t most) {
+    return ReadResult::kReadFailed;
+  DWORD error = ERROR_SUCCESS;
+  const bool read = ReadWholeFile(size_t(size.QuadPart), bytes, [file, &error](uint8_t* at, size_t most) {
     DWORD got = 0;
-    return ReadFile(file, at, DWORD(most), &got, nullptr) ? int64_t(got) : int64_t(0);
+    if (ReadFile(file, at, DWORD(most), &got, nullptr)) return int64_t(got);
+    error = GetLastError();
+    return int64_t(0);
   });
+  if (read) return ReadResult::kRead;
+  return HeldError(error) ? ReadResult::kHeld : ReadResult::kReadFailed;
 }
+
+// FILETIME as one count of 100 ns units.
+uint64_t Ticks(const FILETIME& time) { return (uint64_t(time.dwHighDateTime) << 32) | time.dwLowDateTime; }
 
 constexpr DWORD kKeptAttributes =
     FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
@@ -178,18 +190,21 @@ class Win32SettingsPlatform final : public SettingsPlatform {
 
   // Created only where no name is: never through a link to nothing (the
   // system shows such a link's own attributes; Wine refuses CREATE_NEW).
+  // Shares reading and writing, as scanners and backups open it, so that
+  // their open does not refuse ours; a save's rename still waits for us.
   ReadResult ReadOrCreate(const std::string& path, std::vector<uint8_t>* bytes) override {
     bytes->clear();
-    HANDLE file = Open(path, GENERIC_READ, OPEN_EXISTING);
+    constexpr DWORD kShared = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    HANDLE file = Open(path, GENERIC_READ, OPEN_EXISTING, kShared);
     if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_NOT_FOUND &&
         Attributes(path) == INVALID_FILE_ATTRIBUTES) {
-      file = Open(path, GENERIC_READ, CREATE_NEW);
+      file = Open(path, GENERIC_READ, CREATE_NEW, kShared);
       // Made meanwhile by another process: read that one.
       if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS)
-        file = Open(path, GENERIC_READ, OPEN_EXISTING);
+        file = Open(path, GENERIC_READ, OPEN_EXISTING, kShared);
     }
-    if (file == INVALID_HANDLE_VALUE) return ReadResult::kCannotOpen;
-    const ReadResult result = ReadAll(file, bytes) ? ReadResult::kRead : ReadResult::kReadFailed;
+    if (file == INVALID_HANDLE_VALUE) return HeldError(GetLastError()) ? ReadResult::kHeld : ReadResult::kCannotOpen;
+    const ReadResult result = ReadAll(file, bytes);
     CloseHandle(file);
     return result;
   }
@@ -269,10 +284,30 @@ class Win32SettingsPlatform final : public SettingsPlatform {
     return names;
   }
 
-  bool ReadUnshared(const std::string& path, std::vector<uint8_t>* bytes) override {
+  // Judged by name first: a file that may be another save's is never
+  // opened, as an open without sharing would refuse that save's own. Then
+  // judged again on the handle, opened without sharing: a file another
+  // handle holds (its writer's included) is refused.
+  bool ReadLeftover(const std::string& path, size_t largest, uint32_t minimumAgeSeconds,
+                    std::vector<uint8_t>* bytes) override {
+    bytes->clear();
+    FILETIME now = {};
+    GetSystemTimeAsFileTime(&now);
+    const auto Leftover = [&](uint64_t size, const FILETIME& written) {
+      const uint64_t age = uint64_t(minimumAgeSeconds) * 10000000;  // in 100 ns units
+      return size <= largest && Ticks(written) <= Ticks(now) && Ticks(now) - Ticks(written) >= age;
+    };
+    WIN32_FILE_ATTRIBUTE_DATA named = {};
+    if (!AttributesOf(path, &named) ||
+        !Leftover((uint64_t(named.nFileSizeHigh) << 32) | named.nFileSizeLow, named.ftLastWriteTime))
+      return false;
     const HANDLE file = Open(path, GENERIC_READ, OPEN_EXISTING);
     if (file == INVALID_HANDLE_VALUE) return false;
-    const bool read = ReadAll(file, bytes);
+    LARGE_INTEGER size = {};
+    FILETIME written = {};
+    const bool leftover = GetFileSizeEx(file, &size) && size.QuadPart >= 0 &&
+                          GetFileTime(file, nullptr, nullptr, &written) && Leftover(uint64_t(size.QuadPart), written);
+    const bool read = leftover && ReadAll(file, bytes) == ReadResult::kRead;
     CloseHandle(file);
     return read;
   }
@@ -348,6 +383,11 @@ class Win32SettingsPlatform final : public SettingsPlatform {
   DWORD Attributes(const std::string& path) const {
     const WidePath wide(path, wideFolders_);
     return wide.used() ? GetFileAttributesW(wide.c_str()) : GetFileAttributesA(path.c_str());
+  }
+  bool AttributesOf(const std::string& path, WIN32_FILE_ATTRIBUTE_DATA* data) const {
+    const WidePath wide(path, wideFolders_);
+    return (wide.used() ? GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, data)
+                        : GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, data)) != 0;
   }
   bool SetAttributes(const std::string& path, DWORD attributes) const {
     const WidePath wide(path, wideFolders_);

@@ -1,5 +1,6 @@
 #include "settings/settings_store.h"
 
+#include "settings/held_retry.h"
 #include "settings/number_text.h"
 #include "settings/saved_text.h"
 #include "settings/temporary_name.h"
@@ -51,7 +52,7 @@ void SettingsStore::LoadText() {
   loadedFile_.clear();
   if (location_.path.empty()) return;
   std::vector<uint8_t> bytes;
-  switch (platform_->ReadOrCreate(location_.path, &bytes)) {
+  switch (RetryWhileHeld(*platform_, [&] { return platform_->ReadOrCreate(location_.path, &bytes); })) {
     case ReadResult::kRead:
       encoding_ = SettingsTextEncoding(bytes);
       if (encoding_ == TextEncoding::kAnsi) {
@@ -61,8 +62,9 @@ void SettingsStore::LoadText() {
         loadedFile_ = std::move(bytes);
       }
       break;
-    case ReadResult::kCannotOpen:  // held open elsewhere, no rights: its settings are unknown
+    case ReadResult::kCannotOpen:  // no rights, or held through every try: its settings are unknown
     case ReadResult::kReadFailed:
+    case ReadResult::kHeld:
       inReadFailed_ = true;
       break;
   }
@@ -106,12 +108,7 @@ void SettingsStore::StoreText() {
 }
 
 ReplaceResult SettingsStore::ReplaceWhenFree(const std::string& temporary, const std::string& target) {
-  ReplaceResult result = platform_->Replace(temporary, target);
-  for (uint32_t retry = 1; retry < kReplaceTries && result == ReplaceResult::kHeld; ++retry) {
-    platform_->Pause(retry * kReplaceRetryStepMs);
-    result = platform_->Replace(temporary, target);
-  }
-  return result;
+  return RetryWhileHeld(*platform_, [&] { return platform_->Replace(temporary, target); });
 }
 
 void SettingsStore::WriteInPlace(const std::string& target, const uint8_t* text, size_t length) {
@@ -121,14 +118,18 @@ void SettingsStore::WriteInPlace(const std::string& target, const uint8_t* text,
 }
 
 void SettingsStore::RemoveLeftovers(const std::string& folder) {
-  // Only a whole file of ours that nobody holds open: a save killed after it
-  // wrote its temporary file; a cut or foreign file stays. Only a save that
-  // writes cleans: another host's save of this file at this moment, between
-  // its write and its rename, would give way to this one's text anyway.
+  // Only what a save of this file writes, whole, in its encoding, last
+  // written over a minute ago and held open by nobody: a save that died
+  // before its rename. Another save's file (of this or any other file in the
+  // folder) between its write and its rename is younger; a cut, larger or
+  // foreign file is not ours. A larger file is not even read.
+  const size_t largest = LargestSavedText(encoding_);
   std::vector<uint8_t> bytes;
   for (const std::string& name : platform_->TemporaryNamesIn(folder)) {
     if (!IsTemporaryFileName(name)) continue;
-    if (platform_->ReadUnshared(folder + name, &bytes) && IsWholeSavedText(bytes)) platform_->Remove(folder + name);
+    if (platform_->ReadLeftover(folder + name, largest, kLeftoverAgeSeconds, &bytes) &&
+        IsWholeSavedText(bytes, encoding_))
+      platform_->Remove(folder + name);
   }
 }
 

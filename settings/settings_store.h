@@ -44,7 +44,9 @@ class SettingsStore {
   SettingsStore& operator=(const SettingsStore&) = delete;
 
   // Locates the file for moduleName (the plug-in module's file name without
-  // folder and extension), reads it, and takes its values into use: dialog
+  // folder and extension), reads it (letting others read and write it
+  // meanwhile; a file another program holds is tried again for up to
+  // 1125 ms, as a save's rename is), and takes its values into use: dialog
   // position from "DIALOG", aspect mode and field flag from "COMMON"
   // (defaults when absent). A second Load replaces the values in use.
   void Load(const std::string& moduleName);
@@ -54,7 +56,7 @@ class SettingsStore {
   // replaces it (in place when no temporary file can be made, or when another
   // program held the file through every try), in the encoding the file was
   // read in. A symbolic link's target is replaced. A save that writes removes
-  // what killed saves left beside the file.
+  // what killed saves left beside the file, never another save's file.
   void Save();
 
   // Keeps a copy of the values in use (the dialog opens).
@@ -86,10 +88,9 @@ class SettingsStore {
 
   static constexpr int32_t kNoDialogPos = -100;
   static constexpr size_t kSettingsTableRows = 2;
-  // A rename refused while another program holds the file: tried this many
-  // times in all, waiting 25 ms longer before each retry (1125 ms in all).
-  static constexpr uint32_t kReplaceTries = 10;
-  static constexpr uint32_t kReplaceRetryStepMs = 25;
+  // No save lasts this long between writing its temporary file and renaming
+  // it (its retries take 1125 ms): an older one was left by a save that died.
+  static constexpr uint32_t kLeftoverAgeSeconds = 60;
 
   int32_t dlgPosX = 0;
   int32_t dlgPosY = 0;

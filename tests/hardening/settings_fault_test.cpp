@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/saved_text.h"
 #include "settings/settings_store.h"
 #include "tests/settings/settings_test_support.h"
 
@@ -227,16 +228,36 @@ TEST_F(SettingsFaults, EveryFileOperationOfTwoSessions) {
 
 // A save interrupted between writing its temporary file and putting it in
 // place (the process ended there) leaves the old file whole: the next session
-// reads the old values, saves and removes that whole leftover; one cut short
-// is not known to be ours and stays, as does the user's "XVF_Aspect.ini.tmp".
+// reads the old values, saves and removes that whole leftover once it is over
+// a minute old. Another save's file in flight (younger), one cut short or
+// larger than any save, one in another encoding than this file's, and the
+// user's "XVF_Aspect.ini.tmp" are not known to be ours and stay.
 TEST_F(SettingsFaults, InterruptedSaveKeepsTheOldFile) {
   FaultPlatform platform;
   Prepare(&platform);
   const std::string oldText = CanonicalText(1, 2, 2, "1");
+  const std::string longest = CanonicalText(-2147483647 - 1, -2147483647 - 1, -2147483647 - 1, "4294967295");
+  std::string oversized = longest;  // one byte more than any save writes
+  oversized.insert(oversized.find("-2147483648") + 1, LargestSavedText(TextEncoding::kAnsi) + 1 - longest.size(), '0');
+  std::string utf16 = "\xFF\xFE";
+  for (const char c : CanonicalText(1, 2, 4, "1")) utf16 += std::string(1, c) + '\0';
+  const struct {
+    const char* name;
+    std::string text;
+    int ageSeconds;
+  } files[] = {{"xvf1A2B.tmp", "[COMMON]\r\nAspectMo", 3600},
+               {"xvf1A2C.tmp", CanonicalText(1, 2, 4, "-1"), 61},
+               {"xvf1A2D.tmp", CanonicalText(1, 2, 4, "1"), 0},
+               {"xvf1A2E.tmp", longest, 61},
+               {"xvf1A2F.tmp", oversized, 61},
+               {"xvf1A30.tmp", utf16, 61}};
+  for (const auto& file : files) {
+    WriteWholeFile(Plugins() + file.name, file.text);
+    test::AgeFile(Plugins() + file.name, file.ageSeconds);
+  }
   WriteWholeFile(File(), oldText);
-  WriteWholeFile(Plugins() + "xvf1A2B.tmp", "[COMMON]\r\nAspectMo");
-  WriteWholeFile(Plugins() + "xvf1A2C.tmp", CanonicalText(1, 2, 4, "-1"));
   WriteWholeFile(File() + ".tmp", oldText);
+  test::AgeFile(File() + ".tmp", 3600);
   SettingsStore store(platform);
   store.Load("XVF_Aspect");
   EXPECT_EQ(store.current.aspectMode, 2);
@@ -247,7 +268,8 @@ TEST_F(SettingsFaults, InterruptedSaveKeepsTheOldFile) {
   EXPECT_TRUE(ReadWholeFile(File() + ".tmp", &left) && left == oldText);
   auto names = FileNamesIn(Plugins());
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"XVF_Aspect.ini", "XVF_Aspect.ini.tmp", "xvf1A2B.tmp"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"XVF_Aspect.ini", "XVF_Aspect.ini.tmp", "xvf1A2B.tmp", "xvf1A2D.tmp",
+                                             "xvf1A2F.tmp", "xvf1A30.tmp"}));
 }
 
 }  // namespace

@@ -320,10 +320,11 @@ TEST_F(SettingsStoreTest, PosixFileKindsAndModes) {
 }
 #endif
 
-// A file whose settings could not be learned (it opens but reading fails, or
-// it is held open elsewhere at Init) is not replaced by defaults at Shutdown.
+// A file whose settings could not be learned (it opens but reading fails, it
+// cannot be opened, or another program held it through every retry at Init)
+// is not replaced by defaults at Shutdown.
 TEST_F(SettingsStoreTest, UnreadableFileIsNotOverwrittenWithDefaults) {
-  for (const ReadResult fault : {ReadResult::kReadFailed, ReadResult::kCannotOpen}) {
+  for (const ReadResult fault : {ReadResult::kReadFailed, ReadResult::kCannotOpen, ReadResult::kHeld}) {
     const std::string old = CanonicalText(7, 8, 2, "0");
     WriteWholeFile(File(), old);
     platform.readFault = fault;
@@ -345,6 +346,13 @@ TEST_F(SettingsStoreTest, UnreadableFileIsNotOverwrittenWithDefaults) {
     EXPECT_EQ(Contents(File()), CanonicalText(7, 8, 3, "0"));
     platform.writes = 0;
   }
+}
+
+// Each store's cleanup leaves the other's temporary file alone between its
+// write and its rename.
+TEST_F(SettingsStoreTest, TwoStoresSavingInOneFolderLoseNothing) {
+  test::MakeFolders(Plugins());
+  EXPECT_EQ(test::SavesLostBySideBySideStores(platform.facts, 500), 0);
 }
 
 TEST_F(SettingsStoreTest, WithoutTheVersionNothingIsLocatedReadOrWritten) {

@@ -1,10 +1,12 @@
 #include "tests/settings/settings_test_support.h"
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <thread>
 
 namespace xvf::test {
 namespace fs = std::filesystem;
@@ -113,6 +115,33 @@ ReplaceResult TestPlatform::Replace(const std::string& from, const std::string& 
 }
 
 void TestPlatform::Remove(const std::string& path) { system_.Remove(path); }
+
+void AgeFile(const std::string& path, int seconds) {
+  std::error_code ignored;
+  const fs::path file = ToNative(path);
+  fs::last_write_time(file, fs::last_write_time(file, ignored) - std::chrono::seconds(seconds), ignored);
+}
+
+int SavesLostBySideBySideStores(const LocationFacts& facts, int saves) {
+  std::atomic<int> lost{0};
+  const auto Saving = [&](const char* module) {
+    TestPlatform platform;
+    platform.facts = facts;
+    SettingsStore store(platform);
+    store.Load(module);
+    for (int32_t save = 1; save <= saves; ++save) {
+      store.SetDialogPos(Rect{save, 0, save + 100, 100});
+      store.Save();
+      std::string text;
+      lost += !ReadWholeFile(store.location().path, &text) || text != CanonicalText(save, 0, 0, "1");
+    }
+  };
+  std::thread left(Saving, "XvfLeft");
+  std::thread right(Saving, "XvfRight");
+  left.join();
+  right.join();
+  return lost;
+}
 
 std::pair<int32_t, int32_t> DialogPos(const SettingsStore& store) {
   std::pair<int32_t, int32_t> pos;

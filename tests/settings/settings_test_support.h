@@ -38,7 +38,8 @@ class TestPlatform : public SettingsPlatform {
   LocationFacts facts;
   bool versionFails = false;
   // What a read of an existing file gives: kReadFailed when it opens but
-  // reading fails, kCannotOpen when it is held open elsewhere.
+  // reading fails, kCannotOpen when it cannot be opened, kHeld when another
+  // program holds it.
   ReadResult readFault = ReadResult::kRead;
   bool noTemporary = false;    // no temporary file can be made in the folder
   bool failWrite = false;      // the disk fills half-way through the next write
@@ -52,7 +53,9 @@ class TestPlatform : public SettingsPlatform {
   ReadResult ReadOrCreate(const std::string& path, std::vector<uint8_t>* bytes) override;
   bool FollowLinks(const std::string& path, std::string* to) override { return system_.FollowLinks(path, to); }
   std::vector<std::string> TemporaryNamesIn(const std::string& f) override { return system_.TemporaryNamesIn(f); }
-  bool ReadUnshared(const std::string& p, std::vector<uint8_t>* b) override { return system_.ReadUnshared(p, b); }
+  bool ReadLeftover(const std::string& p, size_t largest, uint32_t age, std::vector<uint8_t>* b) override {
+    return system_.ReadLeftover(p, largest, age, b);
+  }
   bool CreateTemporary(const std::string& folder, std::string* temporary) override;
   bool WriteWhole(const std::string& path, const uint8_t* data, size_t size) override;
   ReplaceResult Replace(const std::string& from, const std::string& to) override;
@@ -62,6 +65,15 @@ class TestPlatform : public SettingsPlatform {
  private:
   SettingsPlatform& system_ = SystemSettingsPlatform();
 };
+
+// Sets path's last write back by seconds: a file left that long ago.
+void AgeFile(const std::string& path, int seconds);
+
+// Two stores, each on a thread of its own through the system's platform,
+// save `saves` different texts each to "XvfLeft.ini" and "XvfRight.ini" in
+// the folder facts locate; how many saves were not in their file right
+// after they returned.
+int SavesLostBySideBySideStores(const LocationFacts& facts, int saves);
 
 // The store's dialog position as (x, y).
 std::pair<int32_t, int32_t> DialogPos(const SettingsStore& store);

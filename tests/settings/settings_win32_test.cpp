@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -356,7 +357,8 @@ TEST(SettingsWin32Save, KeepsWhatIsNotOurs) {
 // Another program holds the file without delete sharing while it is saved:
 // for part of the retry window the rename gets through; for all of it a
 // holder that lets others write takes the text in place, one that does not
-// keeps the old file. A killed save's whole temporary file is removed; one
+// keeps the old file. A killed save's whole temporary file (over a minute
+// old) is removed; one
 // held open, one cut short and anyone else's stay.
 TEST(SettingsWin32Save, HeldFileAndLeftovers) {
   test::TestFolder folder;
@@ -365,7 +367,10 @@ TEST(SettingsWin32Save, HeldFileAndLeftovers) {
   platform.facts.hostPath = folder.root() + "Quillvox.exe";
   const std::string plugins = folder.root() + "Plugins\\", file = plugins + "XVF_Aspect.ini";
   const std::string old = CanonicalText(1, 2, 0, "1");
-  for (const char* name : {"xvf0001.tmp", "xvf0002.tmp"}) WriteWholeFile(plugins + name, old);
+  for (const char* name : {"xvf0001.tmp", "xvf0002.tmp"}) {
+    WriteWholeFile(plugins + name, old);
+    test::AgeFile(plugins + name, 61);
+  }
   WriteWholeFile(plugins + "xvf0003.tmp", old.substr(0, 30));
   WriteWholeFile(plugins + "xvf0004.tmp", "the user's");
   const HANDLE leftover = CreateFileA((plugins + "xvf0002.tmp").c_str(), GENERIC_READ,
@@ -397,6 +402,53 @@ TEST(SettingsWin32Save, HeldFileAndLeftovers) {
   }
   CloseHandle(leftover);
   EXPECT_TRUE(test::PathExists(plugins + "xvf0002.tmp"));  // not deleted behind its holder
+}
+
+// Each store's cleanup leaves the other's temporary file alone after its
+// close and before its move.
+TEST(SettingsWin32Save, TwoStoresSavingInOneFolderLoseNothing) {
+  test::TestFolder folder;
+  LocationFacts facts;
+  facts.platformId = 2;
+  facts.hostPath = folder.root() + "Quillvox.exe";
+  test::MakeFolders(folder.root() + "Plugins");
+  EXPECT_EQ(test::SavesLostBySideBySideStores(facts, 300), 0);
+}
+
+// Another program opens the file for 1 ms every 3 ms through 100 sessions
+// (a scanner sharing reading and writing, one sharing nothing, one locking
+// all of it): every Init reads what the session before saved.
+TEST(SettingsWin32Save, ProgramOpeningTheFileAtInitLosesNoSession) {
+  test::TestFolder folder;
+  test::TestPlatform platform;
+  platform.facts.platformId = 2;
+  platform.facts.hostPath = folder.root() + "Quillvox.exe";
+  const std::string file = folder.root() + "Plugins\\XVF_Aspect.ini";
+  const DWORD kScanner = FILE_SHARE_READ | FILE_SHARE_WRITE;
+  for (const auto& [share, locks] : {std::pair(kScanner, false), std::pair(0ul, false), std::pair(kScanner, true)}) {
+    WriteWholeFile(file, CanonicalText(0, 0, 1, "1"));
+    std::atomic<bool> done{false};
+    std::thread program([&, share = share, locks = locks] {
+      for (; !done; Sleep(2)) {
+        const HANDLE held = CreateFileA(file.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
+        const bool locked = locks && LockFile(held, 0, 0, MAXDWORD, 0);
+        Sleep(1);
+        if (locked) UnlockFile(held, 0, 0, MAXDWORD, 0);
+        CloseHandle(held);
+      }
+    });
+    int lost = 0;  // sessions that did not read the previous session's save
+    for (int32_t session = 1; session <= 101; ++session) {
+      SettingsStore store(platform);
+      store.Load("XVF_Aspect");
+      lost += test::DialogPos(store).first != session - 1;
+      store.SetDialogPos(Rect{session, 0, session + 100, 100});
+      store.Save();
+    }
+    done = true;
+    program.join();
+    EXPECT_EQ(lost, 0) << share << " " << locks;
+  }
 }
 
 }  // namespace
