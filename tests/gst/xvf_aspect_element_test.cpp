@@ -176,27 +176,46 @@ TEST(ElementCaps, StreamsTheFramePassCannotTakeAreNotNegotiated) {
   }
 }
 
-// A buffer shorter than the caps say, or a video meta whose rows run past
-// the buffer: an error on the bus, the frame untouched.
-TEST(ElementBuffers, ShortBuffersAreAnErrorOnTheBus) {
-  const Stream s{"YUY2", 720, 576, "progressive", "auto", false, 1440};
-  for (const bool meta : {false, true}) {
-    GstHarness* h = NewHarness(CapsOf(s));
-    GstBus* bus = gst_bus_new();
-    gst_element_set_bus(h->element, bus);
-    GstBuffer* buffer = gst_buffer_new_allocate(nullptr, 1440 * 575, nullptr);
-    gsize offsets[GST_VIDEO_MAX_PLANES] = {0};
-    gint strides[GST_VIDEO_MAX_PLANES] = {1440};
-    if (meta) gst_buffer_add_video_meta_full(buffer, GST_VIDEO_FRAME_FLAG_NONE, GST_VIDEO_FORMAT_YUY2, 720, 576, 1,
-                                             offsets, strides);
-    EXPECT_EQ(gst_harness_push(h, buffer), GST_FLOW_ERROR);
-    GstMessage* error = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
-    EXPECT_NE(error, nullptr) << meta;
-    if (error) gst_message_unref(error);
-    gst_element_set_bus(h->element, nullptr);
-    gst_object_unref(bus);
-    gst_harness_teardown(h);
-  }
+// A buffer shorter than the caps say, a video meta whose rows run past the
+// buffer, or one whose stride is below a row (0 included): an error on the
+// bus naming it, in a framing mode and in auto, the frame untouched.
+TEST(ElementBuffers, BuffersWithoutAUsableFrameAreAnErrorOnTheBus) {
+  const struct {
+    size_t bytes;
+    int32_t stride;  // the video meta's; -1: none
+    const char* says;
+  } buffers[] = {{1440 * 575, -1, "does not hold"},
+                 {1440 * 575, 1440, "does not hold"},
+                 {1440 * 576, 0, "stride of 0 bytes"},
+                 {1440 * 576, 1438, "stride of 1438 bytes"}};
+  for (const char* mode : {"panorama", "auto"})
+    for (const auto& b : buffers) {
+      SCOPED_TRACE(std::string(mode) + " stride " + std::to_string(b.stride));
+      GstHarness* h = NewHarness("video/x-raw,format=YUY2,width=720,height=576");
+      gst_util_set_object_arg(G_OBJECT(h->element), "mode", mode);
+      GstBus* bus = gst_bus_new();
+      gst_element_set_bus(h->element, bus);
+      GstBuffer* buffer = gst_buffer_new_allocate(nullptr, b.bytes, nullptr);
+      gst_buffer_memset(buffer, 0, 0x80, b.bytes);
+      gsize offsets[GST_VIDEO_MAX_PLANES] = {0};
+      gint strides[GST_VIDEO_MAX_PLANES] = {b.stride};
+      if (b.stride >= 0)
+        gst_buffer_add_video_meta_full(buffer, GST_VIDEO_FRAME_FLAG_NONE, GST_VIDEO_FORMAT_YUY2, 720, 576, 1, offsets,
+                                       strides);
+      EXPECT_EQ(gst_harness_push(h, gst_buffer_ref(buffer)), GST_FLOW_ERROR);
+      gchar* debug = nullptr;
+      if (GstMessage* error = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR)) {
+        gst_message_parse_error(error, nullptr, &debug);
+        gst_message_unref(error);
+      }
+      EXPECT_NE(std::string(debug ? debug : "no error").find(b.says), std::string::npos) << debug;
+      g_free(debug);
+      EXPECT_EQ(gst_buffer_memcmp(buffer, 0, std::vector<uint8_t>(b.bytes, 0x80).data(), b.bytes), 0);
+      gst_buffer_unref(buffer);
+      gst_element_set_bus(h->element, nullptr);
+      gst_object_unref(bus);
+      gst_harness_teardown(h);
+    }
 }
 
 // A frame the scaler cannot get memory for (a child process with 16 MiB of
@@ -223,19 +242,32 @@ TEST(ElementBuffers, AFrameTheScalerHasNoMemoryForIsAnErrorOnTheBus) {
 }
 
 // Where the pass leaves frames alone the buffer itself goes on, even one
-// that is shared (not writable).
+// that is shared (not writable); so do an empty buffer and a gap, with or
+// without bytes, in every mode.
 TEST(ElementBuffers, FramesLeftAloneAreNeitherCopiedNorWritten) {
-  for (const char* settings : {"fit-window 1024x576", "fit-width 800x600", "panorama 640x480", "auto 640x480"}) {
+  enum Kind { kBlack, kEmpty, kEmptyGap, kGap };
+  std::vector<std::pair<std::string, Kind>> runs = {
+      {"fit-window 1024x576", kBlack}, {"fit-width 800x600", kBlack}, {"panorama 640x480", kBlack}, {"auto 640x480", kBlack}};
+  for (const char* mode : {"fit-window", "fit-width", "fit-height", "panorama", "anamorphic", "auto"})
+    for (const Kind kind : {kEmpty, kEmptyGap, kGap}) runs.emplace_back(std::string(mode) + " 1024x576", kind);
+  constexpr size_t kBytes = 720 * 3 * 576;
+  const std::vector<uint8_t> noise = xvf::test::MidGreyNoise(kBytes, 3);
+  for (const auto& [settings, kind] : runs) {
+    SCOPED_TRACE(settings + " buffer kind " + std::to_string(kind));
     GstHarness* h = NewHarness("video/x-raw,format=BGR,width=720,height=576");
-    const std::string text(settings);
-    gst_util_set_object_arg(G_OBJECT(h->element), "mode", text.substr(0, text.find(' ')).c_str());
-    g_object_set(h->element, "window", text.substr(text.find(' ') + 1).c_str(), nullptr);
-    GstBuffer* in = gst_buffer_new_allocate(nullptr, 720 * 3 * 576, nullptr);
-    gst_buffer_memset(in, 0, 0, 720 * 3 * 576);  // auto reads it
+    gst_util_set_object_arg(G_OBJECT(h->element), "mode", settings.substr(0, settings.find(' ')).c_str());
+    g_object_set(h->element, "window", settings.substr(settings.find(' ') + 1).c_str(), nullptr);
+    GstBuffer* in = gst_buffer_new_allocate(nullptr, kind == kBlack || kind == kGap ? kBytes : 0, nullptr);
+    if (kind == kBlack) gst_buffer_memset(in, 0, 0, kBytes);  // auto reads it
+    if (kind == kGap) gst_buffer_fill(in, 0, noise.data(), kBytes);
+    if (kind == kEmptyGap || kind == kGap) GST_BUFFER_FLAG_SET(in, GST_BUFFER_FLAG_GAP);
     gst_buffer_ref(in);
     GstBuffer* out = gst_harness_push_and_pull(h, in);
-    EXPECT_EQ(out, in) << settings;
-    gst_buffer_unref(out);
+    EXPECT_EQ(out, in);
+    if (kind == kGap) {
+      EXPECT_EQ(gst_buffer_memcmp(in, 0, noise.data(), kBytes), 0);
+    }
+    if (out) gst_buffer_unref(out);
     gst_buffer_unref(in);
     gst_harness_teardown(h);
   }
