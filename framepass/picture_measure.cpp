@@ -223,6 +223,9 @@ PictureMeasure PictureMeasurer::Measure(const FrameView& frame, double displayAs
   // A band edge that moved since the frame before is no letterbox's (a
   // sparse or dark picture's own).
   if (!deciding.steady) return m;
+  // Nothing between the bands but a flat field (black, grey): what the
+  // frame shows lies in its bands, which a letterbox would crop away.
+  if (NearlyUniform(rows, h)) return m;
   for (double format : kFilmFormats) {
     if (std::fabs(m.pictureRows - FormatRows(format, h, displayAspect)) > tolerance) continue;
     m.verdict = PictureMeasure::kLetterbox;
