@@ -97,7 +97,6 @@ void AspectPlugin::OnLog(const mpv_event_log_message& message) {
 void AspectPlugin::Select(int32_t mode) {
   mode_ = mode;
   detector_.reset();
-  // Said before the shader changes: the new frame comes with its name.
   if (mode != kAutoMode) {
     Frame(mode, FrameModeName(mode));
     return;
