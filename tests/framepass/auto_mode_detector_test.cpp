@@ -9,14 +9,16 @@
 namespace xvf {
 namespace {
 
-// Dark noise in `bandRows` at top and bottom around black is
-// no letterbox; around a picture it is. 40 frames, a choice holds for 25.
+// Dark noise in `bandRows` at top and bottom around black is no letterbox;
+// around a picture (noise, or a flat grey) it is. 40 frames, a choice holds
+// for 25.
 TEST(AutoModeDetector, ALetterboxNeedsAPictureBetweenItsBands) {
-  const struct { PixelFormat format; int32_t width, height, bandRows; bool picture; int32_t mode; } cases[] = {
-      {PixelFormat::kYuy2, 720, 576, 72, false, kPanorama},  // eighths: 16:9 between
-      {PixelFormat::kYuy2, 360, 288, 28, false, kPanorama},  // 1.66:1 between
-      {PixelFormat::kRgb24, 320, 240, 30, false, kPanorama},
-      {PixelFormat::kYuy2, 360, 288, 36, true, kFitToWidth}};
+  const struct { PixelFormat format; int32_t width, height, bandRows; int32_t between; int32_t mode; } cases[] = {
+      {PixelFormat::kYuy2, 720, 576, 72, 16, kPanorama},  // eighths: 16:9 between
+      {PixelFormat::kYuy2, 360, 288, 28, 16, kPanorama},  // 1.66:1 between
+      {PixelFormat::kRgb24, 320, 240, 30, 16, kPanorama},
+      {PixelFormat::kYuy2, 360, 288, 36, -1, kFitToWidth},  // -1: mid-grey noise
+      {PixelFormat::kRgb24, 320, 240, 30, 120, kFitToWidth}};
   for (const auto& c : cases) {
     const int32_t pixelBytes = c.format == PixelFormat::kYuy2 ? 2 : 3, rowBytes = c.width * pixelBytes;
     AutoModeDetector detector(kPanorama);
@@ -27,7 +29,7 @@ TEST(AutoModeDetector, ALetterboxNeedsAPictureBetweenItsBands) {
       for (int32_t y = 0; y < c.height; ++y)
         for (int32_t x = 0; x < c.width; ++x) {
           const bool band = y < c.bandRows || y >= c.height - c.bandRows;
-          const int32_t luma = band ? 16 + int32_t(random() % 45) : c.picture ? 40 + int32_t(random() % 176) : 16;
+          const int32_t luma = band ? 16 + int32_t(random() % 45) : c.between < 0 ? 40 + int32_t(random() % 176) : c.between;
           uint8_t* p = &frame[size_t(y) * rowBytes + size_t(x) * pixelBytes];
           p[0] = uint8_t(pixelBytes == 2 ? luma : (luma - 16) * 255 / 219);
           if (pixelBytes == 3) p[1] = p[2] = p[0];
