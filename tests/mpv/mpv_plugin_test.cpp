@@ -300,6 +300,7 @@ TEST(MpvPlugin, AModeWhoseShaderMpvCannotTakeIsNotShown) {
     EXPECT_TRUE(player.Wait("glsl-shaders", [](const json& l) { return l.size() == 1 && l[0] != ""; }));
     EXPECT_EQ(player.Get("keepaspect"), false);
     player.Command({"change-list", "script-opts", "append", "xvfaspect-mode=\x1b]0;owned\x07\\\xc2\x9b"});
+    EXPECT_TRUE(player.WaitLog("unknown xvfaspect-mode"));
     const std::string log = player.Finish();
     const size_t at = log.find("xvfaspect: could not load the shader of panorama: ");
     ASSERT_NE(at, std::string::npos) << log;
