@@ -73,7 +73,11 @@ constexpr int32_t kBridgedRowsDivisor = 12;
 // A frame whose picture touches an edge is judged only when it is not nearly
 // uniform: its middle rows' samples lie on average this many levels from
 // their mean, and twice the band noise (a blank or grey screen, a caption on
-// black, the last frames of a fade say nothing).
+// black, the last frames of a fade say nothing). So is a "picture" between
+// bands that is flat and no brighter than kMaxBandLevel, a band's own:
+// what the frame shows lies in the bands (noise above and below black), and
+// fit-width would crop it away. A flat picture brighter than that (a
+// gradient between colours of one luma) is still a letterbox's.
 constexpr int32_t kPictureRows = 8;
 constexpr int32_t kMinMeanDeviation = 3;
 

@@ -94,8 +94,9 @@ bool StillAt(const BandTest& test, int32_t height, bool fromFirst, int32_t band)
 }
 
 // Rows from the middle half, as far from a band as a picture gets: nearly
-// uniform (a blank or grey screen, the end of a fade) or not.
-bool NearlyUniform(const RowSampler& rows, int32_t height) {
+// uniform (a blank or grey screen, the end of a fade) or not; their mean
+// level in `level`.
+bool NearlyUniform(const RowSampler& rows, int32_t height, int32_t* level = nullptr) {
   constexpr int32_t kCount = kPictureRows * kSamplesPerRow;
   int32_t luma[kCount];
   const int32_t limit = height / kBandLimitDivisor;
@@ -104,6 +105,7 @@ bool NearlyUniform(const RowSampler& rows, int32_t height) {
     rows.Read(limit + (2 * r + 1) * (height - 2 * limit) / (2 * kPictureRows), &luma[r * kSamplesPerRow]);
   for (int32_t v : luma) sum += v;
   const int64_t mean = sum / kCount;
+  if (level) *level = static_cast<int32_t>(mean);
   int64_t deviation = 0;
   for (int32_t v : luma) deviation += std::abs(v - mean);
   return deviation < int64_t{kMinMeanDeviation} * kCount;
@@ -223,6 +225,10 @@ PictureMeasure PictureMeasurer::Measure(const FrameView& frame, double displayAs
   // A band edge that moved since the frame before is no letterbox's (a
   // sparse or dark picture's own).
   if (!deciding.steady) return m;
+  // Between the bands a flat field as dark as a band: the frame shows
+  // nothing but what lies in its bands, which fit-width would crop away.
+  int32_t between = 0;
+  if (NearlyUniform(rows, h, &between) && between <= kMaxBandLevel) return m;
   for (double format : kFilmFormats) {
     if (std::fabs(m.pictureRows - FormatRows(format, h, displayAspect)) > tolerance) continue;
     m.verdict = PictureMeasure::kLetterbox;

@@ -6,9 +6,11 @@
 #include <iterator>
 #include <mutex>
 #include <new>
+#include <string>
 
 #include "engine/frame_format.h"
 #include "gst/frame_caps.h"
+#include "gst/frame_plane.h"
 #include "gst/window_aspect.h"
 #include "framepass/aspect_geometry.h"
 #include "framepass/auto_mode_detector.h"
@@ -320,16 +322,6 @@ gboolean SetInfo(GstVideoFilter* filter, GstCaps* incaps, GstVideoInfo* in, GstC
   return TRUE;
 }
 
-// True when every row of the mapped plane lies within its mapping (a video
-// meta's offset and stride are upstream's word).
-bool PlaneFits(const GstVideoFrame& frame, int64_t rowBytes, int64_t height) {
-  const int64_t first = static_cast<const uint8_t*>(frame.data[0]) - static_cast<const uint8_t*>(frame.map[0].data);
-  const int64_t span = int64_t{GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0)} * (height - 1);
-  const int64_t low = span < 0 ? first + span : first;
-  const int64_t high = (span < 0 ? first : first + span) + rowBytes;
-  return low >= 0 && high <= static_cast<int64_t>(frame.map[0].size);
-}
-
 // Auto's mode for the frame in `buffer`, read in place; -1 when the buffer
 // does not hold the frame (transform_ip says so).
 int32_t AutoMode(GstXvfAspect* self, GstBuffer* buffer, int32_t fallback, int32_t subtitles, guint64 frameNumber) {
@@ -346,7 +338,7 @@ int32_t AutoMode(GstXvfAspect* self, GstBuffer* buffer, int32_t fallback, int32_
   const int32_t width = GST_VIDEO_INFO_WIDTH(&info), height = GST_VIDEO_INFO_HEIGHT(&info);
   GstVideoFrame frame;
   if (!gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ)) return -1;
-  if (!PlaneFits(frame, int64_t{GST_VIDEO_INFO_COMP_PSTRIDE(&info, 0)} * width, height)) {
+  if (!xvf::UnusablePlaneReason(frame).empty()) {
     gst_video_frame_unmap(&frame);
     return -1;
   }
@@ -378,6 +370,12 @@ void BeforeTransform(GstBaseTransform* trans, GstBuffer* buffer) {
   active.settings = SettingsOf(self);
   active.mode = active.settings.aspectMode;
   const guint64 frameNumber = self->frames++;
+  // No picture to frame (an empty buffer, or one flagged as a gap): it goes
+  // on as it came, in every mode, and auto does not see it.
+  if (gst_buffer_get_size(buffer) == 0 || GST_BUFFER_FLAG_IS_SET(buffer, GST_BUFFER_FLAG_GAP)) {
+    SetPassthrough(self, true);
+    return;
+  }
   bool known = true;
   if (active.mode == xvf::kAutoMode) {
     const int32_t chosen = GST_VIDEO_FILTER(trans)->negotiated
@@ -419,15 +417,20 @@ GstFlowReturn TransformIp(GstBaseTransform* trans, GstBuffer* buffer) {
   }
   const GstVideoInfo& info = filter->in_info;
   const int32_t width = GST_VIDEO_INFO_WIDTH(&info), height = GST_VIDEO_INFO_HEIGHT(&info);
-  const int64_t rowBytes = int64_t{GST_VIDEO_INFO_COMP_PSTRIDE(&info, 0)} * width;
+  // A frame that cannot be framed in place is not sent on as framed: the
+  // output caps carry the window's pixel aspect. The stream stops.
   GstVideoFrame frame;
-  const bool mapped = gst_video_frame_map(&frame, &info, buffer, GST_MAP_READWRITE);
-  if (!mapped || !PlaneFits(frame, rowBytes, height)) {
-    if (mapped) gst_video_frame_unmap(&frame);
+  if (!gst_video_frame_map(&frame, &info, buffer, GST_MAP_READWRITE)) {
     GST_ELEMENT_ERROR(self, STREAM, FORMAT, (nullptr),
                       ("a buffer of %" G_GSIZE_FORMAT " bytes does not hold a %dx%d %s frame (%" G_GSIZE_FORMAT
                        " bytes)",
                        gst_buffer_get_size(buffer), width, height, GST_VIDEO_INFO_NAME(&info), GST_VIDEO_INFO_SIZE(&info)));
+    return GST_FLOW_ERROR;
+  }
+  const std::string unusable = xvf::UnusablePlaneReason(frame);
+  if (!unusable.empty()) {
+    gst_video_frame_unmap(&frame);
+    GST_ELEMENT_ERROR(self, STREAM, FORMAT, (nullptr), ("%s", unusable.c_str()));
     return GST_FLOW_ERROR;
   }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <numeric>
 
+#include "mpv/escaped_text.h"
 #include "mpv/plugin_mode.h"
 
 namespace xvf {
@@ -47,6 +48,8 @@ AspectPlugin::AspectPlugin(mpv_handle* mpv, const std::string& shaderFolder)
   const char* enable[] = {"enable-section", "xvfaspect", nullptr};
   mpv_command(mpv_, define);
   mpv_command(mpv_, enable);
+  // A shader that fails in mpv after it was handed over says so at this level.
+  mpv_request_log_messages(mpv_, "error");
 }
 
 double AspectPlugin::Now() const {
@@ -56,7 +59,7 @@ double AspectPlugin::Now() const {
 }
 
 void AspectPlugin::Say(const std::string& text, bool osd) {
-  const std::string line = "xvfaspect: " + text;
+  const std::string line = "xvfaspect: " + EscapedText(text);
   const char* print[] = {"print-text", line.c_str(), nullptr};
   mpv_command(mpv_, print);
   if (!osd) return;
@@ -64,25 +67,45 @@ void AspectPlugin::Say(const std::string& text, bool osd) {
   mpv_command(mpv_, show);
 }
 
-void AspectPlugin::Frame(int32_t aspectMode) {
-  if (!framing_.Apply(aspectMode)) Say("could not load the shader of " + std::string(FrameModeName(aspectMode)), true);
+void AspectPlugin::Frame(int32_t aspectMode, const std::string& said) {
+  // A mode whose shader mpv cannot take is not named: the picture stays as
+  // mpv shows it, and the user hears why.
+  std::string problem = framing_.Problem(aspectMode);
+  if (problem.empty()) {
+    Say(said, true);  // before the shader changes: the new frame comes with its name
+    if (framing_.Apply(aspectMode)) return;
+    problem = "mpv refused the shader list";
+  }
+  framing_.Apply(kFitToWindow);
+  LeftAsShown(aspectMode, problem);
+}
+
+void AspectPlugin::LeftAsShown(int32_t aspectMode, const std::string& problem) {
+  Say(std::string(mode_ == kAutoMode ? "auto: " : "") + "could not load the shader of " + FrameModeName(aspectMode) +
+          ": " + problem + "; the picture stays as mpv shows it",
+      true);
+}
+
+void AspectPlugin::OnLog(const mpv_event_log_message& message) {
+  const int32_t shown = framing_.shownMode();
+  std::string why;
+  if (shown == 0 || !logWatch_.Fails(message, framing_.ShownShader(), shown, &why)) return;
+  framing_.Apply(kFitToWindow);
+  LeftAsShown(shown, why);
 }
 
 void AspectPlugin::Select(int32_t mode) {
   mode_ = mode;
   detector_.reset();
-  // Said before the shader changes: the new frame comes with its name.
   if (mode != kAutoMode) {
-    Say(FrameModeName(mode), true);
-    Frame(mode);
+    Frame(mode, FrameModeName(mode));
     return;
   }
   detector_ = std::make_unique<AutoModeDetector>(fallback_);
   detector_->SetStream(stream_);
   lastSampleTime_ = -1.0;
   nextSample_ = std::chrono::steady_clock::now();
-  Say(std::string("auto: ") + FrameModeName(detector_->mode()), true);
-  Frame(detector_->mode());
+  Frame(detector_->mode(), std::string("auto: ") + FrameModeName(detector_->mode()));
 }
 
 void AspectPlugin::OnOptions(const mpv_node& opts) {
@@ -158,8 +181,7 @@ void AspectPlugin::Sample() {
   if (!decision.changed) return;
   char at[32];
   std::snprintf(at, sizeof at, " at %.3f s", time);
-  Say(std::string("auto: ") + FrameModeName(decision.mode) + " (" + decision.reason + ")" + at, true);
-  Frame(decision.mode);
+  Frame(decision.mode, std::string("auto: ") + FrameModeName(decision.mode) + " (" + decision.reason + ")" + at);
 }
 
 void AspectPlugin::Run() {
@@ -176,6 +198,9 @@ void AspectPlugin::Run() {
     switch (event->event_id) {
       case MPV_EVENT_SHUTDOWN:
         return;
+      case MPV_EVENT_LOG_MESSAGE:
+        OnLog(*static_cast<const mpv_event_log_message*>(event->data));
+        break;
       case MPV_EVENT_CLIENT_MESSAGE:
         OnMessage(*static_cast<const mpv_event_client_message*>(event->data));
         break;

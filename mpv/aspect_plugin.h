@@ -8,6 +8,7 @@
 
 #include "framepass/auto_mode_detector.h"
 #include "mpv/frame_sampler.h"
+#include "mpv/shader_log_watch.h"
 #include "mpv/window_framing.h"
 
 namespace xvf {
@@ -27,12 +28,15 @@ class AspectPlugin {
   void OnMessage(const mpv_event_client_message& message);
   void Select(int32_t mode);
   void Sample();
-  void Frame(int32_t aspectMode);
+  void Frame(int32_t aspectMode, const std::string& said);
+  void LeftAsShown(int32_t aspectMode, const std::string& problem);
+  void OnLog(const mpv_event_log_message& message);
   void Say(const std::string& text, bool osd);
   double Now() const;
 
   mpv_handle* mpv_;
   WindowFraming framing_;
+  ShaderLogWatch logWatch_;
   FrameSampler sampler_;
   std::unique_ptr<AutoModeDetector> detector_;  // while in auto
   int32_t mode_ = 0;               // plugin mode, 0..5

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "mpv/shader_file_check.h"
 #include "mpv/shader_folder.h"
 
 namespace xvf {
@@ -34,21 +35,31 @@ bool WindowFraming::SetShaders(const std::string& ours) {
   return mpv_set_property(mpv_, "glsl-shaders", MPV_FORMAT_NODE, &value) >= 0;
 }
 
+std::string WindowFraming::Problem(int32_t mode) const {
+  const std::string shader = ShaderPath(folder_, mode);
+  return shader.empty() ? std::string() : ShaderFileProblem(shader, mode);
+}
+
+std::string WindowFraming::ShownShader() const { return ShaderPath(folder_, shown_); }
+
 bool WindowFraming::Apply(int32_t mode) {
   const std::string shader = ShaderPath(folder_, mode);
-  if (shader.empty()) {
-    const bool set = SetShaders(std::string());
-    if (!savedKeepAspect_.empty()) mpv_set_property_string(mpv_, "keepaspect", savedKeepAspect_.c_str());
-    savedKeepAspect_.clear();
-    return set;
+  if (!shader.empty() && SetShaders(shader)) {
+    shown_ = mode;
+    if (savedKeepAspect_.empty()) {
+      char* keep = mpv_get_property_string(mpv_, "keepaspect");
+      savedKeepAspect_ = keep != nullptr ? keep : "yes";
+      mpv_free(keep);
+    }
+    mpv_set_property_string(mpv_, "keepaspect", "no");
+    return true;
   }
-  if (savedKeepAspect_.empty()) {
-    char* keep = mpv_get_property_string(mpv_, "keepaspect");
-    savedKeepAspect_ = keep != nullptr ? keep : "yes";
-    mpv_free(keep);
-  }
-  mpv_set_property_string(mpv_, "keepaspect", "no");
-  return SetShaders(shader);
+  // Mode 0, or a list mpv refused: ours out, the user's keepaspect back.
+  shown_ = 0;
+  const bool set = SetShaders(std::string());
+  if (!savedKeepAspect_.empty()) mpv_set_property_string(mpv_, "keepaspect", savedKeepAspect_.c_str());
+  savedKeepAspect_.clear();
+  return set && shader.empty();
 }
 
 }  // namespace xvf

@@ -15,14 +15,24 @@ class WindowFraming {
  public:
   WindowFraming(mpv_handle* mpv, std::string shaderFolder) : mpv_(mpv), folder_(std::move(shaderFolder)) {}
 
-  // False when the shader list could not be set.
+  // False when the shader list could not be set; ours is then out of it
+  // and keepaspect as the user had it.
   bool Apply(int32_t mode);
+
+  // Why mode 1..4's shader file cannot be handed to mpv; empty when it can
+  // (and for mode 0).
+  std::string Problem(int32_t mode) const;
+
+  // The mode whose shader is in mpv's list, 0 for none; and its file.
+  int32_t shownMode() const { return shown_; }
+  std::string ShownShader() const;
 
  private:
   bool SetShaders(const std::string& ours);
 
   mpv_handle* mpv_;
   std::string folder_;
+  int32_t shown_ = 0;
   std::string savedKeepAspect_;  // the user's keepaspect while ours is off; empty otherwise
 };
 

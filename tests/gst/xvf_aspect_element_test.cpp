@@ -177,26 +177,30 @@ TEST(ElementCaps, StreamsTheFramePassCannotTakeAreNotNegotiated) {
 }
 
 // A buffer shorter than the caps say, or a video meta whose rows run past
-// the buffer: an error on the bus, the frame untouched.
-TEST(ElementBuffers, ShortBuffersAreAnErrorOnTheBus) {
-  const Stream s{"YUY2", 720, 576, "progressive", "auto", false, 1440};
-  for (const bool meta : {false, true}) {
-    GstHarness* h = NewHarness(CapsOf(s));
-    GstBus* bus = gst_bus_new();
-    gst_element_set_bus(h->element, bus);
-    GstBuffer* buffer = gst_buffer_new_allocate(nullptr, 1440 * 575, nullptr);
-    gsize offsets[GST_VIDEO_MAX_PLANES] = {0};
-    gint strides[GST_VIDEO_MAX_PLANES] = {1440};
-    if (meta) gst_buffer_add_video_meta_full(buffer, GST_VIDEO_FRAME_FLAG_NONE, GST_VIDEO_FORMAT_YUY2, 720, 576, 1,
-                                             offsets, strides);
-    EXPECT_EQ(gst_harness_push(h, buffer), GST_FLOW_ERROR);
-    GstMessage* error = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
-    EXPECT_NE(error, nullptr) << meta;
-    if (error) gst_message_unref(error);
-    gst_element_set_bus(h->element, nullptr);
-    gst_object_unref(bus);
-    gst_harness_teardown(h);
-  }
+// the buffer or lie less than a row apart (stride 0 too): an error on the
+// bus, in a framing mode and in auto.
+TEST(ElementBuffers, BuffersWithoutAUsableFrameAreAnErrorOnTheBus) {
+  const struct { size_t bytes; int32_t stride; } buffers[] = {{1440 * 575, -1}, {1440 * 575, 1440}, {1440 * 576, 0},
+                                                              {1440 * 576, 1438}};  // stride -1: no video meta
+  for (const char* mode : {"panorama", "auto"})
+    for (const auto& b : buffers) {
+      GstHarness* h = NewHarness("video/x-raw,format=YUY2,width=720,height=576");
+      gst_util_set_object_arg(G_OBJECT(h->element), "mode", mode);
+      GstBus* bus = gst_bus_new();
+      gst_element_set_bus(h->element, bus);
+      GstBuffer* buffer = gst_buffer_new_allocate(nullptr, b.bytes, nullptr);
+      gsize offsets[GST_VIDEO_MAX_PLANES] = {0};
+      gint strides[GST_VIDEO_MAX_PLANES] = {b.stride};
+      if (b.stride >= 0) gst_buffer_add_video_meta_full(buffer, GST_VIDEO_FRAME_FLAG_NONE, GST_VIDEO_FORMAT_YUY2, 720,
+                                                        576, 1, offsets, strides);
+      EXPECT_EQ(gst_harness_push(h, buffer), GST_FLOW_ERROR) << mode << " stride " << b.stride;
+      GstMessage* error = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
+      EXPECT_NE(error, nullptr) << mode << " stride " << b.stride;
+      if (error) gst_message_unref(error);
+      gst_element_set_bus(h->element, nullptr);
+      gst_object_unref(bus);
+      gst_harness_teardown(h);
+    }
 }
 
 // A frame the scaler cannot get memory for (a child process with 16 MiB of
@@ -223,19 +227,24 @@ TEST(ElementBuffers, AFrameTheScalerHasNoMemoryForIsAnErrorOnTheBus) {
 }
 
 // Where the pass leaves frames alone the buffer itself goes on, even one
-// that is shared (not writable).
+// that is shared (not writable); so does an empty buffer or a gap in every
+// mode.
 TEST(ElementBuffers, FramesLeftAloneAreNeitherCopiedNorWritten) {
-  for (const char* settings : {"fit-window 1024x576", "fit-width 800x600", "panorama 640x480", "auto 640x480"}) {
+  std::vector<std::pair<std::string, int>> runs = {  // settings, buffer: 0 black, 1 empty, 2 empty gap, 3 gap
+      {"fit-window 1024x576", 0}, {"fit-width 800x600", 0}, {"panorama 640x480", 0}, {"auto 640x480", 0}};
+  for (const char* mode : {"fit-window", "fit-width", "fit-height", "panorama", "anamorphic", "auto"})
+    for (int kind = 1; kind <= 3; ++kind) runs.emplace_back(std::string(mode) + " 1024x576", kind);
+  for (const auto& [settings, kind] : runs) {
     GstHarness* h = NewHarness("video/x-raw,format=BGR,width=720,height=576");
-    const std::string text(settings);
-    gst_util_set_object_arg(G_OBJECT(h->element), "mode", text.substr(0, text.find(' ')).c_str());
-    g_object_set(h->element, "window", text.substr(text.find(' ') + 1).c_str(), nullptr);
-    GstBuffer* in = gst_buffer_new_allocate(nullptr, 720 * 3 * 576, nullptr);
+    gst_util_set_object_arg(G_OBJECT(h->element), "mode", settings.substr(0, settings.find(' ')).c_str());
+    g_object_set(h->element, "window", settings.substr(settings.find(' ') + 1).c_str(), nullptr);
+    GstBuffer* in = gst_buffer_new_allocate(nullptr, kind % 3 == 0 ? 720 * 3 * 576 : 0, nullptr);
     gst_buffer_memset(in, 0, 0, 720 * 3 * 576);  // auto reads it
+    if (kind >= 2) GST_BUFFER_FLAG_SET(in, GST_BUFFER_FLAG_GAP);
     gst_buffer_ref(in);
     GstBuffer* out = gst_harness_push_and_pull(h, in);
-    EXPECT_EQ(out, in) << settings;
-    gst_buffer_unref(out);
+    EXPECT_EQ(out, in) << settings << " buffer " << kind;
+    if (out) gst_buffer_unref(out);
     gst_buffer_unref(in);
     gst_harness_teardown(h);
   }

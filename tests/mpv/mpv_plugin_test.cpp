@@ -97,6 +97,11 @@ class Mpv {
     std::string error;
     return ReadPng(kDir + "/" + name + ".png", &error);
   }
+  // Polls mpv's terminal for at most 10 s until it holds `text`.
+  bool WaitLog(const std::string& text) {
+    for (int tries = 0; tries < 200 && Read(kDir + "/mpv.log").find(text) == std::string::npos; ++tries) usleep(50000);
+    return Read(kDir + "/mpv.log").find(text) != std::string::npos;
+  }
   std::string Finish() {
     Command({"quit"});
     waitpid(pid_, nullptr, 0);
@@ -264,6 +269,47 @@ TEST(MpvPlugin, AutoFollowsTheFilterAndTheWindowWhilePlaying) {
   for (size_t i = 0; i < seen.size(); ++i) {
     EXPECT_EQ(seen[i].first, expected[i].first);
     EXPECT_NEAR(seen[i].second, expected[i].second, 0.6) << seen[i].first;
+  }
+}
+
+// A mode whose shader file mpv cannot take (checked before it is handed
+// over) or cannot compile (its error log) is not shown: the picture stays as
+// mpv shows it, keepaspect as the user had it, and the terminal says why
+// once; the next mode is shown. Values printed back come escaped.
+TEST(MpvPlugin, AModeWhoseShaderMpvCannotTakeIsNotShown) {
+  const std::string card = CardFile(), plugin = XVF_MPV_PLUGIN, built = plugin.substr(0, plugin.rfind('/'));
+  const struct { const char *name, *damage, *why; } cases[] = {  // damage: shell in the plug-in's folder
+      {"empty", ": >xvfaspect-panorama.glsl", "is empty"},
+      {"garbage", "head -c 3000 /dev/urandom >xvfaspect-panorama.glsl", "is not the shader of panorama"},
+      {"folder", "rm xvfaspect-panorama.glsl && mkdir xvfaspect-panorama.glsl", "is not a regular file"},
+      {"device", "ln -sf /dev/zero xvfaspect-panorama.glsl", "is not a regular file"},
+      {"deleted", "rm xvfaspect-panorama.glsl", "cannot be opened (No such file or directory)"},
+      {"broken", "sed -i 's/^float mul_div/flot mul_div/' xvfaspect-panorama.glsl", "mpv could not compile"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string folder = kDir + "/hostile-" + c.name;
+    Shell("rm -rf " + folder + " && mkdir " + folder + " && cp " + plugin + " " + built + "/*.glsl " + folder);
+    Mpv player({"--script=" + folder + "/xvfaspect.so", "--keepaspect=yes", "--pause", "--keep-open=yes", card});
+    ASSERT_TRUE(player.Wait("osd-dimensions", [](const json& d) { return d.is_object() && d["w"] > 0; }));
+    Shell("cd " + folder + " && " + c.damage);  // after the plug-in found its shaders
+    player.Command({"change-list", "script-opts", "append", "xvfaspect-mode=panorama"});
+    ASSERT_TRUE(player.WaitLog("could not load the shader of panorama"));
+    EXPECT_TRUE(player.Get("glsl-shaders").empty());
+    EXPECT_EQ(player.Get("keepaspect"), true);
+    player.Command({"keypress", "a"});
+    EXPECT_TRUE(player.Wait("glsl-shaders", [](const json& l) { return l.size() == 1 && l[0] != ""; }));
+    EXPECT_EQ(player.Get("keepaspect"), false);
+    player.Command({"change-list", "script-opts", "append", "xvfaspect-mode=\x1b]0;owned\x07\\\xc2\x9b"});
+    EXPECT_TRUE(player.WaitLog("unknown xvfaspect-mode"));
+    const std::string log = player.Finish();
+    const size_t at = log.find("xvfaspect: could not load the shader of panorama: ");
+    ASSERT_NE(at, std::string::npos) << log;
+    const std::string line = log.substr(at, log.find('\n', at) - at);
+    EXPECT_TRUE(line.find(c.why) != std::string::npos && line.ends_with("; the picture stays as mpv shows it")) << line;
+    EXPECT_EQ(log.find("could not load", at + line.size()), std::string::npos) << "said once";
+    // A shader that fails to compile was named when it was handed over.
+    EXPECT_EQ(log.find("xvfaspect: panorama") == std::string::npos, c.name != std::string("broken")) << log;
+    EXPECT_NE(log.find("xvfaspect: unknown xvfaspect-mode '\\x1b]0;owned\\x07\\\\\\xc2\\x9b'\n"), std::string::npos);
   }
 }
 
