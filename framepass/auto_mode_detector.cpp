@@ -12,7 +12,7 @@ using namespace auto_mode;
 bool Declared(const DeclaredStream& s) { return s.pixelAspectNum > 0 && s.pixelAspectDen > 0; }
 
 // Width over height as the frame is shown; a 4:3 picture when undeclared.
-double DisplayAspect(const FrameView& frame, const DeclaredStream& s) {
+double DisplayAspect(const FrameRows& frame, const DeclaredStream& s) {
   if (!Declared(s) || frame.width <= 0 || frame.height <= 0) return 4.0 / 3.0;
   return (double(frame.width) * double(s.pixelAspectNum)) / (double(frame.height) * double(s.pixelAspectDen));
 }
@@ -20,7 +20,7 @@ double DisplayAspect(const FrameView& frame, const DeclaredStream& s) {
 bool NearSixteenByNine(double aspect) { return std::fabs(aspect / (16.0 / 9.0) - 1.0) <= kSixteenByNineTolerance; }
 
 // Over the whole frame or, for a 720-pixel SD frame, over its active width.
-bool DeclaresSixteenByNine(const FrameView& frame, const DeclaredStream& s) {
+bool DeclaresSixteenByNine(const FrameRows& frame, const DeclaredStream& s) {
   if (!Declared(s) || frame.width <= 0 || frame.height <= 0) return false;
   const double aspect = DisplayAspect(frame, s);
   return NearSixteenByNine(aspect) ||
@@ -70,7 +70,7 @@ bool AutoModeDetector::Take(const Wish& wish, const std::string& reason) {
 
 // A frame of a stream not declared 16:9: its picture asks, and a wish held
 // for a second of pictures is taken.
-void AutoModeDetector::Judge(const FrameView& frame, AutoModeDecision* decision) {
+void AutoModeDetector::Judge(const FrameRows& frame, AutoModeDecision* decision) {
   // Text in the lower band is looked for on every frame while fit-width is
   // asked for, and now and then while it is in use.
   const bool lookForText =
@@ -106,7 +106,7 @@ void AutoModeDetector::Judge(const FrameView& frame, AutoModeDecision* decision)
   held_ = 0;
 }
 
-AutoModeDecision AutoModeDetector::Feed(const FrameView& frame) {
+AutoModeDecision AutoModeDetector::Feed(const FrameRows& frame) {
   AutoModeDecision decision;
   decision.first = frames_ == 0;
   const bool declared = DeclaresSixteenByNine(frame, stream_);
