@@ -13,7 +13,7 @@ bool Declared(const DeclaredStream& s) { return s.pixelAspectNum > 0 && s.pixelA
 
 // Width over height as the frame is shown; a 4:3 picture when undeclared.
 double DisplayAspect(const FrameRows& frame, const DeclaredStream& s) {
-  if (!Declared(s) || frame.width <= 0 || frame.height <= 0) return 4.0 / 3.0;
+  if (!Declared(s) || frame.width <= 0 || frame.height <= 0) return kUndeclaredDisplayAspect;
   return (double(frame.width) * double(s.pixelAspectNum)) / (double(frame.height) * double(s.pixelAspectDen));
 }
 
@@ -35,12 +35,9 @@ int32_t HoldFrames(const DeclaredStream& s) {
 
 // The film format's name, as a viewer knows it.
 std::string FormatName(double aspect) {
-  if (aspect < 1.6) return "14:9";
-  if (aspect < 1.7) return "1.66:1";
-  if (aspect < 1.8) return "16:9";
-  if (aspect < 1.9) return "1.85:1";
-  if (aspect < 2.1) return "2:1";
-  return aspect < 2.37 ? "2.35:1" : "2.39:1";
+  for (const auto& format : kFormatNames)
+    if (aspect < format.below) return format.name;
+  return kWidestFormatName;
 }
 
 }  // namespace

@@ -148,11 +148,11 @@ PictureMeasurer::Side PictureMeasurer::MeasureSide(const FrameRows& frame, const
   int32_t* previous = previous_[fromFirst ? 0 : 1];
   const bool knownValid = havePrevious_;
   if (havePrevious_) {
-    // The mean absolute change of Gaussian noise, sqrt(2) of it between two
-    // frames, is 1.128 of its deviation: 0.627 of the change.
+    // The change since the frame before, as a deviation of noise, rounded.
     int32_t change = 0;
     for (int32_t i = 0; i < kReferenceSamples; ++i) change += std::abs(reference[i] - previous[i]);
-    still = across > kMaxStillSpread && (change * 627 / kReferenceSamples + 500) / 1000 <= kMaxStillChange;
+    const int32_t deviation = (change * kDeviationPerMeanChangeMilli / kReferenceSamples + 500) / 1000;
+    still = across > kMaxStillSpread && deviation <= kMaxStillChange;
   }
   std::copy(reference, reference + kReferenceSamples, previous);
   const int32_t tolerance = std::max(kMinBandTolerance, kSampleSpreads * side.noise);

@@ -55,7 +55,7 @@ void LevelAndSpread(const int32_t* values, int32_t n, int32_t* level, int32_t* s
   while (2 * seen <= n && at < 255) seen += counts[++at];
   *level = at;
   while (4 * seen <= 3 * n && at < 255) seen += counts[++at];
-  *spread = ((at - *level) * 1483 + 500) / 1000;
+  *spread = ((at - *level) * auto_mode::kSpreadPerQuartileMilli + 500) / 1000;  // rounded
 }
 
 }  // namespace xvf
