@@ -257,10 +257,14 @@ TEST(MpvPlugin, AutoFollowsTheFilterAndTheWindowWhilePlaying) {
   EXPECT_NEAR(ratio, 1.0, 0.03);
   ASSERT_TRUE(player.Wait("eof-reached", [](const json& e) { return e == true; }));
   const std::string log = player.Finish();
-  const std::regex change("xvfaspect: auto: ([a-z-]+) \\([^)]*\\) at ([0-9.]+) s");
-  for (auto m = std::sregex_iterator(log.begin(), log.end(), change); m != std::sregex_iterator(); ++m)
-    seen.emplace_back((*m)[1], std::stod((*m)[2]));
-  ASSERT_EQ(seen.size(), expected.size()) << log;
+  // The session's reports: the first choice (the fallback), then each change.
+  const std::regex report("xvfaspect: auto: frame [0-9]+ \\(([0-9]+):([0-9.]+)\\): [^\\n]*, ([a-z-]+)\\n");
+  for (auto m = std::sregex_iterator(log.begin(), log.end(), report); m != std::sregex_iterator(); ++m)
+    seen.emplace_back((*m)[3], 60 * std::stod((*m)[1]) + std::stod((*m)[2]));
+  ASSERT_EQ(seen.size(), expected.size() + 1) << log;
+  EXPECT_EQ(seen[0].first, "fit-height");
+  EXPECT_LT(seen[0].second, 0.6);
+  seen.erase(seen.begin());
   for (size_t i = 0; i < seen.size(); ++i) {
     EXPECT_EQ(seen[i].first, expected[i].first);
     EXPECT_NEAR(seen[i].second, expected[i].second, 0.6) << seen[i].first;
