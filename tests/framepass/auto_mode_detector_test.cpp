@@ -9,16 +9,12 @@
 
 #include "framepass/auto_mode_session.h"
 #include "framepass/picture_measure.h"
-#include "tests/framepass/auto_mode_test_support.h"
+#include "tests/support/scene_frame.h"
 
 namespace xvf {
 namespace {
 
-using test::MakeSceneFrame;
-using test::Scene;
-
-// A 4:3 frame; a 16:9 picture in it leaves bands of 36 rows.
-constexpr int32_t kW = 360, kH = 288, kBand = 36;
+using namespace test;
 
 struct Layout {
   PixelFormat format;
@@ -29,23 +25,7 @@ const Layout kLayouts[] = {{PixelFormat::kYuy2, false}, {PixelFormat::kYuy2, tru
 std::string Name(const Layout& l) {
   return std::string(l.format == PixelFormat::kYuy2 ? "YUY2" : "BGR") + (l.bottomUp ? " bottom-up" : " top-down");
 }
-
-int32_t Card(int32_t x, int32_t y, int32_t k) { return 40 + x * 150 / kW + ((x / 12 + y / 12 + k) % 2) * 30; }
-// A line of white text strokes 7..25 rows below `from` (rows 10..29 from an edge).
-bool Text(int32_t x, int32_t y, int32_t from) { return y > from + 6 && y < from + 26 && x > kW / 5 && x < kW * 4 / 5 && x / 2 % 3; }
-int32_t Stars(int32_t x, int32_t y) { return (7 * (x / 3) + 11 * y) % 23 == 0 ? 200 : 16; }
-
-// A 16:9 letterbox; `band` gives the band's luma.
-Scene Letterbox(int32_t (*band)(int32_t x, int32_t y, int32_t k)) {
-  return [band](int32_t x, int32_t y, int32_t k) {
-    return y >= kBand && y < kH - kBand ? Card(x, y, k) : band(x, y, k);
-  };
-}
-int32_t Black(int32_t, int32_t, int32_t) { return 16; }
-int32_t Noisy(int32_t x, int32_t y, int32_t k) { return 16 + (x * 7 + y * 13 + k * 5) % 13; }
-int32_t Logo(int32_t x, int32_t y, int32_t) { return y > 6 && y < kBand && x > kW * 8 / 10 && x < kW * 9 / 10 ? 200 : 16; }
-int32_t TextBelow(int32_t x, int32_t y, int32_t) { return Text(x, y, kH - kBand) ? 235 : 16; }
-int32_t TextAbove(int32_t x, int32_t y, int32_t) { return Text(x, y, 10 - 7 - 1) ? 235 : 16; }
+constexpr int32_t kW = kSceneWidth, kH = kSceneHeight, kBand = kSceneBand;
 
 // Frames of scenes in turn; the scene's own frame count restarts at each.
 struct Programme {
@@ -61,15 +41,15 @@ TEST(PictureMeasurer, JudgesOneFrameInEveryLayout) {
     bool textBelow;
   };
   const Case cases[] = {
-      {"a clean 16:9 letterbox", Letterbox(Black), PictureMeasure::kLetterbox, kBand, false},
-      {"noise in the bands stays band", Letterbox(Noisy), PictureMeasure::kLetterbox, kBand, false},
-      {"a logo in the upper band stays band", Letterbox(Logo), PictureMeasure::kLetterbox, kBand, false},
+      {"a clean 16:9 letterbox", Letterbox(BlackBand), PictureMeasure::kLetterbox, kBand, false},
+      {"noise in the bands stays band", Letterbox(NoisyBand), PictureMeasure::kLetterbox, kBand, false},
+      {"a logo in the upper band stays band", Letterbox(LogoAbove), PictureMeasure::kLetterbox, kBand, false},
       {"text in the lower band is read", Letterbox(TextBelow), PictureMeasure::kLetterbox, kBand, true},
       {"text in the upper band is no subtitle", Letterbox(TextAbove), PictureMeasure::kLetterbox, kBand, false},
       {"a full picture", Card, PictureMeasure::kFullPicture, 0, false},
-      {"a sparse picture is a full picture", [](int32_t x, int32_t y, int32_t) { return Stars(x, y); },
+      {"a sparse picture is a full picture", Stars,
        PictureMeasure::kFullPicture, 0, false},
-      {"black says nothing", [](int32_t, int32_t, int32_t) { return 16; }, PictureMeasure::kNoSay, 0, false},
+      {"black says nothing", BlackBand, PictureMeasure::kNoSay, 0, false},
   };
   for (const Layout& layout : kLayouts)
     for (const Case& c : cases) {
@@ -88,9 +68,6 @@ TEST(PictureMeasurer, JudgesOneFrameInEveryLayout) {
 }
 
 TEST(AutoModeSession, ChoosesAndReportsPerProgrammeInEveryLayout) {
-  auto fade = [](int32_t x, int32_t y, int32_t k) {  // black for k 10..30, the letterbox either side
-    return 16 + (Letterbox(Black)(x, y, k) - 16) * std::max(0, std::abs(k - 20) - 10) / 10;
-  };
   struct Case {
     const char* behaviour;
     Programme programme;
@@ -101,19 +78,19 @@ TEST(AutoModeSession, ChoosesAndReportsPerProgrammeInEveryLayout) {
   // The first frame sets the band edge that the next ones must hold.
   const std::string kFitWidthAtOneSecond = "frame 25 (0:01.00): letterbox 16:9 from frame 1 (0:00.04), fit-width";
   const Case cases[] = {
-      {"a letterbox is fit-width after a second", {{{Letterbox(Black), 30}}}, kFitToWidth, 1,
+      {"a letterbox is fit-width after a second", {{{Letterbox(BlackBand), 30}}}, kFitToWidth, 1,
        kFitWidthAtOneSecond},
-      {"noise in the bands", {{{Letterbox(Noisy), 30}}}, kFitToWidth, 1, kFitWidthAtOneSecond},
-      {"a logo in the upper band", {{{Letterbox(Logo), 30}}}, kFitToWidth, 1, kFitWidthAtOneSecond},
+      {"noise in the bands", {{{Letterbox(NoisyBand), 30}}}, kFitToWidth, 1, kFitWidthAtOneSecond},
+      {"a logo in the upper band", {{{Letterbox(LogoAbove), 30}}}, kFitToWidth, 1, kFitWidthAtOneSecond},
       {"text in the lower band is kept in view", {{{Letterbox(TextBelow), 30}}}, kPanorama, 0,
        "frame 26 (0:01.04): letterbox 16:9 with text in the lower band, kept in view from frame 2 (0:00.08), panorama"},
       {"text in the upper band is cropped", {{{Letterbox(TextAbove), 30}}}, kFitToWidth, 1,
        kFitWidthAtOneSecond},
       {"a sparse picture after a letterbox is a full picture",
-       {{{Letterbox(Black), 30}, {[](int32_t x, int32_t y, int32_t) { return Stars(x, y); }, 40}}}, kPanorama, 2,
+       {{{Letterbox(BlackBand), 30}, {Stars, 40}}}, kPanorama, 2,
        "frame 54 (0:02.16): full picture from frame 30 (0:01.20), panorama"},
-      {"a fade to black and back keeps the letterbox", {{{Letterbox(Black), 30}, {fade, 41}, {Letterbox(Black), 10}}},
-       kFitToWidth, 1, kFitWidthAtOneSecond},
+      {"a fade to black and back keeps the letterbox",
+       {{{Letterbox(BlackBand), 30}, {FadedLetterbox, 41}, {Letterbox(BlackBand), 10}}}, kFitToWidth, 1, kFitWidthAtOneSecond},
   };
   for (const Layout& layout : kLayouts)
     for (const Case& c : cases) {
