@@ -271,5 +271,24 @@ TEST(MpvPlugin, AutoFollowsTheFilterAndTheWindowWhilePlaying) {
   }
 }
 
+// A stream declared 16:9 is anamorphic from the first sample, as in the
+// filter: the first choice is applied and reported with its time, and
+// auto-subtitles is an option here too.
+TEST(MpvPlugin, AutoTakesAndReportsTheFirstChoice) {
+  CardFile();
+  const std::string film = kDir + "/declared.mkv";
+  Shell("ffmpeg -v error -y -loop 1 -t 2 -i " + kDir + "/card.png -vf fps=25,setsar=64/45 -pix_fmt yuv420p "
+        "-c:v libx264 -qp 0 -preset ultrafast " + film);
+  Mpv player({kPlugin, "--keep-open=yes", "--geometry=1024x576",
+              "--script-opts=xvfaspect-mode=auto,xvfaspect-auto-subtitles=crop", film});
+  EXPECT_TRUE(player.Wait("glsl-shaders", [](const json& list) {
+    return list.is_array() && list.size() == 1 && list[0].get<std::string>().ends_with("xvfaspect-anamorphic.glsl");
+  }));
+  ASSERT_TRUE(player.Wait("eof-reached", [](const json& e) { return e == true; }));
+  const std::string log = player.Finish();
+  EXPECT_NE(log.find("xvfaspect: auto: frame 0 (0:00.00): declared 16:9, anamorphic"), std::string::npos) << log;
+  EXPECT_EQ(log.find("unknown"), std::string::npos) << log;
+}
+
 }  // namespace
 }  // namespace xvf
