@@ -11,15 +11,25 @@ using namespace auto_mode;
 
 bool Declared(const DeclaredStream& s) { return s.pixelAspectNum > 0 && s.pixelAspectDen > 0; }
 
-// Width over height as the frame is shown; a 4:3 picture when undeclared.
+bool Bt601SampleAspect(const DeclaredStream& s) {
+  for (const SampleAspect& a : kBt601SampleAspects)  // no product of a stream's values: any may come
+    if (s.pixelAspectNum % a.num == 0 && s.pixelAspectDen % a.den == 0 &&
+        s.pixelAspectNum / a.num == s.pixelAspectDen / a.den)
+      return true;
+  return false;
+}
+
+// Width over height as the frame is shown, over its active width; a 4:3
+// picture when undeclared.
 double DisplayAspect(const FrameRows& frame, const DeclaredStream& s) {
   if (!Declared(s) || frame.width <= 0 || frame.height <= 0) return kUndeclaredDisplayAspect;
-  return (double(frame.width) * double(s.pixelAspectNum)) / (double(frame.height) * double(s.pixelAspectDen));
+  const int32_t width = frame.width == kSdFrameWidth && Bt601SampleAspect(s) ? kSdActiveWidth : frame.width;
+  return (double(width) * double(s.pixelAspectNum)) / (double(frame.height) * double(s.pixelAspectDen));
 }
 
 bool NearSixteenByNine(double aspect) { return std::fabs(aspect / (16.0 / 9.0) - 1.0) <= kSixteenByNineTolerance; }
 
-// Over the whole frame or, for a 720-pixel SD frame, over its active width.
+// Over the active width or, for any 720-pixel SD frame, over 704 pixels.
 bool DeclaresSixteenByNine(const FrameRows& frame, const DeclaredStream& s) {
   if (!Declared(s) || frame.width <= 0 || frame.height <= 0) return false;
   const double aspect = DisplayAspect(frame, s);

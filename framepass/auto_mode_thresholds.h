@@ -135,6 +135,13 @@ constexpr double kSixteenByNineTolerance = 0.02;
 // 576 rows, 40:33 and 32:27 for 480) give 16:9 over those 704 pixels.
 constexpr int32_t kSdFrameWidth = 720;
 constexpr int32_t kSdActiveWidth = 704;
+// BT.601's own sample aspects (4:3 and 16:9, 480 and 576 rows) are those of
+// the 704 active samples: a 720-sample frame declaring one of them holds
+// its picture's shape over 704, its margins outside.
+struct SampleAspect {
+  int64_t num, den;
+};
+constexpr SampleAspect kBt601SampleAspects[] = {{10, 11}, {40, 33}, {12, 11}, {16, 11}};
 
 // A new choice must hold for one second of frames that show a picture.
 constexpr int32_t kDefaultFramesPerSecond = 25;  // when the stream names no rate

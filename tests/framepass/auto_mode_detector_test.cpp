@@ -90,7 +90,8 @@ TEST(AutoModeSession, ChoosesAndReportsPerProgrammeInEveryLayout) {
        {{{Letterbox(BlackBand), 30}, {Stars, 40}}}, kPanorama, 2,
        "frame 54 (0:02.16): full picture from frame 30 (0:01.20), panorama"},
       {"a fade to black and back keeps the letterbox",
-       {{{Letterbox(BlackBand), 30}, {FadedLetterbox, 41}, {Letterbox(BlackBand), 10}}}, kFitToWidth, 1, kFitWidthAtOneSecond},
+       {{{Letterbox(BlackBand), 30}, {FadedLetterbox, 41}, {Letterbox(BlackBand), 10}}}, kFitToWidth, 1,
+       kFitWidthAtOneSecond},
   };
   for (const Layout& layout : kLayouts)
     for (const Case& c : cases) {
@@ -111,6 +112,38 @@ TEST(AutoModeSession, ChoosesAndReportsPerProgrammeInEveryLayout) {
       EXPECT_EQ(reports.front(), "frame 0 (0:00.00): start, panorama");
       EXPECT_EQ(reports.back(), c.says);
     }
+}
+
+// A 720-sample frame declaring one of BT.601's sample aspects holds its
+// picture over 704 samples: a letterbox's shape is judged there.
+TEST(AutoModeSession, JudgesBt601LetterboxesOverTheActiveWidth) {
+  const struct {
+    int32_t height;
+    int64_t num, den;  // the declared sample aspect
+    int32_t rows;      // the picture's
+    const char* format;
+  } cases[] = {
+      {480, 10, 11, 360, "16:9"},   {576, 12, 11, 432, "16:9"},
+      {576, 12, 11, 462, "1.66:1"}, {576, 12, 11, 416, "1.85:1"},
+      {576, 16, 15, 432, "16:9"},  // not BT.601's: over the whole width
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.rows) + " of " + std::to_string(c.height) + " at " + std::to_string(c.num) + ":" +
+                 std::to_string(c.den));
+    const int32_t top = (c.height - c.rows) / 2;
+    const Scene letterbox = [&](int32_t x, int32_t y, int32_t k) {
+      return y >= top && y < top + c.rows ? Card(x, y, k) : 16;
+    };
+    AutoModeSession session(kPanorama, true);
+    session.SetStream(DeclaredStream{c.num, c.den, 25, 1});
+    std::string report;
+    for (int32_t k = 0; k < 30; ++k) {
+      const SceneFrame frame = MakeSceneFrame(letterbox, k, 720, c.height, PixelFormat::kYuy2, false);
+      const AutoModeStep step = session.Feed(frame.rows, k);
+      if (!step.report.empty()) report = step.report;
+    }
+    EXPECT_EQ(report, "frame 25 (0:01.00): letterbox " + std::string(c.format) + " from frame 1 (0:00.04), fit-width");
+  }
 }
 
 }  // namespace
