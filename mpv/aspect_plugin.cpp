@@ -66,7 +66,6 @@ void AspectPlugin::Say(const std::string& text, bool osd) {
 }
 
 void AspectPlugin::Frame(int32_t aspectMode) {
-  framed_ = aspectMode;
   if (!framing_.Apply(aspectMode)) Say("could not load the shader of " + std::string(FrameModeName(aspectMode)), true);
 }
 
@@ -84,7 +83,8 @@ void AspectPlugin::Select(int32_t mode) {
   lastSampleTime_ = -1.0;
   nextSample_ = std::chrono::steady_clock::now();
   Say(std::string("auto: ") + FrameModeName(autoMode_->mode()), true);
-  Frame(autoMode_->mode());
+  framed_ = autoMode_->mode();
+  Frame(framed_);
 }
 
 void AspectPlugin::OnOptions(const mpv_node& opts) {
@@ -167,7 +167,9 @@ void AspectPlugin::Sample() {
   lastSampleTime_ = time;
   const AutoModeStep step = autoMode_->Feed(frame, std::llround(time * kSamplesPerSecond));
   if (!step.report.empty()) Say("auto: " + step.report, true);
-  if (step.mode != framed_) Frame(step.mode);
+  if (step.mode == framed_) return;
+  framed_ = step.mode;
+  Frame(framed_);
 }
 
 void AspectPlugin::Run() {

@@ -36,7 +36,7 @@ class AspectPlugin {
   FrameSampler sampler_;
   std::unique_ptr<AutoModeSession> autoMode_;  // while in auto
   int32_t mode_ = 0;               // plugin mode, 0..5
-  int32_t framed_ = -1;            // the aspect mode the window is framed in, -1 none yet
+  int32_t framed_ = -1;            // in auto: the mode the window is framed in
   int32_t fallback_ = 3;           // auto's mode until the pictures decide
   bool keepSubtitles_ = true;      // auto keeps burnt-in text in the lower band in view
   std::string modeOption_, fallbackOption_, subtitlesOption_;  // last values seen in script-opts
