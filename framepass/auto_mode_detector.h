@@ -2,8 +2,8 @@
 #include <cstdint>
 #include <string>
 
-#include "framepass/aspect_geometry.h"
 #include "engine/frame_format.h"
+#include "framepass/aspect_geometry.h"
 #include "framepass/picture_measure.h"
 
 namespace xvf {

@@ -109,13 +109,13 @@ bool NearlyUniform(const RowSampler& rows, int32_t height) {
   return deviation < int64_t{kMinMeanDeviation} * kCount;
 }
 
-// Rows of a band, from `from` to `to` rows from the edge, that carry bright
-// text: read one in kTextRowStep, kTextSamplesPerRow samples each.
-int32_t TextRows(const FrameRows& frame, bool fromFirst, int32_t from, int32_t to, int32_t textLevel) {
+// Rows of the lower band, from `from` to `to` rows above the bottom, that
+// carry bright text: read one in kTextRowStep, kTextSamplesPerRow samples each.
+int32_t TextRows(const FrameRows& frame, int32_t from, int32_t to, int32_t textLevel) {
   const RowSampler dense(frame, kTextSamplesPerRow);
   int32_t luma[kTextSamplesPerRow], rows = 0;
   for (int32_t k = from; k < to; k += kTextRowStep) {
-    dense.Read(fromFirst ? k : frame.height - 1 - k, luma);
+    dense.Read(frame.height - 1 - k, luma);
     int32_t bright = 0;
     for (int32_t v : luma) bright += v > textLevel;
     rows += bright >= kTextSamples;
@@ -233,7 +233,7 @@ PictureMeasure PictureMeasurer::Measure(const FrameRows& frame, double displayAs
     const Side& lower = last;
     if (lookForText && lower.edge && lower.band > 0) {
       const int32_t level = std::max(kTextLevel, lower.level + kTextSpreads * std::max(lower.noise, kMinBandTolerance));
-      m.textInLowerBand = TextRows(frame, false, h / kReferenceDepthDivisor, lower.band, level) >= kMinTextRows;
+      m.textInLowerBand = TextRows(frame, h / kReferenceDepthDivisor, lower.band, level) >= kMinTextRows;
     }
     return m;
   }

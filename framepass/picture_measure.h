@@ -1,8 +1,8 @@
 #pragma once
 #include <cstdint>
 
-#include "framepass/auto_mode_thresholds.h"
 #include "engine/frame_format.h"
+#include "framepass/auto_mode_thresholds.h"
 
 namespace xvf {
 
