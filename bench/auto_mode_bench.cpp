@@ -40,12 +40,10 @@ void AutoDetect(benchmark::State& state, FrameSize size, PixelLayout layout, boo
   PluginState plugin;
   plugin.Start(StreamFormat{size.width, size.height, 0, HostCodeOf(layout.format), 0}, nullptr);
   const FrameInputs inputs{kPanorama, 0, true, size.windowWidth, size.windowHeight};
-  const ptrdiff_t rowBytes = static_cast<ptrdiff_t>(size.width) * BytesPerPixel(layout.format);
   size_t next = 0;
   auto feed = [&] {
     uint8_t* frame = frames.frame(next++);
-    const FrameView view{frame, size.width, size.height, layout.format, rowBytes};
-    benchmark::DoNotOptimize(detector.Feed(view));
+    benchmark::DoNotOptimize(detector.Feed(PackedRows(frame, layout.format, size.width, size.height)));
     if (cold) benchmark::DoNotOptimize(plugin.ProcessFrame(frame, inputs));
   };
   for (int frame = 0; frame < 30; ++frame) feed();  // a second and the frame that sets the band edge

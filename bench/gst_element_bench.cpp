@@ -74,7 +74,7 @@ void FramePassAlone(benchmark::State& state, FrameSize size, PixelLayout layout,
     gst_buffer_pool_acquire_buffer(pool, &buffer, nullptr);
     GstMapInfo map;
     gst_buffer_map(buffer, &map, GST_MAP_READWRITE);
-    benchmark::DoNotOptimize(plugin.ProcessFrame(FrameRows{map.data, stride}, InputsFor(size, mode)));
+    benchmark::DoNotOptimize(plugin.ProcessFrame(FrameRows{map.data, stride, size.width, size.height, layout.format}, InputsFor(size, mode)));
     gst_buffer_unmap(buffer, &map);
     gst_buffer_unref(buffer);
   }
@@ -174,7 +174,7 @@ void GstRows(benchmark::State& state, FrameSize size, PixelLayout layout, Mode m
   auto hostRow = [&](int32_t r) { return hostFrame + rowBytes * (bottomUp ? size.height - 1 - r : r); };
   for (auto _ : state) {
     if (!copied) {
-      benchmark::DoNotOptimize(plugin.ProcessFrame(FrameRows{gstFrame, stride}, InputsFor(size, mode)));
+      benchmark::DoNotOptimize(plugin.ProcessFrame(FrameRows{gstFrame, stride, size.width, size.height, layout.format}, InputsFor(size, mode)));
       continue;
     }
     for (int32_t r = 0; r < size.height; ++r) std::memcpy(hostRow(r), gstFrame + size_t(stride) * r, rowBytes);

@@ -10,8 +10,8 @@ namespace xvf {
 // Numbered as the host's stream record numbers them. A value read from the
 // host may be any number: IsKnown tells.
 enum class PixelFormat : int32_t {
-  kYuy2 = 0,   // 2 bytes a pixel, pairs Y0 U Y1 V, rows top-down
-  kRgb24 = 1,  // 3 bytes B G R, rows bottom-up
+  kYuy2 = 0,   // 2 bytes a pixel, pairs Y0 U Y1 V; the host's rows top-down
+  kRgb24 = 1,  // 3 bytes B G R; the host's rows bottom-up (a DIB)
 };
 
 // Sides and map lengths stay below 65536 (16.16 positions in the scale
@@ -45,29 +45,40 @@ inline bool IsUsableStream(PixelFormat format, int32_t width, int32_t height) {
   return WhyStreamIsUnusable(format, width, height) == nullptr;
 }
 
-// Where a frame's rows lie: picture row 0's first byte and the bytes from
-// one picture row to the one below, negative when the rows run bottom-up in
-// memory. A row may be longer than its pixels; the padding is never touched.
+// A frame in memory, for the frame pass and the automatic mode alike:
+// picture row 0 (the top of the picture) and the bytes from one picture row
+// to the one below, negative when the rows run bottom-up in memory; its
+// pixels and format. A row may be longer than its pixels; the padding is
+// never touched. The memory order is the stride's alone, never the format's.
 struct FrameRows {
   uint8_t* row0 = nullptr;
   int32_t stride = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+  PixelFormat format = PixelFormat::kYuy2;
 };
 
 // The host's packed rows (YUY2 top-down, RGB24 bottom-up); stride 0 for a
 // stream that is not usable.
 inline FrameRows PackedRows(uint8_t* frame, PixelFormat format, int32_t width, int32_t height) {
-  if (!IsUsableStream(format, width, height)) return FrameRows{frame, 0};
+  if (!IsUsableStream(format, width, height)) return FrameRows{frame, 0, width, height, format};
   const int32_t rowBytes = BytesPerPixel(format) * width;
-  if (format == PixelFormat::kYuy2) return FrameRows{frame, rowBytes};
-  return FrameRows{frame + static_cast<ptrdiff_t>(height - 1) * rowBytes, -rowBytes};
+  if (format == PixelFormat::kYuy2) return FrameRows{frame, rowBytes, width, height, format};
+  return FrameRows{frame + static_cast<ptrdiff_t>(height - 1) * rowBytes, -rowBytes, width, height, format};
 }
 
 // Rows of a usable stream that hold their pixels, and whose byte offsets
 // (two rows apart by fields) fit a signed 32-bit map field.
-inline bool RowsAreUsable(const FrameRows& rows, PixelFormat format, int32_t width, int32_t height) {
-  if (!rows.row0 || !IsUsableStream(format, width, height)) return false;
+inline bool RowsAreUsable(const FrameRows& rows) {
+  if (!rows.row0 || !IsUsableStream(rows.format, rows.width, rows.height)) return false;
   const int64_t step = rows.stride < 0 ? -int64_t{rows.stride} : int64_t{rows.stride};
-  return step >= int64_t{BytesPerPixel(format)} * width && step * (height < 2 ? 2 : height) <= kFrameBytesLimit;
+  return step >= int64_t{BytesPerPixel(rows.format)} * rows.width &&
+         step * (rows.height < 2 ? 2 : rows.height) <= kFrameBytesLimit;
+}
+
+// The first byte of picture row y (0 at the top).
+inline const uint8_t* PictureRow(const FrameRows& rows, int32_t y) {
+  return rows.row0 + static_cast<ptrdiff_t>(y) * rows.stride;
 }
 
 // The host's bypass values 1 and 2: frames pass untouched, Process returns 0.

@@ -68,16 +68,16 @@ FrameScaler::Result FrameScaler::Scale(const ScaleRequest& request) {
 }
 
 std::optional<FrameScaler::Result> FrameScaler::Clip(const ScaleRequest& request, Call* c) {
-  const FrameRows rows = request.rows;
-  const int32_t frameWidth = request.frameWidth;
-  const int32_t frameHeight = request.frameHeight;
-  const PixelFormat format = request.format;
+  const FrameRows rows = request.frame;
+  const int32_t frameWidth = rows.width;
+  const int32_t frameHeight = rows.height;
+  const PixelFormat format = rows.format;
   const bool byFields = request.byFields;
   Rect srcRect = request.srcRect;
   Rect dstRect = request.dstRect;
   // Lengths and offsets stay below 65536 (16.16 positions), and every byte
   // offset within the frame fits a signed 32-bit map field.
-  if (!RowsAreUsable(rows, format, frameWidth, frameHeight)) return Result::kLeftUnchanged;
+  if (!RowsAreUsable(rows)) return Result::kLeftUnchanged;
   if (byFields) {
     srcRect.top &= ~1;
     srcRect.bottom &= ~1;

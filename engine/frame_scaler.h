@@ -22,10 +22,7 @@ namespace xvf {
 // (the destination may reach past the frame; only its visible part is
 // written) and how to sample.
 struct ScaleRequest {
-  FrameRows rows;  // where picture row 0 lies
-  int32_t frameWidth = 0;   // pixels
-  int32_t frameHeight = 0;  // rows
-  PixelFormat format = PixelFormat::kYuy2;
+  FrameRows frame;  // where picture row 0 lies, its size and format
   Rect srcRect;
   Rect dstRect;
   bool byFields = false;  // the two fields scaled apart; rows rounded down to even
@@ -38,10 +35,7 @@ struct ScaleRequest {
 inline ScaleRequest PackedScaleRequest(uint8_t* frame, int32_t width, int32_t height, PixelFormat format,
                                        Rect srcRect, Rect dstRect) {
   ScaleRequest r;
-  r.rows = PackedRows(frame, format, width, height);
-  r.frameWidth = width;
-  r.frameHeight = height;
-  r.format = format;
+  r.frame = PackedRows(frame, format, width, height);
   r.srcRect = srcRect;
   r.dstRect = dstRect;
   return r;

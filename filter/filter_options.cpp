@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "framepass/auto_mode_session.h"
+
 namespace xvf {
 namespace {
 
@@ -196,9 +198,8 @@ ParseResult ParseFilterOptions(int argc, const char* const* argv) {
         fallbackGiven = true;
         break;
       case kAutoSubtitles:
-        if (value != "keep" && value != "crop")
+        if (!ParseAutoSubtitles(value, &o.autoKeepSubtitles))
           return fail("bad choice '" + value + "' for --auto-subtitles (want keep or crop)");
-        o.autoKeepSubtitles = value == "keep";
         subtitlesGiven = true;
         break;
       case kSar:

@@ -12,8 +12,7 @@
 #include <vector>
 
 #include "framepass/aspect_geometry.h"
-#include "framepass/auto_mode_detector.h"
-#include "framepass/auto_mode_report.h"
+#include "framepass/auto_mode_session.h"
 #include "framepass/plugin_state.h"
 #include "filter/printable_text.h"
 #include "filter/progress_line.h"
@@ -91,7 +90,7 @@ class FilterRun {
  public:
   FilterRun(const FilterOptions& o, const FilterStreams& s)
       : o_(o), s_(s), in_(s.input), outputs_(Outputs(s, o.geometry)), out_(*s.output),
-        detector_(o.autoFallback, o.autoKeepSubtitles), progress_(s.showProgress, s.messages) {}
+        autoMode_(o.autoFallback, o.autoKeepSubtitles), progress_(s.showProgress, s.messages) {}
 
   int Run() {
     if (!Plan()) return status_;
@@ -137,8 +136,8 @@ class FilterRun {
   OutputFile& out_;
   PluginState state_;
   FrameInputs inputs_;
-  AutoModeDetector detector_;
-  AutoModeDecision decision_;
+  AutoModeSession autoMode_;
+  AutoModeStep autoStep_;  // of the current frame
   int32_t result_ = 0;  // of the pass on the current frame
   ProgressLine progress_;
   std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
@@ -163,7 +162,7 @@ bool FilterRun::Plan() {
   inputs_.windowFound = true;
   inputs_.clientWidth = o_.clientWidth;
   inputs_.clientHeight = o_.clientHeight;
-  detector_.SetStream(Declared(o_, plan_));
+  autoMode_.SetStream(Declared(o_, plan_));
   return true;
 }
 
@@ -200,9 +199,8 @@ bool FilterRun::ReadFrame() {
 
 void FilterRun::ChooseMode() {
   if (o_.aspectMode != kAutoMode) return;
-  const ptrdiff_t rowBytes = static_cast<ptrdiff_t>(plan_.frameBytes / plan_.height);
-  decision_ = detector_.Feed(FrameView{frame_.get(), plan_.width, plan_.height, plan_.format, rowBytes});
-  inputs_.aspectMode = decision_.mode;
+  autoStep_ = autoMode_.Feed(PackedRows(frame_.get(), plan_.format, plan_.width, plan_.height), frames_);
+  inputs_.aspectMode = autoStep_.mode;
 }
 
 // A frame the scaler left as it was for want of memory is a failure, not a
@@ -269,10 +267,9 @@ bool FilterRun::Write() {
 
 // Auto's changes, one line each (not among geometry lines), and the progress.
 void FilterRun::Report() {
-  if ((decision_.first || decision_.changed || decision_.noted) && !o_.quiet && !GeometryOnStandardError()) {
+  if (!autoStep_.report.empty() && !o_.quiet && !GeometryOnStandardError()) {
     progress_.Break();
-    const std::string report = AutoModeReport(frames_ - 1, decision_, Declared(o_, plan_), AspectModeName(decision_.mode));
-    std::fprintf(s_.messages, "%s\n", report.c_str());
+    std::fprintf(s_.messages, "%s\n", autoStep_.report.c_str());
   }
   progress_.Update(frames_);
 }
@@ -296,7 +293,7 @@ int FilterRun::Finish() {
   // Not with geometry lines on standard error, which scripts read whole.
   if (!o_.quiet && frames_ > 0 && !GeometryOnStandardError()) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
-    const long long changes = detector_.changes();
+    const long long changes = autoMode_.changes();
     const std::string mode = o_.aspectMode != kAutoMode
                                  ? AspectModeName(o_.aspectMode)
                                  : "auto (" + std::to_string(changes) + (changes == 1 ? " change)" : " changes)");

@@ -11,16 +11,26 @@ using namespace auto_mode;
 
 bool Declared(const DeclaredStream& s) { return s.pixelAspectNum > 0 && s.pixelAspectDen > 0; }
 
-// Width over height as the frame is shown; a 4:3 picture when undeclared.
-double DisplayAspect(const FrameView& frame, const DeclaredStream& s) {
-  if (!Declared(s) || frame.width <= 0 || frame.height <= 0) return 4.0 / 3.0;
-  return (double(frame.width) * double(s.pixelAspectNum)) / (double(frame.height) * double(s.pixelAspectDen));
+bool Bt601SampleAspect(const DeclaredStream& s) {
+  for (const SampleAspect& a : kBt601SampleAspects)  // no product of a stream's values: any may come
+    if (s.pixelAspectNum % a.num == 0 && s.pixelAspectDen % a.den == 0 &&
+        s.pixelAspectNum / a.num == s.pixelAspectDen / a.den)
+      return true;
+  return false;
+}
+
+// Width over height as the frame is shown, over its active width; a 4:3
+// picture when undeclared.
+double DisplayAspect(const FrameRows& frame, const DeclaredStream& s) {
+  if (!Declared(s) || frame.width <= 0 || frame.height <= 0) return kUndeclaredDisplayAspect;
+  const int32_t width = frame.width == kSdFrameWidth && Bt601SampleAspect(s) ? kSdActiveWidth : frame.width;
+  return (double(width) * double(s.pixelAspectNum)) / (double(frame.height) * double(s.pixelAspectDen));
 }
 
 bool NearSixteenByNine(double aspect) { return std::fabs(aspect / (16.0 / 9.0) - 1.0) <= kSixteenByNineTolerance; }
 
-// Over the whole frame or, for a 720-pixel SD frame, over its active width.
-bool DeclaresSixteenByNine(const FrameView& frame, const DeclaredStream& s) {
+// Over the active width or, for any 720-pixel SD frame, over 704 pixels.
+bool DeclaresSixteenByNine(const FrameRows& frame, const DeclaredStream& s) {
   if (!Declared(s) || frame.width <= 0 || frame.height <= 0) return false;
   const double aspect = DisplayAspect(frame, s);
   return NearSixteenByNine(aspect) ||
@@ -35,12 +45,9 @@ int32_t HoldFrames(const DeclaredStream& s) {
 
 // The film format's name, as a viewer knows it.
 std::string FormatName(double aspect) {
-  if (aspect < 1.6) return "14:9";
-  if (aspect < 1.7) return "1.66:1";
-  if (aspect < 1.8) return "16:9";
-  if (aspect < 1.9) return "1.85:1";
-  if (aspect < 2.1) return "2:1";
-  return aspect < 2.37 ? "2.35:1" : "2.39:1";
+  for (const auto& format : kFormatNames)
+    if (aspect < format.below) return format.name;
+  return kWidestFormatName;
 }
 
 }  // namespace
@@ -70,7 +77,7 @@ bool AutoModeDetector::Take(const Wish& wish, const std::string& reason) {
 
 // A frame of a stream not declared 16:9: its picture asks, and a wish held
 // for a second of pictures is taken.
-void AutoModeDetector::Judge(const FrameView& frame, AutoModeDecision* decision) {
+void AutoModeDetector::Judge(const FrameRows& frame, AutoModeDecision* decision) {
   // Text in the lower band is looked for on every frame while fit-width is
   // asked for, and now and then while it is in use.
   const bool lookForText =
@@ -106,7 +113,7 @@ void AutoModeDetector::Judge(const FrameView& frame, AutoModeDecision* decision)
   held_ = 0;
 }
 
-AutoModeDecision AutoModeDetector::Feed(const FrameView& frame) {
+AutoModeDecision AutoModeDetector::Feed(const FrameRows& frame) {
   AutoModeDecision decision;
   decision.first = frames_ == 0;
   const bool declared = DeclaresSixteenByNine(frame, stream_);

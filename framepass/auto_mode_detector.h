@@ -2,8 +2,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/frame_format.h"
 #include "framepass/aspect_geometry.h"
-#include "framepass/frame_view.h"
 #include "framepass/picture_measure.h"
 
 namespace xvf {
@@ -44,7 +44,7 @@ class AutoModeDetector {
   // use stays until the next frame decides.
   void SetStream(const DeclaredStream& stream);
 
-  AutoModeDecision Feed(const FrameView& frame);
+  AutoModeDecision Feed(const FrameRows& frame);
 
   int32_t mode() const { return current_.mode; }
   int64_t changes() const { return changes_; }
@@ -57,7 +57,7 @@ class AutoModeDetector {
     bool operator==(const Wish&) const = default;
   };
   bool Take(const Wish& wish, const std::string& reason);
-  void Judge(const FrameView& frame, AutoModeDecision* decision);
+  void Judge(const FrameRows& frame, AutoModeDecision* decision);
 
   int32_t fallback_;
   bool keepSubtitles_;

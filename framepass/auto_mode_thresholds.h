@@ -32,6 +32,11 @@ constexpr int32_t kMinBandTolerance = 6;
 constexpr int32_t kSampleSpreads = 3;
 constexpr double kMeanSpreads = 0.7;
 
+// A band's spread is read from its upper quartile: Gaussian noise's lies
+// 0.674 deviations above its median, so a quartile's distance is 1.483
+// deviations (in thousandths).
+constexpr int32_t kSpreadPerQuartileMilli = 1483;
+
 // A band's spread across its rows is its noise, which changes from frame to
 // frame: rows spread wider than 2 levels that change by at most a level
 // (a deviation from the mean absolute change since the frame before) are a
@@ -39,6 +44,10 @@ constexpr double kMeanSpreads = 0.7;
 // shifted (ffmpeg's) changes less than it spreads: no ratio between the two.
 constexpr int32_t kMaxStillSpread = 2;
 constexpr int32_t kMaxStillChange = 1;
+// The mean absolute change of Gaussian noise between two frames (sqrt(2) of
+// its deviation, times sqrt(2/pi)) is 1.128 deviations: a deviation is 0.627
+// of the mean change (in thousandths).
+constexpr int32_t kDeviationPerMeanChangeMilli = 627;
 
 // "Most of its width": a row is band while five eighths of its samples lie at
 // the band's level. A channel logo beside a clock, or a 230-pixel banner in a
@@ -108,6 +117,20 @@ constexpr int32_t kTextRowStep = 4;
 constexpr int32_t kMinTextRows = 2;
 constexpr int32_t kTextFrameStep = 16;
 
+// The names a viewer knows a letterbox's format by, each up to the bound
+// halfway to the next format's aspect; wider than the last, "2.39:1".
+struct NamedFormat {
+  double below;
+  const char* name;
+};
+constexpr NamedFormat kFormatNames[] = {{1.6, "14:9"},   {1.7, "1.66:1"}, {1.8, "16:9"},
+                                       {1.9, "1.85:1"}, {2.1, "2:1"},    {2.37, "2.35:1"}};
+constexpr const char* kWidestFormatName = "2.39:1";
+
+// A frame whose stream declares no pixel aspect is a 4:3 picture, as the
+// five modes take every frame.
+constexpr double kUndeclaredDisplayAspect = 4.0 / 3.0;
+
 // A declared display aspect within 2% of 16:9 is an anamorphic picture.
 constexpr double kSixteenByNineTolerance = 0.02;
 
@@ -116,6 +139,13 @@ constexpr double kSixteenByNineTolerance = 0.02;
 // 576 rows, 40:33 and 32:27 for 480) give 16:9 over those 704 pixels.
 constexpr int32_t kSdFrameWidth = 720;
 constexpr int32_t kSdActiveWidth = 704;
+// BT.601's own sample aspects (4:3 and 16:9, 480 and 576 rows) are those of
+// the 704 active samples: a 720-sample frame declaring one of them holds
+// its picture's shape over 704, its margins outside.
+struct SampleAspect {
+  int64_t num, den;
+};
+constexpr SampleAspect kBt601SampleAspects[] = {{10, 11}, {40, 33}, {12, 11}, {16, 11}};
 
 // A new choice must hold for one second of frames that show a picture.
 constexpr int32_t kDefaultFramesPerSecond = 25;  // when the stream names no rate

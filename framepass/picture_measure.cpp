@@ -111,13 +111,13 @@ bool NearlyUniform(const RowSampler& rows, int32_t height, int32_t* level = null
   return deviation < int64_t{kMinMeanDeviation} * kCount;
 }
 
-// Rows of a band, from `from` to `to` rows from the edge, that carry bright
-// text: read one in kTextRowStep, kTextSamplesPerRow samples each.
-int32_t TextRows(const FrameView& frame, bool fromFirst, int32_t from, int32_t to, int32_t textLevel) {
+// Rows of the lower band, from `from` to `to` rows above the bottom, that
+// carry bright text: read one in kTextRowStep, kTextSamplesPerRow samples each.
+int32_t TextRows(const FrameRows& frame, int32_t from, int32_t to, int32_t textLevel) {
   const RowSampler dense(frame, kTextSamplesPerRow);
   int32_t luma[kTextSamplesPerRow], rows = 0;
   for (int32_t k = from; k < to; k += kTextRowStep) {
-    dense.Read(fromFirst ? k : frame.height - 1 - k, luma);
+    dense.Read(frame.height - 1 - k, luma);
     int32_t bright = 0;
     for (int32_t v : luma) bright += v > textLevel;
     rows += bright >= kTextSamples;
@@ -134,7 +134,7 @@ double FormatRows(double format, int32_t height, double displayAspect) { return 
 
 }  // namespace
 
-PictureMeasurer::Side PictureMeasurer::MeasureSide(const FrameView& frame, const RowSampler& rows, bool fromFirst) {
+PictureMeasurer::Side PictureMeasurer::MeasureSide(const FrameRows& frame, const RowSampler& rows, bool fromFirst) {
   const int32_t h = frame.height;
   auto row = [&](int32_t k) { return fromFirst ? k : h - 1 - k; };
   Side side;
@@ -150,11 +150,11 @@ PictureMeasurer::Side PictureMeasurer::MeasureSide(const FrameView& frame, const
   int32_t* previous = previous_[fromFirst ? 0 : 1];
   const bool knownValid = havePrevious_;
   if (havePrevious_) {
-    // The mean absolute change of Gaussian noise, sqrt(2) of it between two
-    // frames, is 1.128 of its deviation: 0.627 of the change.
+    // The change since the frame before, as a deviation of noise, rounded.
     int32_t change = 0;
     for (int32_t i = 0; i < kReferenceSamples; ++i) change += std::abs(reference[i] - previous[i]);
-    still = across > kMaxStillSpread && (change * 627 / kReferenceSamples + 500) / 1000 <= kMaxStillChange;
+    const int32_t deviation = (change * kDeviationPerMeanChangeMilli / kReferenceSamples + 500) / 1000;
+    still = across > kMaxStillSpread && deviation <= kMaxStillChange;
   }
   std::copy(reference, reference + kReferenceSamples, previous);
   const int32_t tolerance = std::max(kMinBandTolerance, kSampleSpreads * side.noise);
@@ -188,9 +188,9 @@ PictureMeasurer::Side PictureMeasurer::MeasureSide(const FrameView& frame, const
   return side;
 }
 
-PictureMeasure PictureMeasurer::Measure(const FrameView& frame, double displayAspect, bool lookForText) {
+PictureMeasure PictureMeasurer::Measure(const FrameRows& frame, double displayAspect, bool lookForText) {
   PictureMeasure m;
-  if (!frame.data || frame.width <= 0 || frame.height <= 0) return m;
+  if (!RowsAreUsable(frame)) return m;
   if (frame.width != previousWidth_ || frame.height != previousHeight_ || frame.format != previousFormat_)
     havePrevious_ = false;
   const RowSampler rows(frame, kSamplesPerRow);
@@ -234,14 +234,12 @@ PictureMeasure PictureMeasurer::Measure(const FrameView& frame, double displayAs
     m.verdict = PictureMeasure::kLetterbox;
     letterboxLevel_ = deciding.level;
     m.pictureAspect = format;
-    // The lower band is the last rows in memory of a top-down YUY2 frame, the
-    // first of a bottom-up RGB one; its rows at the frame's edge (VHS noise)
-    // are no text.
-    const bool yuy2 = frame.format == PixelFormat::kYuy2;
-    const Side& lower = yuy2 ? last : first;
+    // The lower band is the last picture rows, whatever the memory order;
+    // its rows at the frame's edge (VHS noise) are no text.
+    const Side& lower = last;
     if (lookForText && lower.edge && lower.band > 0) {
       const int32_t level = std::max(kTextLevel, lower.level + kTextSpreads * std::max(lower.noise, kMinBandTolerance));
-      m.textInLowerBand = TextRows(frame, !yuy2, h / kReferenceDepthDivisor, lower.band, level) >= kMinTextRows;
+      m.textInLowerBand = TextRows(frame, h / kReferenceDepthDivisor, lower.band, level) >= kMinTextRows;
     }
     return m;
   }

@@ -1,8 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "engine/frame_format.h"
 #include "framepass/auto_mode_thresholds.h"
-#include "framepass/frame_view.h"
 
 namespace xvf {
 
@@ -16,8 +16,8 @@ struct PictureMeasure {
     kLetterbox,    // bands on both sides around a film format's picture
   };
   Verdict verdict = kNoSay;
-  int32_t firstBand = 0;    // band rows at the first row in memory (-1: no edge found)
-  int32_t lastBand = 0;     // band rows at the last row in memory (-1: no edge found)
+  int32_t firstBand = 0;    // band rows at the top, picture row 0 (-1: no edge found)
+  int32_t lastBand = 0;     // band rows at the bottom (-1: no edge found)
   int32_t pictureRows = 0;  // the picture centred between the bands, at its largest
   double pictureAspect = 0; // kLetterbox: the film format matched, width over height
   bool textInLowerBand = false;  // burnt-in text under the picture (kLetterbox only)
@@ -31,7 +31,7 @@ class PictureMeasurer {
  public:
   // displayAspect: the whole frame's width over height as shown;
   // lookForText: read the lower band of a letterbox for burnt-in text.
-  PictureMeasure Measure(const FrameView& frame, double displayAspect, bool lookForText);
+  PictureMeasure Measure(const FrameRows& frame, double displayAspect, bool lookForText);
 
   // A new stream: the next frame is judged on its own.
   void Forget() {
@@ -48,7 +48,7 @@ class PictureMeasurer {
     bool steady = false;  // at the rows of the frame before's edge
   };
  private:
-  Side MeasureSide(const FrameView& frame, const RowSampler& rows, bool fromFirst);
+  Side MeasureSide(const FrameRows& frame, const RowSampler& rows, bool fromFirst);
 
   static constexpr int32_t kReferenceSamples = 2 * auto_mode::kSamplesPerRow;
   int32_t previous_[2][kReferenceSamples] = {};  // each side's reference rows, the frame before

@@ -51,6 +51,7 @@ int32_t PluginState::ProcessFrame(uint8_t* frame, const FrameInputs& inputs) {
 
 int32_t PluginState::ProcessFrame(const FrameRows& rows, const FrameInputs& inputs) {
   if (!rows.row0) return 0;
+  if (rows.width != width || rows.height != height || rows.format != format) return 0;  // not this stream's
   if (BypassesFrames()) return 0;
   const int32_t mode = inputs.aspectMode;
   const int32_t byFields = inputs.interlace;
@@ -82,10 +83,7 @@ int32_t PluginState::ProcessFrame(const FrameRows& rows, const FrameInputs& inpu
   // be painted around a picture that was not scaled. An empty source is
   // nothing to scale; its bands are painted all the same.
   ScaleRequest request;
-  request.rows = rows;
-  request.frameWidth = width;
-  request.frameHeight = height;
-  request.format = format;
+  request.frame = rows;
   request.srcRect = geometry.srcRect;
   request.dstRect = geometry.dstRect;
   request.byFields = byFields != 0;

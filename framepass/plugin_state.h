@@ -45,7 +45,8 @@ class PluginState {
   // the frame was left exactly as it was.
   int32_t ProcessFrame(uint8_t* frame, const FrameInputs& inputs);
   // The same over rows laid out as `rows` says (longer rows, RGB24 top-down);
-  // 0 for rows that are not RowsAreUsable.
+  // 0 for rows that are not RowsAreUsable or not of the started stream's size
+  // and format.
   int32_t ProcessFrame(const FrameRows& rows, const FrameInputs& inputs);
 
   // The stream's bypass value passes every frame untouched.

@@ -8,7 +8,7 @@
 
 namespace xvf {
 
-RowSampler::RowSampler(const FrameView& frame, int32_t count)
+RowSampler::RowSampler(const FrameRows& frame, int32_t count)
     : frame_(frame), yuy2_(frame.format == PixelFormat::kYuy2), count_(count < 1 ? 1 : count > kMaxSamples ? kMaxSamples : count) {
   const int64_t pixelBytes = yuy2_ ? 2 : 3;
   // Column (2i + 1) * width / (2 count); a shift for counts that are powers of two.
@@ -21,7 +21,7 @@ RowSampler::RowSampler(const FrameView& frame, int32_t count)
 }
 
 void RowSampler::Read(int32_t y, int32_t* luma) const {
-  const uint8_t* row = frame_.data + y * frame_.rowBytes;
+  const uint8_t* row = PictureRow(frame_, y);
   if (yuy2_) {
     for (int32_t i = 0; i < count_; ++i) luma[i] = row[offsets_[i]];
     return;
@@ -55,7 +55,7 @@ void LevelAndSpread(const int32_t* values, int32_t n, int32_t* level, int32_t* s
   while (2 * seen <= n && at < 255) seen += counts[++at];
   *level = at;
   while (4 * seen <= 3 * n && at < 255) seen += counts[++at];
-  *spread = ((at - *level) * 1483 + 500) / 1000;
+  *spread = ((at - *level) * auto_mode::kSpreadPerQuartileMilli + 500) / 1000;  // rounded
 }
 
 }  // namespace xvf

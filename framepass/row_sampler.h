@@ -2,23 +2,23 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "framepass/frame_view.h"
+#include "engine/frame_format.h"
 
 namespace xvf {
 
-// The luma of `count` columns of any row (1..kMaxSamples), at the centres of
+// The luma of `count` columns of any picture row (1..kMaxSamples, row 0 the top), at the centres of
 // equal column spans; reads only inside the frame's rows of `width` pixels.
 class RowSampler {
  public:
   static constexpr int32_t kMaxSamples = 128;
 
-  RowSampler(const FrameView& frame, int32_t count);
+  RowSampler(const FrameRows& frame, int32_t count);
 
   int32_t count() const { return count_; }
   void Read(int32_t y, int32_t* luma) const;
 
  private:
-  const FrameView& frame_;
+  const FrameRows& frame_;
   const bool yuy2_;
   const int32_t count_;
   ptrdiff_t offsets_[kMaxSamples];  // bytes from the start of a row

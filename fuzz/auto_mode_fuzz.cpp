@@ -92,7 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int32_t k = 0; k < frames; ++k) {
     if (k == 0 || in.Take<uint8_t>() < 64) Paint(first, stride, width, height, pixelBytes, in);
     std::copy(buffer, buffer + bytes, copy.begin());
-    const xvf::AutoModeDecision d = detector.Feed(xvf::FrameView{first, width, height, xvf::PixelFormatOf(pixelFormat), stride});
+    const xvf::AutoModeDecision d = detector.Feed(
+        xvf::FrameRows{first, static_cast<int32_t>(stride), width, height, xvf::PixelFormatOf(pixelFormat)});
     Check(d.mode == fallback || d.mode == xvf::kFitToWidth || d.mode == xvf::kAnamorphic);
     Check(d.first == (k == 0));
     Check(d.changed == (k > 0 && d.mode != before));

@@ -13,8 +13,7 @@
 #include "gst/frame_plane.h"
 #include "gst/window_aspect.h"
 #include "framepass/aspect_geometry.h"
-#include "framepass/auto_mode_detector.h"
-#include "framepass/auto_mode_report.h"
+#include "framepass/auto_mode_session.h"
 #include "framepass/frame_modes.h"
 #include "framepass/plugin_state.h"
 #include "common/options/tool_options.h"
@@ -116,12 +115,10 @@ struct _GstXvfAspect {
   // Streaming thread only: the stream started at set_info.
   xvf::PluginState* state;
   bool interleaved;  // the caps say interlace-mode=interleaved
-  // Streaming thread only: auto mode. The detector lives while frames come
+  // Streaming thread only: auto mode. The session lives while frames come
   // in auto mode with one fallback and subtitles choice; null starts it over
   // at the next.
-  xvf::AutoModeDetector* detector;
-  int32_t detectorFallback;
-  int32_t detectorSubtitles;
+  xvf::AutoModeSession* autoMode;
   xvf::DeclaredStream declared;  // from the sink caps
   guint64 frames;                // buffers since the stream started
   ActiveSettings active;         // streaming thread only
@@ -162,14 +159,14 @@ void SetModeInUse(GstXvfAspect* self, int32_t mode) {
   if (changed) g_object_notify_by_pspec(G_OBJECT(self), modeInUseSpec);
 }
 
-void DropDetector(GstXvfAspect* self) {
-  delete self->detector;
-  self->detector = nullptr;
+void DropAutoMode(GstXvfAspect* self) {
+  delete self->autoMode;
+  self->autoMode = nullptr;
 }
 
 // A new stream: frames count from 0 and auto mode starts over.
 void StartStream(GstXvfAspect* self) {
-  DropDetector(self);
+  DropAutoMode(self);
   self->frames = 0;
 }
 
@@ -260,7 +257,7 @@ void GetProperty(GObject* object, guint id, GValue* value, GParamSpec* property)
 
 void Finalize(GObject* object) {
   GstXvfAspect* self = GST_XVF_ASPECT(object);
-  DropDetector(self);
+  DropAutoMode(self);
   delete self->state;
   self->settingsLock.~mutex();
   G_OBJECT_CLASS(gst_xvf_aspect_parent_class)->finalize(object);
@@ -318,21 +315,20 @@ gboolean SetInfo(GstVideoFilter* filter, GstCaps* incaps, GstVideoInfo* in, GstC
   const bool declared = gst_structure_has_field(gst_caps_get_structure(incaps, 0), "pixel-aspect-ratio");
   self->declared = xvf::DeclaredStream{declared ? GST_VIDEO_INFO_PAR_N(in) : 0, declared ? GST_VIDEO_INFO_PAR_D(in) : 0,
                                        GST_VIDEO_INFO_FPS_N(in), GST_VIDEO_INFO_FPS_D(in)};
-  if (self->detector) self->detector->SetStream(self->declared);
+  if (self->autoMode) self->autoMode->SetStream(self->declared);
   return TRUE;
 }
 
 // Auto's mode for the frame in `buffer`, read in place; -1 when the buffer
 // does not hold the frame (transform_ip says so).
 int32_t AutoMode(GstXvfAspect* self, GstBuffer* buffer, int32_t fallback, int32_t subtitles, guint64 frameNumber) {
-  if (self->detector && (self->detectorFallback != fallback || self->detectorSubtitles != subtitles))
-    DropDetector(self);
-  if (!self->detector) {
-    self->detector = new (std::nothrow) xvf::AutoModeDetector(fallback, subtitles == kSubtitlesKeep);
-    if (!self->detector) return fallback;
-    self->detectorFallback = fallback;
-    self->detectorSubtitles = subtitles;
-    self->detector->SetStream(self->declared);
+  const bool keepSubtitles = subtitles == kSubtitlesKeep;
+  if (self->autoMode && (self->autoMode->fallback() != fallback || self->autoMode->keepsSubtitles() != keepSubtitles))
+    DropAutoMode(self);
+  if (!self->autoMode) {
+    self->autoMode = new (std::nothrow) xvf::AutoModeSession(fallback, keepSubtitles);
+    if (!self->autoMode) return fallback;
+    self->autoMode->SetStream(self->declared);
   }
   const GstVideoInfo& info = GST_VIDEO_FILTER(self)->in_info;
   const int32_t width = GST_VIDEO_INFO_WIDTH(&info), height = GST_VIDEO_INFO_HEIGHT(&info);
@@ -342,14 +338,18 @@ int32_t AutoMode(GstXvfAspect* self, GstBuffer* buffer, int32_t fallback, int32_
     gst_video_frame_unmap(&frame);
     return -1;
   }
-  const xvf::AutoModeDecision decision = self->detector->Feed(
-      xvf::FrameView{static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)), width, height,
-                     *xvf::PixelFormatOf(GST_VIDEO_INFO_FORMAT(&info)), GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0)});
+  // Picture row 0 first, rows top-down at the plane's stride, as the pass
+  // takes them; read only.
+  const xvf::AutoModeStep step = self->autoMode->Feed(
+      xvf::FrameRows{static_cast<uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
+                     GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0), width, height,
+                     *xvf::PixelFormatOf(GST_VIDEO_INFO_FORMAT(&info))},
+      static_cast<int64_t>(frameNumber));
   gst_video_frame_unmap(&frame);
-  // The first decision too; "report" is xvf-aspect's line for it.
-  if (decision.first || decision.changed || decision.noted) {
-    const std::string report =
-        xvf::AutoModeReport(static_cast<int64_t>(frameNumber), decision, self->declared, xvf::AspectModeName(decision.mode));
+  const xvf::AutoModeDecision& decision = step.decision;
+  // "report" is xvf-aspect's line for the decision.
+  if (!step.report.empty()) {
+    const std::string& report = step.report;
     GST_INFO_OBJECT(self, "%s", report.c_str());
     const guint64 pictureFrame = frameNumber - static_cast<guint64>(decision.sinceFrames);
     GstStructure* s = gst_structure_new("xvfaspect-mode", "frame", G_TYPE_UINT64, frameNumber, "mode",
@@ -386,7 +386,7 @@ void BeforeTransform(GstBaseTransform* trans, GstBuffer* buffer) {
     known = chosen >= 0;
     active.mode = known ? chosen : active.settings.autoFallback;
   } else {
-    DropDetector(self);
+    DropAutoMode(self);
   }
   if (known) SetModeInUse(self, active.mode);
   SetPassthrough(self, known && xvf::LeavesFramesAlone(active.mode, active.settings.window));
@@ -441,7 +441,8 @@ GstFlowReturn TransformIp(GstBaseTransform* trans, GstBuffer* buffer) {
   // Picture row 0 first, rows top-down at the plane's stride: the frame pass
   // works on the buffer itself.
   const xvf::FrameRows rows{static_cast<uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
-                            GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0)};
+                            GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0), width, height,
+                            *xvf::PixelFormatOf(GST_VIDEO_INFO_FORMAT(&info))};
   xvf::PluginState& state = *self->state;
   const int32_t wanting = state.FramesLeftForWantOfMemory();
   state.ProcessFrame(rows, inputs);
@@ -538,9 +539,7 @@ static void gst_xvf_aspect_init(GstXvfAspect* self) {
   self->modeInUse = -1;
   self->state = new (std::nothrow) xvf::PluginState;  // null: no caps are taken
   self->interleaved = false;
-  self->detector = nullptr;
-  self->detectorFallback = xvf::kPanorama;
-  self->detectorSubtitles = kSubtitlesKeep;
+  self->autoMode = nullptr;
   self->declared = xvf::DeclaredStream{};
   self->frames = 0;
   self->active = ActiveSettings{};

@@ -1,7 +1,7 @@
 #include "mpv/aspect_plugin.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cmath>
 #include <cstring>
 #include <numeric>
 
@@ -11,8 +11,9 @@
 namespace xvf {
 namespace {
 
-// Frames sampled per second of video in auto, declared to the detector as
-// the stream's rate: its hold of one second is then this many samples.
+// Frames sampled per second of video in auto, declared to the session as
+// the stream's rate: its hold of one second is then this many samples, and
+// its frames are the samples: frame N of a report is the one at N/5 s.
 constexpr int kSamplesPerSecond = 5;
 
 enum Observed : uint64_t { kScriptOpts = 1, kVideoParams, kPause, kSpeed };
@@ -96,16 +97,17 @@ void AspectPlugin::OnLog(const mpv_event_log_message& message) {
 
 void AspectPlugin::Select(int32_t mode) {
   mode_ = mode;
-  detector_.reset();
+  autoMode_.reset();
   if (mode != kAutoMode) {
     Frame(mode, FrameModeName(mode));
     return;
   }
-  detector_ = std::make_unique<AutoModeDetector>(fallback_);
-  detector_->SetStream(stream_);
+  autoMode_ = std::make_unique<AutoModeSession>(fallback_, keepSubtitles_);
+  autoMode_->SetStream(stream_);
   lastSampleTime_ = -1.0;
   nextSample_ = std::chrono::steady_clock::now();
-  Frame(detector_->mode(), std::string("auto: ") + FrameModeName(detector_->mode()));
+  framed_ = autoMode_->mode();
+  Frame(framed_, std::string("auto: ") + FrameModeName(framed_));
 }
 
 void AspectPlugin::OnOptions(const mpv_node& opts) {
@@ -118,6 +120,15 @@ void AspectPlugin::OnOptions(const mpv_node& opts) {
       if (mode_ == kAutoMode) Select(kAutoMode);
     } else if (!fallback.empty()) {
       Say("unknown xvfaspect-auto-fallback '" + fallback + "'", true);
+    }
+  }
+  const std::string subtitles = Text(opts, "xvfaspect-auto-subtitles");
+  if (subtitles != subtitlesOption_) {
+    subtitlesOption_ = subtitles;
+    if (ParseAutoSubtitles(subtitles, &keepSubtitles_)) {
+      if (mode_ == kAutoMode) Select(kAutoMode);
+    } else if (!subtitles.empty()) {
+      Say("unknown xvfaspect-auto-subtitles '" + subtitles + "' (want keep or crop)", true);
     }
   }
   const std::string mode = Text(opts, "xvfaspect-mode");
@@ -146,7 +157,7 @@ void AspectPlugin::OnVideoParams(const mpv_node& params) {
   stream_.pixelAspectDen = den / g;
   stream_.rateNum = kSamplesPerSecond;
   stream_.rateDen = 1;
-  if (detector_) detector_->SetStream(stream_);
+  if (autoMode_) autoMode_->SetStream(stream_);
 }
 
 void AspectPlugin::OnMessage(const mpv_event_client_message& message) {
@@ -174,20 +185,23 @@ void AspectPlugin::Sample() {
   if (nextSample_ < now) nextSample_ = now;  // a late turn does not bunch samples up
   const double time = Now();
   if (paused_ || time < 0.0 || time == lastSampleTime_) return;  // the same frame again
-  FrameView frame;
+  FrameRows frame;
   if (!sampler_.Take(width_, height_, &frame)) return;
   lastSampleTime_ = time;
-  const AutoModeDecision decision = detector_->Feed(frame);
-  if (!decision.changed) return;
-  char at[32];
-  std::snprintf(at, sizeof at, " at %.3f s", time);
-  Frame(decision.mode, std::string("auto: ") + FrameModeName(decision.mode) + " (" + decision.reason + ")" + at);
+  const AutoModeStep step = autoMode_->Feed(frame, std::llround(time * kSamplesPerSecond));
+  if (step.mode == framed_) {
+    if (!step.report.empty()) Say("auto: " + step.report, true);
+    return;
+  }
+  // A change is reported with its frame once the new shader is taken.
+  framed_ = step.mode;
+  Frame(framed_, "auto: " + (step.report.empty() ? std::string(FrameModeName(framed_)) : step.report));
 }
 
 void AspectPlugin::Run() {
   for (;;) {
     double wait = 1e9;
-    if (detector_ && width_ > 0) {
+    if (autoMode_ && width_ > 0) {
       wait = std::chrono::duration<double>(nextSample_ - std::chrono::steady_clock::now()).count();
       if (wait <= 0.0) {
         Sample();

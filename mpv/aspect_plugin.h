@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "framepass/auto_mode_detector.h"
+#include "framepass/auto_mode_session.h"
 #include "mpv/frame_sampler.h"
 #include "mpv/shader_log_watch.h"
 #include "mpv/window_framing.h"
@@ -14,9 +14,9 @@
 namespace xvf {
 
 // The plug-in's life in one mpv: reads its script-opts (xvfaspect-mode,
-// xvfaspect-auto-fallback), answers the cycle key, frames the window with
-// the chosen mode and, in auto, samples the picture and follows the
-// detector. Runs on the thread mpv gives the plug-in, until shutdown.
+// xvfaspect-auto-fallback, xvfaspect-auto-subtitles), answers the cycle key,
+// frames the window with the chosen mode and, in auto, samples the picture
+// and follows the automatic mode's session. Runs on the thread mpv gives the plug-in, until shutdown.
 class AspectPlugin {
  public:
   AspectPlugin(mpv_handle* mpv, const std::string& shaderFolder);
@@ -38,10 +38,12 @@ class AspectPlugin {
   WindowFraming framing_;
   ShaderLogWatch logWatch_;
   FrameSampler sampler_;
-  std::unique_ptr<AutoModeDetector> detector_;  // while in auto
+  std::unique_ptr<AutoModeSession> autoMode_;  // while in auto
   int32_t mode_ = 0;               // plugin mode, 0..5
+  int32_t framed_ = -1;            // in auto: the mode the window is framed in
   int32_t fallback_ = 3;           // auto's mode until the pictures decide
-  std::string modeOption_, fallbackOption_;  // last values seen in script-opts
+  bool keepSubtitles_ = true;      // auto keeps burnt-in text in the lower band in view
+  std::string modeOption_, fallbackOption_, subtitlesOption_;  // last values seen in script-opts
   DeclaredStream stream_;
   int32_t width_ = 0, height_ = 0;  // the stream's frame size, 0 before video
   bool paused_ = false;

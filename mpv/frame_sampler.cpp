@@ -41,7 +41,7 @@ bool FrameSampler::Convert(const mpv_node& shot, int32_t width, int32_t height) 
   return true;
 }
 
-bool FrameSampler::Take(int32_t width, int32_t height, FrameView* view) {
+bool FrameSampler::Take(int32_t width, int32_t height, FrameRows* view) {
   if (width <= 0 || height <= 0) return false;
   // Around the one call only: the user's own screenshots keep their setting.
   char* software = mpv_get_property_string(mpv_, "screenshot-sw");
@@ -57,7 +57,7 @@ bool FrameSampler::Take(int32_t width, int32_t height, FrameView* view) {
   const bool converted = Convert(shot, width, height);
   mpv_free_node_contents(&shot);
   if (!converted) return false;
-  *view = FrameView{bgr_.data(), width, height, PixelFormat::kRgb24, static_cast<ptrdiff_t>(width) * 3};
+  *view = FrameRows{bgr_.data(), width * 3, width, height, PixelFormat::kRgb24};  // top-down
   return true;
 }
 

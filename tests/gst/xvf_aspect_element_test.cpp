@@ -15,8 +15,10 @@
 #include <thread>
 #include <vector>
 
+#include "common/process/run_program.h"
 #include "framepass/plugin_state.h"
 #include "tests/support/noise_frame.h"
+#include "tests/support/scene_frame.h"
 
 // Under the sanitizers too a failed allocation returns null.
 extern "C" const char* __asan_default_options() { return "allocator_may_return_null=1"; }
@@ -359,6 +361,56 @@ TEST(ElementAuto, ChoosesPerFrameFromTheCapsAndThePicture) {
     gst_harness_teardown(h);
   }
   g_type_class_unref(modes);
+}
+
+// The element and xvf-aspect over the same programmes at 25 frames a
+// second, in YUY2 and in GStreamer's top-down BGR: the same report lines, so
+// the same choices at the same frames for the same reasons.
+TEST(ElementAuto, ChoosesAsTheFilterDoes) {
+  using namespace xvf::test;
+  const struct {
+    const char* name;
+    std::vector<std::pair<Scene, int32_t>> scenes;
+  } programmes[] = {
+      {"subtitles in the lower band", {{Letterbox(TextBelow), 40}}},
+      {"text in the upper band", {{Letterbox(TextAbove), 40}}},
+      {"a logo in the upper band, then 4:3", {{Letterbox(LogoAbove), 30}, {Card, 40}}},
+      {"a fade in a film", {{Letterbox(NoisyBand), 30}, {FadedLetterbox, 41}, {Letterbox(NoisyBand), 10}}},
+  };
+  for (const char* format : {"YUY2", "BGR"})
+    for (const auto& programme : programmes) {
+      SCOPED_TRACE(std::string(format) + ": " + programme.name);
+      const Stream s{format, kSceneWidth, kSceneHeight, "progressive", "auto", false, 0};
+      GstHarness* h = NewHarness(CapsOf(s));
+      GstBus* bus = gst_bus_new();
+      gst_element_set_bus(h->element, bus);
+      gst_util_set_object_arg(G_OBJECT(h->element), "mode", "auto");
+      std::string raw;
+      for (const auto& [scene, count] : programme.scenes)
+        for (int32_t k = 0; k < count; ++k) {
+          const xvf::PixelFormat pixels = s.format[0] == 'B' ? xvf::PixelFormat::kRgb24 : xvf::PixelFormat::kYuy2;
+          const SceneFrame frame = MakeSceneFrame(scene, k, s.width, s.height, pixels, false);
+          raw.append(frame.bytes.begin(), frame.bytes.end());
+          gst_buffer_unref(gst_harness_push_and_pull(h, StridedBuffer(s, frame.bytes)));
+        }
+      std::string reports;
+      while (GstMessage* m = gst_bus_pop_filtered(bus, GST_MESSAGE_ELEMENT)) {
+        reports += gst_structure_get_string(gst_message_get_structure(m), "report") + std::string("\n");
+        gst_message_unref(m);
+      }
+      gst_element_set_bus(h->element, nullptr);
+      gst_object_unref(bus);
+      gst_harness_teardown(h);
+
+      const xvf::ProgramRun filter =
+          xvf::RunProgram({XVF_ASPECT_BINARY, "--size", "360x288", "--format", s.format[0] == 'B' ? "bgr24" : "yuy2",
+                           "--window", "1024x576", "--mode", "auto"},
+                          raw);
+      ASSERT_EQ(filter.exitCode, 0) << filter.err;
+      // Its report lines, without the run's summary line.
+      EXPECT_EQ(reports, filter.err.substr(0, filter.err.rfind('\n', filter.err.size() - 2) + 1));
+      EXPECT_NE(reports.find("frame 0 (0:00.00): start, panorama\n"), std::string::npos) << reports;
+    }
 }
 
 }  // namespace

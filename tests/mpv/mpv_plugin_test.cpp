@@ -262,10 +262,14 @@ TEST(MpvPlugin, AutoFollowsTheFilterAndTheWindowWhilePlaying) {
   EXPECT_NEAR(ratio, 1.0, 0.03);
   ASSERT_TRUE(player.Wait("eof-reached", [](const json& e) { return e == true; }));
   const std::string log = player.Finish();
-  const std::regex change("xvfaspect: auto: ([a-z-]+) \\([^)]*\\) at ([0-9.]+) s");
-  for (auto m = std::sregex_iterator(log.begin(), log.end(), change); m != std::sregex_iterator(); ++m)
-    seen.emplace_back((*m)[1], std::stod((*m)[2]));
-  ASSERT_EQ(seen.size(), expected.size()) << log;
+  // The session's reports: the first choice (the fallback), then each change.
+  const std::regex report("xvfaspect: auto: frame [0-9]+ \\(([0-9]+):([0-9.]+)\\): [^\\n]*, ([a-z-]+)\\n");
+  for (auto m = std::sregex_iterator(log.begin(), log.end(), report); m != std::sregex_iterator(); ++m)
+    seen.emplace_back((*m)[3], 60 * std::stod((*m)[1]) + std::stod((*m)[2]));
+  ASSERT_EQ(seen.size(), expected.size() + 1) << log;
+  EXPECT_EQ(seen[0].first, "fit-height");
+  EXPECT_LT(seen[0].second, 0.6);
+  seen.erase(seen.begin());
   for (size_t i = 0; i < seen.size(); ++i) {
     EXPECT_EQ(seen[i].first, expected[i].first);
     EXPECT_NEAR(seen[i].second, expected[i].second, 0.6) << seen[i].first;
@@ -311,6 +315,25 @@ TEST(MpvPlugin, AModeWhoseShaderMpvCannotTakeIsNotShown) {
     EXPECT_EQ(log.find("xvfaspect: panorama") == std::string::npos, c.name != std::string("broken")) << log;
     EXPECT_NE(log.find("xvfaspect: unknown xvfaspect-mode '\\x1b]0;owned\\x07\\\\\\xc2\\x9b'\n"), std::string::npos);
   }
+}
+
+// A stream declared 16:9 is anamorphic from the first sample, as in the
+// filter: the first choice is applied and reported with its time, and
+// auto-subtitles is an option here too.
+TEST(MpvPlugin, AutoTakesAndReportsTheFirstChoice) {
+  CardFile();
+  const std::string film = kDir + "/declared.mkv";
+  Shell("ffmpeg -v error -y -loop 1 -t 2 -i " + kDir + "/card.png -vf fps=25,setsar=64/45 -pix_fmt yuv420p "
+        "-c:v libx264 -qp 0 -preset ultrafast " + film);
+  Mpv player({kPlugin, "--keep-open=yes", "--geometry=1024x576",
+              "--script-opts=xvfaspect-mode=auto,xvfaspect-auto-subtitles=crop", film});
+  EXPECT_TRUE(player.Wait("glsl-shaders", [](const json& list) {
+    return list.is_array() && list.size() == 1 && list[0].get<std::string>().ends_with("xvfaspect-anamorphic.glsl");
+  }));
+  ASSERT_TRUE(player.Wait("eof-reached", [](const json& e) { return e == true; }));
+  const std::string log = player.Finish();
+  EXPECT_NE(log.find("xvfaspect: auto: frame 0 (0:00.00): declared 16:9, anamorphic"), std::string::npos) << log;
+  EXPECT_EQ(log.find("unknown"), std::string::npos) << log;
 }
 
 }  // namespace
