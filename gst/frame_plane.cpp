@@ -24,8 +24,9 @@ std::string UnusablePlaneReason(const GstVideoFrame& frame) {
                   static_cast<size_t>(GST_VIDEO_INFO_SIZE(&info)));
     return reason;
   }
-  const FrameRows rows{static_cast<uint8_t*>(frame.data[0]), stride};
-  if (!RowsAreUsable(rows, *PixelFormatOf(GST_VIDEO_INFO_FORMAT(&info)), width, height)) {
+  const FrameRows rows{static_cast<uint8_t*>(frame.data[0]), stride, width, height,
+                       *PixelFormatOf(GST_VIDEO_INFO_FORMAT(&info))};
+  if (!RowsAreUsable(rows)) {
     std::snprintf(reason, sizeof reason,
                   "the video meta's stride of %d bytes does not lay out %dx%d %s rows of %lld bytes", stride, width,
                   height, GST_VIDEO_INFO_NAME(&info), static_cast<long long>(rowBytes));

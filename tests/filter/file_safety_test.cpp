@@ -51,7 +51,7 @@ TEST(XvfAspectBinary, NothingOfTheUsersLost) {
   }
   // A path naming a descriptor of ours is written through it, appending
   // where the shell appends; the file behind it is never replaced.
-  for (const std::string& line : {"-o - >> ", "-o /dev/stdout >> ", "-o /proc/self/fd/1 >> ", "-o /dev/fd/5 5>> ",
+  for (const std::string line : {"-o - >> ", "-o /dev/stdout >> ", "-o /proc/self/fd/1 >> ", "-o /dev/fd/5 5>> ",
                                   "-o /dev/null --geometry=/dev/stderr 2>> "}) {
     WriteFile(out, "keep");
     const ProgramRun run = RunProgram({"sh", "-c", "exec " + kBinary + args + "-q -i " + in + " " + line + out});
@@ -153,7 +153,7 @@ TEST(XvfAspectBinary, ReplacedFilesKeepOwnersAndAccess) {
   RunProgram({"sh", "-c", "cd " + dir + " && mkdir ro sticky && chmod 755 ro && chmod 1777 sticky && "
                           "echo old > ro/f && echo old > sticky/f && chmod 666 ro/f sticky/f && echo old > o.y4m" +
                           owned + "o.y4m && touch .f.999999999-0.tmp" + owned + ".f.999999999-0.tmp"});
-  for (const std::pair<std::string, std::string> refused :
+  for (const auto& refused :
        {std::pair<std::string, std::string>{"ro/f", "no new file can be made in its folder "},
         {"sticky/f", "it is another user's file in the sticky folder "}}) {
     const ProgramRun run = RunProgram(
