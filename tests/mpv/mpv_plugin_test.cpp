@@ -289,7 +289,10 @@ TEST(MpvPlugin, AModeWhoseShaderMpvCannotTakeIsNotShown) {
     SCOPED_TRACE(c.name);
     const std::string folder = kDir + "/hostile-" + c.name;
     Shell("rm -rf " + folder + " && mkdir " + folder + " && cp " + plugin + " " + built + "/*.glsl " + folder);
-    Mpv player({"--script=" + folder + "/xvfaspect.so", "--keepaspect=yes", "--pause", "--keep-open=yes", card});
+    // A 16:9 window: in a 4:3 one the shader's pass is skipped and mpv
+    // compiles nothing.
+    Mpv player({"--script=" + folder + "/xvfaspect.so", "--keepaspect=yes", "--geometry=1024x576", "--pause",
+                "--keep-open=yes", card});
     ASSERT_TRUE(player.Wait("osd-dimensions", [](const json& d) { return d.is_object() && d["w"] > 0; }));
     Shell("cd " + folder + " && " + c.damage);  // after the plug-in found its shaders
     player.Command({"change-list", "script-opts", "append", "xvfaspect-mode=panorama"});
