@@ -21,7 +21,8 @@ bool WindowFraming::SetShaders(const std::string& ours) {
         const mpv_node& item = current.u.list->values[i];
         if (item.format != MPV_FORMAT_STRING) continue;
         bool mine = false;
-        for (int32_t mode = kFitToWidth; mode <= kAnamorphic; ++mode) mine = mine || ShaderPath(folder_, mode) == item.u.string;
+        for (int32_t mode = kFitToWidth; mode <= kAnamorphic; ++mode)
+          mine = mine || ShaderPath(folder_, mode) == item.u.string;
         if (!mine) list.emplace_back(item.u.string);
       }
     mpv_free_node_contents(&current);

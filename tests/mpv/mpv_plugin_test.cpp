@@ -120,7 +120,8 @@ class Mpv {
 int Said(const std::string& log, const std::string& text) {
   std::istringstream lines(log);
   int said = 0;
-  for (std::string line; std::getline(lines, line);) said += line.starts_with("xvfaspect: ") && line.find(text) != std::string::npos;
+  for (std::string line; std::getline(lines, line);)
+    said += line.starts_with("xvfaspect: ") && line.find(text) != std::string::npos;
   return said;
 }
 
@@ -347,7 +348,9 @@ TEST(MpvPlugin, OptionsComeFromTheConfFileThenScriptOpts) {
                 "--pause", "--keep-open=yes", card});
     if (c.shown != nullptr) {
       const std::string file = std::string("xvfaspect-") + c.shown + ".glsl";
-      EXPECT_TRUE(player.Wait("glsl-shaders", [&](const json& l) { return l.size() == 1 && l[0].get<std::string>().ends_with(file); }));
+      EXPECT_TRUE(player.Wait("glsl-shaders", [&](const json& l) {
+        return l.size() == 1 && l[0].get<std::string>().ends_with(file);
+      }));
     }
     for (const std::string& warning : c.warnings) EXPECT_TRUE(player.WaitLog(warning));
     // script-opts read again: nothing warned twice.
@@ -369,7 +372,12 @@ TEST(MpvPlugin, KeepaspectIsGivenBackWhenTheShaderLeaves) {
   const std::string card = CardFile(), config = kDir + "/twice";
   Shell("rm -rf " + config + " && mkdir -p " + config + "/scripts && ln -s " XVF_MPV_PLUGIN " " + config + "/scripts/");
   const json key = {"keypress", "a"};
-  const struct { const char* name; std::vector<std::string> args; std::vector<json> commands; const char* said; } cases[] = {
+  const struct {
+    const char* name;
+    std::vector<std::string> args;
+    std::vector<json> commands;
+    const char* said;
+  } cases[] = {
       {"list cleared", {}, {{"change-list", "glsl-shaders", "clr", ""}}, "fit-height left glsl-shaders"},
       {"loaded twice", {"--config=yes", "--config-dir=" + config}, {key, key, key, key}, "loaded twice"}};
   for (const auto& c : cases) {
