@@ -532,8 +532,17 @@ cmd_dist() {
   cmake --build --preset win32 --target xvf_release_zip | sed -n 's/^-- /   /p'
   [ "${PIPESTATUS[0]}" -eq 0 ] || return 1
   # The Debian package of the filter and the element, from their install rules.
-  local deb
-  (cd build/native && cpack -G DEB >cpack.log 2>&1) || { tail -n 20 build/native/cpack.log; return 1; }
+  # cpack installs through the tree's install script, which writes
+  # build/native/install_manifest.txt: the manifest of the user's own
+  # cmake --install (what uninstalling removes) is put back as it was.
+  local deb manifest=build/native/install_manifest.txt kept=
+  if [ -f "$manifest" ]; then
+    kept=$(mktemp) && cp -p "$manifest" "$kept" || return 1
+  fi
+  (cd build/native && cpack -G DEB >cpack.log 2>&1)
+  local packed=$?
+  if [ -n "$kept" ]; then mv "$kept" "$manifest"; else rm -f "$manifest"; fi
+  [ $packed -eq 0 ] || { tail -n 20 build/native/cpack.log; return 1; }
   mkdir -p out/dist
   deb=out/dist/$(basename "$(ls -t build/native/package/*.deb | head -n 1)")
   cp "$(ls -t build/native/package/*.deb | head -n 1)" "$deb"

@@ -12,6 +12,9 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
   "The XVF_Aspect frame pass on Linux: xvf-aspect, a command-line filter for\n YUV4MPEG2 and raw video pipelines, xvfaspect, a GStreamer element, and\n xvfaspect.so, an mpv plug-in (mpv --script=/usr/lib/<multiarch>/xvfaspect/\n xvfaspect.so). Each frame is changed so that, stretched over a video window\n of a given size, the picture shows with the proportions of the chosen mode,\n the uncovered parts black.")
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The mpv plug-in needs mpv 0.35 (README); dpkg-shlibdeps alone asks only for
+# the oldest libmpv2 with the functions it calls, and adds that weaker line.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libmpv2 (>= 0.35.0)")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)

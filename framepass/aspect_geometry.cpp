@@ -69,7 +69,7 @@ bool IsFourThirdsWindow(int32_t cw, int32_t ch) {
   X87DoublePrecision::Pin(cw);
   double q = static_cast<double>(cw) / static_cast<double>(ch);
   X87DoublePrecision::Pin(q);
-  return q > 1.32 && q < 1.35;
+  return q > kFourThirdsBandLow && q < kFourThirdsBandHigh;
 }
 
 double PanoramaRatio(int32_t cw, int32_t ch) {

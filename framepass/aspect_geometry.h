@@ -25,8 +25,13 @@ struct AspectGeometry {
 // intermediate overflows 32 bits.
 bool ComputeAspectGeometry(int32_t mode, int32_t w, int32_t h, int32_t cw, int32_t ch, AspectGeometry* out);
 
-// True when cw / ch lies strictly between 1.32 and 1.35: the window is 4:3
-// to within that band and modes 1 to 3 leave the frame alone.
+// The 4:3 band of window proportions cw / ch, both ends excluded. The mpv
+// plug-in's shaders take it from here.
+constexpr double kFourThirdsBandLow = 1.32;
+constexpr double kFourThirdsBandHigh = 1.35;
+
+// True when cw / ch lies strictly within the 4:3 band: the window is 4:3
+// to within it and modes 1 to 3 leave the frame alone.
 bool IsFourThirdsWindow(int32_t cw, int32_t ch);
 
 // The pixel aspect at which a player must show a w x h frame for it to look

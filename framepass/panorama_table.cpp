@@ -18,7 +18,7 @@ void BuildPanoramaTable(int32_t width, double ratio, int32_t step, ScaleMapEntry
     return;
   }
   const double c = n * 0.5;
-  const double r = ratio > 2.0 ? 2.0 : ratio;
+  const double r = ratio > kPanoramaRatioCap ? kPanoramaRatioCap : ratio;
   const double k = 1.0 - r;
   const double invC = 1.0 / c;
 

@@ -16,18 +16,24 @@ namespace {
 // its frames are the samples: frame N of a report is the one at N/5 s.
 constexpr int kSamplesPerSecond = 5;
 
-enum Observed : uint64_t { kScriptOpts = 1, kVideoParams, kPause, kSpeed };
+enum Observed : uint64_t { kScriptOpts = 1, kVideoParams, kPause, kSpeed, kShaders };
+
+// The options, by their keys in xvfaspect.conf (xvfaspect-<key> in
+// script-opts), and the values each takes.
+const OptionKey kOptionKeys[] = {
+    {"mode", [](const std::string& v) { return ParseFrameMode(v) >= 0; }},
+    {"auto-fallback", [](const std::string& v) { return ParseAspectMode(v) >= 0; }},
+    {"auto-subtitles", [](const std::string& v) {
+       bool keep;
+       return ParseAutoSubtitles(v, &keep);
+     }},
+};
 
 const mpv_node* Field(const mpv_node& map, const char* key) {
   if (map.format != MPV_FORMAT_NODE_MAP) return nullptr;
   for (int i = 0; i < map.u.list->num; ++i)
     if (std::strcmp(map.u.list->keys[i], key) == 0) return &map.u.list->values[i];
   return nullptr;
-}
-
-std::string Text(const mpv_node& map, const char* key) {
-  const mpv_node* n = Field(map, key);
-  return n != nullptr && n->format == MPV_FORMAT_STRING ? n->u.string : "";
 }
 
 int64_t Whole(const mpv_node& map, const char* key) {
@@ -38,15 +44,20 @@ int64_t Whole(const mpv_node& map, const char* key) {
 }  // namespace
 
 AspectPlugin::AspectPlugin(mpv_handle* mpv, const std::string& shaderFolder)
-    : mpv_(mpv), framing_(mpv, shaderFolder), sampler_(mpv) {
+    : mpv_(mpv),
+      framing_(mpv, shaderFolder),
+      options_("xvfaspect", {std::begin(kOptionKeys), std::end(kOptionKeys)}),
+      sampler_(mpv) {
+  options_.ReadFile(ScriptOptionsFile(mpv_, "xvfaspect"), [this](const std::string& w) { Say(w, true); });
   mpv_observe_property(mpv_, kScriptOpts, "script-opts", MPV_FORMAT_NODE);
+  mpv_observe_property(mpv_, kShaders, "glsl-shaders", MPV_FORMAT_NONE);
   mpv_observe_property(mpv_, kVideoParams, "video-params", MPV_FORMAT_NODE);
   mpv_observe_property(mpv_, kPause, "pause", MPV_FORMAT_FLAG);
   mpv_observe_property(mpv_, kSpeed, "speed", MPV_FORMAT_DOUBLE);
   // A builtin section: the user's input.conf can rebind "a" or the binding.
-  const std::string binding = std::string("a script-binding ") + mpv_client_name(mpv_) + "/cycle";
-  const char* define[] = {"define-section", "xvfaspect", binding.c_str(), "default", nullptr};
-  const char* enable[] = {"enable-section", "xvfaspect", nullptr};
+  const std::string client = mpv_client_name(mpv_), binding = "a script-binding " + client + "/cycle";
+  const char* define[] = {"define-section", client.c_str(), binding.c_str(), "default", nullptr};
+  const char* enable[] = {"enable-section", client.c_str(), nullptr};
   mpv_command(mpv_, define);
   mpv_command(mpv_, enable);
   // A shader that fails in mpv after it was handed over says so at this level.
@@ -111,34 +122,33 @@ void AspectPlugin::Select(int32_t mode) {
 }
 
 void AspectPlugin::OnOptions(const mpv_node& opts) {
-  const std::string fallback = Text(opts, "xvfaspect-auto-fallback");
+  // Every value read is one its key takes; "" is the key's default.
+  const OptionValues values = options_.Values(opts, [this](const std::string& w) { Say(w, true); });
+  const std::string& fallback = values.at("auto-fallback");
   if (fallback != fallbackOption_) {
     fallbackOption_ = fallback;
-    const int32_t parsed = ParseFrameMode(fallback);
-    if (parsed >= 0 && parsed < kAutoMode) {
-      fallback_ = parsed;
-      if (mode_ == kAutoMode) Select(kAutoMode);
-    } else if (!fallback.empty()) {
-      Say("unknown xvfaspect-auto-fallback '" + fallback + "'", true);
-    }
+    fallback_ = fallback.empty() ? kPanorama : ParseAspectMode(fallback);
+    if (mode_ == kAutoMode) Select(kAutoMode);
   }
-  const std::string subtitles = Text(opts, "xvfaspect-auto-subtitles");
+  const std::string& subtitles = values.at("auto-subtitles");
   if (subtitles != subtitlesOption_) {
     subtitlesOption_ = subtitles;
-    if (ParseAutoSubtitles(subtitles, &keepSubtitles_)) {
-      if (mode_ == kAutoMode) Select(kAutoMode);
-    } else if (!subtitles.empty()) {
-      Say("unknown xvfaspect-auto-subtitles '" + subtitles + "' (want keep or crop)", true);
-    }
+    keepSubtitles_ = true;
+    if (!subtitles.empty()) ParseAutoSubtitles(subtitles, &keepSubtitles_);
+    if (mode_ == kAutoMode) Select(kAutoMode);
   }
-  const std::string mode = Text(opts, "xvfaspect-mode");
+  const std::string& mode = values.at("mode");
   if (mode == modeOption_) return;
   modeOption_ = mode;
-  const int32_t parsed = ParseFrameMode(mode);
-  if (parsed >= 0)
-    Select(parsed);
-  else if (!mode.empty())
-    Say("unknown xvfaspect-mode '" + mode + "'", true);
+  Select(mode.empty() ? kFitToWindow : ParseFrameMode(mode));
+}
+
+void AspectPlugin::OnShaders() {
+  const int32_t left = framing_.TakenOut();
+  if (left != kFitToWindow)
+    Say(std::string("the shader of ") + FrameModeName(left) +
+            " left glsl-shaders: keepaspect given back, the picture as mpv shows it",
+        true);
 }
 
 void AspectPlugin::OnVideoParams(const mpv_node& params) {
@@ -222,6 +232,8 @@ void AspectPlugin::Run() {
         const auto* change = static_cast<const mpv_event_property*>(event->data);
         if (change->format == MPV_FORMAT_NODE && event->reply_userdata == kScriptOpts)
           OnOptions(*static_cast<const mpv_node*>(change->data));
+        else if (event->reply_userdata == kShaders)
+          OnShaders();
         else if (change->format == MPV_FORMAT_NODE && event->reply_userdata == kVideoParams)
           OnVideoParams(*static_cast<const mpv_node*>(change->data));
         else if (change->format == MPV_FORMAT_FLAG && event->reply_userdata == kPause)

@@ -16,7 +16,7 @@ std::string FolderOf(const std::string& path) {
 }
 
 bool HoldsShaders(const std::string& folder) {
-  for (int32_t mode = 1; mode <= 4; ++mode)
+  for (int32_t mode = kFitToWidth; mode <= kAnamorphic; ++mode)
     if (access(ShaderPath(folder, mode).c_str(), R_OK) != 0) return false;
   return true;
 }
@@ -24,19 +24,22 @@ bool HoldsShaders(const std::string& folder) {
 }  // namespace
 
 std::string ShaderPath(const std::string& folder, int32_t mode) {
-  if (mode < 1 || mode > 4) return std::string();
+  if (mode <= kFitToWindow || mode > kAnamorphic) return std::string();
   return folder + "/xvfaspect-" + FrameModeName(mode) + ".glsl";
 }
 
 std::string FindShaderFolder() {
-  std::string candidates[3];
+  std::string candidates[4];
   Dl_info info{};
   if (dladdr(reinterpret_cast<void*>(&FindShaderFolder), &info) != 0 && info.dli_fname != nullptr) {
     candidates[0] = FolderOf(info.dli_fname);
     char real[PATH_MAX];
-    if (realpath(info.dli_fname, real) != nullptr) candidates[1] = FolderOf(real) + "/" XVF_MPV_SHADER_RELATIVE;
+    if (realpath(info.dli_fname, real) != nullptr) {
+      candidates[1] = FolderOf(real);
+      candidates[2] = FolderOf(real) + "/" XVF_MPV_SHADER_RELATIVE;
+    }
   }
-  candidates[2] = XVF_MPV_SHADER_FOLDER;
+  candidates[3] = XVF_MPV_SHADER_FOLDER;
   for (const std::string& folder : candidates)
     if (!folder.empty() && HoldsShaders(folder)) return folder;
   return std::string();

@@ -5,8 +5,8 @@
 namespace xvf {
 
 // The folder holding xvfaspect-<mode>.glsl, one shader per framing mode
-// (1..4): beside the loaded plug-in (the build tree), then the install's
-// shader folder relative to the plug-in's real path (symbolic links in
+// (1..4): beside the loaded plug-in (the build tree), beside its real path
+// and then the install's shader folder relative to that (symbolic links in
 // ~/.config/mpv/scripts followed), then the install's absolute folder.
 // Empty when none holds them.
 std::string FindShaderFolder();

@@ -3,9 +3,14 @@
 #include <vector>
 
 #include "mpv/shader_file_check.h"
+#include "mpv/plugin_mode.h"
 #include "mpv/shader_folder.h"
 
 namespace xvf {
+
+WindowFraming::~WindowFraming() {
+  if (shown_ != kFitToWindow || !savedKeepAspect_.empty()) Apply(kFitToWindow);
+}
 
 bool WindowFraming::SetShaders(const std::string& ours) {
   std::vector<std::string> list;
@@ -16,7 +21,8 @@ bool WindowFraming::SetShaders(const std::string& ours) {
         const mpv_node& item = current.u.list->values[i];
         if (item.format != MPV_FORMAT_STRING) continue;
         bool mine = false;
-        for (int32_t mode = 1; mode <= 4; ++mode) mine = mine || ShaderPath(folder_, mode) == item.u.string;
+        for (int32_t mode = kFitToWidth; mode <= kAnamorphic; ++mode)
+          mine = mine || ShaderPath(folder_, mode) == item.u.string;
         if (!mine) list.emplace_back(item.u.string);
       }
     mpv_free_node_contents(&current);
@@ -33,6 +39,27 @@ bool WindowFraming::SetShaders(const std::string& ours) {
   value.format = MPV_FORMAT_NODE_ARRAY;
   value.u.list = &array;
   return mpv_set_property(mpv_, "glsl-shaders", MPV_FORMAT_NODE, &value) >= 0;
+}
+
+int32_t WindowFraming::TakenOut() {
+  if (shown_ == kFitToWindow) return kFitToWindow;
+  // The list as it is now, not as an event saw it: our own later change may
+  // have put the shader back since.
+  const std::string ours = ShownShader();
+  bool listed = false;
+  mpv_node current{};
+  if (mpv_get_property(mpv_, "glsl-shaders", MPV_FORMAT_NODE, &current) < 0) return kFitToWindow;
+  if (current.format == MPV_FORMAT_NODE_ARRAY)
+    for (int i = 0; i < current.u.list->num; ++i)
+      listed = listed || (current.u.list->values[i].format == MPV_FORMAT_STRING &&
+                          ours == current.u.list->values[i].u.string);
+  mpv_free_node_contents(&current);
+  if (listed) return kFitToWindow;
+  const int32_t left = shown_;
+  shown_ = kFitToWindow;
+  if (!savedKeepAspect_.empty()) mpv_set_property_string(mpv_, "keepaspect", savedKeepAspect_.c_str());
+  savedKeepAspect_.clear();
+  return left;
 }
 
 std::string WindowFraming::Problem(int32_t mode) const {
@@ -55,7 +82,7 @@ bool WindowFraming::Apply(int32_t mode) {
     return true;
   }
   // Mode 0, or a list mpv refused: ours out, the user's keepaspect back.
-  shown_ = 0;
+  shown_ = kFitToWindow;
   const bool set = SetShaders(std::string());
   if (!savedKeepAspect_.empty()) mpv_set_property_string(mpv_, "keepaspect", savedKeepAspect_.c_str());
   savedKeepAspect_.clear();

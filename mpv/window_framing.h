@@ -14,6 +14,10 @@ namespace xvf {
 class WindowFraming {
  public:
   WindowFraming(mpv_handle* mpv, std::string shaderFolder) : mpv_(mpv), folder_(std::move(shaderFolder)) {}
+  // Unloaded: ours out of the list, keepaspect given back.
+  ~WindowFraming();
+  WindowFraming(const WindowFraming&) = delete;
+  WindowFraming& operator=(const WindowFraming&) = delete;
 
   // False when the shader list could not be set; ours is then out of it
   // and keepaspect as the user had it.
@@ -22,6 +26,11 @@ class WindowFraming {
   // Why mode 1..4's shader file cannot be handed to mpv; empty when it can
   // (and for mode 0).
   std::string Problem(int32_t mode) const;
+
+  // After glsl-shaders changed: when our shader is no longer in it (the
+  // user cleared the list, another script set it), keepaspect is given back
+  // and the mode whose shader left is returned; 0 otherwise.
+  int32_t TakenOut();
 
   // The mode whose shader is in mpv's list, 0 for none; and its file.
   int32_t shownMode() const { return shown_; }

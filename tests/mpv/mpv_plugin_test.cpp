@@ -115,6 +115,16 @@ class Mpv {
   std::string pending_;
 };
 
+// Lines the plug-in printed to the terminal holding `text` (the OSD's copy
+// on mpv's status line not counted).
+int Said(const std::string& log, const std::string& text) {
+  std::istringstream lines(log);
+  int said = 0;
+  for (std::string line; std::getline(lines, line);)
+    said += line.starts_with("xvfaspect: ") && line.find(text) != std::string::npos;
+  return said;
+}
+
 // The 4:3 card (circle touching top and bottom) as one 4:2:0 frame.
 std::string CardFile() {
   Picture card(kW, kH);
@@ -293,7 +303,10 @@ TEST(MpvPlugin, AModeWhoseShaderMpvCannotTakeIsNotShown) {
     SCOPED_TRACE(c.name);
     const std::string folder = kDir + "/hostile-" + c.name;
     Shell("rm -rf " + folder + " && mkdir " + folder + " && cp " + plugin + " " + built + "/*.glsl " + folder);
-    Mpv player({"--script=" + folder + "/xvfaspect.so", "--keepaspect=yes", "--pause", "--keep-open=yes", card});
+    // A 16:9 window: in a 4:3 one the shader's pass is skipped and mpv
+    // compiles nothing.
+    Mpv player({"--script=" + folder + "/xvfaspect.so", "--keepaspect=yes", "--geometry=1024x576", "--pause",
+                "--keep-open=yes", card});
     ASSERT_TRUE(player.Wait("osd-dimensions", [](const json& d) { return d.is_object() && d["w"] > 0; }));
     Shell("cd " + folder + " && " + c.damage);  // after the plug-in found its shaders
     player.Command({"change-list", "script-opts", "append", "xvfaspect-mode=panorama"});
@@ -334,6 +347,75 @@ TEST(MpvPlugin, AutoTakesAndReportsTheFirstChoice) {
   const std::string log = player.Finish();
   EXPECT_NE(log.find("xvfaspect: auto: frame 0 (0:00.00): declared 16:9, anamorphic"), std::string::npos) << log;
   EXPECT_EQ(log.find("unknown"), std::string::npos) << log;
+}
+
+// The options as mpv users set them: ~~/script-opts/xvfaspect.conf, then
+// script-opts, the later winning. An unknown key or a refused value is
+// warned about once, by name, and the key keeps the value below it.
+TEST(MpvPlugin, OptionsComeFromTheConfFileThenScriptOpts) {
+  const std::string card = CardFile(), config = kDir + "/config";
+  const struct { const char *name, *conf, *scriptOpts, *shown; std::vector<std::string> warnings; } cases[] = {
+      {"file", "# the mode at start\nmode=panorama\n", "", "panorama", {}},
+      {"script-opts over the file", "mode=panorama\n", "xvfaspect-mode=fit-width", "fit-width", {}},
+      {"refused in the file", "mode=sideways\nspeed=2\n", "xvfaspect-colour=red", nullptr,
+       {"xvfaspect.conf:1: unknown mode 'sideways'", "xvfaspect.conf:2: unknown option speed",
+        "unknown option xvfaspect-colour"}},
+      {"refused in script-opts", "mode=panorama\n", "xvfaspect-mode=sideways", "panorama",
+       {"unknown xvfaspect-mode 'sideways'"}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Shell("rm -rf " + config + " && mkdir -p " + config + "/script-opts");
+    std::ofstream(config + "/script-opts/xvfaspect.conf") << c.conf;
+    Mpv player({kPlugin, "--config=yes", "--config-dir=" + config, std::string("--script-opts=") + c.scriptOpts,
+                "--pause", "--keep-open=yes", card});
+    if (c.shown != nullptr) {
+      const std::string file = std::string("xvfaspect-") + c.shown + ".glsl";
+      EXPECT_TRUE(player.Wait("glsl-shaders", [&](const json& l) {
+        return l.size() == 1 && l[0].get<std::string>().ends_with(file);
+      }));
+    }
+    for (const std::string& warning : c.warnings) EXPECT_TRUE(player.WaitLog(warning));
+    // script-opts read again: nothing warned twice.
+    player.Command({"change-list", "script-opts", "append", "xvfaspect-auto-fallback=fit-width"});
+    usleep(300000);
+    if (c.shown == nullptr) {
+      EXPECT_TRUE(player.Get("glsl-shaders").empty());
+    }
+    const std::string log = player.Finish();
+    for (const std::string& warning : c.warnings) EXPECT_EQ(Said(log, warning), 1) << warning;
+  }
+}
+
+// keepaspect stays the user's: given back when our shader leaves
+// glsl-shaders (the user cleared the list), and not left off by the
+// plug-in loaded twice (a link in the scripts folder and --script=), whose
+// second copy says so once and does nothing.
+TEST(MpvPlugin, KeepaspectIsGivenBackWhenTheShaderLeaves) {
+  const std::string card = CardFile(), config = kDir + "/twice";
+  Shell("rm -rf " + config + " && mkdir -p " + config + "/scripts && ln -s " XVF_MPV_PLUGIN " " + config + "/scripts/");
+  const json key = {"keypress", "a"};
+  const struct {
+    const char* name;
+    std::vector<std::string> args;
+    std::vector<json> commands;
+    const char* said;
+  } cases[] = {
+      {"list cleared", {}, {{"change-list", "glsl-shaders", "clr", ""}}, "fit-height left glsl-shaders"},
+      {"loaded twice", {"--config=yes", "--config-dir=" + config}, {key, key, key, key}, "loaded twice"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {kPlugin, "--keepaspect=yes", "--script-opts=xvfaspect-mode=fit-height", "--pause",
+                             "--keep-open=yes", card});
+    Mpv player(args);
+    ASSERT_TRUE(player.Wait("glsl-shaders", [](const json& l) { return l.size() == 1; }));
+    ASSERT_TRUE(player.Wait("keepaspect", [](const json& k) { return k == false; }));
+    for (const json& command : c.commands) player.Command(command);
+    EXPECT_TRUE(player.Wait("keepaspect", [](const json& k) { return k == true; }));
+    EXPECT_TRUE(player.Get("glsl-shaders").empty());
+    const std::string log = player.Finish();
+    EXPECT_EQ(Said(log, c.said), 1) << log;
+  }
 }
 
 }  // namespace
