@@ -12,11 +12,14 @@
 #include "tests/support/frame_setup.h"
 #include "tests/support/guarded_buffer.h"
 #include "tests/support/noise_frame.h"
+#include "tests/support/x87_control_word.h"
 
 namespace xvf {
 namespace {
 
 using test::WindowInputs;
+using test::SetX87ControlWord;
+using test::X87ControlWord;
 
 void StartStream(PluginState* state, int32_t w, int32_t h, int32_t format, int32_t bypass = 0) {
   state->Start(StreamFormat{w, h, 0, format, bypass}, nullptr);
@@ -310,12 +313,6 @@ TEST(FramePass, StartWithAnUnusableWidthAllocatesNoTable) {
 }
 
 #if XVF_X87_MATH
-uint16_t X87ControlWord() {
-  uint16_t word;
-  asm volatile("fnstcw %0" : "=m"(word));
-  return word;
-}
-void SetX87ControlWord(uint16_t word) { asm volatile("fldcw %0" : : "m"(word)); }
 
 // The host may leave the x87 unit at 24-bit (renderers) or 64-bit precision,
 // rounding upwards even: under the guard the plug-in's entry points hold,

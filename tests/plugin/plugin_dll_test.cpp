@@ -15,6 +15,7 @@
 #include "tests/plugin/loaded_dll.h"
 #include "tests/support/frame_setup.h"
 #include "tests/support/guarded_buffer.h"
+#include "tests/support/x87_control_word.h"
 #include "tests/host/host_standin.h"
 #include "tools/test_card.h"
 
@@ -23,6 +24,8 @@ namespace {
 
 using test::DllPath;
 using test::StoreSettings;
+using test::SetX87ControlWord;
+using test::X87ControlWord;
 
 // The build copies the stand-in host beside this program too.
 std::string HostStandinPath() { return ExecutableFolder() + "host-standin.exe"; }
@@ -265,12 +268,6 @@ TEST_F(PluginDll, EntryPointsRealignTheStack) {
     plugin_->Stop();
   }
 }
-uint16_t X87ControlWord() {
-  uint16_t word;
-  asm volatile("fnstcw %0" : "=m"(word));
-  return word;
-}
-void SetX87ControlWord(uint16_t word) { asm volatile("fldcw %0" : : "m"(word)); }
 
 // The host may leave the x87 unit at 24-bit (renderers) or 64-bit precision:
 // Start and Process still give the frames of binary64 arithmetic (the
