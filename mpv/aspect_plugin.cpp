@@ -6,6 +6,7 @@
 #include <numeric>
 
 #include "mpv/escaped_text.h"
+#include "mpv/picture_shape.h"
 #include "mpv/plugin_mode.h"
 
 namespace xvf {
@@ -110,7 +111,9 @@ void AspectPlugin::Select(int32_t mode) {
   mode_ = mode;
   autoMode_.reset();
   if (mode != kAutoMode) {
-    Frame(mode, FrameModeName(mode));
+    std::string why;
+    fixedFraming_ = ModeForPicture(mode, width_, height_, stream_.pixelAspectNum, stream_.pixelAspectDen, &why);
+    Frame(fixedFraming_, why.empty() ? FrameModeName(mode) : std::string(FrameModeName(mode)) + ": " + why);
     return;
   }
   autoMode_ = std::make_unique<AutoModeSession>(fallback_, keepSubtitles_);
@@ -168,6 +171,11 @@ void AspectPlugin::OnVideoParams(const mpv_node& params) {
   stream_.rateNum = kSamplesPerSecond;
   stream_.rateDen = 1;
   if (autoMode_) autoMode_->SetStream(stream_);
+  // A fixed mode frames the new picture by its shape, said only when that changes.
+  std::string why;
+  if (mode_ != kAutoMode &&
+      ModeForPicture(mode_, width_, height_, stream_.pixelAspectNum, stream_.pixelAspectDen, &why) != fixedFraming_)
+    Select(mode_);
 }
 
 void AspectPlugin::OnMessage(const mpv_event_client_message& message) {

@@ -45,6 +45,7 @@ class AspectPlugin {
   std::unique_ptr<AutoModeSession> autoMode_;  // while in auto
   int32_t mode_ = kFitToWindow;    // plugin mode, fit-window..auto
   int32_t framed_ = -1;            // in auto: the mode the window is framed in
+  int32_t fixedFraming_ = -1;      // in a fixed mode: the mode its picture's shape allows
   int32_t fallback_ = kPanorama;   // auto's mode until the pictures decide
   bool keepSubtitles_ = true;      // auto keeps burnt-in text in the lower band in view
   std::string modeOption_, fallbackOption_, subtitlesOption_;  // last values read, "" for the default

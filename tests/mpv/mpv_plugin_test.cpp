@@ -418,5 +418,39 @@ TEST(MpvPlugin, KeepaspectIsGivenBackWhenTheShaderLeaves) {
   }
 }
 
+// A fixed mode frames the picture by its own shape: a 16:9 picture takes
+// anamorphic's framing (its circle stays round), a shape neither 4:3 nor
+// 16:9 is left as mpv shows it; each says why, once.
+TEST(MpvPlugin, FixedModesFrameThePictureByItsShape) {
+  CardFile();
+  const struct { const char *name, *scale, *shader, *said; } cases[] = {
+      {"1080p", "scale=1440:1080,pad=1920:1080:240:0,setsar=1", "xvfaspect-anamorphic.glsl",
+       "fit-width: 16:9, framed as anamorphic"},
+      {"1.85:1", "scale=740:400,setsar=1", nullptr, "fit-width: 1.85:1, not 4:3: left as is"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string file = kDir + "/shape.y4m";
+    Shell("ffmpeg -v error -y -i " + kDir + "/card.png -vf " + c.scale + " -pix_fmt yuv420p " + file);
+    Mpv player({kPlugin, "--keepaspect=yes", "--pause", "--keep-open=yes", "--geometry=1024x576",
+                "--script-opts=xvfaspect-mode=fit-width", file});
+    ASSERT_TRUE(player.WaitLog(c.said));
+    if (c.shader != nullptr) {
+      EXPECT_TRUE(player.Wait("glsl-shaders", [&](const json& l) {
+        return l.size() == 1 && l[0].get<std::string>().ends_with(c.shader);
+      }));
+      double ratio = 0;
+      for (int tries = 0; tries < 30 && std::abs(ratio - 1.0) > 0.03; ++tries) {
+        if (tries > 0) usleep(100000);
+        ratio = MeasureCircle(player.Shot("shape-" + std::string(c.name))).ratio;
+      }
+      EXPECT_NEAR(ratio, 1.0, 0.03);
+    } else {
+      EXPECT_TRUE(player.Wait("glsl-shaders", [](const json& l) { return l.empty(); }));
+      EXPECT_EQ(player.Get("keepaspect"), true);
+    }
+    EXPECT_EQ(Said(player.Finish(), c.said), 1);
+  }
+}
+
 }  // namespace
 }  // namespace xvf
