@@ -32,7 +32,7 @@ constexpr int32_t kW = kSceneWidth, kH = kSceneHeight, kBand = kSceneBand;
 Scene BandsAround(int32_t between) {
   return [between](int32_t x, int32_t y, int32_t k) {
     const bool band = y < kBand || y >= kH - kBand;
-    return band ? 16 + (x * 37 + y * 101 + k * 53) % 45 : between;
+    return band ? 16 + Noise(x, y, k, 45) : between;
   };
 }
 

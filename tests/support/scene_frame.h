@@ -46,6 +46,13 @@ inline SceneFrame MakeSceneFrame(const Scene& scene, int32_t k, int32_t width, i
 // bands of 36 rows.
 constexpr int32_t kSceneWidth = 360, kSceneHeight = 288, kSceneBand = 36;
 
+// Uniform noise 0..span-1 at column x, row y of frame k: a hash, the same on every run.
+inline int32_t Noise(int32_t x, int32_t y, int32_t k, int32_t span) {
+  uint32_t h = uint32_t(x) * 0x9E3779B1u ^ uint32_t(y) * 0x85EBCA77u ^ uint32_t(k) * 0xC2B2AE3Du;
+  h ^= h >> 15, h *= 0x2C1B3C6Du, h ^= h >> 12, h *= 0x297A2D39u, h ^= h >> 15;
+  return static_cast<int32_t>(h % static_cast<uint32_t>(span));
+}
+
 inline int32_t Card(int32_t x, int32_t y, int32_t k) {
   return 40 + x * 150 / kSceneWidth + ((x / 12 + y / 12 + k) % 2) * 30;
 }
