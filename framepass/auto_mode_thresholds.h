@@ -37,6 +37,13 @@ constexpr double kMeanSpreads = 0.7;
 // deviations (in thousandths).
 constexpr int32_t kSpreadPerQuartileMilli = 1483;
 
+// Compression flattens a band's noise in some blocks and frames and not in
+// others (MPEG-2 at 6 Mbit/s: a spread of 1 in one frame, 9 in the next, over
+// the same lifted, noisy black): a band's noise is the largest spread read in
+// the last kNoiseMemoryFrames frames at its level (within kMinBandTolerance),
+// more than a group of pictures (12 to 15 frames).
+constexpr int32_t kNoiseMemoryFrames = 16;
+
 // A band's spread across its rows is its noise, which changes from frame to
 // frame: rows spread wider than 2 levels that change by at most a level
 // (a deviation from the mean absolute change since the frame before) are a
@@ -44,6 +51,10 @@ constexpr int32_t kSpreadPerQuartileMilli = 1483;
 // shifted (ffmpeg's) changes less than it spreads: no ratio between the two.
 constexpr int32_t kMaxStillSpread = 2;
 constexpr int32_t kMaxStillChange = 1;
+// Compression repeats a band's blocks from the frame before now and then
+// (skipped blocks of a P or B frame): only rows still in kMinStillFrames
+// frames in a row are a still picture.
+constexpr int32_t kMinStillFrames = 3;
 // The mean absolute change of Gaussian noise between two frames (sqrt(2) of
 // its deviation, times sqrt(2/pi)) is 1.128 deviations: a deviation is 0.627
 // of the mean change (in thousandths).

@@ -134,6 +134,17 @@ double FormatRows(double format, int32_t height, double displayAspect) { return 
 
 }  // namespace
 
+int32_t PictureMeasurer::RememberedNoise(int32_t sideIndex, int32_t level, int32_t spread) {
+  NoiseMemory& memory = noise_[sideIndex];
+  if (!havePrevious_ || memory.level < 0 || std::abs(level - memory.level) > kMinBandTolerance) {
+    memory = NoiseMemory();
+    memory.level = level;
+  }
+  memory.spreads[memory.next] = spread;
+  memory.next = (memory.next + 1) % kNoiseMemoryFrames;
+  return *std::max_element(memory.spreads, memory.spreads + kNoiseMemoryFrames);
+}
+
 PictureMeasurer::Side PictureMeasurer::MeasureSide(const FrameRows& frame, const RowSampler& rows, bool fromFirst) {
   const int32_t h = frame.height;
   auto row = [&](int32_t k) { return fromFirst ? k : h - 1 - k; };
@@ -145,17 +156,20 @@ PictureMeasurer::Side PictureMeasurer::MeasureSide(const FrameRows& frame, const
   rows.Read(row(depth), reference);
   rows.Read(row(std::min(depth + 1, h - 1)), reference + kSamplesPerRow);
   LevelAndSpread(reference, kReferenceSamples, &side.level, &side.noise);
-  const int32_t across = side.noise;
-  bool still = false;  // structure across the rows that does not change: picture
+  const int32_t across = side.noise;  // this frame's own, for a still picture
+  side.noise = RememberedNoise(fromFirst ? 0 : 1, side.level, side.noise);
   int32_t* previous = previous_[fromFirst ? 0 : 1];
   const bool knownValid = havePrevious_;
+  int32_t& stillFrames = stillFrames_[fromFirst ? 0 : 1];
+  if (!havePrevious_) stillFrames = 0;
   if (havePrevious_) {
     // The change since the frame before, as a deviation of noise, rounded.
     int32_t change = 0;
     for (int32_t i = 0; i < kReferenceSamples; ++i) change += std::abs(reference[i] - previous[i]);
     const int32_t deviation = (change * kDeviationPerMeanChangeMilli / kReferenceSamples + 500) / 1000;
-    still = across > kMaxStillSpread && deviation <= kMaxStillChange;
+    stillFrames = across > kMaxStillSpread && deviation <= kMaxStillChange ? stillFrames + 1 : 0;
   }
+  const bool still = stillFrames >= kMinStillFrames;  // structure across the rows that does not change: picture
   std::copy(reference, reference + kReferenceSamples, previous);
   const int32_t tolerance = std::max(kMinBandTolerance, kSampleSpreads * side.noise);
   for (int32_t v : reference) side.outliers += std::abs(v - side.level) > tolerance;
