@@ -85,6 +85,11 @@ constexpr int32_t kBandLimitDivisor = 4;
 // The band scan reads one row in height / 48 (12 at 576 rows) and then finds
 // the exact edge between two read rows by halving.
 constexpr int32_t kScanStepDivisor = 48;
+// Past the edge, the rows the scan stepped over are read one in height / 144
+// (4 at 576): two band rows there in a row (the 11 rows of black between a
+// subtitle and the picture, which the step may read none of) continue the
+// band.
+constexpr int32_t kFineScanStepDivisor = 144;
 
 // Rows that are not band inside a band are bridged up to a twelfth of the
 // height (two boxed subtitle lines, a banner, VHS noise at the frame's edge).

@@ -48,25 +48,36 @@ struct BandScan {
 BandScan ScanBand(const BandTest& test, int32_t height, bool fromFirst) {
   auto isBand = [&](int32_t k) { return test.IsBand(fromFirst ? k : height - 1 - k); };
   const int32_t step = std::max(1, height / kScanStepDivisor);
+  const int32_t fine = std::max(1, height / kFineScanStepDivisor);
   const int32_t bridged = std::max(step, height / kBridgedRowsDivisor);
   const int32_t end = height / 2;
   BandScan scan;
-  int32_t k = 0;
-  for (; k < end && k - scan.band < bridged; k += step)
-    if (isBand(k)) scan.band = k + 1;
-  if (k >= end && k - scan.band < bridged) return scan;  // band to the middle: no edge
-  if (scan.band > 0) {
-    // Rows band .. band + step - 2 are unread; band ones continue the band.
-    int32_t low = scan.band, high = std::min(scan.band - 1 + step, end);
-    while (low < high) {
-      const int32_t middle = low + (high - low) / 2;
-      if (isBand(middle)) {
-        low = middle + 1;
-      } else {
-        high = middle;
+  for (int32_t k = 0;;) {
+    for (; k < end && k - scan.band < bridged; k += step)
+      if (isBand(k)) scan.band = k + 1;
+    if (k >= end && k - scan.band < bridged) return scan;  // band to the middle: no edge
+    if (scan.band > 0) {
+      // Rows band .. band + step - 2 are unread; band ones continue the band.
+      int32_t low = scan.band, high = std::min(scan.band - 1 + step, end);
+      while (low < high) {
+        const int32_t middle = low + (high - low) / 2;
+        if (isBand(middle)) {
+          low = middle + 1;
+        } else {
+          high = middle;
+        }
       }
+      scan.band = low;
     }
-    scan.band = low;
+    // Black the step read no row of, between bridged rows and the picture
+    // (a subtitle close to it): two band rows a fine step apart continue
+    // the band after them.
+    int32_t more = -1;
+    for (int32_t j = scan.band + fine; j + fine < std::min(k, end); j += fine)
+      if (isBand(j) && isBand(j + fine)) more = j + fine;
+    if (more < 0) break;
+    scan.band = more + 1;
+    k = (more / step + 1) * step;
   }
   scan.edge = scan.band <= height / kBandLimitDivisor;
   return scan;

@@ -70,6 +70,20 @@ inline int32_t LogoAbove(int32_t x, int32_t y, int32_t) {
   return y > 6 && y < kSceneBand && x > kSceneWidth * 8 / 10 && x < kSceneWidth * 9 / 10 ? 200 : 16;
 }
 inline int32_t TextBelow(int32_t x, int32_t y, int32_t) { return Text(x, y, kSceneHeight - kSceneBand) ? 235 : 16; }
+// Bold text 5 rows under the picture (11 at 576 rows): less than the band
+// scan's step.
+inline int32_t TextCloseBelow(int32_t x, int32_t y, int32_t) {
+  const int32_t top = kSceneHeight - kSceneBand + 5;
+  return y >= top && y < top + 19 && x > kSceneWidth / 5 && x < kSceneWidth * 4 / 5 && x / 4 % 2 ? 235 : 16;
+}
+// Black lifted 8 with noise of +-11, as compression leaves it: in one frame
+// of three the bands repeat the frame before's, in the next the 8-row blocks
+// at the frame's edges are flattened.
+inline int32_t CompressedLiftedNoise(int32_t x, int32_t y, int32_t k) {
+  const bool edgeBlock = y < 8 || y >= kSceneHeight - 8;
+  if (k % 3 == 2 && edgeBlock) return 24 + x / 8 % 2;
+  return 13 + Noise(x, y, k % 3 == 1 ? k - 1 : k, 23);
+}
 inline int32_t TextAbove(int32_t x, int32_t y, int32_t) { return Text(x, y, 2) ? 235 : 16; }
 
 // The card as a 16:9 letterbox, its bands drawn by `band`.

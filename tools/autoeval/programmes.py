@@ -192,7 +192,7 @@ def in_set():
         [lb(gradients(14), 432, post=LOGO + "," + SUBS.format(y=60, text='I never said that.'))],
         options=["--auto-subtitles", "crop"])
     add("16:9 subtitles 11 rows below the picture", "subtitles",
-        [lb(TESTSRC, 432, truth=PANORAMA, post=SUBS.format(y=61, text='Where were you last night?'))])
+        [lb(TESTSRC, 432, truth=PANORAMA, post=SUBS.format(y=61, text='WHERE WERE YOU LAST NIGHT?'))])
     return P
 
 
