@@ -95,6 +95,21 @@ bool SparseMiddle(const RowSampler& rows, int32_t height, const PictureMeasurer:
   return outliers * 2 >= kMinSparseSamples * kPictureRows;
 }
 
+// The first row from one edge, from a 48th of the height to the middle, read
+// one in height / 144, with a sample off the band's level: where a sparse
+// picture (cells on black) shows in this frame; -1: none.
+int32_t FirstContentRow(const RowSampler& rows, int32_t height, bool fromFirst, const PictureMeasurer::Side& side) {
+  const int32_t tolerance = std::max(kMinBandTolerance, kSampleSpreads * side.noise);
+  const int32_t fine = std::max(1, height / kFineScanStepDivisor);
+  int32_t luma[kSamplesPerRow];
+  for (int32_t k = height / kReferenceDepthDivisor; k < height / 2; k += fine) {
+    rows.Read(fromFirst ? k : height - 1 - k, luma);
+    for (int32_t v : luma)
+      if (std::abs(v - side.level) > tolerance) return k;
+  }
+  return -1;
+}
+
 // Whether the band edge of the frame before, `band` rows from the edge, holds:
 // band at its last row and halfway, picture on the next rows a scan reads.
 bool StillAt(const BandTest& test, int32_t height, bool fromFirst, int32_t band) {
@@ -213,28 +228,64 @@ PictureMeasurer::Side PictureMeasurer::MeasureSide(const FrameRows& frame, const
   return side;
 }
 
+int32_t PictureMeasurer::GatherExtent(int32_t sideIndex, int32_t band) {
+  int32_t* extents = extents_[sideIndex];
+  if (band == 0) {
+    std::fill(extents, extents + kExtentFrames, kNoExtent);
+    return 0;
+  }
+  std::copy(extents + 1, extents + kExtentFrames, extents);
+  extents[kExtentFrames - 1] = band;
+  int32_t least = kNoExtent;
+  for (int32_t i = 0; i < kExtentFrames; ++i)
+    if (extents[i] != kNoExtent && (least == kNoExtent || extents[i] < least)) least = extents[i];
+  return least;
+}
+
 PictureMeasure PictureMeasurer::Measure(const FrameRows& frame, double displayAspect, bool lookForText) {
   PictureMeasure m;
   if (!RowsAreUsable(frame)) return m;
   if (frame.width != previousWidth_ || frame.height != previousHeight_ || frame.format != previousFormat_)
     havePrevious_ = false;
   const RowSampler rows(frame, kSamplesPerRow);
-  const Side first = MeasureSide(frame, rows, true);
-  const Side last = MeasureSide(frame, rows, false);
+  if (!havePrevious_) GatherExtent(0, 0), GatherExtent(1, 0);
+  const Side firstRead = MeasureSide(frame, rows, true);
+  const Side lastRead = MeasureSide(frame, rows, false);
   havePrevious_ = true;
   previousWidth_ = frame.width;
   previousHeight_ = frame.height;
   previousFormat_ = frame.format;
-  m.firstBand = first.edge ? first.band : -1;
-  m.lastBand = last.edge ? last.band : -1;
-  if (!first.edge && !last.edge) {
-    // Band-like to the middle from both edges: black, or a sparse picture
-    // (stars, cells) whose bright samples reach both edges and the middle.
-    if (first.outliers >= kMinSparseSamples && last.outliers >= kMinSparseSamples &&
-        SparseMiddle(rows, frame.height, first))
-      m.verdict = PictureMeasure::kFullPicture;
+  m.firstBand = firstRead.edge ? firstRead.band : -1;
+  m.lastBand = lastRead.edge ? lastRead.band : -1;
+  const bool bandToMiddle = !firstRead.edge && !lastRead.edge;
+  if (bandToMiddle && firstRead.outliers >= kMinSparseSamples && lastRead.outliers >= kMinSparseSamples &&
+      SparseMiddle(rows, frame.height, firstRead)) {
+    // Band-like to the middle from both edges, bright samples reaching both
+    // edges and the middle: a sparse picture (stars, cells) over the frame.
+    GatherExtent(0, 0);
+    GatherExtent(1, 0);
+    m.verdict = PictureMeasure::kFullPicture;
     return m;
   }
+  // Band-like to the middle from both edges and clean at both: black, or a
+  // sparse picture between bands, whose extent is gathered over frames.
+  Side first = firstRead, last = lastRead;
+  int32_t lowerBand = last.band;  // the lower band's rows read for text: no row a sparse picture showed in
+  for (Side* side : {&first, &last}) {
+    const int32_t index = side == &first ? 0 : 1;
+    const int32_t extent = side->edge ? side->band
+                           : bandToMiddle ? FirstContentRow(rows, frame.height, index == 0, *side)
+                                          : kNoExtent;
+    const int32_t gathered = GatherExtent(index, extent);
+    if (bandToMiddle) {
+      side->steady = gathered > 0 && std::abs(gathered - previousExtent_[index]) <= FormatTolerance(frame.height);
+      side->edge = gathered > 0;
+      side->band = gathered;
+    }
+    previousExtent_[index] = gathered;
+    if (index == 1) lowerBand = gathered > 0 ? std::min(side->band, gathered) : side->band;
+  }
+  if (bandToMiddle && !(first.edge && last.edge)) return m;
 
   // A letterbox is centred: the taller band's surplus is dark picture, and a
   // side without an edge takes the other's band.
@@ -264,7 +315,7 @@ PictureMeasure PictureMeasurer::Measure(const FrameRows& frame, double displayAs
     const Side& lower = last;
     if (lookForText && lower.edge && lower.band > 0) {
       const int32_t level = std::max(kTextLevel, lower.level + kTextSpreads * std::max(lower.noise, kMinBandTolerance));
-      m.textInLowerBand = TextRows(frame, h / kReferenceDepthDivisor, lower.band, level) >= kMinTextRows;
+      m.textInLowerBand = TextRows(frame, h / kReferenceDepthDivisor, lowerBand, level) >= kMinTextRows;
     }
     return m;
   }

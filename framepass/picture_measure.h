@@ -49,6 +49,9 @@ class PictureMeasurer {
   };
  private:
   Side MeasureSide(const FrameRows& frame, const RowSampler& rows, bool fromFirst);
+  // The fewest band rows from this side's edge over the last frames, `band`
+  // (kNoExtent: none this frame) among them; 0 forgets them and gives 0.
+  int32_t GatherExtent(int32_t sideIndex, int32_t band);
   // The largest spread read at this side's level in the last frames, this one's included.
   int32_t RememberedNoise(int32_t sideIndex, int32_t level, int32_t spread);
 
@@ -62,6 +65,9 @@ class PictureMeasurer {
     int32_t next = 0;
   };
   NoiseMemory noise_[2];  // each side's recent spreads, reset by havePrevious_ false
+  static constexpr int32_t kNoExtent = -1;
+  int32_t extents_[2][auto_mode::kExtentFrames] = {};  // each side's band rows over the last frames
+  int32_t previousExtent_[2] = {};  // each side's gathered band rows the frame before
   bool havePrevious_ = false;
   int32_t letterboxLevel_ = -1;  // the bands' level of the last letterbox, -1 none yet
   int32_t previousWidth_ = 0, previousHeight_ = 0;

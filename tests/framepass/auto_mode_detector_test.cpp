@@ -99,6 +99,8 @@ TEST(AutoModeSession, ChoosesAndReportsPerProgrammeInEveryLayout) {
        "frame 26 (0:01.04): letterbox 16:9 with text in the lower band, kept in view from frame 2 (0:00.08), panorama"},
       {"text in the upper band is cropped", {{{Letterbox(TextAbove), 30}}}, kFitToWidth, 1,
        kFitWidthAtOneSecond},
+      {"a sparse picture between bands is a letterbox", {{{SparseLetterbox, 40}}}, kFitToWidth, 1,
+       kFitWidthAtOneSecond},
       {"a sparse picture after a letterbox is a full picture",
        {{{Letterbox(BlackBand), 30}, {Stars, 40}}}, kPanorama, 2,
        "frame 54 (0:02.16): full picture from frame 30 (0:01.20), panorama"},

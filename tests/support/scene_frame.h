@@ -63,6 +63,12 @@ inline bool Text(int32_t x, int32_t y, int32_t from) {
 // Bright points on black all over the frame.
 inline int32_t Stars(int32_t x, int32_t y, int32_t) { return (7 * (x / 3) + 11 * y) % 23 == 0 ? 200 : 16; }
 
+// Cells on black that move from frame to frame, one pixel in 40, in the
+// picture of a 16:9 letterbox: most rows pass as band in most frames.
+inline int32_t SparseLetterbox(int32_t x, int32_t y, int32_t k) {
+  return y >= kSceneBand && y < kSceneHeight - kSceneBand && Noise(x, y, k, 40) == 0 ? 235 : 16;
+}
+
 // What the bands carry, by picture row (0 at the top).
 inline int32_t BlackBand(int32_t, int32_t, int32_t) { return 16; }
 inline int32_t NoisyBand(int32_t x, int32_t y, int32_t k) { return 16 + (x * 7 + y * 13 + k * 5) % 13; }
