@@ -215,7 +215,7 @@ def main():
     parser.add_argument("--reports", action="store_true", help="print auto's report lines")
     a = parser.parse_args()
     os.makedirs(a.folder, exist_ok=True)
-    sets = [("in the set", P.in_set()), ("held out", P.held_out())]
+    sets = [("in the set", P.in_set()), ("held out", P.held_out()), ("transmitted", P.transmitted())]
     out = ["Cells: frames right, spurious changes (sp), mean switch latency.", ""]
     with concurrent.futures.ThreadPoolExecutor(a.jobs) as pool:
         for title, progs in sets:

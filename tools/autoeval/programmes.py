@@ -110,8 +110,14 @@ LIFTED_NOISE = "lutyuv=y=val+8,noise=alls=22:allf=t:all_seed={seed}"
 MPEG2 = ["-c:v", "mpeg2video", "-b:v", "{rate}M", "-maxrate", "{rate}M", "-bufsize", "1835k"]
 
 
-def mpeg2(rate):
-    return [o.format(rate=rate) for o in MPEG2]
+def mpeg2(rate, interlaced=False):
+    fields = ["-flags", "+ilme+ildct", "-top", "1"] if interlaced else []
+    return [o.format(rate=rate) for o in MPEG2] + fields
+
+
+def h264(kbits):
+    return ["-c:v", "libx264", "-preset", "veryfast", "-b:v", f"{kbits}k", "-maxrate", f"{kbits}k",
+            "-bufsize", f"{2 * kbits}k", "-pix_fmt", "yuv420p"]
 
 
 def in_set():
@@ -193,6 +199,28 @@ def in_set():
         options=["--auto-subtitles", "crop"])
     add("16:9 subtitles 11 rows below the picture", "subtitles",
         [lb(TESTSRC, 432, truth=PANORAMA, post=SUBS.format(y=61, text='WHERE WERE YOU LAST NIGHT?'))])
+    return P
+
+
+def transmitted():
+    """Pictures as sent and received, counted apart: interlaced fields, black
+    lifted a few steps, analog noise, then MPEG-2 at 3 to 4 Mbit/s or H.264
+    at a low rate (ringing at the band edge, blocks in the bands)."""
+    P = []
+    add = lambda *a, **k: P.append(Programme(*a, **k))
+    lifted = "lutyuv=y=val+{lift},noise=alls={noise}:allf=t:all_seed={seed}"
+    add("16:9 interlaced, lifted 4, MPEG-2 3 Mbit/s", "transmitted",
+        [lb(TESTSRC, 432, post=lifted.format(lift=4, noise=12, seed=3))], interlaced=True, codec=mpeg2(3, True))
+    add("4:3 then 16:9 interlaced, MPEG-2 4 Mbit/s", "transmitted",
+        [Seg(TESTSRC, frames=100), lb(gradients(30), 432, post=lifted.format(lift=6, noise=16, seed=4))],
+        interlaced=True, codec=mpeg2(4, True))
+    add("14:9 lifted 3, H.264 400 kbit/s", "transmitted",
+        [lb(TESTSRC, 504, post=lifted.format(lift=3, noise=10, seed=5))], codec=h264(400))
+    add("4:3 noisy, H.264 400 kbit/s", "transmitted", [Seg(TESTSRC, post=lifted.format(lift=5, noise=16, seed=6))],
+        codec=h264(400))
+    add("2.39:1 dark opening, H.264 600 kbit/s", "transmitted",
+        [lb(TESTSRC, 322, pre="lutyuv=y=16+(val-16)*0.25", post=lifted.format(lift=4, noise=12, seed=7))],
+        codec=h264(600))
     return P
 
 
