@@ -197,6 +197,9 @@ def in_set():
     add("16:9 subtitles and a logo, cropped", "subtitles",
         [lb(gradients(14), 432, post=LOGO + "," + SUBS.format(y=60, text='I never said that.'))],
         options=["--auto-subtitles", "crop"])
+    add("16:9 subtitles and a logo over lifted noise, cropped, MPEG-2", "broadcast",
+        [lb(gradients(15), 432, post=LOGO + "," + SUBS.format(y=60, text='I never said that.') + "," +
+            LIFTED_NOISE.format(seed=11))], codec=mpeg2(6), options=["--auto-subtitles", "crop"])
     add("16:9 subtitles 11 rows below the picture", "subtitles",
         [lb(TESTSRC, 432, truth=PANORAMA, post=SUBS.format(y=61, text='WHERE WERE YOU LAST NIGHT?'))])
     return P
