@@ -267,25 +267,32 @@ PictureMeasure PictureMeasurer::Measure(const FrameRows& frame, double displayAs
     m.verdict = PictureMeasure::kFullPicture;
     return m;
   }
-  // Band-like to the middle from both edges and clean at both: black, or a
-  // sparse picture between bands, whose extent is gathered over frames.
+  // A sparse picture between bands (cells on black) shows in some frames
+  // rows next to its edges that it leaves empty in others, and its rows pass
+  // as band: each side's band is the fewest rows of the last frames, read
+  // past a band to the middle (clean at the edge) as the first rows with a
+  // sample off the band's level. Text is read only in a lower band found
+  // in this frame at the rows of the frame before.
   Side first = firstRead, last = lastRead;
-  int32_t lowerBand = last.band;  // the lower band's rows read for text: no row a sparse picture showed in
+  bool lowerHeld = false;
   for (Side* side : {&first, &last}) {
     const int32_t index = side == &first ? 0 : 1;
-    const int32_t extent = side->edge ? side->band
-                           : bandToMiddle ? FirstContentRow(rows, frame.height, index == 0, *side)
-                                          : kNoExtent;
+    const int32_t extent = side->edge                              ? side->band
+                           : side->outliers < kMinSparseSamples ? FirstContentRow(rows, frame.height, index == 0, *side)
+                                                                 : kNoExtent;
     const int32_t gathered = GatherExtent(index, extent);
-    if (bandToMiddle) {
-      side->steady = gathered > 0 && std::abs(gathered - previousExtent_[index]) <= FormatTolerance(frame.height);
-      side->edge = gathered > 0;
+    const bool held = side->edge && side->band == previousOwn_[index];
+    previousOwn_[index] = side->edge ? side->band : kNoExtent;
+    if (gathered > 0 && (!side->edge || gathered < side->band)) {
+      side->steady = std::abs(gathered - previousExtent_[index]) <= FormatTolerance(frame.height);
+      side->edge = true;
       side->band = gathered;
+    } else if (index == 1) {
+      lowerHeld = held;
     }
     previousExtent_[index] = gathered;
-    if (index == 1) lowerBand = gathered > 0 ? std::min(side->band, gathered) : side->band;
   }
-  if (bandToMiddle && !(first.edge && last.edge)) return m;
+  if (!first.edge && !last.edge) return m;
 
   // A letterbox is centred: the taller band's surplus is dark picture, and a
   // side without an edge takes the other's band.
@@ -313,9 +320,9 @@ PictureMeasure PictureMeasurer::Measure(const FrameRows& frame, double displayAs
     // The lower band is the last picture rows, whatever the memory order;
     // its rows at the frame's edge (VHS noise) are no text.
     const Side& lower = last;
-    if (lookForText && lower.edge && lower.band > 0) {
+    if (lookForText && lower.edge && lower.band > 0 && lowerHeld) {
       const int32_t level = std::max(kTextLevel, lower.level + kTextSpreads * std::max(lower.noise, kMinBandTolerance));
-      m.textInLowerBand = TextRows(frame, h / kReferenceDepthDivisor, lowerBand, level) >= kMinTextRows;
+      m.textInLowerBand = TextRows(frame, h / kReferenceDepthDivisor, lower.band, level) >= kMinTextRows;
     }
     return m;
   }

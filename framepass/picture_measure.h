@@ -68,6 +68,7 @@ class PictureMeasurer {
   static constexpr int32_t kNoExtent = -1;
   int32_t extents_[2][auto_mode::kExtentFrames] = {};  // each side's band rows over the last frames
   int32_t previousExtent_[2] = {};  // each side's gathered band rows the frame before
+  int32_t previousOwn_[2] = {};     // each side's band rows read in the frame before, kNoExtent: none
   bool havePrevious_ = false;
   int32_t letterboxLevel_ = -1;  // the bands' level of the last letterbox, -1 none yet
   int32_t previousWidth_ = 0, previousHeight_ = 0;
