@@ -79,10 +79,10 @@ constexpr int32_t kMaxOverlayRuns = 3;
 constexpr int32_t kMinSparseSamples = 1;
 
 // A sparse picture between bands (cells on black) leaves rows next to its
-// edges empty in some frames, and its rows pass as band: where a frame is
-// band-like from both edges to the middle and clean at both, the picture's
-// extent is its first rows with a sample off the band's level, the fewest
-// band rows of the last kExtentFrames frames (a third of a second at 25).
+// edges empty in some frames, and its rows pass as band: a side's band is
+// the fewest band rows of the last kExtentFrames frames (a third of a second
+// at 25), read past a band to the middle that is clean at the edge as the
+// first rows with a sample off the band's level.
 constexpr int32_t kExtentFrames = 8;
 
 // A band covers at most a quarter of the height (2.39:1 in a 4:3 frame
