@@ -37,6 +37,13 @@ constexpr double kMeanSpreads = 0.7;
 // deviations (in thousandths).
 constexpr int32_t kSpreadPerQuartileMilli = 1483;
 
+// Compression flattens a band's noise in some blocks and frames and not in
+// others (MPEG-2 at 6 Mbit/s: a spread of 1 in one frame, 9 in the next, over
+// the same lifted, noisy black): a band's noise is the largest spread read in
+// the last kNoiseMemoryFrames frames at its level (within kMinBandTolerance),
+// more than a group of pictures (12 to 15 frames).
+constexpr int32_t kNoiseMemoryFrames = 16;
+
 // A band's spread across its rows is its noise, which changes from frame to
 // frame: rows spread wider than 2 levels that change by at most a level
 // (a deviation from the mean absolute change since the frame before) are a
@@ -44,6 +51,10 @@ constexpr int32_t kSpreadPerQuartileMilli = 1483;
 // shifted (ffmpeg's) changes less than it spreads: no ratio between the two.
 constexpr int32_t kMaxStillSpread = 2;
 constexpr int32_t kMaxStillChange = 1;
+// Compression repeats a band's blocks from the frame before now and then
+// (skipped blocks of a P or B frame): only rows still in kMinStillFrames
+// frames in a row are a still picture.
+constexpr int32_t kMinStillFrames = 3;
 // The mean absolute change of Gaussian noise between two frames (sqrt(2) of
 // its deviation, times sqrt(2/pi)) is 1.128 deviations: a deviation is 0.627
 // of the mean change (in thousandths).
@@ -67,6 +78,13 @@ constexpr int32_t kMaxOverlayRuns = 3;
 // half as often in rows spread over its height.
 constexpr int32_t kMinSparseSamples = 1;
 
+// A sparse picture between bands (cells on black) leaves rows next to its
+// edges empty in some frames, and its rows pass as band: a side's band is
+// the fewest band rows of the last kExtentFrames frames (a third of a second
+// at 25), read past a band to the middle that is clean at the edge as the
+// first rows with a sample off the band's level.
+constexpr int32_t kExtentFrames = 8;
+
 // A band covers at most a quarter of the height (2.39:1 in a 4:3 frame
 // takes 22%); a band edge further in is a dark picture's.
 constexpr int32_t kBandLimitDivisor = 4;
@@ -74,6 +92,11 @@ constexpr int32_t kBandLimitDivisor = 4;
 // The band scan reads one row in height / 48 (12 at 576 rows) and then finds
 // the exact edge between two read rows by halving.
 constexpr int32_t kScanStepDivisor = 48;
+// Past the edge, the rows the scan stepped over are read one in height / 144
+// (4 at 576): two band rows there in a row (the 11 rows of black between a
+// subtitle and the picture, which the step may read none of) continue the
+// band.
+constexpr int32_t kFineScanStepDivisor = 144;
 
 // Rows that are not band inside a band are bridged up to a twelfth of the
 // height (two boxed subtitle lines, a banner, VHS noise at the frame's edge).

@@ -48,25 +48,36 @@ struct BandScan {
 BandScan ScanBand(const BandTest& test, int32_t height, bool fromFirst) {
   auto isBand = [&](int32_t k) { return test.IsBand(fromFirst ? k : height - 1 - k); };
   const int32_t step = std::max(1, height / kScanStepDivisor);
+  const int32_t fine = std::max(1, height / kFineScanStepDivisor);
   const int32_t bridged = std::max(step, height / kBridgedRowsDivisor);
   const int32_t end = height / 2;
   BandScan scan;
-  int32_t k = 0;
-  for (; k < end && k - scan.band < bridged; k += step)
-    if (isBand(k)) scan.band = k + 1;
-  if (k >= end && k - scan.band < bridged) return scan;  // band to the middle: no edge
-  if (scan.band > 0) {
-    // Rows band .. band + step - 2 are unread; band ones continue the band.
-    int32_t low = scan.band, high = std::min(scan.band - 1 + step, end);
-    while (low < high) {
-      const int32_t middle = low + (high - low) / 2;
-      if (isBand(middle)) {
-        low = middle + 1;
-      } else {
-        high = middle;
+  for (int32_t k = 0;;) {
+    for (; k < end && k - scan.band < bridged; k += step)
+      if (isBand(k)) scan.band = k + 1;
+    if (k >= end && k - scan.band < bridged) return scan;  // band to the middle: no edge
+    if (scan.band > 0) {
+      // Rows band .. band + step - 2 are unread; band ones continue the band.
+      int32_t low = scan.band, high = std::min(scan.band - 1 + step, end);
+      while (low < high) {
+        const int32_t middle = low + (high - low) / 2;
+        if (isBand(middle)) {
+          low = middle + 1;
+        } else {
+          high = middle;
+        }
       }
+      scan.band = low;
     }
-    scan.band = low;
+    // Black the step read no row of, between bridged rows and the picture
+    // (a subtitle close to it): two band rows a fine step apart continue
+    // the band after them.
+    int32_t more = -1;
+    for (int32_t j = scan.band + fine; j + fine < std::min(k, end); j += fine)
+      if (isBand(j) && isBand(j + fine)) more = j + fine;
+    if (more < 0) break;
+    scan.band = more + 1;
+    k = (more / step + 1) * step;
   }
   scan.edge = scan.band <= height / kBandLimitDivisor;
   return scan;
@@ -82,6 +93,21 @@ bool SparseMiddle(const RowSampler& rows, int32_t height, const PictureMeasurer:
     for (int32_t v : luma) outliers += std::abs(v - side.level) > tolerance;
   }
   return outliers * 2 >= kMinSparseSamples * kPictureRows;
+}
+
+// The first row from one edge, from a 48th of the height to the middle, read
+// one in height / 144, with a sample off the band's level: where a sparse
+// picture (cells on black) shows in this frame; -1: none.
+int32_t FirstContentRow(const RowSampler& rows, int32_t height, bool fromFirst, const PictureMeasurer::Side& side) {
+  const int32_t tolerance = std::max(kMinBandTolerance, kSampleSpreads * side.noise);
+  const int32_t fine = std::max(1, height / kFineScanStepDivisor);
+  int32_t luma[kSamplesPerRow];
+  for (int32_t k = height / kReferenceDepthDivisor; k < height / 2; k += fine) {
+    rows.Read(fromFirst ? k : height - 1 - k, luma);
+    for (int32_t v : luma)
+      if (std::abs(v - side.level) > tolerance) return k;
+  }
+  return -1;
 }
 
 // Whether the band edge of the frame before, `band` rows from the edge, holds:
@@ -134,6 +160,17 @@ double FormatRows(double format, int32_t height, double displayAspect) { return 
 
 }  // namespace
 
+int32_t PictureMeasurer::RememberedNoise(int32_t sideIndex, int32_t level, int32_t spread) {
+  NoiseMemory& memory = noise_[sideIndex];
+  if (!havePrevious_ || memory.level < 0 || std::abs(level - memory.level) > kMinBandTolerance) {
+    memory = NoiseMemory();
+    memory.level = level;
+  }
+  memory.spreads[memory.next] = spread;
+  memory.next = (memory.next + 1) % kNoiseMemoryFrames;
+  return *std::max_element(memory.spreads, memory.spreads + kNoiseMemoryFrames);
+}
+
 PictureMeasurer::Side PictureMeasurer::MeasureSide(const FrameRows& frame, const RowSampler& rows, bool fromFirst) {
   const int32_t h = frame.height;
   auto row = [&](int32_t k) { return fromFirst ? k : h - 1 - k; };
@@ -145,17 +182,20 @@ PictureMeasurer::Side PictureMeasurer::MeasureSide(const FrameRows& frame, const
   rows.Read(row(depth), reference);
   rows.Read(row(std::min(depth + 1, h - 1)), reference + kSamplesPerRow);
   LevelAndSpread(reference, kReferenceSamples, &side.level, &side.noise);
-  const int32_t across = side.noise;
-  bool still = false;  // structure across the rows that does not change: picture
+  const int32_t across = side.noise;  // this frame's own, for a still picture
+  side.noise = RememberedNoise(fromFirst ? 0 : 1, side.level, side.noise);
   int32_t* previous = previous_[fromFirst ? 0 : 1];
   const bool knownValid = havePrevious_;
+  int32_t& stillFrames = stillFrames_[fromFirst ? 0 : 1];
+  if (!havePrevious_) stillFrames = 0;
   if (havePrevious_) {
     // The change since the frame before, as a deviation of noise, rounded.
     int32_t change = 0;
     for (int32_t i = 0; i < kReferenceSamples; ++i) change += std::abs(reference[i] - previous[i]);
     const int32_t deviation = (change * kDeviationPerMeanChangeMilli / kReferenceSamples + 500) / 1000;
-    still = across > kMaxStillSpread && deviation <= kMaxStillChange;
+    stillFrames = across > kMaxStillSpread && deviation <= kMaxStillChange ? stillFrames + 1 : 0;
   }
+  const bool still = stillFrames >= kMinStillFrames;  // structure across the rows that does not change: picture
   std::copy(reference, reference + kReferenceSamples, previous);
   const int32_t tolerance = std::max(kMinBandTolerance, kSampleSpreads * side.noise);
   for (int32_t v : reference) side.outliers += std::abs(v - side.level) > tolerance;
@@ -188,28 +228,71 @@ PictureMeasurer::Side PictureMeasurer::MeasureSide(const FrameRows& frame, const
   return side;
 }
 
+int32_t PictureMeasurer::GatherExtent(int32_t sideIndex, int32_t band) {
+  int32_t* extents = extents_[sideIndex];
+  if (band == 0) {
+    std::fill(extents, extents + kExtentFrames, kNoExtent);
+    return 0;
+  }
+  std::copy(extents + 1, extents + kExtentFrames, extents);
+  extents[kExtentFrames - 1] = band;
+  int32_t least = kNoExtent;
+  for (int32_t i = 0; i < kExtentFrames; ++i)
+    if (extents[i] != kNoExtent && (least == kNoExtent || extents[i] < least)) least = extents[i];
+  return least;
+}
+
 PictureMeasure PictureMeasurer::Measure(const FrameRows& frame, double displayAspect, bool lookForText) {
   PictureMeasure m;
   if (!RowsAreUsable(frame)) return m;
   if (frame.width != previousWidth_ || frame.height != previousHeight_ || frame.format != previousFormat_)
     havePrevious_ = false;
   const RowSampler rows(frame, kSamplesPerRow);
-  const Side first = MeasureSide(frame, rows, true);
-  const Side last = MeasureSide(frame, rows, false);
+  if (!havePrevious_) GatherExtent(0, 0), GatherExtent(1, 0);
+  const Side firstRead = MeasureSide(frame, rows, true);
+  const Side lastRead = MeasureSide(frame, rows, false);
   havePrevious_ = true;
   previousWidth_ = frame.width;
   previousHeight_ = frame.height;
   previousFormat_ = frame.format;
-  m.firstBand = first.edge ? first.band : -1;
-  m.lastBand = last.edge ? last.band : -1;
-  if (!first.edge && !last.edge) {
-    // Band-like to the middle from both edges: black, or a sparse picture
-    // (stars, cells) whose bright samples reach both edges and the middle.
-    if (first.outliers >= kMinSparseSamples && last.outliers >= kMinSparseSamples &&
-        SparseMiddle(rows, frame.height, first))
-      m.verdict = PictureMeasure::kFullPicture;
+  m.firstBand = firstRead.edge ? firstRead.band : -1;
+  m.lastBand = lastRead.edge ? lastRead.band : -1;
+  const bool bandToMiddle = !firstRead.edge && !lastRead.edge;
+  if (bandToMiddle && firstRead.outliers >= kMinSparseSamples && lastRead.outliers >= kMinSparseSamples &&
+      SparseMiddle(rows, frame.height, firstRead)) {
+    // Band-like to the middle from both edges, bright samples reaching both
+    // edges and the middle: a sparse picture (stars, cells) over the frame.
+    GatherExtent(0, 0);
+    GatherExtent(1, 0);
+    m.verdict = PictureMeasure::kFullPicture;
     return m;
   }
+  // A sparse picture between bands (cells on black) shows in some frames
+  // rows next to its edges that it leaves empty in others, and its rows pass
+  // as band: each side's band is the fewest rows of the last frames, read
+  // past a band to the middle (clean at the edge) as the first rows with a
+  // sample off the band's level. Text is read only in a lower band found
+  // in this frame at the rows of the frame before.
+  Side first = firstRead, last = lastRead;
+  bool lowerHeld = false;
+  for (Side* side : {&first, &last}) {
+    const int32_t index = side == &first ? 0 : 1;
+    const int32_t extent = side->edge                              ? side->band
+                           : side->outliers < kMinSparseSamples ? FirstContentRow(rows, frame.height, index == 0, *side)
+                                                                 : kNoExtent;
+    const int32_t gathered = GatherExtent(index, extent);
+    const bool held = side->edge && side->band == previousOwn_[index];
+    previousOwn_[index] = side->edge ? side->band : kNoExtent;
+    if (gathered > 0 && (!side->edge || gathered < side->band)) {
+      side->steady = std::abs(gathered - previousExtent_[index]) <= FormatTolerance(frame.height);
+      side->edge = true;
+      side->band = gathered;
+    } else if (index == 1) {
+      lowerHeld = held;
+    }
+    previousExtent_[index] = gathered;
+  }
+  if (!first.edge && !last.edge) return m;
 
   // A letterbox is centred: the taller band's surplus is dark picture, and a
   // side without an edge takes the other's band.
@@ -237,7 +320,7 @@ PictureMeasure PictureMeasurer::Measure(const FrameRows& frame, double displayAs
     // The lower band is the last picture rows, whatever the memory order;
     // its rows at the frame's edge (VHS noise) are no text.
     const Side& lower = last;
-    if (lookForText && lower.edge && lower.band > 0) {
+    if (lookForText && lower.edge && lower.band > 0 && lowerHeld) {
       const int32_t level = std::max(kTextLevel, lower.level + kTextSpreads * std::max(lower.noise, kMinBandTolerance));
       m.textInLowerBand = TextRows(frame, h / kReferenceDepthDivisor, lower.band, level) >= kMinTextRows;
     }

@@ -49,10 +49,26 @@ class PictureMeasurer {
   };
  private:
   Side MeasureSide(const FrameRows& frame, const RowSampler& rows, bool fromFirst);
+  // The fewest band rows from this side's edge over the last frames, `band`
+  // (kNoExtent: none this frame) among them; 0 forgets them and gives 0.
+  int32_t GatherExtent(int32_t sideIndex, int32_t band);
+  // The largest spread read at this side's level in the last frames, this one's included.
+  int32_t RememberedNoise(int32_t sideIndex, int32_t level, int32_t spread);
 
   static constexpr int32_t kReferenceSamples = 2 * auto_mode::kSamplesPerRow;
   int32_t previous_[2][kReferenceSamples] = {};  // each side's reference rows, the frame before
   int32_t previousBand_[2] = {};  // each side's band edge the frame before, 0: none
+  int32_t stillFrames_[2] = {};   // each side's frames in a row whose reference rows did not change
+  struct NoiseMemory {
+    int32_t level = -1;  // the band's level the spreads were read at, -1: none
+    int32_t spreads[auto_mode::kNoiseMemoryFrames] = {};
+    int32_t next = 0;
+  };
+  NoiseMemory noise_[2];  // each side's recent spreads, reset by havePrevious_ false
+  static constexpr int32_t kNoExtent = -1;
+  int32_t extents_[2][auto_mode::kExtentFrames] = {};  // each side's band rows over the last frames
+  int32_t previousExtent_[2] = {};  // each side's gathered band rows the frame before
+  int32_t previousOwn_[2] = {};     // each side's band rows read in the frame before, kNoExtent: none
   bool havePrevious_ = false;
   int32_t letterboxLevel_ = -1;  // the bands' level of the last letterbox, -1 none yet
   int32_t previousWidth_ = 0, previousHeight_ = 0;

@@ -27,11 +27,13 @@ std::string Name(const Layout& l) {
 }
 constexpr int32_t kW = kSceneWidth, kH = kSceneHeight, kBand = kSceneBand;
 
-// Dark noise, up to 60, where a 16:9 letterbox has its bands, and black
-// between: no picture, so no letterbox.
-int32_t NoiseInBandsOnly(int32_t x, int32_t y, int32_t k) {
-  const bool band = y < kBand || y >= kH - kBand;
-  return band ? 16 + (x * 37 + y * 101 + k * 53) % 45 : 16;
+// Dark noise, up to 60, in the bands of a 16:9 letterbox around a flat
+// `between`.
+Scene BandsAround(int32_t between) {
+  return [between](int32_t x, int32_t y, int32_t k) {
+    const bool band = y < kBand || y >= kH - kBand;
+    return band ? 16 + Noise(x, y, k, 45) : between;
+  };
 }
 
 // Frames of scenes in turn; the scene's own frame count restarts at each.
@@ -53,6 +55,8 @@ TEST(PictureMeasurer, JudgesOneFrameInEveryLayout) {
       {"a logo in the upper band stays band", Letterbox(LogoAbove), PictureMeasure::kLetterbox, kBand, false},
       {"text in the lower band is read", Letterbox(TextBelow), PictureMeasure::kLetterbox, kBand, true},
       {"text in the upper band is no subtitle", Letterbox(TextAbove), PictureMeasure::kLetterbox, kBand, false},
+      {"text closer to the picture than a scan step is read", Letterbox(TextCloseBelow), PictureMeasure::kLetterbox,
+       kBand, true},
       {"a full picture", Card, PictureMeasure::kFullPicture, 0, false},
       {"a sparse picture is a full picture", Stars,
        PictureMeasure::kFullPicture, 0, false},
@@ -88,10 +92,14 @@ TEST(AutoModeSession, ChoosesAndReportsPerProgrammeInEveryLayout) {
       {"a letterbox is fit-width after a second", {{{Letterbox(BlackBand), 30}}}, kFitToWidth, 1,
        kFitWidthAtOneSecond},
       {"noise in the bands", {{{Letterbox(NoisyBand), 30}}}, kFitToWidth, 1, kFitWidthAtOneSecond},
+      {"lifted, noisy black that compression flattens or repeats in some frames",
+       {{{Letterbox(CompressedLiftedNoise), 30}}}, kFitToWidth, 1, kFitWidthAtOneSecond},
       {"a logo in the upper band", {{{Letterbox(LogoAbove), 30}}}, kFitToWidth, 1, kFitWidthAtOneSecond},
       {"text in the lower band is kept in view", {{{Letterbox(TextBelow), 30}}}, kPanorama, 0,
        "frame 26 (0:01.04): letterbox 16:9 with text in the lower band, kept in view from frame 2 (0:00.08), panorama"},
       {"text in the upper band is cropped", {{{Letterbox(TextAbove), 30}}}, kFitToWidth, 1,
+       kFitWidthAtOneSecond},
+      {"a sparse picture between bands is a letterbox", {{{SparseLetterbox, 40}}}, kFitToWidth, 1,
        kFitWidthAtOneSecond},
       {"a sparse picture after a letterbox is a full picture",
        {{{Letterbox(BlackBand), 30}, {Stars, 40}}}, kPanorama, 2,
@@ -99,8 +107,10 @@ TEST(AutoModeSession, ChoosesAndReportsPerProgrammeInEveryLayout) {
       {"a fade to black and back keeps the letterbox",
        {{{Letterbox(BlackBand), 30}, {FadedLetterbox, 41}, {Letterbox(BlackBand), 10}}}, kFitToWidth, 1,
        kFitWidthAtOneSecond},
-      {"content only in the bands is no letterbox", {{{NoiseInBandsOnly, 40}}}, kPanorama, 0,
+      {"content only in the bands is no letterbox", {{{BandsAround(16), 40}}}, kPanorama, 0,
        "frame 0 (0:00.00): start, panorama"},
+      {"a flat grey picture between dark noisy bands is one", {{{BandsAround(120), 30}}}, kFitToWidth, 1,
+       kFitWidthAtOneSecond},
   };
   for (const Layout& layout : kLayouts)
     for (const Case& c : cases) {

@@ -46,6 +46,13 @@ inline SceneFrame MakeSceneFrame(const Scene& scene, int32_t k, int32_t width, i
 // bands of 36 rows.
 constexpr int32_t kSceneWidth = 360, kSceneHeight = 288, kSceneBand = 36;
 
+// Uniform noise 0..span-1 at column x, row y of frame k: a hash, the same on every run.
+inline int32_t Noise(int32_t x, int32_t y, int32_t k, int32_t span) {
+  uint32_t h = uint32_t(x) * 0x9E3779B1u ^ uint32_t(y) * 0x85EBCA77u ^ uint32_t(k) * 0xC2B2AE3Du;
+  h ^= h >> 15, h *= 0x2C1B3C6Du, h ^= h >> 12, h *= 0x297A2D39u, h ^= h >> 15;
+  return static_cast<int32_t>(h % static_cast<uint32_t>(span));
+}
+
 inline int32_t Card(int32_t x, int32_t y, int32_t k) {
   return 40 + x * 150 / kSceneWidth + ((x / 12 + y / 12 + k) % 2) * 30;
 }
@@ -56,6 +63,12 @@ inline bool Text(int32_t x, int32_t y, int32_t from) {
 // Bright points on black all over the frame.
 inline int32_t Stars(int32_t x, int32_t y, int32_t) { return (7 * (x / 3) + 11 * y) % 23 == 0 ? 200 : 16; }
 
+// Cells on black that move from frame to frame, one pixel in 40, in the
+// picture of a 16:9 letterbox: most rows pass as band in most frames.
+inline int32_t SparseLetterbox(int32_t x, int32_t y, int32_t k) {
+  return y >= kSceneBand && y < kSceneHeight - kSceneBand && Noise(x, y, k, 40) == 0 ? 235 : 16;
+}
+
 // What the bands carry, by picture row (0 at the top).
 inline int32_t BlackBand(int32_t, int32_t, int32_t) { return 16; }
 inline int32_t NoisyBand(int32_t x, int32_t y, int32_t k) { return 16 + (x * 7 + y * 13 + k * 5) % 13; }
@@ -63,6 +76,20 @@ inline int32_t LogoAbove(int32_t x, int32_t y, int32_t) {
   return y > 6 && y < kSceneBand && x > kSceneWidth * 8 / 10 && x < kSceneWidth * 9 / 10 ? 200 : 16;
 }
 inline int32_t TextBelow(int32_t x, int32_t y, int32_t) { return Text(x, y, kSceneHeight - kSceneBand) ? 235 : 16; }
+// Bold text 5 rows under the picture (11 at 576 rows): less than the band
+// scan's step.
+inline int32_t TextCloseBelow(int32_t x, int32_t y, int32_t) {
+  const int32_t top = kSceneHeight - kSceneBand + 5;
+  return y >= top && y < top + 19 && x > kSceneWidth / 5 && x < kSceneWidth * 4 / 5 && x / 4 % 2 ? 235 : 16;
+}
+// Black lifted 8 with noise of +-11, as compression leaves it: in one frame
+// of three the bands repeat the frame before's, in the next the 8-row blocks
+// at the frame's edges are flattened.
+inline int32_t CompressedLiftedNoise(int32_t x, int32_t y, int32_t k) {
+  const bool edgeBlock = y < 8 || y >= kSceneHeight - 8;
+  if (k % 3 == 2 && edgeBlock) return 24 + x / 8 % 2;
+  return 13 + Noise(x, y, k % 3 == 1 ? k - 1 : k, 23);
+}
 inline int32_t TextAbove(int32_t x, int32_t y, int32_t) { return Text(x, y, 2) ? 235 : 16; }
 
 // The card as a 16:9 letterbox, its bands drawn by `band`.

@@ -38,11 +38,19 @@ CONTESTANTS = ["auto", "cropdetect", "tuned"]
 
 def make(prog, folder):
     graph = prog.graph()
-    digest = hashlib.sha1((graph + "|ffv1").encode()).hexdigest()[:16]
+    codec = "|" + " ".join(prog.codec) if prog.codec else ""
+    digest = hashlib.sha1((graph + codec + "|ffv1").encode()).hexdigest()[:16]
     path = os.path.join(folder, digest + ".mkv")
     if not os.path.exists(path):
         tmp = path + ".part.mkv"
-        subprocess.run(["ffmpeg", "-v", "error", "-y", "-filter_complex", graph, "-c:v", "ffv1", tmp], check=True)
+        if prog.codec:  # encoded as transmitted, decoded back to 4:2:2
+            sent = path + ".sent.ts"
+            subprocess.run(["ffmpeg", "-v", "error", "-y", "-filter_complex", graph] + prog.codec + [sent], check=True)
+            subprocess.run(["ffmpeg", "-v", "error", "-y", "-i", sent, "-pix_fmt", "yuv422p", "-c:v", "ffv1", tmp],
+                           check=True)
+            os.remove(sent)
+        else:
+            subprocess.run(["ffmpeg", "-v", "error", "-y", "-filter_complex", graph, "-c:v", "ffv1", tmp], check=True)
         os.replace(tmp, path)
     return path
 
@@ -52,9 +60,9 @@ def y4m(path):
                             stdout=subprocess.PIPE)
 
 
-def auto_modes(xvf, path, geometry):
+def auto_modes(xvf, path, geometry, options):
     source = y4m(path)
-    run = subprocess.run([xvf, "-w", "1024x576", "-m", "auto", "-o", "/dev/null", "--geometry=" + geometry],
+    run = subprocess.run([xvf, "-w", "1024x576", "-m", "auto", "-o", "/dev/null", "--geometry=" + geometry] + options,
                          stdin=source.stdout, capture_output=True, text=True)
     source.stdout.close()
     source.wait()
@@ -158,7 +166,7 @@ def score(prog, modes):
 
 def evaluate(prog, xvf, folder, index):
     path = make(prog, folder)
-    modes, report = auto_modes(xvf, path, os.path.join(folder, f"geometry-{index}.jsonl"))
+    modes, report = auto_modes(xvf, path, os.path.join(folder, f"geometry-{index}.jsonl"), prog.options)
     n = len(modes)
     result = {"auto": score(prog, modes), "report": report}
     for name, options in CROPDETECT.items():
@@ -207,7 +215,7 @@ def main():
     parser.add_argument("--reports", action="store_true", help="print auto's report lines")
     a = parser.parse_args()
     os.makedirs(a.folder, exist_ok=True)
-    sets = [("in the set", P.in_set()), ("held out", P.held_out())]
+    sets = [("in the set", P.in_set()), ("held out", P.held_out()), ("transmitted", P.transmitted())]
     out = ["Cells: frames right, spurious changes (sp), mean switch latency.", ""]
     with concurrent.futures.ThreadPoolExecutor(a.jobs) as pool:
         for title, progs in sets:

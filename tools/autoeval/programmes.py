@@ -30,9 +30,15 @@ def black(frames=25):
 
 
 class Programme:
-    def __init__(self, name, kind, segs, std=PAL, declared_wide=False, interlaced=False, held_out=False, tail=""):
+    """`codec`: ffmpeg output options of a transmission the programme is
+    encoded with and decoded back from (blocks, ringing), none: made losslessly;
+    `options`: xvf-aspect's own beside `-m auto`."""
+
+    def __init__(self, name, kind, segs, std=PAL, declared_wide=False, interlaced=False, held_out=False, tail="",
+                 codec=(), options=()):
         self.name, self.kind, self.segs, self.std = name, kind, segs, std
         self.declared_wide, self.interlaced, self.held_out, self.tail = declared_wide, interlaced, held_out, tail
+        self.codec, self.options = list(codec), list(options)
 
     @property
     def fps(self):
@@ -98,6 +104,20 @@ SUBS = ("drawtext=" + FONT + ":fontsize=26:fontcolor=white:x=(w-tw)/2:y=h-{y}:"
 LOGO = "drawbox=x=w-120:y=14:w=84:h=40:color=white@0.7:t=fill"
 CLOCK = "drawtext=" + FONT + ":fontsize=24:fontcolor=white:x=40:y=18:text='%{pts\\:hms}'"
 BANNER = "drawbox=x=24:y=18:w=230:h=44:color=white@0.6:t=fill"
+# Black lifted 8 levels (bands at 24), uniform noise of +-11 over it: a VHS
+# transfer, then MPEG-2 at 6 Mbit/s as broadcast.
+LIFTED_NOISE = "lutyuv=y=val+8,noise=alls=22:allf=t:all_seed={seed}"
+MPEG2 = ["-c:v", "mpeg2video", "-b:v", "{rate}M", "-maxrate", "{rate}M", "-bufsize", "1835k"]
+
+
+def mpeg2(rate, interlaced=False):
+    fields = ["-flags", "+ilme+ildct", "-top", "1"] if interlaced else []
+    return [o.format(rate=rate) for o in MPEG2] + fields
+
+
+def h264(kbits):
+    return ["-c:v", "libx264", "-preset", "veryfast", "-b:v", f"{kbits}k", "-maxrate", f"{kbits}k",
+            "-bufsize", f"{2 * kbits}k", "-pix_fmt", "yuv420p"]
 
 
 def in_set():
@@ -169,6 +189,41 @@ def in_set():
     add("NTSC 2.39:1", "letterbox", [lb(TESTSRC, 268)], std=NTSC)
     add("NTSC declared 16:9", "declared", [Seg("smptebars")], std=NTSC, declared_wide=True)
     add("NTSC 16:9 then 4:3", "sequence", [lb(TESTSRC, 360), Seg(gradients(12), frames=200)], std=NTSC)
+    # As broadcast: lifted black and noise through MPEG-2, over ten seeds.
+    for seed in range(1, 11):
+        add(f"16:9 lifted black, noise seed {seed}, MPEG-2", "broadcast",
+            [lb(TESTSRC, 432, post=LIFTED_NOISE.format(seed=seed))], codec=mpeg2(6))
+    add("16:9 life (sparse)", "dark film", [lb("life=seed=31:ratio=0.2:mold=10", 432)])
+    add("16:9 subtitles and a logo, cropped", "subtitles",
+        [lb(gradients(14), 432, post=LOGO + "," + SUBS.format(y=60, text='I never said that.'))],
+        options=["--auto-subtitles", "crop"])
+    add("16:9 subtitles and a logo over lifted noise, cropped, MPEG-2", "broadcast",
+        [lb(gradients(15), 432, post=LOGO + "," + SUBS.format(y=60, text='I never said that.') + "," +
+            LIFTED_NOISE.format(seed=11))], codec=mpeg2(6), options=["--auto-subtitles", "crop"])
+    add("16:9 subtitles 11 rows below the picture", "subtitles",
+        [lb(TESTSRC, 432, truth=PANORAMA, post=SUBS.format(y=61, text='WHERE WERE YOU LAST NIGHT?'))])
+    return P
+
+
+def transmitted():
+    """Pictures as sent and received, counted apart: interlaced fields, black
+    lifted a few steps, analog noise, then MPEG-2 at 3 to 4 Mbit/s or H.264
+    at a low rate (ringing at the band edge, blocks in the bands)."""
+    P = []
+    add = lambda *a, **k: P.append(Programme(*a, **k))
+    lifted = "lutyuv=y=val+{lift},noise=alls={noise}:allf=t:all_seed={seed}"
+    add("16:9 interlaced, lifted 4, MPEG-2 3 Mbit/s", "transmitted",
+        [lb(TESTSRC, 432, post=lifted.format(lift=4, noise=12, seed=3))], interlaced=True, codec=mpeg2(3, True))
+    add("4:3 then 16:9 interlaced, MPEG-2 4 Mbit/s", "transmitted",
+        [Seg(TESTSRC, frames=100), lb(gradients(30), 432, post=lifted.format(lift=6, noise=16, seed=4))],
+        interlaced=True, codec=mpeg2(4, True))
+    add("14:9 lifted 3, H.264 400 kbit/s", "transmitted",
+        [lb(TESTSRC, 504, post=lifted.format(lift=3, noise=10, seed=5))], codec=h264(400))
+    add("4:3 noisy, H.264 400 kbit/s", "transmitted", [Seg(TESTSRC, post=lifted.format(lift=5, noise=16, seed=6))],
+        codec=h264(400))
+    add("2.39:1 dark opening, H.264 600 kbit/s", "transmitted",
+        [lb(TESTSRC, 322, pre="lutyuv=y=16+(val-16)*0.25", post=lifted.format(lift=4, noise=12, seed=7))],
+        codec=h264(600))
     return P
 
 
@@ -187,4 +242,10 @@ def held_out():
         [lb(gradients(25), 360, truth=PANORAMA, post=SUBS.format(y=48, text='Not tonight.'))], std=NTSC)
     add("declared 16:9 letterboxed 2.39", "declared", [lb(gradients(26), 432)], declared_wide=True)
     add("1.66:1 testsrc2 then 4:3", "sequence", [lb(TESTSRC, 462), Seg(gradients(27), frames=175)])
+    add("1.85:1 gradients, lifted black and noise, MPEG-2 4 Mbit/s", "broadcast",
+        [lb(gradients(28), 416, post=LIFTED_NOISE.format(seed=77))], codec=mpeg2(4))
+    add("2.39:1 life (sparse)", "dark film", [lb("life=seed=41:ratio=0.15:mold=20", 322)])
+    add("NTSC 16:9 subtitles and a logo, cropped", "subtitles",
+        [lb(gradients(29), 360, post=LOGO + "," + SUBS.format(y=52, text='Not tonight.'))], std=NTSC,
+        options=["--auto-subtitles", "crop"])
     return P
