@@ -3,7 +3,8 @@
 # show, as a user would paste it, on a small recording with sound (in.mkv),
 # and checks what it writes: exit 0, and every out.mkv H.264 4:2:0 with the
 # sound kept and the window's pixel aspect (64:45). Commands that need a
-# display or a capture device (mpv, autovideosink, v4l2src) are left out.
+# display or a capture device (mpv, autovideosink, v4l2src) are left out, and
+# so are those that remove an install.
 #   documented_commands.sh BUILD_DIR SOURCE_DIR
 set -eu
 build=$(cd "$1" && pwd)
@@ -33,7 +34,8 @@ for list in readme help manual; do
   count=0
   while IFS= read -r command; do
     count=$((count + 1))
-    case $command in *mpv*|*autovideosink*|*v4l2src*) echo "skipped ($list): $command"; continue ;; esac
+    # Nor the lines that remove an install.
+    case $command in *mpv*|*autovideosink*|*v4l2src*|*rm\ *|rmdir*) echo "skipped ($list): $command"; continue ;; esac
     # The build tree and the home folder are this run's.
     command=$(printf '%s\n' "$command" | sed "s|\\\$PWD/build/native|$build|g; s|build/native/|$build/|g; \
       s|\\\$HOME|$work/home|g")
