@@ -30,6 +30,15 @@ const OptionKey kOptionKeys[] = {
      }},
 };
 
+// An automatic choice on the OSD, short enough for one line in a 1024-pixel
+// window: the mode and the reason's first words ("letterbox 16:9"); the
+// terminal has the whole report.
+std::string OsdLine(const AutoModeStep& step) {
+  const std::string& reason = step.decision.reason;
+  const size_t cut = std::min({reason.find(","), reason.find(" with "), reason.find(" from ")});
+  return std::string("auto: ") + FrameModeName(step.mode) + (reason.empty() ? "" : " (" + reason.substr(0, cut) + ")");
+}
+
 const mpv_node* Field(const mpv_node& map, const char* key) {
   if (map.format != MPV_FORMAT_NODE_MAP) return nullptr;
   for (int i = 0; i < map.u.list->num; ++i)
@@ -71,21 +80,22 @@ double AspectPlugin::Now() const {
   return seconds;
 }
 
-void AspectPlugin::Say(const std::string& text, bool osd) {
+void AspectPlugin::Say(const std::string& text, bool osd, const std::string& briefly) {
   const std::string line = "xvfaspect: " + EscapedText(text);
   const char* print[] = {"print-text", line.c_str(), nullptr};
   mpv_command(mpv_, print);
   if (!osd) return;
-  const char* show[] = {"show-text", line.c_str(), nullptr};  // for the user's osd-duration
+  const std::string shown = briefly.empty() ? line : "xvfaspect: " + EscapedText(briefly);
+  const char* show[] = {"show-text", shown.c_str(), nullptr};  // for the user's osd-duration
   mpv_command(mpv_, show);
 }
 
-void AspectPlugin::Frame(int32_t aspectMode, const std::string& said) {
+void AspectPlugin::Frame(int32_t aspectMode, const std::string& said, const std::string& briefly) {
   // A mode whose shader mpv cannot take is not named: the picture stays as
   // mpv shows it, and the user hears why.
   std::string problem = framing_.Problem(aspectMode);
   if (problem.empty()) {
-    Say(said, true);  // before the shader changes: the new frame comes with its name
+    Say(said, true, briefly);  // before the shader changes: the new frame comes with its name
     if (framing_.Apply(aspectMode)) return;
     problem = "mpv refused the shader list";
   }
@@ -208,12 +218,12 @@ void AspectPlugin::Sample() {
   lastSampleTime_ = time;
   const AutoModeStep step = autoMode_->Feed(frame, std::llround(time * kSamplesPerSecond));
   if (step.mode == framed_) {
-    if (!step.report.empty()) Say("auto: " + step.report, true);
+    if (!step.report.empty()) Say("auto: " + step.report, true, OsdLine(step));
     return;
   }
   // A change is reported with its frame once the new shader is taken.
   framed_ = step.mode;
-  Frame(framed_, "auto: " + (step.report.empty() ? std::string(FrameModeName(framed_)) : step.report));
+  Frame(framed_, "auto: " + (step.report.empty() ? std::string(FrameModeName(framed_)) : step.report), OsdLine(step));
 }
 
 void AspectPlugin::Run() {

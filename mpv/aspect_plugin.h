@@ -31,10 +31,11 @@ class AspectPlugin {
   void OnMessage(const mpv_event_client_message& message);
   void Select(int32_t mode);
   void Sample();
-  void Frame(int32_t aspectMode, const std::string& said);
+  // `briefly`, when given, is what the OSD shows of `said`.
+  void Frame(int32_t aspectMode, const std::string& said, const std::string& briefly = "");
   void LeftAsShown(int32_t aspectMode, const std::string& problem);
   void OnLog(const mpv_event_log_message& message);
-  void Say(const std::string& text, bool osd);
+  void Say(const std::string& text, bool osd, const std::string& briefly = "");
   double Now() const;
 
   mpv_handle* mpv_;

@@ -420,19 +420,22 @@ TEST(MpvPlugin, KeepaspectIsGivenBackWhenTheShaderLeaves) {
 
 // A fixed mode frames the picture by its own shape: a 16:9 picture takes
 // anamorphic's framing (its circle stays round), a shape neither 4:3 nor
-// 16:9 is left as mpv shows it; each says why, once.
-TEST(MpvPlugin, FixedModesFrameThePictureByItsShape) {
+// 16:9 is left as mpv shows it; each says why, once. Auto frames a 16:9
+// picture as anamorphic from its first frame.
+TEST(MpvPlugin, ModesFrameThePictureByItsShape) {
   CardFile();
-  const struct { const char *name, *scale, *shader, *said; } cases[] = {
-      {"1080p", "scale=1440:1080,pad=1920:1080:240:0,setsar=1", "xvfaspect-anamorphic.glsl",
-       "fit-width: 16:9, framed as anamorphic"},
-      {"1.85:1", "scale=740:400,setsar=1", nullptr, "fit-width: 1.85:1, not 4:3: left as is"}};
+  const std::string k1080p = "scale=1440:1080,pad=1920:1080:240:0,setsar=1";
+  const struct { const char *name, *mode; std::string scale; const char *shader, *said; } cases[] = {
+      {"1080p", "fit-width", k1080p, "xvfaspect-anamorphic.glsl", "fit-width: 16:9, framed as anamorphic"},
+      {"1080p in auto", "auto", k1080p, "xvfaspect-anamorphic.glsl", "frame 0 (0:00.00): declared 16:9, anamorphic"},
+      {"1.85:1", "fit-width", "scale=740:400,setsar=1", nullptr, "fit-width: 1.85:1, not 4:3: left as is"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::string file = kDir + "/shape.y4m";
-    Shell("ffmpeg -v error -y -i " + kDir + "/card.png -vf " + c.scale + " -pix_fmt yuv420p " + file);
-    Mpv player({kPlugin, "--keepaspect=yes", "--pause", "--keep-open=yes", "--geometry=1024x576",
-                "--script-opts=xvfaspect-mode=fit-width", file});
+    const std::string file = kDir + "/shape.mkv";  // auto samples frames while they play
+    Shell("ffmpeg -v error -y -loop 1 -t 2 -i " + kDir + "/card.png -vf fps=25," + c.scale +
+          " -pix_fmt yuv420p -c:v libx264 -qp 0 -preset ultrafast " + file);
+    Mpv player({kPlugin, "--keepaspect=yes", "--keep-open=yes", "--geometry=1024x576",
+                std::string("--script-opts=xvfaspect-mode=") + c.mode, file});
     ASSERT_TRUE(player.WaitLog(c.said));
     if (c.shader != nullptr) {
       EXPECT_TRUE(player.Wait("glsl-shaders", [&](const json& l) {
