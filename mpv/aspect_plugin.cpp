@@ -86,6 +86,12 @@ void AspectPlugin::Say(const std::string& text, bool osd, const std::string& bri
   mpv_command(mpv_, print);
   if (!osd) return;
   const std::string shown = briefly.empty() ? line : "xvfaspect: " + EscapedText(briefly);
+  // Before the video shows, mpv would print OSD text on the terminal too:
+  // it waits for the picture.
+  if (width_ == 0) {
+    waitingOsd_ = shown;
+    return;
+  }
   const char* show[] = {"show-text", shown.c_str(), nullptr};  // for the user's osd-duration
   mpv_command(mpv_, show);
 }
@@ -174,6 +180,11 @@ void AspectPlugin::OnVideoParams(const mpv_node& params) {
   if (w == width_ && h == height_ && dw * h * stream_.pixelAspectDen == dh * w * stream_.pixelAspectNum) return;
   width_ = static_cast<int32_t>(w);
   height_ = static_cast<int32_t>(h);
+  if (!waitingOsd_.empty()) {
+    const char* show[] = {"show-text", waitingOsd_.c_str(), nullptr};
+    mpv_command(mpv_, show);
+    waitingOsd_.clear();
+  }
   // The pixel aspect mpv shows the frame with: dw*h : dh*w, reduced.
   const int64_t num = dw * h, den = dh * w, g = std::gcd(num, den);
   stream_.pixelAspectNum = num / g;

@@ -52,6 +52,7 @@ class AspectPlugin {
   std::string modeOption_, fallbackOption_, subtitlesOption_;  // last values read, "" for the default
   DeclaredStream stream_;
   int32_t width_ = 0, height_ = 0;  // the stream's frame size, 0 before video
+  std::string waitingOsd_;          // said before the video showed, for the OSD once it does
   bool paused_ = false;
   double speed_ = 1.0;             // playback speed, for the sampling interval
   double lastSampleTime_ = -1.0;   // playback time of the last frame sampled
