@@ -428,6 +428,8 @@ TEST(MpvPlugin, ModesFrameThePictureByItsShape) {
   const struct { const char *name, *mode; std::string scale; const char *shader, *said; } cases[] = {
       {"1080p", "fit-width", k1080p, "xvfaspect-anamorphic.glsl", "fit-width: 16:9, framed as anamorphic"},
       {"1080p in auto", "auto", k1080p, "xvfaspect-anamorphic.glsl", "frame 0 (0:00.00): declared 16:9, anamorphic"},
+      {"anamorphic in auto", "auto", k1080p + ",scale=720:576,setsar=64/45", "xvfaspect-anamorphic.glsl",
+       "frame 0 (0:00.00): declared 16:9, anamorphic"},
       {"1.85:1", "fit-width", "scale=740:400,setsar=1", nullptr, "fit-width: 1.85:1, not 4:3: left as is"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
