@@ -19,23 +19,7 @@ bool Bt601SampleAspect(const DeclaredStream& s) {
   return false;
 }
 
-// Width over height as the frame is shown, over its active width; a 4:3
-// picture when undeclared.
-double DisplayAspect(const FrameRows& frame, const DeclaredStream& s) {
-  if (!Declared(s) || frame.width <= 0 || frame.height <= 0) return kUndeclaredDisplayAspect;
-  const int32_t width = frame.width == kSdFrameWidth && Bt601SampleAspect(s) ? kSdActiveWidth : frame.width;
-  return (double(width) * double(s.pixelAspectNum)) / (double(frame.height) * double(s.pixelAspectDen));
-}
-
 bool NearSixteenByNine(double aspect) { return std::fabs(aspect / (16.0 / 9.0) - 1.0) <= kSixteenByNineTolerance; }
-
-// Over the active width or, for any 720-pixel SD frame, over 704 pixels.
-bool DeclaresSixteenByNine(const FrameRows& frame, const DeclaredStream& s) {
-  if (!Declared(s) || frame.width <= 0 || frame.height <= 0) return false;
-  const double aspect = DisplayAspect(frame, s);
-  return NearSixteenByNine(aspect) ||
-         (frame.width == kSdFrameWidth && NearSixteenByNine(aspect * kSdActiveWidth / kSdFrameWidth));
-}
 
 int32_t HoldFrames(const DeclaredStream& s) {
   if (s.rateNum <= 0 || s.rateDen <= 0) return kDefaultFramesPerSecond;
@@ -51,6 +35,18 @@ std::string FormatName(double aspect) {
 }
 
 }  // namespace
+
+double DisplayAspect(int32_t width, int32_t height, const DeclaredStream& s) {
+  if (!Declared(s) || width <= 0 || height <= 0) return kUndeclaredDisplayAspect;
+  const int32_t active = width == kSdFrameWidth && Bt601SampleAspect(s) ? kSdActiveWidth : width;
+  return (double(active) * double(s.pixelAspectNum)) / (double(height) * double(s.pixelAspectDen));
+}
+
+bool DeclaresSixteenByNine(int32_t width, int32_t height, const DeclaredStream& s) {
+  if (!Declared(s) || width <= 0 || height <= 0) return false;
+  const double aspect = DisplayAspect(width, height, s);
+  return NearSixteenByNine(aspect) || (width == kSdFrameWidth && NearSixteenByNine(aspect * kSdActiveWidth / kSdFrameWidth));
+}
 
 AutoModeDetector::AutoModeDetector(int32_t fallbackMode, bool keepSubtitles)
     : fallback_(fallbackMode), keepSubtitles_(keepSubtitles), holdFrames_(kDefaultFramesPerSecond) {
@@ -82,7 +78,7 @@ void AutoModeDetector::Judge(const FrameRows& frame, AutoModeDecision* decision)
   // asked for, and now and then while it is in use.
   const bool lookForText =
       keepSubtitles_ && !textSeen_ && (candidate_.mode == kFitToWidth || frames_ % kTextFrameStep == 0);
-  const PictureMeasure m = measurer_.Measure(frame, DisplayAspect(frame, stream_), lookForText);
+  const PictureMeasure m = measurer_.Measure(frame, DisplayAspect(frame.width, frame.height, stream_), lookForText);
   if (m.verdict == PictureMeasure::kNoSay) return;
   Wish wish{fallback_, false};
   std::string reason = "full picture";
@@ -116,7 +112,7 @@ void AutoModeDetector::Judge(const FrameRows& frame, AutoModeDecision* decision)
 AutoModeDecision AutoModeDetector::Feed(const FrameRows& frame) {
   AutoModeDecision decision;
   decision.first = frames_ == 0;
-  const bool declared = DeclaresSixteenByNine(frame, stream_);
+  const bool declared = DeclaresSixteenByNine(frame.width, frame.height, stream_);
   if (declared) {
     decision.changed = Take(Wish{kAnamorphic, false}, "declared 16:9");
     candidate_ = Wish();

@@ -15,6 +15,14 @@ struct DeclaredStream {
   int64_t rateNum = 0, rateDen = 0;                // frames per second, e.g. 25:1
 };
 
+// Width over height as a width x height frame of the stream is shown, over
+// its active width (704 of a 720-sample frame at one of BT.601's sample
+// aspects); a 4:3 picture when the stream declares no aspect.
+double DisplayAspect(int32_t width, int32_t height, const DeclaredStream& s);
+// The stream declares a 16:9 picture (within 2 %; any 720-sample SD frame
+// also over its 704 active samples).
+bool DeclaresSixteenByNine(int32_t width, int32_t height, const DeclaredStream& s);
+
 // The mode for one frame, and whether it is worth a report line.
 struct AutoModeDecision {
   int32_t mode = kPanorama;  // 1 to 4 or the fallback: how this frame is processed
