@@ -315,7 +315,7 @@ TEST(MpvPlugin, AModeWhoseShaderMpvCannotTakeIsNotShown) {
     EXPECT_EQ(player.Get("keepaspect"), true);
     player.Command({"keypress", "a"});
     EXPECT_TRUE(player.Wait("glsl-shaders", [](const json& l) { return l.size() == 1 && l[0] != ""; }));
-    EXPECT_EQ(player.Get("keepaspect"), false);
+    EXPECT_TRUE(player.Wait("keepaspect", [](const json& k) { return k == false; }));  // set just after the list
     player.Command({"change-list", "script-opts", "append", "xvfaspect-mode=\x1b]0;owned\x07\\\xc2\x9b"});
     EXPECT_TRUE(player.WaitLog("unknown xvfaspect-mode"));
     const std::string log = player.Finish();
